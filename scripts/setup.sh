@@ -1,0 +1,32 @@
+#!/bin/sh
+# Installs the Debian packages the build needs (when missing), configures and builds.
+# Sourced by scripts/start and scripts/test; BUILD_DIR defaults to ./build.
+set -eu
+
+VISTREL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD_DIR=${BUILD_DIR:-"$VISTREL_ROOT/build"}
+
+VISTREL_PACKAGES="g++ cmake ninja-build ccache pkg-config qt6-base-dev libsqlite3-dev libtbb-dev \
+libplist-dev libicu-dev googletest libgtest-dev libgmock-dev"
+
+install_missing_packages() {
+    missing=""
+    for package in $VISTREL_PACKAGES "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+            missing="$missing $package"
+        fi
+    done
+    [ -z "$missing" ] && return 0
+    echo "Installing:$missing" >&2
+    if [ "$(id -u)" -eq 0 ]; then sudo=""; else sudo="sudo"; fi
+    $sudo apt-get update -q
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+}
+
+configure_and_build() {
+    if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+        cmake -S "$VISTREL_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    fi
+    cmake --build "$BUILD_DIR" "$@"
+}

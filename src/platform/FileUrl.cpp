@@ -1,0 +1,77 @@
+#include "FileUrl.h"
+
+namespace vistrel {
+
+FileUrl::FileUrl(std::string path)
+    : path_(std::move(path))
+{
+}
+
+FileUrl FileUrl::directory(std::string path)
+{
+    if (path.empty() || path.back() != '/')
+        path.push_back('/');
+    return FileUrl(std::move(path));
+}
+
+bool FileUrl::isDirectory() const
+{
+    return !path_.empty() && path_.back() == '/';
+}
+
+std::int64_t FileUrl::pathComponentCount() const
+{
+    if (path_.empty())
+        return 0;
+    // "/" is a component of its own; then one per non-empty name between separators.
+    std::int64_t count = path_.front() == '/' ? 1 : 0;
+    bool inName = false;
+    for (const char c : path_) {
+        if (c == '/') {
+            inName = false;
+        } else if (!inName) {
+            inName = true;
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::string FileUrl::pathWithoutTrailingSeparator() const
+{
+    std::string result = path_;
+    while (result.size() > 1 && result.back() == '/')
+        result.pop_back();
+    return result;
+}
+
+std::string FileUrl::lastPathComponent() const
+{
+    const std::string trimmed = pathWithoutTrailingSeparator();
+    if (trimmed == "/")
+        return trimmed;
+    const auto slash = trimmed.rfind('/');
+    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+}
+
+FileUrl FileUrl::parentDirectory() const
+{
+    const std::string trimmed = pathWithoutTrailingSeparator();
+    const auto slash = trimmed.rfind('/');
+    if (trimmed == "/" || slash == std::string::npos)
+        return FileUrl("/");
+    return FileUrl(trimmed.substr(0, slash + 1));
+}
+
+FileUrl FileUrl::appending(std::string_view name, bool isDirectory) const
+{
+    std::string result = path_;
+    if (result.empty() || result.back() != '/')
+        result.push_back('/');
+    result.append(name);
+    if (isDirectory)
+        result.push_back('/');
+    return FileUrl(std::move(result));
+}
+
+} // namespace vistrel

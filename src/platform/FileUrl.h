@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vistrel {
+
+// A file URL as the system sees it: an absolute path kept as raw bytes (never
+// re-encoded, so names that are not UTF-8 survive). A directory URL's path
+// ends with '/'; "/" is the root.
+class FileUrl {
+public:
+    FileUrl() = default;
+    explicit FileUrl(std::string path);
+    static FileUrl directory(std::string path); // appends '/' when missing
+
+    const std::string& path() const { return path_; }
+    bool isDirectory() const;            // path ends with '/'
+    std::int64_t pathComponentCount() const; // "/" is one component: "/a/b.txt" gives 3
+    std::string lastPathComponent() const;    // "b.txt"; "a" for "/x/a/"; "/" for "/"
+    FileUrl parentDirectory() const;     // "/x/a/" for "/x/a/b"; "/" for "/" itself
+    std::string pathWithoutTrailingSeparator() const; // "/" stays "/"
+    FileUrl appending(std::string_view name, bool isDirectory) const;
+
+    bool operator==(const FileUrl&) const = default;
+
+private:
+    std::string path_;
+};
+
+} // namespace vistrel

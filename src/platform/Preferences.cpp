@@ -1,0 +1,67 @@
+#include "Preferences.h"
+
+#include "ApplicationIdentity.h"
+
+#include <QSettings>
+
+namespace vistrel {
+
+Preferences::Preferences()
+    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                            QString::fromLatin1(applicationId), QString::fromLatin1(applicationName)))
+{
+}
+
+Preferences::Preferences(const QString& fileName)
+    : settings_(std::make_unique<QSettings>(fileName, QSettings::IniFormat))
+{
+}
+
+Preferences::~Preferences() = default;
+
+bool Preferences::persistedSnapshot() const
+{
+    return settings_->value(QLatin1String(persistedSnapshotKey), true).toBool();
+}
+
+void Preferences::setPersistedSnapshot(bool on)
+{
+    settings_->setValue(QLatin1String(persistedSnapshotKey), on);
+}
+
+QByteArray Preferences::tableCustomization() const
+{
+    return settings_->value(QLatin1String(tableCustomizationKey)).toByteArray();
+}
+
+void Preferences::setTableCustomization(const QByteArray& state)
+{
+    settings_->setValue(QLatin1String(tableCustomizationKey), state);
+}
+
+QByteArray Preferences::searchTableCustomization() const
+{
+    return settings_->value(QLatin1String(searchTableCustomizationKey)).toByteArray();
+}
+
+void Preferences::setSearchTableCustomization(const QByteArray& state)
+{
+    settings_->setValue(QLatin1String(searchTableCustomizationKey), state);
+}
+
+QString Preferences::selectedTab() const
+{
+    return settings_->value(QLatin1String(selectedTabKey)).toString();
+}
+
+void Preferences::setSelectedTab(const QString& tab)
+{
+    settings_->setValue(QLatin1String(selectedTabKey), tab);
+}
+
+void Preferences::sync()
+{
+    settings_->sync();
+}
+
+} // namespace vistrel

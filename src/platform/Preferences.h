@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+class QSettings;
+
+namespace vistrel {
+
+// Per-user preferences: QSettings in the native format under the application id, or one
+// file given by the caller (tests).
+class Preferences {
+public:
+    static constexpr const char* persistedSnapshotKey = "persistedSnapshot";
+    static constexpr const char* tableCustomizationKey = "explorer.table.customization";
+    static constexpr const char* searchTableCustomizationKey = "explorer.search.table.customization";
+    static constexpr const char* selectedTabKey = "explorer.selectedTab";
+
+    Preferences();
+    explicit Preferences(const QString& fileName);
+    ~Preferences();
+    Preferences(const Preferences&) = delete;
+    Preferences& operator=(const Preferences&) = delete;
+
+    // True until the user chooses otherwise: a snapshot goes to disk by default.
+    bool persistedSnapshot() const;
+    void setPersistedSnapshot(bool on);
+    QByteArray tableCustomization() const;
+    void setTableCustomization(const QByteArray& state);
+    QByteArray searchTableCustomization() const;
+    void setSearchTableCustomization(const QByteArray& state);
+    QString selectedTab() const;
+    void setSelectedTab(const QString& tab);
+
+    // Writes pending changes to permanent storage.
+    void sync();
+
+private:
+    std::unique_ptr<QSettings> settings_;
+};
+
+} // namespace vistrel

@@ -1,0 +1,157 @@
+#include "VolumeFigures.h"
+
+#include "FileSystemError.h"
+#include "FileSystemMetadata.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+#include <sys/statvfs.h>
+#include <vector>
+
+namespace vistrel {
+
+namespace {
+
+struct MountEntry {
+    std::uint64_t mountId = 0;
+    std::string mountPoint;
+    std::string type;
+    std::string source;
+};
+
+// mountinfo escapes blanks and backslashes as \ooo.
+std::string unescapeMountField(const std::string& field)
+{
+    std::string result;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] == '\\' && i + 3 < field.size()) {
+            const std::string octal = field.substr(i + 1, 3);
+            char* end = nullptr;
+            const long value = std::strtol(octal.c_str(), &end, 8);
+            if (end == octal.c_str() + 3) {
+                result += static_cast<char>(value);
+                i += 3;
+                continue;
+            }
+        }
+        result += field[i];
+    }
+    return result;
+}
+
+// udev writes unsafe bytes of a label as \xHH.
+std::string unescapeUdevName(const std::string& name)
+{
+    std::string result;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x') {
+            const std::string hex = name.substr(i + 2, 2);
+            char* end = nullptr;
+            const long value = std::strtol(hex.c_str(), &end, 16);
+            if (end == hex.c_str() + 2) {
+                result += static_cast<char>(value);
+                i += 3;
+                continue;
+            }
+        }
+        result += name[i];
+    }
+    return result;
+}
+
+std::vector<MountEntry> readMountInfo()
+{
+    std::vector<MountEntry> entries;
+    std::ifstream file("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(file, line)) {
+        std::istringstream fields(line);
+        MountEntry entry;
+        std::string parentId, deviceNumbers, root, field;
+        fields >> entry.mountId >> parentId >> deviceNumbers >> root >> entry.mountPoint;
+        while (fields >> field && field != "-") {
+        }
+        fields >> entry.type >> entry.source;
+        entry.mountPoint = unescapeMountField(entry.mountPoint);
+        entry.source = unescapeMountField(entry.source);
+        entries.push_back(std::move(entry));
+    }
+    return entries;
+}
+
+// The mount holding `path`: by statx's mount id, else the longest mount point that prefixes it.
+std::optional<MountEntry> mountOf(const std::string& path, const std::optional<std::uint64_t>& mountId)
+{
+    std::optional<MountEntry> best;
+    for (auto& entry : readMountInfo()) {
+        if (mountId) {
+            if (entry.mountId == *mountId)
+                best = entry; // the last one wins when a mount point is covered twice
+            continue;
+        }
+        const std::string& point = entry.mountPoint;
+        const bool prefixes = path.compare(0, point.size(), point) == 0
+            && (point == "/" || path.size() == point.size() || path[point.size()] == '/');
+        if (prefixes && (!best || point.size() >= best->mountPoint.size()))
+            best = entry;
+    }
+    return best;
+}
+
+std::optional<std::string> labelOf(const std::string& source)
+{
+    char resolvedSource[PATH_MAX];
+    if (!::realpath(source.c_str(), resolvedSource))
+        return std::nullopt;
+    const std::string byLabel = "/dev/disk/by-label/";
+    DIR* directory = ::opendir(byLabel.c_str());
+    if (!directory)
+        return std::nullopt;
+    std::optional<std::string> label;
+    while (dirent* entry = ::readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        char target[PATH_MAX];
+        if (::realpath((byLabel + name).c_str(), target) && std::string(target) == resolvedSource) {
+            label = unescapeUdevName(name);
+            break;
+        }
+    }
+    ::closedir(directory);
+    return label;
+}
+
+} // namespace
+
+VolumeFigures VolumeFigures::read(const std::string& path)
+{
+    const FileStatus status = FileSystemMetadata::status(path);
+    struct statvfs figures {};
+    if (::statvfs(path.c_str(), &figures) != 0)
+        throw FileSystemError(errno, path, "statvfs");
+
+    VolumeFigures result;
+    const auto unit = static_cast<std::int64_t>(figures.f_frsize ? figures.f_frsize : figures.f_bsize);
+    result.totalCapacity = static_cast<std::int64_t>(figures.f_blocks) * unit;
+    result.availableCapacity = static_cast<std::int64_t>(figures.f_bavail) * unit;
+    // Some file systems (btrfs, vfat) report no inode counts: then the count is unknown.
+    if (figures.f_files > 0)
+        result.resourceCount = static_cast<std::int64_t>(figures.f_files - figures.f_ffree);
+
+    if (const auto mount = mountOf(path, status.mountId)) {
+        result.localizedFormatDescription = mount->type;
+        result.localizedName = labelOf(mount->source);
+        if (!result.localizedName && !mount->source.empty()) {
+            const auto slash = mount->source.rfind('/');
+            result.localizedName = slash == std::string::npos ? mount->source : mount->source.substr(slash + 1);
+        }
+    }
+    return result;
+}
+
+} // namespace vistrel

@@ -1,0 +1,133 @@
+#include "platform/DirectoryHandle.h"
+#include "platform/DirectoryListing.h"
+#include "platform/FileSystemError.h"
+#include "platform/FileSystemMetadata.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace vistrel {
+namespace {
+
+using testing::TemporaryTree;
+
+std::vector<std::string> sortedNames(const DirectoryListing& listing)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : listing.entries())
+        names.emplace_back(entry.name);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(DirectoryListing, ListsHiddenAndNonUtf8NamesWithTheirTypes)
+{
+    TemporaryTree tree;
+    const std::string odd = "caf\xe9\xff";
+    tree.writeFile(".hidden", 3);
+    tree.writeFile(odd, 5);
+    tree.makeDirectory("sub");
+    tree.makeSymbolicLink("sub", "link");
+
+    const DirectoryHandle handle = DirectoryHandle::openPath(tree.root());
+    ASSERT_TRUE(handle.isValid());
+    DirectoryListing listing;
+    ASSERT_EQ(listing.read(handle.fd()), 0);
+    EXPECT_EQ(sortedNames(listing), (std::vector<std::string>{".hidden", odd, "link", "sub"}));
+    for (const auto& entry : listing.entries()) {
+        if (entry.name == "sub")
+            EXPECT_EQ(entry.type, DT_DIR);
+        else if (entry.name == "link")
+            EXPECT_EQ(entry.type, DT_LNK) << "links must not be followed";
+        else
+            EXPECT_EQ(entry.type, DT_REG);
+    }
+    // A second read on the same fd starts over instead of finding nothing.
+    ASSERT_EQ(listing.read(handle.fd()), 0);
+    EXPECT_EQ(listing.size(), 4u);
+
+    const FileStatus status = FileSystemMetadata::status(tree.path(odd));
+    EXPECT_EQ(status.size, 5);
+    EXPECT_EQ(status.resourceType(), FileResourceType::regular);
+}
+
+TEST(DirectoryListing, ManyEntriesSurviveTheBufferGrowing)
+{
+    TemporaryTree tree;
+    const std::string longPart(200, 'n');
+    for (int i = 0; i < 2000; ++i)
+        tree.writeFile(longPart + std::to_string(i));
+    const DirectoryHandle handle = DirectoryHandle::openPath(tree.root());
+    DirectoryListing listing;
+    ASSERT_EQ(listing.read(handle.fd()), 0);
+    const auto names = sortedNames(listing);
+    ASSERT_EQ(names.size(), 2000u);
+    for (const auto& name : names)
+        ASSERT_EQ(name.compare(0, longPart.size(), longPart), 0) << "a name was overwritten: " << name;
+}
+
+TEST(DirectoryListing, PathsDeeperThanPathMaxAreReachedThroughFds)
+{
+    TemporaryTree tree;
+    const std::string deep = tree.makeDeepChain("deep", std::string(100, 'd'), PATH_MAX + 500);
+    const std::string deepPath = tree.path(deep);
+    ASSERT_GT(deepPath.size(), static_cast<std::size_t>(PATH_MAX));
+
+    const DirectoryHandle handle = DirectoryHandle::openPath(deepPath);
+    ASSERT_TRUE(handle.isValid());
+    ASSERT_EQ(::mkdirat(handle.fd(), "leafdir", 0755), 0);
+    DirectoryListing listing;
+    ASSERT_EQ(listing.read(handle.fd()), 0);
+    EXPECT_EQ(sortedNames(listing), std::vector<std::string>{"leafdir"});
+
+    const FileStatus status = FileSystemMetadata::status(deepPath + "leafdir/");
+    EXPECT_TRUE(status.isDirectory());
+}
+
+TEST(DirectoryListing, MissingPathsFailWithPathAndSystemText)
+{
+    TemporaryTree tree;
+    try {
+        FileSystemMetadata::status(tree.path("missing"));
+        FAIL() << "no error for a missing file";
+    } catch (const FileSystemError& error) {
+        EXPECT_EQ(error.errorNumber(), ENOENT);
+        EXPECT_EQ(error.path(), tree.path("missing"));
+        EXPECT_EQ(error.localizedDescription(), "No such file or directory");
+        EXPECT_NE(std::string(error.what()).find(tree.path("missing")), std::string::npos);
+    }
+}
+
+// Root reads every directory, so the check runs in a child that gave up root.
+TEST(DirectoryListing, UnreadableDirectoryGivesAnError)
+{
+    TemporaryTree tree;
+    tree.makeDirectory("locked");
+    ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(tree.path("locked").c_str(), 0), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        int errorNumber = 0;
+        const DirectoryHandle handle = DirectoryHandle::openPath(tree.path("locked"), &errorNumber);
+        ::_exit(!handle.isValid() && errorNumber == EACCES ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3)
+        GTEST_SKIP() << "could not drop root privileges to check permissions";
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "a directory without permissions was opened";
+}
+
+} // namespace
+} // namespace vistrel

@@ -1,0 +1,32 @@
+#include "platform/FileUrl.h"
+
+#include <gtest/gtest.h>
+
+namespace vistrel {
+namespace {
+
+TEST(FileUrl, LevelsCountTheRootAsOneComponent)
+{
+    EXPECT_EQ(FileUrl("/").pathComponentCount(), 1);
+    EXPECT_EQ(FileUrl("/Users").pathComponentCount(), 2);
+    EXPECT_EQ(FileUrl("/Users/a/").pathComponentCount(), 3);
+    EXPECT_EQ(FileUrl("/Users/a/b.txt").pathComponentCount(), 4);
+    EXPECT_EQ(FileUrl("/a//b/").pathComponentCount(), 3);
+}
+
+TEST(FileUrl, NamesAndParents)
+{
+    EXPECT_EQ(FileUrl("/x/a/").lastPathComponent(), "a");
+    EXPECT_EQ(FileUrl("/x/a/b.txt").lastPathComponent(), "b.txt");
+    EXPECT_EQ(FileUrl("/").lastPathComponent(), "/");
+    EXPECT_EQ(FileUrl("/x/a/b").parentDirectory().path(), "/x/a/");
+    EXPECT_EQ(FileUrl("/x/").parentDirectory().path(), "/");
+    EXPECT_EQ(FileUrl("/").parentDirectory().path(), "/");
+    EXPECT_TRUE(FileUrl::directory("/x").isDirectory());
+    EXPECT_EQ(FileUrl("/").appending("a", true).appending("b", false).path(), "/a/b");
+    const std::string odd = "/x/caf\xe9\xff";
+    EXPECT_EQ(FileUrl(odd).lastPathComponent(), "caf\xe9\xff");
+}
+
+} // namespace
+} // namespace vistrel
