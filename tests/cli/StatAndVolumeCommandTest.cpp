@@ -1,0 +1,134 @@
+#include "support/CommandRunner.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <climits>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace vistrel {
+namespace {
+
+using testing::CommandResult;
+using testing::TemporaryTree;
+
+CommandResult cli(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), VISTREL_CLI_PATH);
+    return testing::runCommand(arguments);
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        result.push_back(line);
+    return result;
+}
+
+QJsonObject parse(const std::string& line)
+{
+    QJsonParseError error{};
+    const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
+    return document.object();
+}
+
+TEST(StatCommand, PrintsRecordsOfSpecialItemsAndOddNames)
+{
+    TemporaryTree tree;
+    ASSERT_EQ(::mkfifo(tree.path("fifo").c_str(), 0644), 0);
+    tree.makeDirectory("dir");
+    tree.makeSymbolicLink("dir", "link");
+    tree.writeFile("quote\"back\\slash\nline", 7);
+    const std::string odd = "caf\xe9\xff";
+    tree.writeFile(odd, 3);
+
+    const CommandResult result = cli({"stat", tree.path("fifo"), tree.path("link"), tree.path("dir"),
+                                      tree.path("quote\"back\\slash\nline"), tree.path(odd)});
+    ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+    const auto output = lines(result.standardOutput);
+    ASSERT_EQ(output.size(), 5u);
+
+    const QJsonObject fifo = parse(output[0]);
+    EXPECT_EQ(fifo["fileResourceType"].toInt(), 1);
+    EXPECT_TRUE(fifo["isPurgeable"].isNull());
+    EXPECT_EQ(fifo["live"].toObject()["NSURLContentTypeKey"].toString(), QStringLiteral("inode/fifo"));
+    const QJsonObject link = parse(output[1]);
+    EXPECT_EQ(link["fileResourceType"].toInt(), 6);
+    EXPECT_EQ(link["totalSize"].toInt(), 3) << "the link's own size, not its target's";
+    const QJsonObject dir = parse(output[2]);
+    EXPECT_EQ(dir["path"].toString().toStdString(), tree.path("dir/")) << "directories end with a separator";
+    EXPECT_EQ(dir["fileResourceType"].toInt(), 255);
+    const QJsonObject quoted = parse(output[3]);
+    EXPECT_EQ(quoted["path"].toString().toStdString(), tree.path("quote\"back\\slash\nline"));
+    EXPECT_EQ(quoted["totalSize"].toInt(), 7);
+
+    // The raw bytes, unchanged: no replacement character, no \u escape.
+    const std::string expectedStart = "{\"path\": \"" + tree.path(odd) + "\", \"level\": ";
+    EXPECT_EQ(output[4].compare(0, expectedStart.size(), expectedStart), 0) << output[4];
+    EXPECT_NE(output[4].find("\"NSURLLocalizedNameKey\": \"" + odd + "\""), std::string::npos);
+}
+
+TEST(StatCommand, KeysComeInTheDocumentedOrder)
+{
+    const CommandResult result = cli({"stat", "/dev/null"});
+    ASSERT_EQ(result.exitStatus, 0);
+    std::size_t position = 0;
+    for (const char* key : {"path", "level", "fileResourceType", "totalSize", "totalAllocatedSize", "isPurgeable",
+                            "systemFileNumber", "systemNumber", "live"}) {
+        const auto found = result.standardOutput.find(std::string("\"") + key + "\":", position);
+        ASSERT_NE(found, std::string::npos) << key;
+        position = found;
+    }
+    EXPECT_EQ(parse(lines(result.standardOutput)[0])["fileResourceType"].toInt(), 2);
+}
+
+TEST(StatCommand, PathsBeyondPathMax)
+{
+    TemporaryTree tree;
+    const std::string deep = tree.path(tree.makeDeepChain("deep", std::string(200, 'p'), PATH_MAX + 100));
+    const CommandResult result = cli({"stat", deep});
+    ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+    const QJsonObject object = parse(lines(result.standardOutput)[0]);
+    EXPECT_EQ(object["path"].toString().toStdString(), deep);
+    EXPECT_EQ(object["fileResourceType"].toInt(), 255);
+    EXPECT_EQ(object["level"].toInt(), std::count(deep.begin(), deep.end(), '/'));
+}
+
+TEST(StatCommand, ExitStatusesForMissingPathsAndUsageErrors)
+{
+    TemporaryTree tree;
+    tree.writeFile("present", 1);
+    const CommandResult partial = cli({"stat", tree.path("missing"), tree.path("present")});
+    EXPECT_EQ(partial.exitStatus, 1);
+    EXPECT_EQ(lines(partial.standardOutput).size(), 1u) << "the readable path is still printed";
+    EXPECT_EQ(lines(partial.standardError).size(), 1u);
+    EXPECT_NE(partial.standardError.find(tree.path("missing")), std::string::npos);
+    EXPECT_NE(partial.standardError.find("No such file or directory"), std::string::npos);
+
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"stat"}, {"frobnicate"}, {"volume", "x"}}) {
+        const CommandResult usage = cli(arguments);
+        EXPECT_EQ(usage.exitStatus, 2);
+        EXPECT_NE(usage.standardError.find("usage: vistrel-cli"), std::string::npos);
+        EXPECT_TRUE(usage.standardOutput.empty());
+    }
+}
+
+TEST(VolumeCommand, PrintsTheFiguresOfTheRoot)
+{
+    const CommandResult result = cli({"volume"});
+    ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+    const QJsonObject volume = parse(result.standardOutput);
+    EXPECT_GT(volume["totalCapacity"].toDouble(), 0);
+    EXPECT_LE(volume["availableCapacity"].toDouble(), volume["totalCapacity"].toDouble());
+    EXPECT_FALSE(volume["localizedFormatDescription"].toString().isEmpty());
+}
+
+} // namespace
+} // namespace vistrel

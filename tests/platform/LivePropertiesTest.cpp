@@ -1,0 +1,143 @@
+#include "platform/ExtendedAttributes.h"
+#include "platform/FileSystemError.h"
+#include "platform/FileSystemMetadata.h"
+#include "platform/FileUrl.h"
+#include "platform/ResourceKeys.h"
+#include "platform/VolumeFigures.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+
+#include <cerrno>
+#include <climits>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vistrel {
+namespace {
+
+using testing::TemporaryTree;
+
+QVariantMap liveValues(const std::string& path)
+{
+    return FileSystemMetadata::resourceValues(FileUrl(path), FileSystemMetadata::allResourceKeys());
+}
+
+QVariant value(const QVariantMap& map, const char* key)
+{
+    return map.value(QString::fromLatin1(key));
+}
+
+TEST(LiveProperties, ExtendedAttributesAndTagsReadBack)
+{
+    TemporaryTree tree;
+    tree.writeFile("tagged", 1);
+    const QByteArray binary("\x00\xff\x01", 3);
+    const int status = ExtendedAttributes::write(tree.path("tagged"), "user.vistrel.binary", binary);
+    if (status == ENOTSUP || status == EOPNOTSUPP)
+        GTEST_SKIP() << "the temporary file system has no user extended attributes";
+    ASSERT_EQ(status, 0);
+    ASSERT_EQ(ExtendedAttributes::write(tree.path("tagged"), "user.xdg.tags", "red,blue"), 0);
+
+    const QVariantMap attributes = FileSystemMetadata::attributesOfItem(tree.path("tagged"));
+    const QVariantMap extended = value(attributes, FileAttributeKey::extendedAttributes).toMap();
+    EXPECT_EQ(extended.value(QStringLiteral("user.vistrel.binary")).toByteArray(), binary);
+    EXPECT_EQ(extended.value(QStringLiteral("user.xdg.tags")).toByteArray(), QByteArray("red,blue"));
+
+    const QVariantMap live = liveValues(tree.path("tagged"));
+    EXPECT_EQ(value(live, ResourceKey::tagNames).toStringList(), (QStringList{"red", "blue"}));
+    EXPECT_EQ(value(live, ResourceKey::mayHaveExtendedAttributes), QVariant(true));
+}
+
+TEST(LiveProperties, DatesOwnerAndFlagsOfAFile)
+{
+    TemporaryTree tree;
+    tree.writeFile(".hidden", 10);
+    const QVariantMap live = liveValues(tree.path(".hidden"));
+    EXPECT_EQ(value(live, ResourceKey::isHidden), QVariant(true));
+    EXPECT_EQ(value(live, ResourceKey::linkCount).toLongLong(), 1);
+    EXPECT_EQ(value(live, ResourceKey::parentDirectoryURL).toByteArray().toStdString(), tree.root());
+    EXPECT_EQ(value(live, ResourceKey::localizedName).toByteArray(), QByteArray(".hidden"));
+    EXPECT_EQ(value(live, ResourceKey::isReadable), QVariant(true));
+    EXPECT_EQ(value(live, ResourceKey::isExecutable), QVariant(false)) << "mode 0644 is not executable";
+    const QDateTime modified = value(live, ResourceKey::contentModificationDate).toDateTime();
+    EXPECT_LE(std::abs(modified.secsTo(QDateTime::currentDateTimeUtc())), 60);
+    // Linux has no such values: they are absent, not false.
+    EXPECT_FALSE(live.contains(QString::fromLatin1(ResourceKey::isPackage)));
+    EXPECT_FALSE(live.contains(QString::fromLatin1(ResourceKey::isPurgeable)));
+
+    const QVariantMap attributes = FileSystemMetadata::attributesOfItem(tree.path(".hidden"));
+    EXPECT_EQ(value(attributes, FileAttributeKey::posixPermissions).toLongLong(), 0644);
+    EXPECT_EQ(value(attributes, FileAttributeKey::ownerAccountID).toLongLong(), static_cast<qlonglong>(::getuid()));
+    EXPECT_FALSE(attributes.contains(QString::fromLatin1(FileAttributeKey::busy)));
+}
+
+TEST(LiveProperties, SparseFilesAreToldApart)
+{
+    TemporaryTree tree;
+    const std::string path = tree.path("sparse");
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::ftruncate(fd, 64 * 1024 * 1024), 0);
+    ::close(fd);
+    tree.writeFile("dense", 4096);
+    EXPECT_EQ(value(liveValues(path), ResourceKey::isSparse), QVariant(true));
+    EXPECT_EQ(value(liveValues(tree.path("dense")), ResourceKey::isSparse), QVariant(false));
+}
+
+TEST(LiveProperties, ContentTypesIncludingPropertyListsAndDynamicTypes)
+{
+    TemporaryTree tree;
+    tree.writeFile("settings.plist", "anything");
+    tree.writeFile("no-extension", std::string("bplist00") + std::string(30, '\x01'));
+    tree.writeFile("xml-list", "<?xml version=\"1.0\"?>\n<!DOCTYPE plist>\n<plist version=\"1.0\"><dict/></plist>\n");
+    tree.writeFile("notes.txt", "hello\n");
+    tree.writeFile("blob.zzqq", std::string("\x01\x02\x03\xfe\xff\x00\x07", 7));
+    tree.makeDirectory("folder");
+
+    const auto typeOf = [&](const std::string& relative) {
+        const QVariantMap live = liveValues(tree.path(relative));
+        return std::make_pair(value(live, ResourceKey::contentType).toString(),
+                              value(live, ResourceKey::contentTypeIsDynamic).toBool());
+    };
+    EXPECT_EQ(typeOf("settings.plist").first, QStringLiteral("application/x-plist"));
+    EXPECT_EQ(typeOf("no-extension").first, QStringLiteral("application/x-plist"));
+    EXPECT_EQ(typeOf("xml-list").first, QStringLiteral("application/x-plist"));
+    EXPECT_EQ(typeOf("notes.txt"), std::make_pair(QStringLiteral("text/plain"), false));
+    EXPECT_EQ(typeOf("blob.zzqq"), std::make_pair(QStringLiteral("application/octet-stream"), true));
+    EXPECT_EQ(typeOf("folder/").first, QStringLiteral("inode/directory"));
+    EXPECT_FALSE(value(liveValues(tree.path("notes.txt")), ResourceKey::localizedTypeDescription).toString().isEmpty());
+}
+
+TEST(LiveProperties, WorkBeyondPathMaxAndFailWithADescription)
+{
+    TemporaryTree tree;
+    const std::string deep = tree.path(tree.makeDeepChain("deep", std::string(150, 'z'), PATH_MAX + 200));
+    const QVariantMap live = liveValues(deep);
+    EXPECT_EQ(value(live, ResourceKey::isDirectory), QVariant(true));
+    EXPECT_EQ(value(live, ResourceKey::localizedName).toByteArray(), QByteArray(150, 'z'));
+    const QVariantMap attributes = FileSystemMetadata::attributesOfItem(deep);
+    EXPECT_TRUE(attributes.contains(QString::fromLatin1(FileAttributeKey::systemFileNumber)));
+
+    EXPECT_THROW(liveValues(tree.path("gone")), FileSystemError);
+    EXPECT_THROW(FileSystemMetadata::attributesOfItem(tree.path("gone")), FileSystemError);
+}
+
+TEST(VolumeFigures, TheRootVolumeReportsItsFigures)
+{
+    const VolumeFigures figures = VolumeFigures::read("/");
+    ASSERT_TRUE(figures.totalCapacity && figures.availableCapacity);
+    EXPECT_GT(*figures.totalCapacity, 0);
+    EXPECT_LE(*figures.availableCapacity, *figures.totalCapacity);
+    ASSERT_TRUE(figures.localizedFormatDescription);
+    EXPECT_FALSE(figures.localizedFormatDescription->empty());
+    if (figures.resourceCount) {
+        EXPECT_GT(*figures.resourceCount, 0);
+    }
+    EXPECT_THROW(VolumeFigures::read("/definitely/not/here"), FileSystemError);
+}
+
+} // namespace
+} // namespace vistrel

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vistrel::testing {
+
+// Runs a program to its end and keeps what it wrote, as bytes.
+struct CommandResult {
+    int exitStatus = -1; // 128 + signal when killed by one
+    std::string standardOutput;
+    std::string standardError;
+};
+
+CommandResult runCommand(const std::vector<std::string>& arguments);
+
+} // namespace vistrel::testing
