@@ -26,7 +26,8 @@ install_missing_packages() {
 
 configure_and_build() {
     if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-        cmake -S "$VISTREL_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+        cmake -S "$VISTREL_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
     fi
-    cmake --build "$BUILD_DIR" "$@"
+    # Build output goes to stderr so that stdout carries only what the program prints.
+    cmake --build "$BUILD_DIR" "$@" >&2
 }
