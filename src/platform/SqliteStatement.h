@@ -1,0 +1,42 @@
+#pragma once
+
+#include "StoreValue.h"
+
+#include <string>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vistrel {
+
+// One prepared statement; finalized on destruction. Failures throw StoreError.
+class SqliteStatement {
+public:
+    SqliteStatement(sqlite3* database, const std::string& sql, bool persistent = false);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    // Parameters count from 1. Text is bound as bytes (a blob), so it compares bytewise.
+    void bind(int index, const StoreValue& value);
+    void bindBytes(int index, const std::string& value);
+    void bindInteger(int index, std::int64_t value);
+    void bindNull(int index);
+
+    // True when a row is ready, false when done.
+    bool step();
+    void reset();
+
+    int columnCount() const;
+    bool isNull(int column) const;
+    std::int64_t integer(int column) const;
+    std::string bytes(int column) const;
+    // The value as the column holds it: absent, integer or bytes.
+    StoreValue value(int column) const;
+
+private:
+    sqlite3* database_;
+    sqlite3_stmt* statement_ = nullptr;
+};
+
+} // namespace vistrel

@@ -1,0 +1,189 @@
+#include "StoreContainer.h"
+
+#include "SqliteConnection.h"
+#include "StoreContext.h"
+#include "StoreError.h"
+#include "StoreSql.h"
+#include "TextFolding.h"
+
+#include <sqlite3.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace vistrel {
+
+namespace {
+
+constexpr const char* metadataTable = "vistrel_store_metadata";
+
+// Bytes outside the unreserved set are escaped, so any file name survives the URI.
+std::string fileUri(const std::string& path)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string uri = "file:";
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (std::isalnum(byte) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            uri += c;
+        } else {
+            uri += '%';
+            uri += hex[byte >> 4];
+            uri += hex[byte & 0xf];
+        }
+    }
+    return uri;
+}
+
+std::string canonicalPath(const std::string& path)
+{
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+}
+
+// vistrel_contains(haystack, needle): containment ignoring case and diacritics. The folded
+// needle is kept as auxiliary data, so it is folded once per statement, not per row.
+void containsFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    auto* needle = static_cast<TextFolding::Needle*>(sqlite3_get_auxdata(context, 1));
+    if (!needle) {
+        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(arguments[1]));
+        needle = new TextFolding::Needle(
+            std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(arguments[1]))));
+        sqlite3_set_auxdata(context, 1, needle, [](void* data) { delete static_cast<TextFolding::Needle*>(data); });
+        needle = static_cast<TextFolding::Needle*>(sqlite3_get_auxdata(context, 1));
+        if (!needle) {
+            sqlite3_result_error_nomem(context);
+            return;
+        }
+    }
+    const auto* haystack = static_cast<const char*>(sqlite3_value_blob(arguments[0]));
+    const std::string_view text(haystack ? haystack : "", static_cast<std::size_t>(sqlite3_value_bytes(arguments[0])));
+    sqlite3_result_int(context, TextFolding::contains(text, *needle) ? 1 : 0);
+}
+
+std::atomic<unsigned> memoryDatabaseCounter{0};
+
+} // namespace
+
+StoreContainer::StoreContainer(StoreSchema schema, StoreConfiguration configuration)
+    : schema_(std::move(schema))
+    , configuration_(std::move(configuration))
+{
+    if (configuration_.inMemoryOnly) {
+        storeIdentity_ = "/vistrel-memory-" + std::to_string(::getpid()) + "-" + std::to_string(++memoryDatabaseCounter);
+        databaseUri_ = "file:" + storeIdentity_ + "?vfs=memdb";
+    } else {
+        databaseUri_ = fileUri(configuration_.fileLocation);
+    }
+}
+
+StoreContainer::~StoreContainer()
+{
+    mainContext_.reset();
+    keepAlive_.reset();
+}
+
+std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreConfiguration configuration)
+{
+    std::shared_ptr<StoreContainer> container(new StoreContainer(std::move(schema), std::move(configuration)));
+    container->keepAlive_ = container->connect();
+    container->prepareDatabase();
+    if (!container->configuration_.inMemoryOnly)
+        container->storeIdentity_ = canonicalPath(container->configuration_.fileLocation);
+    return container;
+}
+
+std::unique_ptr<SqliteConnection> StoreContainer::connect() const
+{
+    auto connection = std::make_unique<SqliteConnection>(databaseUri_);
+    sqlite3* handle = connection->handle();
+    // Saves of concurrent contexts take turns instead of failing.
+    sqlite3_busy_timeout(handle, 60000);
+    sqlite3_create_function_v2(handle, "vistrel_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               containsFunction, nullptr, nullptr, nullptr);
+    connection->execute("PRAGMA cache_size = -65536");
+    // A snapshot can be scanned again, so a scan trades durability against power loss for
+    // speed; WAL keeps each save atomic if the process dies.
+    if (configuration_.inMemoryOnly)
+        connection->execute("PRAGMA journal_mode = MEMORY"); // per connection; memdb has no WAL
+    else
+        connection->execute("PRAGMA synchronous = OFF");
+    return connection;
+}
+
+void StoreContainer::prepareDatabase()
+{
+    SqliteConnection& connection = *keepAlive_;
+    // Reading the header first: a file that is not SQLite fails here, before anything is written.
+    const StoreValue identifier = connection.queryValue("PRAGMA application_id");
+    const auto tableCount = std::get<std::int64_t>(connection.queryValue("SELECT COUNT(*) FROM sqlite_schema"));
+    if (std::get<std::int64_t>(identifier) != applicationId) {
+        if (tableCount != 0)
+            throw StoreError(StoreError::Code::notASnapshot, "the file is not a snapshot store");
+        // A new, empty database: the page size must be set before the first table exists.
+        connection.execute("PRAGMA page_size = 8192");
+        connection.execute("BEGIN IMMEDIATE");
+        try {
+            // Another container may have initialized it meanwhile.
+            if (std::get<std::int64_t>(connection.queryValue("SELECT COUNT(*) FROM sqlite_schema")) == 0) {
+                connection.execute(StoreSql(schema_).createTable());
+                connection.execute(std::string("CREATE TABLE ") + metadataTable + " (key TEXT PRIMARY KEY, value TEXT)");
+                auto insert = connection.prepare(std::string("INSERT INTO ") + metadataTable + " VALUES ('schemaVersion', ?)");
+                insert->bindBytes(1, schema_.version);
+                insert->step();
+                connection.execute("PRAGMA application_id = " + std::to_string(applicationId));
+            }
+            connection.execute("COMMIT");
+        } catch (...) {
+            connection.execute("ROLLBACK");
+            throw;
+        }
+    }
+    const StoreValue version = connection.queryValue(std::string("SELECT CAST(value AS BLOB) FROM ") + metadataTable
+                                                     + " WHERE key = 'schemaVersion'");
+    const auto* versionText = std::get_if<std::string>(&version);
+    if (!versionText)
+        throw StoreError(StoreError::Code::notASnapshot, "the snapshot store has no schema version");
+    if (*versionText != schema_.version)
+        throw StoreError(StoreError::Code::incompatibleVersion,
+                         "the snapshot store has schema version " + *versionText + ", this program reads "
+                             + schema_.version);
+    if (!configuration_.inMemoryOnly)
+        connection.execute("PRAGMA journal_mode = WAL"); // kept in the file for every connection
+}
+
+StoreContext& StoreContainer::mainContext()
+{
+    std::lock_guard lock(mainContextMutex_);
+    // The container owns its main context, which must not keep the container alive in turn.
+    if (!mainContext_)
+        mainContext_ = std::unique_ptr<StoreContext>(new StoreContext(nullptr, this, connect()));
+    return *mainContext_;
+}
+
+std::unique_ptr<StoreContext> StoreContainer::makeContext()
+{
+    return std::unique_ptr<StoreContext>(new StoreContext(shared_from_this(), this, connect()));
+}
+
+void StoreContainer::erase()
+{
+    SqliteConnection& connection = *keepAlive_;
+    connection.execute(StoreSql(schema_).deleteAll());
+    if (!configuration_.inMemoryOnly) {
+        // Give the freed pages back to the file system; a reader still open only delays that.
+        try {
+            connection.execute("VACUUM");
+        } catch (const StoreError&) {
+        }
+    }
+}
+
+} // namespace vistrel

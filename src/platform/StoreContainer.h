@@ -1,0 +1,62 @@
+#pragma once
+
+#include "StoreSchema.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace vistrel {
+
+class StoreContext;
+class SqliteConnection;
+
+struct StoreConfiguration {
+    bool inMemoryOnly = false;
+    std::string fileLocation; // when not in memory
+};
+
+// One database: a file, or a named in-memory database shared by this process's
+// connections and kept alive by the container's own connection.
+class StoreContainer : public std::enable_shared_from_this<StoreContainer> {
+public:
+    // Creates the schema in a new or empty database. Refuses (StoreError) a file that is not
+    // a snapshot or holds another schema version, before reading anything else of it.
+    static std::shared_ptr<StoreContainer> open(StoreSchema schema, StoreConfiguration configuration);
+    ~StoreContainer();
+    StoreContainer(const StoreContainer&) = delete;
+    StoreContainer& operator=(const StoreContainer&) = delete;
+
+    const StoreSchema& schema() const { return schema_; }
+    const StoreConfiguration& configuration() const { return configuration_; }
+    // The same for every container over one database (the file's canonical path, or the
+    // in-memory database's name): entity objects compare equal across them.
+    const std::string& storeIdentity() const { return storeIdentity_; }
+
+    // Used on the main thread only.
+    StoreContext& mainContext();
+    // Any number; each used by one thread at a time.
+    std::unique_ptr<StoreContext> makeContext();
+
+    // Deletes every stored entity of this store.
+    void erase();
+
+    // The application id SQLite keeps in the file header: marks a file as one of ours.
+    static constexpr int applicationId = 0x56535452; // "VSTR"
+
+private:
+    StoreContainer(StoreSchema schema, StoreConfiguration configuration);
+    std::unique_ptr<SqliteConnection> connect() const;
+    void prepareDatabase();
+
+    StoreSchema schema_;
+    StoreConfiguration configuration_;
+    std::string databaseUri_;
+    std::string storeIdentity_;
+    std::unique_ptr<SqliteConnection> keepAlive_;
+    std::unique_ptr<StoreContext> mainContext_;
+    std::mutex mainContextMutex_;
+};
+
+} // namespace vistrel

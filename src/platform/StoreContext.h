@@ -1,0 +1,65 @@
+#pragma once
+
+#include "StorePredicate.h"
+#include "StoreValue.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vistrel {
+
+class StoreContainer;
+class SqliteConnection;
+class SqliteStatement;
+
+// One entity as stored: its values in the schema's attribute order.
+struct StoredObject {
+    std::vector<StoreValue> values;
+};
+
+struct StoreFetchDescriptor {
+    std::optional<StorePredicate> predicate;
+    std::vector<StoreSortKey> sortBy;
+    std::optional<std::int64_t> limit;
+};
+
+// One connection of its own on a container. Used by one thread at a time.
+class StoreContext {
+public:
+    ~StoreContext();
+    StoreContext(const StoreContext&) = delete;
+    StoreContext& operator=(const StoreContext&) = delete;
+
+    // With automatic saving on, every insert is saved at once.
+    void setAutosaveEnabled(bool enabled) { autosave_ = enabled; }
+    bool autosaveEnabled() const { return autosave_; }
+
+    void insert(StoredObject object);
+    std::size_t pendingCount() const { return pending_.size(); }
+    // Writes every pending insert in one transaction, or nothing (throws StoreError). The
+    // pending inserts are gone afterwards either way.
+    void save();
+    // Drops pending inserts unsaved.
+    void rollback() { pending_.clear(); }
+
+    std::vector<StoredObject> fetch(const StoreFetchDescriptor& descriptor);
+    std::int64_t count(const std::optional<StorePredicate>& predicate);
+
+    StoreContainer& container() const { return *container_; }
+
+private:
+    friend class StoreContainer;
+    StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
+                 std::unique_ptr<SqliteConnection> connection);
+
+    std::shared_ptr<StoreContainer> owner_; // empty for the container's own main context
+    StoreContainer* container_;
+    std::unique_ptr<SqliteConnection> connection_;
+    std::unique_ptr<SqliteStatement> insertStatement_;
+    std::vector<StoredObject> pending_;
+    bool autosave_ = true;
+};
+
+} // namespace vistrel

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace vistrel {
+
+// Any failure of the object store; what() is the readable description.
+class StoreError : public std::runtime_error {
+public:
+    enum class Code { failed, notASnapshot, incompatibleVersion, cannotOpen, full };
+    StoreError(Code code, const std::string& description)
+        : std::runtime_error(description), code_(code) {}
+    Code code() const { return code_; }
+
+private:
+    Code code_;
+};
+
+} // namespace vistrel

@@ -1,0 +1,119 @@
+#include "StoreSql.h"
+
+#include "StoreError.h"
+
+namespace vistrel {
+
+std::string StoreSql::column(const std::string& attribute) const
+{
+    if (schema_.attributeIndex(attribute) < 0)
+        throw StoreError(StoreError::Code::failed, "unknown attribute " + attribute + " of " + schema_.entityName);
+    return "\"" + attribute + "\"";
+}
+
+std::string StoreSql::createTable() const
+{
+    std::string sql = "CREATE TABLE \"" + schema_.entityName + "\" (";
+    for (const auto& attribute : schema_.attributes) {
+        sql += column(attribute.name);
+        sql += attribute.type == StoreSchema::AttributeType::text ? " BLOB" : " INTEGER";
+        if (!attribute.optional)
+            sql += " NOT NULL";
+        sql += ", ";
+    }
+    sql += "PRIMARY KEY (";
+    for (std::size_t index = 0; index < schema_.indexAttributes.size(); ++index)
+        sql += (index ? ", " : "") + column(schema_.indexAttributes[index]);
+    sql += ")) WITHOUT ROWID";
+    return sql;
+}
+
+std::string StoreSql::insert() const
+{
+    std::string sql = "INSERT INTO \"" + schema_.entityName + "\" VALUES (";
+    for (std::size_t index = 0; index < schema_.attributes.size(); ++index)
+        sql += index ? ", ?" : "?";
+    return sql + ")";
+}
+
+std::string StoreSql::deleteAll() const
+{
+    return "DELETE FROM \"" + schema_.entityName + "\"";
+}
+
+std::string StoreSql::prefixSuccessor(std::string prefix)
+{
+    while (!prefix.empty()) {
+        auto& last = reinterpret_cast<unsigned char&>(prefix.back());
+        if (last != 0xff) {
+            ++last;
+            return prefix;
+        }
+        prefix.pop_back();
+    }
+    return prefix;
+}
+
+std::string StoreSql::condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
+{
+    switch (predicate.kind()) {
+    case StorePredicate::Kind::equal:
+        if (isAbsent(predicate.value()))
+            return column(predicate.attribute()) + " IS NULL";
+        bindings.push_back(predicate.value());
+        return column(predicate.attribute()) + " = ?";
+    case StorePredicate::Kind::greaterThan:
+        bindings.push_back(predicate.value());
+        return column(predicate.attribute()) + " > ?";
+    case StorePredicate::Kind::beginsWith: {
+        // A byte range rather than LIKE or substr: exact on any bytes, and it uses the index.
+        const std::string& prefix = std::get<std::string>(predicate.value());
+        const std::string name = column(predicate.attribute());
+        bindings.push_back(prefix);
+        std::string successor = prefixSuccessor(prefix);
+        if (prefix.empty())
+            return name + " IS NOT NULL";
+        if (successor.empty())
+            return name + " >= ?";
+        bindings.push_back(std::move(successor));
+        return "(" + name + " >= ? AND " + name + " < ?)";
+    }
+    case StorePredicate::Kind::containsFolded:
+        bindings.push_back(predicate.value());
+        return "vistrel_contains(" + column(predicate.attribute()) + ", ?)";
+    case StorePredicate::Kind::conjunction: {
+        std::string left = condition(predicate.left(), bindings);
+        return "(" + left + " AND " + condition(predicate.right(), bindings) + ")";
+    }
+    }
+    throw StoreError(StoreError::Code::failed, "unknown predicate");
+}
+
+std::string StoreSql::select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const
+{
+    std::string sql = "SELECT ";
+    for (std::size_t index = 0; index < schema_.attributes.size(); ++index)
+        sql += (index ? ", " : "") + column(schema_.attributes[index].name);
+    sql += " FROM \"" + schema_.entityName + "\"";
+    if (descriptor.predicate)
+        sql += " WHERE " + condition(*descriptor.predicate, bindings);
+    for (std::size_t index = 0; index < descriptor.sortBy.size(); ++index) {
+        const auto& key = descriptor.sortBy[index];
+        sql += (index ? ", " : " ORDER BY ") + column(key.attribute) + (key.ascending ? " ASC" : " DESC");
+    }
+    if (descriptor.limit) {
+        sql += " LIMIT ?";
+        bindings.emplace_back(std::in_place_type<std::int64_t>, *descriptor.limit);
+    }
+    return sql;
+}
+
+std::string StoreSql::count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const
+{
+    std::string sql = "SELECT COUNT(*) FROM \"" + schema_.entityName + "\"";
+    if (predicate)
+        sql += " WHERE " + condition(*predicate, bindings);
+    return sql;
+}
+
+} // namespace vistrel

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "StoreContext.h"
+#include "StoreSchema.h"
+
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+// The SQL of one schema. Attribute names are checked against the schema and values only
+// ever become bound parameters, never SQL text.
+class StoreSql {
+public:
+    explicit StoreSql(const StoreSchema& schema) : schema_(schema) {}
+
+    // The entity table, clustered on the schema's index so that range reads on it need
+    // no second lookup and the file holds each path once.
+    std::string createTable() const;
+    std::string insert() const;
+    std::string deleteAll() const;
+
+    // SELECT of every attribute, or COUNT(*); `bindings` receives the parameter values in order.
+    std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
+    std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
+
+    // The smallest byte string greater than every string that begins with `prefix`;
+    // empty when there is none (the prefix is all 0xff bytes).
+    static std::string prefixSuccessor(std::string prefix);
+
+private:
+    std::string column(const std::string& attribute) const;
+    std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+
+    const StoreSchema& schema_;
+};
+
+} // namespace vistrel

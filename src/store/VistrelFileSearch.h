@@ -1,0 +1,26 @@
+#pragma once
+
+#include "VistrelFile.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+// The explorer's search: every item at any depth under a directory whose name contains
+// the text (case and diacritics ignored), directories first, largest first.
+class VistrelFileSearch {
+public:
+    static constexpr std::int64_t resultLimit = 1000;
+
+    struct Result {
+        std::int64_t total = 0; // all matches, beyond the ones returned
+        std::vector<VistrelFile> files;
+    };
+
+    // Throws StoreError.
+    static Result search(const FileUrl& root, const std::string& text, StoreContext& context);
+};
+
+} // namespace vistrel

@@ -1,0 +1,81 @@
+#include "StoreTestSupport.h"
+
+#include "platform/TextFolding.h"
+#include "store/VistrelFileSearch.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vistrel {
+namespace {
+
+using namespace testing;
+
+class Search : public ::testing::TestWithParam<bool> {
+protected:
+    StoreKinds kinds_;
+};
+
+TEST_P(Search, IgnoresCaseAndDiacriticsUnderTheRootOnly)
+{
+    auto store = kinds_.make(GetParam());
+    save(*store, {recordFor("/Users/"), recordFor("/Users/ann/"), recordFor("/Users/ann/Résumé.pdf", 30),
+                  recordFor("/Users/ann/RESUME-old.txt", 50), recordFor("/Users/ann/deep/resume/", 10),
+                  recordFor("/Users/ann/unrelated", 1), recordFor("/Usersresume", 1), recordFor("/Users2/resume", 1),
+                  recordFor("/Users/ann/caf\xe9\xffresume", 2)});
+    const auto result = VistrelFileSearch::search(FileUrl("/Users/"), "RÉSUMÉ", store->mainContext());
+    EXPECT_EQ(result.total, 4);
+    // Directories first, then files, each by allocated size.
+    EXPECT_EQ(ids(result.files), (std::vector<std::string>{"/Users/ann/deep/resume/", "/Users/ann/RESUME-old.txt",
+                                                           "/Users/ann/Résumé.pdf", "/Users/ann/caf\xe9\xffresume"}));
+}
+
+TEST_P(Search, TheRootItselfAndASiblingWithItsNameAreNeverListed)
+{
+    auto store = kinds_.make(GetParam());
+    save(*store, {recordFor("/a/"), recordFor("/a/b/"), recordFor("/a/b/b-inside"), recordFor("/a/bc/"),
+                  recordFor("/a/bc/b-outside")});
+    const auto result = VistrelFileSearch::search(FileUrl("/a/b/"), "b", store->mainContext());
+    EXPECT_EQ(ids(result.files), std::vector<std::string>{"/a/b/b-inside"});
+    EXPECT_EQ(result.total, 1);
+    EXPECT_EQ(VistrelFileSearch::search(FileUrl("/"), "b", store->mainContext()).total, 4);
+}
+
+TEST_P(Search, AThousandRowsOfFifteenHundredMatchesWithTheirTotal)
+{
+    auto store = kinds_.make(GetParam());
+    std::vector<FileSystemRecord> records;
+    for (int index = 0; index < 1500; ++index)
+        records.push_back(recordFor("/Users/m/match" + std::to_string(index), index));
+    for (int index = 0; index < 300; ++index)
+        records.push_back(recordFor("/Users/m/other" + std::to_string(index), 100000));
+    save(*store, records);
+    const auto result = VistrelFileSearch::search(FileUrl("/Users/"), "MATCH", store->mainContext());
+    EXPECT_EQ(result.total, 1500);
+    ASSERT_EQ(result.files.size(), 1000u);
+    EXPECT_EQ(result.files.front().totalAllocatedSize, 1499);
+    EXPECT_TRUE(std::all_of(result.files.begin(), result.files.end(),
+                            [](const VistrelFile& file) { return file.name.rfind("match", 0) == 0; }));
+}
+
+INSTANTIATE_TEST_SUITE_P(InMemoryAndOnDisk, Search, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "InMemory" : "OnDisk"; });
+
+TEST(TextFolding, AsciiFastPathAgreesWithFullFolding)
+{
+    const TextFolding::Needle ascii("ReSu");
+    EXPECT_TRUE(TextFolding::contains("my RESUME", ascii));
+    EXPECT_TRUE(TextFolding::contains("Résumé", ascii));
+    EXPECT_FALSE(TextFolding::contains("rsum", ascii));
+    const TextFolding::Needle accented("ÉTÉ");
+    EXPECT_TRUE(accented.isAscii()) << "diacritics fold away";
+    EXPECT_TRUE(TextFolding::contains("summer-ete.jpg", accented));
+    const TextFolding::Needle sharp("STRASSE");
+    EXPECT_TRUE(TextFolding::contains("Straße", sharp));
+    EXPECT_TRUE(TextFolding::contains("anything", TextFolding::Needle("")));
+    EXPECT_FALSE(TextFolding::contains("\xff\xfe", TextFolding::Needle("a")));
+}
+
+} // namespace
+} // namespace vistrel

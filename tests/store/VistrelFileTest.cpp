@@ -1,0 +1,71 @@
+#include "StoreTestSupport.h"
+
+#include "platform/CapturingLogSink.h"
+#include "scanner/FileSystemWalker.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace vistrel {
+namespace {
+
+using namespace testing;
+
+TEST(VistrelFile, MadeFromARecord)
+{
+    FileSystemRecord record = recordFor("/a/b.txt", 12);
+    record.fileCount = std::nullopt;
+    record.isPurgeable = true;
+    const VistrelFile file(record);
+    EXPECT_EQ(file.id, "/a/b.txt");
+    EXPECT_EQ(file.name, "b.txt");
+    EXPECT_EQ(file.level, 3);
+    EXPECT_EQ(file.isPurgeable, true);
+    EXPECT_EQ(VistrelFile(recordFor("/a/dir/")).name, "dir");
+    EXPECT_FALSE(file.loadedFromFileSystem());
+}
+
+TEST(VistrelFile, LoadsLivePropertiesOnceEvenAfterAFailure)
+{
+    TemporaryTree tree;
+    tree.writeFile("notes.txt", "hello");
+    auto store = VistrelModelContainer::shared().makeContainer(true);
+    save(*store, {recordFor(tree.path("notes.txt"), 5), recordFor(tree.path("gone.txt"), 5)});
+
+    auto present = VistrelFile::file(FileUrl(tree.path("notes.txt")), store->mainContext());
+    ASSERT_TRUE(present);
+    EXPECT_EQ(present->contentTypeIdentifier(), QStringLiteral("text/plain"));
+    EXPECT_EQ(present->ownerAccountID(), static_cast<std::int64_t>(::getuid()));
+    EXPECT_EQ(present->posixPermissions(), 0644);
+    EXPECT_TRUE(present->systemFileNumber().has_value());
+    // Changes after the first load are not seen: the object read the file system once.
+    ASSERT_EQ(::chmod(tree.path("notes.txt").c_str(), 0600), 0);
+    EXPECT_EQ(present->posixPermissions(), 0644);
+
+    CapturingLogSink log;
+    auto missing = VistrelFile::file(FileUrl(tree.path("gone.txt")), store->mainContext());
+    ASSERT_TRUE(missing);
+    EXPECT_FALSE(missing->ownerAccountName());
+    EXPECT_TRUE(missing->loadedFromFileSystem());
+    EXPECT_TRUE(log.contains(LogLevel::error, "app", "error while loading url resources for " + tree.path("gone.txt") + ". No such file or directory"));
+    EXPECT_TRUE(log.contains(LogLevel::error, "app", "error while loading file attributes for " + tree.path("gone.txt")));
+    tree.writeFile("gone.txt", "back");
+    EXPECT_FALSE(missing->contentTypeIdentifier()) << "a failed load is not retried";
+    EXPECT_EQ(log.records().size(), 2u);
+}
+
+TEST(VistrelFile, ADynamicContentTypeHasNoIdentifier)
+{
+    TemporaryTree tree;
+    tree.writeFile("blob.zzqq", std::string("\x01\x02\x03\xfe\xff\x00\x07", 7));
+    tree.writeFile("list.plist", "<?xml version=\"1.0\"?><plist version=\"1.0\"/>");
+    VistrelFile blob(recordFor(tree.path("blob.zzqq")));
+    EXPECT_FALSE(blob.contentTypeIdentifier());
+    EXPECT_TRUE(blob.urlResources().has_value()) << "the resources were read, only the type is dynamic";
+    VistrelFile list(recordFor(tree.path("list.plist")));
+    EXPECT_EQ(list.contentTypeIdentifier(), QStringLiteral("application/x-plist"));
+}
+
+} // namespace
+} // namespace vistrel
