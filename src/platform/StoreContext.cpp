@@ -5,6 +5,8 @@
 #include "StoreError.h"
 #include "StoreSql.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 StoreContext::StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
@@ -31,12 +33,46 @@ void StoreContext::insert(StoredObject object)
         save();
 }
 
+void StoreContext::sortByKey(std::vector<StoredObject>& batch) const
+{
+    // In key order the rows of one directory land on neighbouring pages, so a batch
+    // touches fewer pages and leaves them fuller.
+    const StoreSchema& schema = container_->schema();
+    if (schema.indexAttributes.size() != 2)
+        return;
+    const auto first = static_cast<std::size_t>(schema.attributeIndex(schema.indexAttributes[0]));
+    const auto second = static_cast<std::size_t>(schema.attributeIndex(schema.indexAttributes[1]));
+    struct Key {
+        std::int64_t number;
+        std::string_view text;
+        std::size_t position;
+    };
+    std::vector<Key> keys;
+    keys.reserve(batch.size());
+    for (std::size_t position = 0; position < batch.size(); ++position) {
+        const auto* number = std::get_if<std::int64_t>(&batch[position].values[first]);
+        const auto* text = std::get_if<std::string>(&batch[position].values[second]);
+        if (!number || !text)
+            return; // not an (integer, text) key: leave the order as it came
+        keys.push_back(Key{*number, *text, position});
+    }
+    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        return a.number != b.number ? a.number < b.number : a.text < b.text;
+    });
+    std::vector<StoredObject> sorted;
+    sorted.reserve(batch.size());
+    for (const Key& key : keys)
+        sorted.push_back(std::move(batch[key.position]));
+    batch = std::move(sorted);
+}
+
 void StoreContext::save()
 {
     if (pending_.empty())
         return;
     std::vector<StoredObject> batch = std::move(pending_);
     pending_.clear();
+    sortByKey(batch);
     if (!insertStatement_)
         insertStatement_ = connection_->prepare(StoreSql(container_->schema()).insert(), true);
     SqliteStatement& statement = *insertStatement_;
@@ -79,6 +115,72 @@ std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descri
     return objects;
 }
 
+std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(const StoreFetchDescriptor& descriptor)
+{
+    // One pass over the matching rows in storage order: every row is counted, only its sort
+    // keys are read, and a bounded heap keeps the best `limit` rows. SQLite would otherwise
+    // need a second pass for the count, or buffer every match for a window.
+    const StoreSchema& schema = container_->schema();
+    StoreFetchDescriptor unordered{descriptor.predicate, {}, std::nullopt};
+    std::vector<StoreValue> bindings;
+    const std::string sql = StoreSql(schema).select(unordered, bindings);
+    auto statement = connection_->prepare(sql);
+    for (std::size_t index = 0; index < bindings.size(); ++index)
+        statement->bind(static_cast<int>(index + 1), bindings[index]);
+
+    std::vector<std::pair<int, bool>> keys; // column, ascending
+    for (const auto& key : descriptor.sortBy) {
+        const int column = schema.attributeIndex(key.attribute);
+        if (column < 0)
+            throw StoreError(StoreError::Code::failed, "unknown attribute " + key.attribute);
+        keys.emplace_back(column, key.ascending);
+    }
+    struct Candidate {
+        std::vector<StoreValue> sortValues;
+        std::int64_t sequence;
+        StoredObject object;
+    };
+    // SQLite's order: absent < integer < bytes, which is also the variant's order.
+    const auto before = [&keys](const Candidate& a, const Candidate& b) {
+        for (std::size_t index = 0; index < keys.size(); ++index) {
+            if (a.sortValues[index] != b.sortValues[index])
+                return keys[index].second ? a.sortValues[index] < b.sortValues[index]
+                                          : b.sortValues[index] < a.sortValues[index];
+        }
+        return a.sequence < b.sequence;
+    };
+    const std::size_t limit = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit))
+                                               : SIZE_MAX;
+    std::vector<Candidate> heap; // a max-heap under `before`: its front is the worst kept row
+    std::int64_t total = 0;
+    const int columns = statement->columnCount();
+    Candidate probe;
+    while (statement->step()) {
+        probe.sortValues.clear();
+        for (const auto& [column, ascending] : keys)
+            probe.sortValues.push_back(statement->value(column));
+        probe.sequence = total++;
+        if (heap.size() >= limit) {
+            if (limit == 0 || !before(probe, heap.front()))
+                continue;
+            std::pop_heap(heap.begin(), heap.end(), before);
+            heap.pop_back();
+        }
+        probe.object.values.clear();
+        for (int column = 0; column < columns; ++column)
+            probe.object.values.push_back(statement->value(column));
+        heap.push_back(std::move(probe));
+        std::push_heap(heap.begin(), heap.end(), before);
+        probe = Candidate{};
+    }
+    std::sort_heap(heap.begin(), heap.end(), before);
+    std::pair<std::int64_t, std::vector<StoredObject>> result{total, {}};
+    result.second.reserve(heap.size());
+    for (Candidate& candidate : heap)
+        result.second.push_back(std::move(candidate.object));
+    return result;
+}
+
 std::int64_t StoreContext::count(const std::optional<StorePredicate>& predicate)
 {
     std::vector<StoreValue> bindings;
@@ -87,6 +189,24 @@ std::int64_t StoreContext::count(const std::optional<StorePredicate>& predicate)
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
     return statement->step() ? statement->integer(0) : 0;
+}
+
+} // namespace vistrel
+
+namespace vistrel {
+
+std::vector<std::string> StoreContext::queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly)
+{
+    std::vector<StoreValue> bindings;
+    const StoreSql sql(container_->schema());
+    const std::string text = countOnly ? sql.count(descriptor.predicate, bindings) : sql.select(descriptor, bindings);
+    auto statement = connection_->prepare("EXPLAIN QUERY PLAN " + text);
+    for (std::size_t index = 0; index < bindings.size(); ++index)
+        statement->bind(static_cast<int>(index + 1), bindings[index]);
+    std::vector<std::string> lines;
+    while (statement->step())
+        lines.push_back(statement->bytes(3));
+    return lines;
 }
 
 } // namespace vistrel

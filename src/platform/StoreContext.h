@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace vistrel {
@@ -46,11 +48,16 @@ public:
 
     std::vector<StoredObject> fetch(const StoreFetchDescriptor& descriptor);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
+    // The fetch and the count of all matches beyond its limit, in one pass over the rows.
+    std::pair<std::int64_t, std::vector<StoredObject>> fetchWithTotal(const StoreFetchDescriptor& descriptor);
+    // SQLite's plan for a fetch or, with countOnly, a count: one line per step (benchmarks).
+    std::vector<std::string> queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly = false);
 
     StoreContainer& container() const { return *container_; }
 
 private:
     friend class StoreContainer;
+    void sortByKey(std::vector<StoredObject>& batch) const;
     StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                  std::unique_ptr<SqliteConnection> connection);
 

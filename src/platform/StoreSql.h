@@ -24,6 +24,7 @@ public:
     std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
     std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
 
+
     // The smallest byte string greater than every string that begins with `prefix`;
     // empty when there is none (the prefix is all 0xff bytes).
     static std::string prefixSuccessor(std::string prefix);

@@ -20,13 +20,15 @@ VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const s
                                     StorePredicate::greaterThan("id", prefix)),
         StorePredicate::conjunction(StorePredicate::beginsWith("id", prefix),
                                     StorePredicate::containsIgnoringCaseAndDiacritics("name", needle)));
-    Result result;
-    result.total = context.count(predicate);
     StoreFetchDescriptor descriptor{std::move(predicate),
                                     {{"fileResourceType", false}, {"totalAllocatedSize", false}},
                                     resultLimit};
+    // The count and the first rows come from one pass over the matching rows.
+    auto [total, objects] = context.fetchWithTotal(descriptor);
+    Result result;
+    result.total = total;
     const std::string& identity = context.container().storeIdentity();
-    for (StoredObject& object : context.fetch(descriptor))
+    for (StoredObject& object : objects)
         result.files.push_back(VistrelFile::fromStored(std::move(object), identity));
     return result;
 }

@@ -1,0 +1,79 @@
+#pragma once
+
+// Records shaped like a real scan, for the store benchmarks: paths of about 60 bytes at
+// levels 2 to 12, in the order the walker submits them (a directory's files, then its
+// subdirectories once their subtrees are done). Deterministic.
+
+#include "scanner/FileSystemRecord.h"
+
+#include <cstdint>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vistrel::bench {
+
+class SyntheticSnapshot {
+public:
+    explicit SyntheticSnapshot(std::size_t target) : target_(target) { records_.reserve(target + 64); }
+
+    std::vector<FileSystemRecord> take()
+    {
+        while (records_.size() < target_)
+            walk("/", 1, "t" + std::to_string(topCount_++));
+        records_.resize(target_);
+        return std::move(records_);
+    }
+
+    // Names drawn from these stems give a search text realistic selectivity.
+    static constexpr const char* stems[] = {"rep", "img", "conf", "mod", "idx", "cache", "lib",
+                                            "note", "bak", "pic", "rend", "lay", "thumb", "src"};
+
+private:
+    std::string name(const char* suffix)
+    {
+        std::string text = stems[random_() % std::size(stems)];
+        text += std::to_string(random_() % 100);
+        return text + suffix;
+    }
+
+    // Returns nothing; appends the subtree's records, this directory's own record last.
+    void walk(const std::string& parent, std::int64_t parentLevel, const std::string& directoryName)
+    {
+        const std::string path = parent + directoryName + "/";
+        const std::int64_t level = parentLevel + 1;
+        const int files = 4 + static_cast<int>(random_() % 30);
+        for (int index = 0; index < files && records_.size() < target_; ++index)
+            records_.push_back(fileRecord(path + name("_") + std::to_string(index) + ".dat", level + 1));
+        const int maxChildren = level < 4 ? 6 : (level < 8 ? 3 : (level < 11 ? 2 : 0));
+        const int children = maxChildren ? static_cast<int>(random_() % (maxChildren + 1)) : 0;
+        for (int index = 0; index < children && records_.size() < target_; ++index)
+            walk(path, level, name("") + static_cast<char>('a' + index));
+        FileSystemRecord directory;
+        directory.path = path;
+        directory.level = level;
+        directory.fileResourceType = 255;
+        directory.fileCount = files;
+        directory.totalSize = static_cast<std::int64_t>(random_() % 100000000);
+        directory.totalAllocatedSize = directory.totalSize;
+        records_.push_back(std::move(directory));
+    }
+
+    FileSystemRecord fileRecord(std::string path, std::int64_t level)
+    {
+        FileSystemRecord record;
+        record.path = std::move(path);
+        record.level = level;
+        record.fileResourceType = 50;
+        record.totalSize = static_cast<std::int64_t>(random_() % 1000000);
+        record.totalAllocatedSize = (*record.totalSize + 4095) / 4096 * 4096;
+        return record;
+    }
+
+    std::size_t target_;
+    std::mt19937_64 random_{20261207};
+    std::vector<FileSystemRecord> records_;
+    int topCount_ = 0;
+};
+
+} // namespace vistrel::bench
