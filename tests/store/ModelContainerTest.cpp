@@ -62,6 +62,14 @@ TEST(ModelContainer, InMemorySnapshotsAreSeparateAndEndWithTheirContainer)
     const auto object = VistrelFile::file(FileUrl("/only-here"), first->mainContext());
     const auto otherObject = VistrelFile::file(FileUrl("/only-here"), *reader);
     EXPECT_EQ(*object, *otherObject);
+
+    // The data lives exactly as long as the container and the contexts made on it.
+    const std::string name = first->storeIdentity();
+    first.reset();
+    EXPECT_EQ(reader->count(std::nullopt), 1) << "a context keeps its container alive";
+    reader.reset();
+    SqliteConnection probe("file:" + name + "?vfs=memdb");
+    EXPECT_EQ(std::get<std::int64_t>(probe.queryValue("SELECT COUNT(*) FROM sqlite_schema")), 0);
 }
 
 TEST(ModelContainer, DamagedForeignAndOtherVersionFilesAreRefusedUnchanged)
