@@ -1,0 +1,80 @@
+#include "platform/Formats.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace vistrel {
+namespace {
+
+const QLocale english(QLocale::English, QLocale::UnitedStates);
+const QLocale german(QLocale::German, QLocale::Germany);
+
+TEST(Formats, ByteCountsUseDecimalMultiplesAndSpellZeroOut)
+{
+    EXPECT_EQ(Formats::byteCount(0, english), QStringLiteral("Zero KB"));
+    EXPECT_EQ(Formats::byteCount(999, english), QStringLiteral("999 bytes"));
+    EXPECT_EQ(Formats::byteCount(1000, english), QStringLiteral("1 KB"));
+    EXPECT_EQ(Formats::byteCount(1234567, english), QStringLiteral("1.2 MB"));
+    EXPECT_EQ(Formats::byteCount(999999, english), QStringLiteral("1 MB")) << "rounding moves up a unit";
+    EXPECT_EQ(Formats::byteCount(1500000000000, english), QStringLiteral("1.5 TB"));
+    EXPECT_EQ(Formats::byteCount(1234567, german), QStringLiteral("1,2 MB"));
+    const QString large = Formats::byteCount(987654321012345, english);
+    EXPECT_FALSE(large.contains(QLatin1Char('('))) << "the exact count is never appended: " << large.toStdString();
+    EXPECT_EQ(large, QStringLiteral("987.65 TB"));
+}
+
+TEST(Formats, CountsAreGroupedByLocale)
+{
+    EXPECT_EQ(Formats::groupedCount(1234567, english), QStringLiteral("1,234,567"));
+    EXPECT_EQ(Formats::groupedCount(1234567, german), QStringLiteral("1.234.567"));
+    EXPECT_EQ(Formats::groupedCount(1234567, QLocale::c()), QStringLiteral("1,234,567"));
+    EXPECT_EQ(Formats::messageCount(1234567), QStringLiteral("1234567"));
+}
+
+TEST(Formats, PrintfRulesReadTheLow32Bits)
+{
+    EXPECT_EQ(Formats::decimal(42), QStringLiteral("42"));
+    EXPECT_EQ(Formats::decimal(-1), QStringLiteral("-1"));
+    EXPECT_EQ(Formats::decimal(4294967294), QStringLiteral("-2"));
+    EXPECT_EQ(Formats::octal(493), QStringLiteral("0755"));
+    EXPECT_EQ(Formats::octal(420), QStringLiteral("0644"));
+    EXPECT_EQ(Formats::octal(0), QStringLiteral("00"));
+    EXPECT_EQ(Formats::hexadecimal(255), QStringLiteral("0xFF"));
+    EXPECT_EQ(Formats::hexadecimal(0), QStringLiteral("0x0"));
+    EXPECT_EQ(Formats::hexadecimal(4294967296), QStringLiteral("0x0"));
+    EXPECT_EQ(Formats::fixedPoint(3.5, english), QStringLiteral("3.500000"));
+    EXPECT_EQ(Formats::fixedPoint(12345.5, german), QStringLiteral("12345,500000"));
+    EXPECT_EQ(Formats::byteData(QByteArray()), QStringLiteral("Data: 0 bytes"));
+    EXPECT_EQ(Formats::boolean(true), QStringLiteral("Yes"));
+}
+
+TEST(Formats, RelativeDatesAreAlwaysNumeric)
+{
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000);
+    EXPECT_EQ(Formats::relativeDateStyle(now.addSecs(-600), now, english), QStringLiteral("10 minutes ago"));
+    EXPECT_EQ(Formats::relativeDateStyle(now.addDays(-1), now, english), QStringLiteral("1 day ago"));
+    EXPECT_EQ(Formats::relativeDateStyle(now.addDays(3), now, english), QStringLiteral("in 3 days"));
+    EXPECT_EQ(Formats::relativeDateStyle(now.addSecs(-7200), now, english), QStringLiteral("2 hours ago"));
+    EXPECT_EQ(Formats::relativeDateStyle(now.addDays(-1), now, german), QStringLiteral("vor 1 Tag"));
+    EXPECT_FALSE(Formats::dateTimeStyle(now, english).isEmpty());
+}
+
+TEST(Formats, SharedFormattersServeManyThreads)
+{
+    const QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000);
+    std::vector<std::thread> threads;
+    std::atomic<int> wrong{0};
+    for (int thread = 0; thread < 4; ++thread)
+        threads.emplace_back([&] {
+            for (int round = 0; round < 200; ++round)
+                if (Formats::relativeDateStyle(now.addSecs(-600), now, english) != QStringLiteral("10 minutes ago"))
+                    ++wrong;
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
+}
+
+} // namespace
+} // namespace vistrel
