@@ -30,7 +30,7 @@ double insertAll(StoreContainer& container, const std::vector<FileSystemRecord>&
         context->setAutosaveEnabled(false);
         const std::size_t end = std::min(records.size(), first + batchSize);
         for (std::size_t index = first; index < end; ++index)
-            context->insert(VistrelFile(records[index]).toStored());
+            VistrelFile::insert(records[index], *context);
         context->save();
     }
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

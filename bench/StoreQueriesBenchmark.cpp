@@ -28,7 +28,7 @@ void fill(StoreContainer& container, const std::vector<FileSystemRecord>& record
         auto context = container.makeContext();
         context->setAutosaveEnabled(false);
         for (std::size_t index = first; index < std::min(records.size(), first + 50000); ++index)
-            context->insert(VistrelFile(records[index]).toStored());
+            VistrelFile::insert(records[index], *context);
         context->save();
     }
 }

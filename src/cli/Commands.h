@@ -9,12 +9,22 @@ namespace vistrel::cli {
 inline constexpr int exitSuccess = 0;
 inline constexpr int exitFailure = 1;
 inline constexpr int exitUsage = 2;
+inline constexpr int exitInterrupted = 130;
 
 // Each command takes the arguments after its name.
 int runStat(const std::vector<std::string>& arguments);
 int runVolume(const std::vector<std::string>& arguments);
+int runScan(const std::vector<std::string>& arguments);
+int runDump(const std::vector<std::string>& arguments);
+int runList(const std::vector<std::string>& arguments);
+int runSearch(const std::vector<std::string>& arguments);
 
 // Prints the usage text on stderr and returns exitUsage.
 int usageError(const std::string& problem);
+// One clear line on stderr; returns exitFailure.
+int failure(const std::string& message);
+
+// An absolute form of a path given on the command line (bytes kept as they are).
+std::string absolutePath(const std::string& path);
 
 } // namespace vistrel::cli

@@ -23,15 +23,6 @@ FileUrl urlOf(const std::string& path, const FileStatus& status)
     return FileUrl(url.pathWithoutTrailingSeparator());
 }
 
-std::string absolute(const std::string& path)
-{
-    if (!path.empty() && path.front() == '/')
-        return path;
-    char buffer[4096];
-    const std::string current = ::getcwd(buffer, sizeof buffer) ? buffer : ".";
-    return current + (current.back() == '/' ? "" : "/") + path;
-}
-
 // The record and identity makeRecord gives, then the live properties present.
 void printItem(const std::string& path)
 {
@@ -71,7 +62,7 @@ int runStat(const std::vector<std::string>& arguments)
     int status = exitSuccess;
     for (const std::string& argument : arguments) {
         try {
-            printItem(absolute(argument));
+            printItem(absolutePath(argument));
         } catch (const FileSystemError& error) {
             std::fflush(stdout);
             std::fprintf(stderr, "vistrel-cli: cannot read %s: %s\n", argument.c_str(),

@@ -2,13 +2,35 @@
 
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace vistrel::cli {
 
 namespace {
-constexpr const char* usageText = "usage: vistrel-cli stat PATH...\n"
-                                  "       vistrel-cli volume\n";
+constexpr const char* usageText =
+    "usage: vistrel-cli scan [ROOT] [--store FILE | --in-memory]\n"
+    "       vistrel-cli dump [--store FILE]\n"
+    "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
+    "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
+    "       vistrel-cli stat PATH...\n"
+    "       vistrel-cli volume\n"
+    "Without --store, the per-user snapshot is used.\n";
 } // namespace
+
+int failure(const std::string& message)
+{
+    std::fprintf(stderr, "vistrel-cli: %s\n", message.c_str());
+    return exitFailure;
+}
+
+std::string absolutePath(const std::string& path)
+{
+    if (!path.empty() && path.front() == '/')
+        return path;
+    char buffer[4096];
+    const std::string current = ::getcwd(buffer, sizeof buffer) ? buffer : "/";
+    return current + (current.back() == '/' ? "" : "/") + path;
+}
 
 int usageError(const std::string& problem)
 {
@@ -35,5 +57,13 @@ int main(int argc, char** argv)
         return runStat(arguments);
     if (command == "volume")
         return runVolume(arguments);
+    if (command == "scan")
+        return runScan(arguments);
+    if (command == "dump")
+        return runDump(arguments);
+    if (command == "ls")
+        return runList(arguments);
+    if (command == "search")
+        return runSearch(arguments);
     return usageError("unknown command: " + command);
 }

@@ -240,6 +240,7 @@ std::optional<FileStatus> FileSystemMetadata::statusAt(int directoryFd, const ch
 {
     struct statx raw {};
     constexpr unsigned mask = STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID;
+    // Birth time and mount id come from the same inode read; asking for them costs nothing.
     if (::statx(directoryFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &raw) != 0) {
         if (errorNumber)
             *errorNumber = errno;

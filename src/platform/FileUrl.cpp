@@ -19,14 +19,14 @@ bool FileUrl::isDirectory() const
     return !path_.empty() && path_.back() == '/';
 }
 
-std::int64_t FileUrl::pathComponentCount() const
+std::int64_t FileUrl::pathComponentCount(std::string_view path)
 {
-    if (path_.empty())
+    if (path.empty())
         return 0;
     // "/" is a component of its own; then one per non-empty name between separators.
-    std::int64_t count = path_.front() == '/' ? 1 : 0;
+    std::int64_t count = path.front() == '/' ? 1 : 0;
     bool inName = false;
-    for (const char c : path_) {
+    for (const char c : path) {
         if (c == '/') {
             inName = false;
         } else if (!inName) {
@@ -45,13 +45,14 @@ std::string FileUrl::pathWithoutTrailingSeparator() const
     return result;
 }
 
-std::string FileUrl::lastPathComponent() const
+std::string_view FileUrl::lastPathComponent(std::string_view path)
 {
-    const std::string trimmed = pathWithoutTrailingSeparator();
-    if (trimmed == "/")
-        return trimmed;
-    const auto slash = trimmed.rfind('/');
-    return slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    if (path == "/")
+        return path;
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
 FileUrl FileUrl::parentDirectory() const

@@ -17,8 +17,12 @@ public:
 
     const std::string& path() const { return path_; }
     bool isDirectory() const;            // path ends with '/'
-    std::int64_t pathComponentCount() const; // "/" is one component: "/a/b.txt" gives 3
-    std::string lastPathComponent() const;    // "b.txt"; "a" for "/x/a/"; "/" for "/"
+    std::int64_t pathComponentCount() const { return pathComponentCount(path_); }
+    // "/" is one component: "/a/b.txt" gives 3, "/a/b/" also 3.
+    static std::int64_t pathComponentCount(std::string_view path);
+    std::string lastPathComponent() const { return std::string(lastPathComponent(path_)); }
+    // "b.txt"; "a" for "/x/a/"; "/" for "/". A view into `path`.
+    static std::string_view lastPathComponent(std::string_view path);
     FileUrl parentDirectory() const;     // "/x/a/" for "/x/a/b"; "/" for "/" itself
     std::string pathWithoutTrailingSeparator() const; // "/" stays "/"
     FileUrl appending(std::string_view name, bool isDirectory) const;

@@ -31,10 +31,12 @@ void SqliteStatement::bind(int index, const StoreValue& value)
         bindNull(index);
 }
 
-void SqliteStatement::bindBytes(int index, const std::string& value)
+void SqliteStatement::bindBytes(int index, std::string_view value)
 {
     // Static: callers keep the value alive until the statement has stepped.
-    const int result = sqlite3_bind_blob64(statement_, index, value.data(), value.size(), SQLITE_STATIC);
+    // A null pointer would bind NULL rather than empty bytes.
+    const char* data = value.data() ? value.data() : "";
+    const int result = sqlite3_bind_blob64(statement_, index, data, value.size(), SQLITE_STATIC);
     if (result != SQLITE_OK)
         SqliteConnection::fail(database_, result, "bind");
 }

@@ -3,6 +3,7 @@
 #include "StoreValue.h"
 
 #include <string>
+#include <string_view>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -19,7 +20,7 @@ public:
 
     // Parameters count from 1. Text is bound as bytes (a blob), so it compares bytewise.
     void bind(int index, const StoreValue& value);
-    void bindBytes(int index, const std::string& value);
+    void bindBytes(int index, std::string_view value);
     void bindInteger(int index, std::int64_t value);
     void bindNull(int index);
 

@@ -108,13 +108,16 @@ std::unique_ptr<SqliteConnection> StoreContainer::connect() const
     sqlite3_busy_timeout(handle, 60000);
     sqlite3_create_function_v2(handle, "vistrel_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                containsFunction, nullptr, nullptr, nullptr);
-    connection->execute("PRAGMA cache_size = -65536");
     // A snapshot can be scanned again, so a scan trades durability against power loss for
     // speed; WAL keeps each save atomic if the process dies.
-    if (configuration_.inMemoryOnly)
+    if (configuration_.inMemoryOnly) {
         connection->execute("PRAGMA journal_mode = MEMORY"); // per connection; memdb has no WAL
-    else
+        // The pages already live in memory: a large page cache would only hold second copies.
+        connection->execute("PRAGMA cache_size = -4096");
+    } else {
         connection->execute("PRAGMA synchronous = OFF");
+        connection->execute("PRAGMA cache_size = -65536");
+    }
     return connection;
 }
 
@@ -176,6 +179,7 @@ std::unique_ptr<StoreContext> StoreContainer::makeContext()
 void StoreContainer::erase()
 {
     SqliteConnection& connection = *keepAlive_;
+    std::lock_guard writing(writeMutex_);
     connection.execute(StoreSql(schema_).deleteAll());
     if (!configuration_.inMemoryOnly) {
         // Give the freed pages back to the file system; a reader still open only delays that.

@@ -42,6 +42,11 @@ public:
     // Deletes every stored entity of this store.
     void erase();
 
+    // Held by a context while it writes. SQLite lets one writer in at a time anyway, but its
+    // busy handler sleeps in steps of up to 100 ms; a waiting save here starts the moment
+    // the one before it ends.
+    std::mutex& writeMutex() { return writeMutex_; }
+
     // The application id SQLite keeps in the file header: marks a file as one of ours.
     static constexpr int applicationId = 0x56535452; // "VSTR"
 
@@ -57,6 +62,7 @@ private:
     std::unique_ptr<SqliteConnection> keepAlive_;
     std::unique_ptr<StoreContext> mainContext_;
     std::mutex mainContextMutex_;
+    std::mutex writeMutex_;
 };
 
 } // namespace vistrel

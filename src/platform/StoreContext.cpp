@@ -24,95 +24,99 @@ StoreContext::~StoreContext()
     connection_.reset();
 }
 
-void StoreContext::insert(StoredObject object)
+void StoreContext::insert(const StoredObject& object)
 {
-    if (object.values.size() != container_->schema().attributes.size())
-        throw StoreError(StoreError::Code::failed, "an object does not match the schema of " + container_->schema().entityName);
-    pending_.push_back(std::move(object));
-    if (autosave_)
-        save();
+    std::vector<StoreValueView> values;
+    values.reserve(object.values.size());
+    for (const StoreValue& value : object.values) {
+        if (const auto* number = std::get_if<std::int64_t>(&value))
+            values.emplace_back(*number);
+        else if (const auto* text = std::get_if<std::string>(&value))
+            values.emplace_back(std::string_view(*text));
+        else
+            values.emplace_back(std::monostate{});
+    }
+    insert(values);
 }
 
-void StoreContext::sortByKey(std::vector<StoredObject>& batch) const
+void StoreContext::insert(std::span<const StoreValueView> values)
 {
-    // In key order the rows of one directory land on neighbouring pages, so a batch
-    // touches fewer pages and leaves them fuller.
-    const StoreSchema& schema = container_->schema();
-    if (schema.indexAttributes.size() != 2)
-        return;
-    const auto first = static_cast<std::size_t>(schema.attributeIndex(schema.indexAttributes[0]));
-    const auto second = static_cast<std::size_t>(schema.attributeIndex(schema.indexAttributes[1]));
-    struct Key {
-        std::int64_t number;
-        std::string_view text;
-        std::size_t position;
-    };
-    std::vector<Key> keys;
-    keys.reserve(batch.size());
-    for (std::size_t position = 0; position < batch.size(); ++position) {
-        const auto* number = std::get_if<std::int64_t>(&batch[position].values[first]);
-        const auto* text = std::get_if<std::string>(&batch[position].values[second]);
-        if (!number || !text)
-            return; // not an (integer, text) key: leave the order as it came
-        keys.push_back(Key{*number, *text, position});
-    }
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        return a.number != b.number ? a.number < b.number : a.text < b.text;
-    });
-    std::vector<StoredObject> sorted;
-    sorted.reserve(batch.size());
-    for (const Key& key : keys)
-        sorted.push_back(std::move(batch[key.position]));
-    batch = std::move(sorted);
+    if (values.size() != container_->schema().attributes.size())
+        throw StoreError(StoreError::Code::failed,
+                         "an object does not match the schema of " + container_->schema().entityName);
+    pending_.append(values);
+    if (autosave_)
+        save();
 }
 
 void StoreContext::save()
 {
     if (pending_.empty())
         return;
-    std::vector<StoredObject> batch = std::move(pending_);
-    pending_.clear();
-    sortByKey(batch);
+    // In key order the rows of one directory land on neighbouring pages, so a batch
+    // touches fewer pages and leaves them fuller.
+    const StoreSchema& schema = container_->schema();
+    const auto& key = schema.indexAttributes;
+    const std::vector<std::size_t> order = key.size() == 2
+        ? pending_.orderedBy(schema.attributeIndex(key[0]), schema.attributeIndex(key[1]))
+        : pending_.orderedBy(-1, -1);
     if (!insertStatement_)
-        insertStatement_ = connection_->prepare(StoreSql(container_->schema()).insert(), true);
+        insertStatement_ = connection_->prepare(StoreSql(schema).insert(), true);
     SqliteStatement& statement = *insertStatement_;
-    connection_->execute("BEGIN IMMEDIATE");
+    std::vector<StoreValueView> values;
+    std::lock_guard writing(container_->writeMutex());
     try {
-        for (const StoredObject& object : batch) {
-            for (std::size_t index = 0; index < object.values.size(); ++index)
-                statement.bind(static_cast<int>(index + 1), object.values[index]);
+        connection_->execute("BEGIN IMMEDIATE");
+        for (const std::size_t offset : order) {
+            pending_.decode(offset, values);
+            for (std::size_t index = 0; index < values.size(); ++index) {
+                const int parameter = static_cast<int>(index + 1);
+                if (const auto* number = std::get_if<std::int64_t>(&values[index]))
+                    statement.bindInteger(parameter, *number);
+                else if (const auto* text = std::get_if<std::string_view>(&values[index]))
+                    statement.bindBytes(parameter, *text);
+                else
+                    statement.bindNull(parameter);
+            }
             statement.step();
             statement.reset();
         }
         connection_->execute("COMMIT");
     } catch (...) {
         statement.reset();
+        pending_.clear();
         try {
             connection_->execute("ROLLBACK");
         } catch (const StoreError&) {
-            // SQLite may already have rolled back (a full disk does that).
+            // SQLite may already have rolled back (a full disk does that), or never began.
         }
         throw;
     }
+    pending_.clear();
 }
 
 std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descriptor)
+{
+    std::vector<StoredObject> objects;
+    fetchEach(descriptor, [&objects](StoredObject&& object) { objects.push_back(std::move(object)); });
+    return objects;
+}
+
+void StoreContext::fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive)
 {
     std::vector<StoreValue> bindings;
     const std::string sql = StoreSql(container_->schema()).select(descriptor, bindings);
     auto statement = connection_->prepare(sql);
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
-    std::vector<StoredObject> objects;
     const int columns = statement->columnCount();
     while (statement->step()) {
         StoredObject object;
         object.values.reserve(static_cast<std::size_t>(columns));
         for (int column = 0; column < columns; ++column)
             object.values.push_back(statement->value(column));
-        objects.push_back(std::move(object));
+        receive(std::move(object));
     }
-    return objects;
 }
 
 std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(const StoreFetchDescriptor& descriptor)

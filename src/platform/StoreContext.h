@@ -1,9 +1,11 @@
 #pragma once
 
+#include "StorePendingRows.h"
 #include "StorePredicate.h"
 #include "StoreValue.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,7 +40,9 @@ public:
     void setAutosaveEnabled(bool enabled) { autosave_ = enabled; }
     bool autosaveEnabled() const { return autosave_; }
 
-    void insert(StoredObject object);
+    void insert(const StoredObject& object);
+    // The same without building an object: values in the schema's attribute order.
+    void insert(std::span<const StoreValueView> values);
     std::size_t pendingCount() const { return pending_.size(); }
     // Writes every pending insert in one transaction, or nothing (throws StoreError). The
     // pending inserts are gone afterwards either way.
@@ -47,6 +51,8 @@ public:
     void rollback() { pending_.clear(); }
 
     std::vector<StoredObject> fetch(const StoreFetchDescriptor& descriptor);
+    // The same rows handed over one at a time, for results too large to hold at once.
+    void fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     std::pair<std::int64_t, std::vector<StoredObject>> fetchWithTotal(const StoreFetchDescriptor& descriptor);
@@ -57,7 +63,7 @@ public:
 
 private:
     friend class StoreContainer;
-    void sortByKey(std::vector<StoredObject>& batch) const;
+
     StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                  std::unique_ptr<SqliteConnection> connection);
 
@@ -65,7 +71,7 @@ private:
     StoreContainer* container_;
     std::unique_ptr<SqliteConnection> connection_;
     std::unique_ptr<SqliteStatement> insertStatement_;
-    std::vector<StoredObject> pending_;
+    StorePendingRows pending_;
     bool autosave_ = true;
 };
 

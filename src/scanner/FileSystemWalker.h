@@ -3,26 +3,80 @@
 #include "FileID.h"
 #include "FileSize.h"
 #include "FileSystemRecord.h"
+#include "platform/FileUrl.h"
 
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace vistrel {
 
 struct FileStatus;
-class FileUrl;
+class ScanProgress;
+class StoreContainer;
+class StoreContext;
 
-// Scans one directory tree into records: one per item below the root, directories carrying
-// their subtree's totals (hard links once, one file system).
+// Scans one directory tree in parallel into a store container: one record per item below
+// the root, directories carrying their subtree's totals (hard links once, one file system).
+// One walker per scan; walk() is called once.
 class FileSystemWalker {
 public:
-    class SumSize; // SumSize.h
+    class SumSize;             // SumSize.h
+    class SyncronizationActor; // SyncronizationActor.h
+    class RecordsManager;      // RecordsManager.h
+
+    // Runs a job on the user-interface thread, without waiting for it.
+    using MainThreadHop = std::function<void(std::function<void()>)>;
+    // Inserts a record's entity into a context; the store layer above provides it.
+    using RecordEncoder = std::function<void(const FileSystemRecord&, StoreContext&)>;
+
+    struct Options {
+        std::int64_t maxConcurrentTasks = defaultMaxConcurrentTasks();
+        std::size_t batchSize = 50000;
+        // Threads of the walk's arena; 0 picks defaultThreadCount().
+        int threadCount = 0;
+        // Called before each batch is inserted, with its number from 0 (tests).
+        std::function<void(std::size_t)> beforeBatchSave;
+    };
 
     struct MadeRecord {
         FileSystemRecord record;
         FileID id;
         FileSize size;
+        // False when the item can be reached by one path only (one link, or a directory),
+        // so its identity needs no entry in a SumSize map.
+        bool identityMayRecur = true;
     };
+
+    struct Statistics {
+        std::int64_t savedRecords = 0;
+        std::int64_t batchesSavedDuringWalk = 0;
+        std::int64_t batchesSavedAtEnd = 0;
+        std::int64_t rootFileCount = 0;
+        std::int64_t rootTotalSize = 0;
+        std::int64_t rootTotalAllocatedSize = 0;
+    };
+
+    FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,
+                     RecordEncoder encoder, MainThreadHop runOnMainThread, std::stop_token stopToken);
+    FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,
+                     RecordEncoder encoder, MainThreadHop runOnMainThread, std::stop_token stopToken,
+                     Options options);
+    ~FileSystemWalker();
+    FileSystemWalker(const FileSystemWalker&) = delete;
+    FileSystemWalker& operator=(const FileSystemWalker&) = delete;
+
+    // Walks the tree; returns the elapsed seconds. Throws FileSystemWalkerError (cancelled)
+    // or the store's StoreError when a batch cannot be saved.
+    double walk();
+
+    Statistics statistics() const;
 
     // The record of one item at `path` from its attributes; when none are given they are read
     // with one statx of `name` relative to parentDirectoryFd. Nothing when the item cannot be read.
@@ -30,6 +84,18 @@ public:
                                                 const FileStatus* attributes);
     // The same for a URL alone (opens its parent directory, so any path length works).
     static std::optional<MadeRecord> makeRecord(const FileUrl& url, const FileStatus* attributes);
+
+    // Processors x 8, computed once per process.
+    static std::int64_t defaultMaxConcurrentTasks();
+    // Listing and stat wait on the disk when the cache is cold, so the walk runs twice as
+    // many threads as there are processors.
+    static int defaultThreadCount();
+    // The [start, end) ranges of the chunk tasks for `count` subdirectories and `granted` units.
+    static std::vector<std::pair<std::size_t, std::size_t>> chunkRanges(std::size_t count, std::int64_t granted);
+
+private:
+    struct Walk;
+    std::unique_ptr<Walk> walk_;
 };
 
 } // namespace vistrel

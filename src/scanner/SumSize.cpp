@@ -10,8 +10,16 @@ void FileSystemWalker::SumSize::add(const FileID& id, const FileSize& size)
     }
 }
 
+void FileSystemWalker::SumSize::addDistinct(const FileSize& size)
+{
+    distinctAllocatedSum_ += size.totalAllocatedSize;
+    distinctSizeSum_ += size.totalSize;
+}
+
 void FileSystemWalker::SumSize::merge(const SumSize& other)
 {
+    distinctAllocatedSum_ += other.distinctAllocatedSum_;
+    distinctSizeSum_ += other.distinctSizeSum_;
     for (const auto& [id, size] : other.sizes_)
         add(id, size);
     fileCount += other.fileCount;
@@ -23,6 +31,8 @@ void FileSystemWalker::SumSize::merge(SumSize&& other)
         merge(static_cast<const SumSize&>(other));
         return;
     }
+    distinctAllocatedSum_ += other.distinctAllocatedSum_;
+    distinctSizeSum_ += other.distinctSizeSum_;
     // Adopt the larger map, then lay ours over it: on a clash our value is the one that wins.
     Map ours = std::move(sizes_);
     sizes_ = std::move(other.sizes_);

@@ -47,7 +47,7 @@ VistrelFile::VistrelFile(const FileSystemRecord& record)
 }
 
 VistrelFile::VistrelFile(FileSystemRecord&& record)
-    : name(FileUrl(record.path).lastPathComponent())
+    : name(FileUrl::lastPathComponent(record.path))
     , level(record.level)
     , fileResourceType(record.fileResourceType)
     , fileCount(record.fileCount)
@@ -77,6 +77,24 @@ VistrelFile VistrelFile::fromStored(StoredObject&& object, std::string storeIden
     if (const auto purgeable = optionalInteger(values[purgeableIndex]))
         file.isPurgeable = *purgeable != 0;
     return file;
+}
+
+void VistrelFile::insert(const FileSystemRecord& record, StoreContext& context)
+{
+    const auto optional = [](const auto& value) {
+        return value ? StoreValueView(static_cast<std::int64_t>(*value)) : StoreValueView();
+    };
+    const StoreValueView values[attributeCount] = {
+        std::string_view(record.path),
+        FileUrl::lastPathComponent(record.path),
+        record.level,
+        optional(record.fileResourceType),
+        optional(record.fileCount),
+        optional(record.totalSize),
+        optional(record.totalAllocatedSize),
+        optional(record.isPurgeable),
+    };
+    context.insert(values);
 }
 
 StoredObject VistrelFile::toStored() const&

@@ -33,6 +33,9 @@ public:
     explicit VistrelFile(FileSystemRecord&& record); // takes the path without copying it
     // Throws StoreError when the stored values do not have the schema's shape.
     static VistrelFile fromStored(StoredObject&& object, std::string storeIdentity);
+    // Inserts the entity of a record, as the walker's batching writer does, without
+    // building the object.
+    static void insert(const FileSystemRecord& record, StoreContext& context);
     StoredObject toStored() const&;
     StoredObject toStored() &&;
 

@@ -1,0 +1,62 @@
+#include "Commands.h"
+#include "SnapshotOutput.h"
+
+#include "platform/Formats.h"
+#include "platform/StoreContainer.h"
+#include "platform/StoreError.h"
+#include "store/VistrelFileSearch.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace vistrel::cli {
+
+int runSearch(const std::vector<std::string>& arguments)
+{
+    std::optional<std::string> store;
+    std::optional<std::string> text;
+    std::string under = "/";
+    bool json = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--store" && index + 1 < arguments.size())
+            store = arguments[++index];
+        else if (argument == "--under" && index + 1 < arguments.size())
+            under = absolutePath(arguments[++index]);
+        else if (argument == "--json")
+            json = true;
+        else if (!text && (argument.empty() || argument[0] != '-'))
+            text = argument;
+        else
+            return usageError("search: unexpected argument " + argument);
+    }
+    if (!text || text->empty())
+        return usageError("search needs a text");
+    const auto container = SnapshotOutput::openExisting(store);
+    if (!container)
+        return exitFailure;
+    try {
+        auto context = container->makeContext();
+        const auto result = VistrelFileSearch::search(FileUrl::directory(under), *text, *context);
+        if (json)
+            std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
+        else
+            std::printf("%s\n", SnapshotOutput::tableHeader().c_str());
+        for (const auto& file : result.files)
+            std::printf("%s\n", (json ? SnapshotOutput::json(file) : SnapshotOutput::tableRow(file)).c_str());
+        if (!json) {
+            const auto shown = static_cast<std::int64_t>(result.files.size());
+            const QString status = shown < result.total
+                ? QCoreApplication::translate("Search", "Showing %1 out of %2")
+                      .arg(Formats::messageCount(shown), Formats::messageCount(result.total))
+                : QCoreApplication::translate("Search", "Matched %1 results").arg(Formats::messageCount(result.total));
+            std::printf("%s\n", status.toStdString().c_str());
+        }
+    } catch (const StoreError& error) {
+        return failure("cannot get results for search " + *text + ": " + error.what());
+    }
+    return exitSuccess;
+}
+
+} // namespace vistrel::cli

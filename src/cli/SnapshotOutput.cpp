@@ -1,0 +1,79 @@
+#include "SnapshotOutput.h"
+
+#include "Commands.h"
+#include "JsonWriter.h"
+
+#include "platform/Formats.h"
+#include "platform/StoreContainer.h"
+#include "store/VistrelFile.h"
+#include "store/VistrelModelContainer.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+
+namespace vistrel::cli {
+
+namespace {
+
+constexpr int nameWidth = 48;
+
+std::string padLeft(const QString& text, int width)
+{
+    const QString padded = text.rightJustified(width);
+    return padded.toStdString();
+}
+
+} // namespace
+
+std::shared_ptr<StoreContainer> SnapshotOutput::openExisting(const std::optional<std::string>& location)
+{
+    const std::string path = location ? absolutePath(*location) : VistrelModelContainer::onDiskStoreLocation();
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        failure("no snapshot store at " + path + (location ? "" : " (run vistrel-cli scan first)"));
+        return nullptr;
+    }
+    try {
+        return VistrelModelContainer::shared().makeContainer(path);
+    } catch (const ModelContainerError& error) {
+        failure(std::string(error.what()) + " (" + path + ")");
+        return nullptr;
+    }
+}
+
+std::string SnapshotOutput::json(const VistrelFile& file)
+{
+    JsonWriter writer;
+    writer.beginObject()
+        .string("id", file.id)
+        .string("name", file.name)
+        .integer("level", file.level)
+        .integer("fileResourceType",
+                 file.fileResourceType ? std::optional<std::int64_t>(*file.fileResourceType) : std::nullopt)
+        .integer("fileCount", file.fileCount)
+        .integer("totalSize", file.totalSize)
+        .integer("totalAllocatedSize", file.totalAllocatedSize)
+        .boolean("isPurgeable", file.isPurgeable)
+        .endObject();
+    return writer.text();
+}
+
+std::string SnapshotOutput::tableHeader()
+{
+    return QString(QStringLiteral("Name")).leftJustified(nameWidth).toStdString() + padLeft(QStringLiteral("Files"), 14)
+        + padLeft(QStringLiteral("Size"), 12);
+}
+
+std::string SnapshotOutput::tableRow(const VistrelFile& file)
+{
+    // The name keeps its bytes; only its width is measured as text.
+    std::string name = file.name + (file.fileResourceType == 255 ? "/" : "");
+    const int width = static_cast<int>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).size());
+    if (width < nameWidth)
+        name.append(static_cast<std::size_t>(nameWidth - width), ' ');
+    const QString files = file.fileCount ? Formats::groupedCount(*file.fileCount) : QStringLiteral("-");
+    const QString size = file.totalAllocatedSize ? Formats::byteCount(*file.totalAllocatedSize) : QStringLiteral("-");
+    return name + " " + padLeft(files, 13) + padLeft(size, 12);
+}
+
+} // namespace vistrel::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vistrel {
+class StoreContainer;
+class VistrelFile;
+} // namespace vistrel
+
+namespace vistrel::cli {
+
+// What the read commands share: opening an existing snapshot, and printing entities.
+class SnapshotOutput {
+public:
+    // The store at `location`, or the per-user one; nothing (after a message on stderr)
+    // when it is missing or cannot be read. Never creates a store.
+    static std::shared_ptr<StoreContainer> openExisting(const std::optional<std::string>& location);
+
+    // One JSON object: id, name, level, fileResourceType, fileCount, totalSize,
+    // totalAllocatedSize, isPurgeable, in that order.
+    static std::string json(const VistrelFile& file);
+    // Name, file count and size columns for people.
+    static std::string tableRow(const VistrelFile& file);
+    static std::string tableHeader();
+};
+
+} // namespace vistrel::cli

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "StoreValue.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace vistrel {
+
+// A value as handed to an insert: text is only viewed, and copied once, into the rows.
+using StoreValueView = std::variant<std::monostate, std::int64_t, std::string_view>;
+
+// Rows waiting for a save, packed into one byte buffer: about a third of the memory of
+// separate objects and no allocation per row, which matters when several full batches of
+// a scan wait for their turn to be written.
+class StorePendingRows {
+public:
+    void append(std::span<const StoreValueView> values);
+    std::size_t size() const { return rowOffsets_.size(); }
+    bool empty() const { return rowOffsets_.empty(); }
+    void clear();
+
+    // The offsets of the rows, ordered by an (integer, text) key at these attribute indices;
+    // in arrival order when the rows do not have such a key.
+    std::vector<std::size_t> orderedBy(int integerAttribute, int textAttribute) const;
+    // The values of the row at `offset`; text views point into the rows.
+    void decode(std::size_t offset, std::vector<StoreValueView>& values) const;
+
+private:
+    std::string bytes_;
+    std::vector<std::size_t> rowOffsets_;
+    std::size_t valueCount_ = 0;
+};
+
+} // namespace vistrel

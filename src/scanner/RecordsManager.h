@@ -1,0 +1,29 @@
+#pragma once
+
+#include "FileSystemWalker.h"
+
+#include <mutex>
+#include <optional>
+#include <vector>
+
+namespace vistrel {
+
+// Gathers the records of many tasks until a batch is full; each batch is handed to exactly
+// one caller, which saves it.
+class FileSystemWalker::RecordsManager {
+public:
+    static constexpr std::size_t batchSize = 50000;
+
+    explicit RecordsManager(std::size_t batchSize = RecordsManager::batchSize) : batchSize_(batchSize) {}
+
+    // Appends in order; returns every pending record once there are at least batchSize.
+    std::optional<std::vector<FileSystemRecord>> append(std::vector<FileSystemRecord>&& records);
+    std::vector<FileSystemRecord> takePending();
+
+private:
+    std::mutex mutex_;
+    std::size_t batchSize_;
+    std::vector<FileSystemRecord> pendingOperations_;
+};
+
+} // namespace vistrel
