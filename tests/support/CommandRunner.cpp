@@ -1,6 +1,8 @@
 #include "CommandRunner.h"
 
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdexcept>
@@ -9,7 +11,7 @@
 
 namespace vistrel::testing {
 
-CommandResult runCommand(const std::vector<std::string>& arguments)
+CommandResult runCommand(const std::vector<std::string>& arguments, int interruptAfterMilliseconds)
 {
     int output[2], error[2];
     if (::pipe2(output, O_CLOEXEC) != 0 || ::pipe2(error, O_CLOEXEC) != 0)
@@ -33,8 +35,22 @@ CommandResult runCommand(const std::vector<std::string>& arguments)
     pollfd fds[2] = {{output[0], POLLIN, 0}, {error[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.standardOutput, &result.standardError};
     int open = 2;
+    const auto started = std::chrono::steady_clock::now();
+    bool interrupted = interruptAfterMilliseconds <= 0;
     while (open > 0) {
-        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
+        int timeout = -1;
+        if (!interrupted) {
+            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                     std::chrono::steady_clock::now() - started)
+                                     .count();
+            if (elapsed >= interruptAfterMilliseconds) {
+                ::kill(child, SIGINT);
+                interrupted = true;
+            } else {
+                timeout = static_cast<int>(interruptAfterMilliseconds - elapsed);
+            }
+        }
+        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))

@@ -12,6 +12,7 @@ struct CommandResult {
     std::string standardError;
 };
 
-CommandResult runCommand(const std::vector<std::string>& arguments);
+// With interruptAfterMilliseconds > 0, the program gets SIGINT (Ctrl-C) after that long.
+CommandResult runCommand(const std::vector<std::string>& arguments, int interruptAfterMilliseconds = 0);
 
 } // namespace vistrel::testing

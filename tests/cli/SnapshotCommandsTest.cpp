@@ -1,0 +1,155 @@
+#include "support/CommandRunner.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <sstream>
+
+namespace vistrel {
+namespace {
+
+using testing::CommandResult;
+using testing::TemporaryTree;
+
+CommandResult cli(std::vector<std::string> arguments, int interruptAfter = 0)
+{
+    arguments.insert(arguments.begin(), VISTREL_CLI_PATH);
+    return testing::runCommand(arguments, interruptAfter);
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        result.push_back(line);
+    return result;
+}
+
+QJsonObject parse(const std::string& line)
+{
+    return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
+}
+
+class SnapshotCommands : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tree_.writeFile("data/big", 100000);
+        tree_.writeFile("data/small", 10);
+        tree_.writeFile("data/caf\xe9\xff \"q\"", 3);
+        tree_.writeFile("notes.txt", 5);
+        store_ = tree_.path("snapshot.store");
+        root_ = tree_.path("data/");
+        const CommandResult scan = cli({"scan", root_, "--store", store_});
+        ASSERT_EQ(scan.exitStatus, 0) << scan.standardError;
+        summary_ = scan.standardOutput;
+    }
+
+    TemporaryTree tree_;
+    std::string store_;
+    std::string root_;
+    std::string summary_;
+};
+
+TEST_F(SnapshotCommands, ScanPrintsOneSummaryLine)
+{
+    ASSERT_EQ(lines(summary_).size(), 1u);
+    EXPECT_NE(summary_.find("records=3 files=3 size=100013 "), std::string::npos) << summary_;
+}
+
+TEST_F(SnapshotCommands, DumpWritesEveryEntityWithOddNamesIntact)
+{
+    const CommandResult dump = cli({"dump", "--store", store_});
+    ASSERT_EQ(dump.exitStatus, 0) << dump.standardError;
+    const auto output = lines(dump.standardOutput);
+    ASSERT_EQ(output.size(), 3u);
+    const std::string odd = root_ + "caf\xe9\xff \\\"q\\\"";
+    bool found = false;
+    for (const auto& line : output) {
+        EXPECT_EQ(line.rfind("{\"id\": \"", 0), 0u);
+        if (line.find(odd) != std::string::npos) {
+            found = true;
+            EXPECT_NE(line.find("\"name\": \"caf\xe9\xff \\\"q\\\"\", \"level\": "), std::string::npos) << line;
+            EXPECT_NE(line.find("\"fileCount\": null, \"totalSize\": 3, "), std::string::npos) << line;
+            EXPECT_NE(line.find("\"isPurgeable\": null}"), std::string::npos) << line;
+        }
+    }
+    EXPECT_TRUE(found) << "the raw bytes of the name, escaped only for JSON";
+}
+
+TEST_F(SnapshotCommands, ListShowsChildrenLargestFirst)
+{
+    const CommandResult json = cli({"ls", "--store", store_, "--json", root_});
+    ASSERT_EQ(json.exitStatus, 0) << json.standardError;
+    const auto rows = lines(json.standardOutput);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(parse(rows[0])["name"].toString(), QStringLiteral("big"));
+    EXPECT_EQ(parse(rows[0])["totalSize"].toInt(), 100000);
+
+    const CommandResult table = cli({"ls", "--store", store_, root_});
+    ASSERT_EQ(table.exitStatus, 0);
+    const auto tableRows = lines(table.standardOutput);
+    ASSERT_EQ(tableRows.size(), 4u);
+    EXPECT_EQ(tableRows[0].rfind("Name", 0), 0u);
+    EXPECT_EQ(tableRows[1].rfind("big", 0), 0u);
+    EXPECT_NE(tableRows[1].find(" KB"), std::string::npos) << tableRows[1];
+}
+
+TEST_F(SnapshotCommands, SearchCountsAndShowsTheStatusLine)
+{
+    const CommandResult json = cli({"search", "--store", store_, "--json", "--under", root_, "SMALL"});
+    ASSERT_EQ(json.exitStatus, 0) << json.standardError;
+    const auto rows = lines(json.standardOutput);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0], "{\"total\": 1}");
+    EXPECT_EQ(parse(rows[1])["name"].toString(), QStringLiteral("small"));
+
+    const CommandResult people = cli({"search", "--store", store_, "a"});
+    ASSERT_EQ(people.exitStatus, 0);
+    EXPECT_EQ(lines(people.standardOutput).back(), "Matched 2 results");
+}
+
+TEST_F(SnapshotCommands, RuntimeFailuresExitWithOne)
+{
+    const CommandResult missingStore = cli({"ls", "--store", tree_.path("nothing.store")});
+    EXPECT_EQ(missingStore.exitStatus, 1);
+    EXPECT_NE(missingStore.standardError.find("no snapshot store at"), std::string::npos);
+
+    tree_.writeFile("foreign.store", std::string(8192, 'z'));
+    for (const auto& command : std::vector<std::vector<std::string>>{
+             {"dump", "--store", tree_.path("foreign.store")},
+             {"scan", root_, "--store", tree_.path("foreign.store")}}) {
+        const CommandResult refused = cli(command);
+        EXPECT_EQ(refused.exitStatus, 1) << command[0];
+        EXPECT_NE(refused.standardError.find("Could not create ModelContainer: "), std::string::npos);
+        EXPECT_EQ(lines(refused.standardError).size(), 1u);
+    }
+    EXPECT_EQ(cli({"dump", "--store", tree_.path("foreign.store")}).standardOutput, "");
+
+    const CommandResult missingRoot = cli({"scan", tree_.path("absent"), "--in-memory"});
+    EXPECT_EQ(missingRoot.exitStatus, 1);
+    EXPECT_NE(missingRoot.standardError.find("No such file or directory"), std::string::npos);
+
+    EXPECT_EQ(cli({"scan", "--store"}).exitStatus, 2);
+    EXPECT_EQ(cli({"scan", "--in-memory", "--store", store_}).exitStatus, 2);
+    EXPECT_EQ(cli({"search", "--store", store_}).exitStatus, 2);
+}
+
+TEST_F(SnapshotCommands, CtrlCCancelsTheScanAndErasesItsStore)
+{
+    // "/" takes long enough to be interrupted.
+    const std::string store = tree_.path("cancelled.store");
+    const CommandResult scan = cli({"scan", "/", "--store", store}, 150);
+    ASSERT_EQ(scan.exitStatus, 130) << scan.standardOutput << scan.standardError;
+    EXPECT_NE(scan.standardError.find("scan cancelled"), std::string::npos);
+    const CommandResult dump = cli({"dump", "--store", store});
+    EXPECT_EQ(dump.exitStatus, 0) << dump.standardError;
+    EXPECT_EQ(dump.standardOutput, "") << "a cancelled scan leaves no partial snapshot";
+}
+
+} // namespace
+} // namespace vistrel
