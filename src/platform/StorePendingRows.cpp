@@ -46,11 +46,12 @@ void StorePendingRows::clear()
     rowOffsets_.shrink_to_fit();
 }
 
-void StorePendingRows::decode(std::size_t offset, std::vector<StoreValueView>& values) const
+void StorePendingRows::decode(std::size_t offset, std::vector<StoreValueView>& values, std::size_t count) const
 {
     values.clear();
     const char* position = bytes_.data() + offset;
-    for (std::size_t index = 0; index < valueCount_; ++index) {
+    const std::size_t decoded = std::min(count, valueCount_);
+    for (std::size_t index = 0; index < decoded; ++index) {
         const char tag = *position++;
         if (tag == integerTag) {
             values.emplace_back(readRaw<std::int64_t>(position));
@@ -76,11 +77,13 @@ std::vector<std::size_t> StorePendingRows::orderedBy(int integerAttribute, int t
     std::vector<Key> keys;
     keys.reserve(rowOffsets_.size());
     std::vector<StoreValueView> values;
-    bool keyed = integerAttribute >= 0 && textAttribute >= 0;
+    bool keyed = integerAttribute >= 0 && textAttribute >= 0 && static_cast<std::size_t>(integerAttribute) < valueCount_
+        && static_cast<std::size_t>(textAttribute) < valueCount_;
+    const std::size_t needed = static_cast<std::size_t>(std::max(integerAttribute, textAttribute)) + 1;
     for (const std::size_t offset : rowOffsets_) {
         if (!keyed)
             break;
-        decode(offset, values);
+        decode(offset, values, needed);
         const auto* number = std::get_if<std::int64_t>(&values[static_cast<std::size_t>(integerAttribute)]);
         const auto* text = std::get_if<std::string_view>(&values[static_cast<std::size_t>(textAttribute)]);
         if (!number || !text)

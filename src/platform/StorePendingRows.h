@@ -27,8 +27,9 @@ public:
     // The offsets of the rows, ordered by an (integer, text) key at these attribute indices;
     // in arrival order when the rows do not have such a key.
     std::vector<std::size_t> orderedBy(int integerAttribute, int textAttribute) const;
-    // The values of the row at `offset`; text views point into the rows.
-    void decode(std::size_t offset, std::vector<StoreValueView>& values) const;
+    // The values of the row at `offset`, the first `count` of them at most; text views point
+    // into the rows.
+    void decode(std::size_t offset, std::vector<StoreValueView>& values, std::size_t count = SIZE_MAX) const;
 
 private:
     std::string bytes_;
