@@ -23,44 +23,36 @@ struct MountEntry {
     std::string source;
 };
 
-// mountinfo escapes blanks and backslashes as \ooo.
-std::string unescapeMountField(const std::string& field)
+// Replaces each `prefix` followed by `digits` digits in `base` by the byte they give.
+std::string unescape(const std::string& text, std::string_view prefix, std::size_t digits, int base)
 {
     std::string result;
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] == '\\' && i + 3 < field.size()) {
-            const std::string octal = field.substr(i + 1, 3);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, prefix.size(), prefix) == 0 && i + prefix.size() + digits <= text.size()) {
+            const std::string number = text.substr(i + prefix.size(), digits);
             char* end = nullptr;
-            const long value = std::strtol(octal.c_str(), &end, 8);
-            if (end == octal.c_str() + 3) {
+            const long value = std::strtol(number.c_str(), &end, base);
+            if (end == number.c_str() + digits) {
                 result += static_cast<char>(value);
-                i += 3;
+                i += prefix.size() + digits - 1;
                 continue;
             }
         }
-        result += field[i];
+        result += text[i];
     }
     return result;
+}
+
+// mountinfo escapes blanks and backslashes as \ooo.
+std::string unescapeMountField(const std::string& field)
+{
+    return unescape(field, "\\", 3, 8);
 }
 
 // udev writes unsafe bytes of a label as \xHH.
 std::string unescapeUdevName(const std::string& name)
 {
-    std::string result;
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        if (name[i] == '\\' && i + 3 < name.size() && name[i + 1] == 'x') {
-            const std::string hex = name.substr(i + 2, 2);
-            char* end = nullptr;
-            const long value = std::strtol(hex.c_str(), &end, 16);
-            if (end == hex.c_str() + 2) {
-                result += static_cast<char>(value);
-                i += 3;
-                continue;
-            }
-        }
-        result += name[i];
-    }
-    return result;
+    return unescape(name, "\\x", 2, 16);
 }
 
 std::vector<MountEntry> readMountInfo()

@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <sstream>
 
 namespace vistrel {
 namespace {
@@ -22,11 +21,7 @@ CommandResult cli(std::vector<std::string> arguments, int interruptAfter = 0)
 
 std::vector<std::string> lines(const std::string& text)
 {
-    std::vector<std::string> result;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        result.push_back(line);
-    return result;
+    return testing::linesOf(text);
 }
 
 QJsonObject parse(const std::string& line)

@@ -7,7 +7,6 @@
 #include <QJsonObject>
 
 #include <climits>
-#include <sstream>
 #include <sys/stat.h>
 
 namespace vistrel {
@@ -24,11 +23,7 @@ CommandResult cli(std::vector<std::string> arguments)
 
 std::vector<std::string> lines(const std::string& text)
 {
-    std::vector<std::string> result;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        result.push_back(line);
-    return result;
+    return testing::linesOf(text);
 }
 
 QJsonObject parse(const std::string& line)

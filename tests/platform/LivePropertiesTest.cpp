@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -137,6 +138,27 @@ TEST(VolumeFigures, TheRootVolumeReportsItsFigures)
         EXPECT_GT(*figures.resourceCount, 0);
     }
     EXPECT_THROW(VolumeFigures::read("/definitely/not/here"), FileSystemError);
+}
+
+} // namespace
+} // namespace vistrel
+
+namespace vistrel {
+namespace {
+
+// mountinfo escapes the blank in the mount point; the figures must still find the mount.
+TEST(VolumeFigures, AMountPointWithABlankInItsName)
+{
+    testing::TemporaryTree tree;
+    tree.makeDirectory("with space");
+    const std::string point = tree.path("with space");
+    if (::geteuid() != 0 || ::mount("vistrel figures", point.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root and a mount namespace that allows it";
+    const VolumeFigures figures = VolumeFigures::read(point);
+    ::umount(point.c_str());
+    EXPECT_EQ(figures.localizedFormatDescription, "tmpfs");
+    EXPECT_EQ(figures.localizedName, "vistrel figures");
+    EXPECT_EQ(figures.totalCapacity, 1024 * 1024);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "platform/CapturingLogSink.h"
 #include "scanner/FileSystemWalkerError.h"
 #include "support/TemporaryTree.h"
+#include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +11,6 @@
 #include <fcntl.h>
 #include "platform/DirectoryHandle.h"
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -165,11 +165,7 @@ TEST(FileSystemWalker, UnreadableDirectoriesAreLoggedAndLeftUnvisited)
     tree.writeFile("locked/secret", 10);
     ASSERT_EQ(::chmod(tree.root().c_str(), 0755), 0);
     ASSERT_EQ(::chmod(tree.path("locked").c_str(), 0), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            ::_exit(3);
+    const auto verdict = runUnprivileged([&tree] {
         CapturingLogSink log;
         const auto result = scanTree(tree.root());
         const VistrelFile& locked = result.at(tree.path("locked/"));
@@ -177,14 +173,11 @@ TEST(FileSystemWalker, UnreadableDirectoriesAreLoggedAndLeftUnvisited)
                                          "error while getting the contents of directory " + tree.path("locked/")
                                              + ". Permission denied");
         const bool unvisited = locked.fileResourceType == 255 && !locked.totalSize && !locked.fileCount;
-        ::_exit(logged && unvisited && result.at(tree.path("open/")).fileCount == 1 ? 0 : 1);
-    }
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 3)
+        return logged && unvisited && result.at(tree.path("open/")).fileCount == 1;
+    });
+    if (!verdict)
         GTEST_SKIP() << "could not drop root privileges to make a directory unreadable";
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(*verdict);
 }
 
 TEST(FileSystemWalker, MountPointsAreRecordedButNotEntered)

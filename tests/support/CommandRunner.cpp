@@ -5,6 +5,7 @@
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
+#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -69,6 +70,19 @@ CommandResult runCommand(const std::vector<std::string>& arguments, int interrup
     int status = 0;
     ::waitpid(child, &status, 0);
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    return result;
+}
+
+} // namespace vistrel::testing
+
+namespace vistrel::testing {
+
+std::vector<std::string> linesOf(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        result.push_back(line);
     return result;
 }
 

@@ -15,4 +15,7 @@ struct CommandResult {
 // With interruptAfterMilliseconds > 0, the program gets SIGINT (Ctrl-C) after that long.
 CommandResult runCommand(const std::vector<std::string>& arguments, int interruptAfterMilliseconds = 0);
 
+// The lines of a program's output, without their line ends.
+std::vector<std::string> linesOf(const std::string& text);
+
 } // namespace vistrel::testing
