@@ -53,11 +53,13 @@ void StoreContext::save()
 {
     if (pending_.empty())
         return;
-    // In key order the rows of one directory land on neighbouring pages, so a batch
-    // touches fewer pages and leaves them fuller.
+    // On disk, rows in key order land on neighbouring pages, so a batch touches fewer pages
+    // and leaves them fuller (107 rather than 122 bytes a row on the benchmark). In memory
+    // the sort only costs time.
     const StoreSchema& schema = container_->schema();
     const auto& key = schema.indexAttributes;
-    const std::vector<std::size_t> order = key.size() == 2
+    const bool sorted = key.size() == 2 && !container_->configuration().inMemoryOnly;
+    const std::vector<std::size_t> order = sorted
         ? pending_.orderedBy(schema.attributeIndex(key[0]), schema.attributeIndex(key[1]))
         : pending_.orderedBy(-1, -1);
     if (!insertStatement_)

@@ -98,9 +98,10 @@ TEST_P(SnapshotQueries, AFailedSaveLeavesNothingOfItsBatchAndEraseEmptiesTheStor
     save(*store, {recordFor("/kept")});
     auto context = store->makeContext();
     context->setAutosaveEnabled(false);
-    // Rows go in key order, so "/a-new" is written before the duplicate fails the save.
-    context->insert(VistrelFile(recordFor("/kept")).toStored()); // the same path twice cannot be stored
+    // In arrival order (memory) and in key order (disk) alike, "/a-new" is written before
+    // the duplicate fails the save.
     context->insert(VistrelFile(recordFor("/a-new")).toStored());
+    context->insert(VistrelFile(recordFor("/kept")).toStored()); // the same path twice cannot be stored
     EXPECT_THROW(context->save(), StoreError);
     EXPECT_EQ(store->mainContext().count(std::nullopt), 1);
     EXPECT_FALSE(VistrelFile::file(FileUrl("/a-new"), store->mainContext()));
