@@ -249,8 +249,9 @@ std::optional<FileStatus> FileSystemMetadata::statusAt(int directoryFd, const ch
     FileStatus status;
     status.device = makedev(raw.stx_dev_major, raw.stx_dev_minor);
     status.inode = raw.stx_ino;
-    status.size = static_cast<std::int64_t>(raw.stx_size);
-    status.allocatedSize = static_cast<std::int64_t>(raw.stx_blocks) * 512;
+    // A size the file system does not report reads as 0.
+    status.size = (raw.stx_mask & STATX_SIZE) ? static_cast<std::int64_t>(raw.stx_size) : 0;
+    status.allocatedSize = (raw.stx_mask & STATX_BLOCKS) ? static_cast<std::int64_t>(raw.stx_blocks) * 512 : 0;
     status.mode = raw.stx_mode;
     status.linkCount = raw.stx_nlink;
     status.preferredBlockSize = raw.stx_blksize;
