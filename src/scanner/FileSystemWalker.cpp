@@ -9,6 +9,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileSystemError.h"
 #include "platform/FileSystemMetadata.h"
+#include "platform/LargeStackThread.h"
 #include "platform/Log.h"
 #include "platform/StoreContainer.h"
 #include "platform/StoreContext.h"
@@ -29,6 +30,10 @@ namespace {
 
 using SumSize = FileSystemWalker::SumSize;
 using VisitResult = std::pair<FileSystemRecord, SumSize>;
+
+// A level of the tree takes well under 2 KiB of stack, so the default maximum depth of
+// 100,000 levels fits.
+constexpr std::size_t stackBytes = std::size_t{256} << 20;
 
 FileSystemRecord unvisitedRecord(std::string path)
 {
@@ -86,12 +91,13 @@ struct FileSystemWalker::Walk {
             throw FileSystemWalkerError::cancelled();
     }
 
-    std::optional<SumSize> walkDirectory(const std::string& path, DirectoryHandle directory);
+    std::optional<SumSize> walkDirectory(const std::string& path, DirectoryHandle directory, std::size_t depth);
     void collectEntries(const std::string& path, int directoryFd, const DirectoryListing& listing, SumSize& sum,
                         std::vector<std::string>& subdirectories);
     std::vector<VisitResult> walkChunk(std::size_t start, std::size_t end, const std::string& path, int directoryFd,
-                                       const std::vector<std::string>& subdirectories);
-    VisitResult visitSubdirectory(const std::string& parentPath, int parentFd, const std::string& name);
+                                       const std::vector<std::string>& subdirectories, std::size_t depth);
+    VisitResult visitSubdirectory(const std::string& parentPath, int parentFd, const std::string& name,
+                                  std::size_t depth);
     void submit(std::vector<FileSystemRecord>&& records, bool cancellable);
     void saveToDatabase(std::vector<FileSystemRecord>&& batch, bool cancellable);
 };
@@ -173,8 +179,13 @@ double FileSystemWalker::walk()
         const int threads = state.options.threadCount > 0 ? state.options.threadCount : defaultThreadCount();
         // oneTBB caps its workers at the processor count unless told otherwise.
         tbb::global_control allowThreads(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(threads));
-        tbb::task_arena arena(threads, 1, tbb::task_arena::priority::normal);
-        arena.execute([&] { rootSum = state.walkDirectory(state.root.path(), std::move(rootDirectory)); });
+        // Each level of the tree is a few frames of recursion; stacks are reserved, not used,
+        // until a tree is that deep.
+        tbb::global_control deepStacks(tbb::global_control::thread_stack_size, stackBytes);
+        LargeStackThread::run(stackBytes, [&] {
+            tbb::task_arena arena(threads, 1, tbb::task_arena::priority::normal);
+            arena.execute([&] { rootSum = state.walkDirectory(state.root.path(), std::move(rootDirectory), 1); });
+        });
     }
     if (rootSum) {
         const auto [allocated, size] = rootSum->totals();
@@ -190,9 +201,15 @@ double FileSystemWalker::walk()
     return elapsed();
 }
 
-std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& path, DirectoryHandle directory)
+std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& path, DirectoryHandle directory,
+                                                             std::size_t depth)
 {
     checkCancelled();
+    if (depth > options.maximumDepth) {
+        Log::error(LogCategory::fileSystemWalker, "error while getting the contents of directory " + path
+                                                      + ". The directory is nested too deeply to be walked.");
+        return std::nullopt;
+    }
     SumSize sum;
     std::vector<std::string> subdirectories;
     {
@@ -213,7 +230,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
     records.reserve(subdirectories.size());
     if (granted == 0) {
         for (const std::string& name : subdirectories) {
-            auto [record, child] = visitSubdirectory(path, directory.fd(), name);
+            auto [record, child] = visitSubdirectory(path, directory.fd(), name, depth + 1);
             records.push_back(std::move(record));
             sum.merge(std::move(child));
         }
@@ -223,7 +240,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
         tbb::task_group group;
         for (const auto& [start, end] : FileSystemWalker::chunkRanges(subdirectories.size(), granted)) {
             group.run([&, start = start, end = end] {
-                auto results = walkChunk(start, end, path, directory.fd(), subdirectories);
+                auto results = walkChunk(start, end, path, directory.fd(), subdirectories, depth + 1);
                 std::lock_guard lock(finishedMutex);
                 finished.push_back(std::move(results));
             });
@@ -270,12 +287,13 @@ void FileSystemWalker::Walk::collectEntries(const std::string& path, int directo
 }
 
 std::vector<VisitResult> FileSystemWalker::Walk::walkChunk(std::size_t start, std::size_t end, const std::string& path,
-                                                          int directoryFd, const std::vector<std::string>& subdirectories)
+                                                          int directoryFd, const std::vector<std::string>& subdirectories,
+                                                          std::size_t depth)
 {
     std::vector<VisitResult> results;
     results.reserve(end - start);
     for (std::size_t index = start; index < end; ++index) {
-        results.push_back(visitSubdirectory(path, directoryFd, subdirectories[index]));
+        results.push_back(visitSubdirectory(path, directoryFd, subdirectories[index], depth));
         syncronizationActor.releaseTask();
         checkCancelled();
     }
@@ -283,7 +301,7 @@ std::vector<VisitResult> FileSystemWalker::Walk::walkChunk(std::size_t start, st
 }
 
 VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentPath, int parentFd,
-                                                      const std::string& name)
+                                                      const std::string& name, std::size_t depth)
 {
     std::string path = parentPath + name + "/";
     const auto attributes = FileSystemMetadata::statusAt(parentFd, name.c_str());
@@ -296,7 +314,7 @@ VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentP
         if (!directory.isValid()) {
             Log::error(LogCategory::fileSystemWalker,
                        "error while getting the contents of directory " + path + ". " + std::strerror(errorNumber));
-        } else if (auto child = walkDirectory(path, std::move(directory))) {
+        } else if (auto child = walkDirectory(path, std::move(directory), depth)) {
             if (auto made = FileSystemWalker::makeRecord(path, parentFd, name.c_str(), &*attributes)) {
                 child->addDistinct(made->size); // a directory has exactly one path
                 const auto [allocated, size] = child->totals();

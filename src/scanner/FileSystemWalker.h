@@ -41,6 +41,8 @@ public:
         std::size_t batchSize = 50000;
         // Threads of the walk's arena; 0 picks defaultThreadCount().
         int threadCount = 0;
+        // Deeper directories are logged and left unvisited, so that no tree can exhaust the stack.
+        std::size_t maximumDepth = 100000;
         // Called before each batch is inserted, with its number from 0 (tests).
         std::function<void(std::size_t)> beforeBatchSave;
     };

@@ -157,6 +157,23 @@ TEST(FileSystemWalker, OddNamesAndTreesDeeperThanPathMax)
     EXPECT_EQ(result.at(tree.path("deep/")).fileCount, 1);
 }
 
+TEST(FileSystemWalker, TreesDeeperThanTheMaximumAreLoggedNotOverflowed)
+{
+    TemporaryTree tree;
+    const std::string deep = tree.makeDeepChain("chain", "n", 2 * 600); // 600 levels
+    tree.writeFile("chain/n/file", 4);
+    CapturingLogSink log;
+    FileSystemWalker::Options options;
+    options.maximumDepth = 300;
+    const auto result = scanTree(tree.root(), options);
+    EXPECT_TRUE(log.contains(LogLevel::error, "FileSystemWalker", "nested too deeply"));
+    EXPECT_EQ(result.at(tree.path("chain/n/file")).totalSize, 4);
+    EXPECT_FALSE(result.files.count(tree.path(deep))) << "nothing below the maximum depth is recorded";
+    const auto full = scanTree(tree.root());
+    EXPECT_TRUE(full.files.count(tree.path(deep)));
+    EXPECT_EQ(full.at(tree.path("chain/")).fileCount, 1);
+}
+
 // Root reads every directory, so the walk runs in a child that gave up root.
 TEST(FileSystemWalker, UnreadableDirectoriesAreLoggedAndLeftUnvisited)
 {
