@@ -152,7 +152,7 @@ int runScan(const std::vector<std::string>& arguments)
         }
     } catch (const ModelContainerError& error) {
         const std::string location = storeArgument ? absolutePath(*storeArgument) : VistrelModelContainer::onDiskStoreLocation();
-        return failure(std::string(error.what()) + " (" + location + ")");
+        return failure(std::string(error.what()) + " (" + location + "; delete that file to scan anew)");
     } catch (const StoreError& error) {
         return failure(std::string("cannot erase the snapshot store: ") + error.what());
     }

@@ -6,6 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sys/mount.h>
+#include <unistd.h>
+
 
 namespace vistrel {
 namespace {
@@ -132,6 +135,21 @@ TEST_F(SnapshotCommands, RuntimeFailuresExitWithOne)
     EXPECT_EQ(cli({"scan", "--store"}).exitStatus, 2);
     EXPECT_EQ(cli({"scan", "--in-memory", "--store", store_}).exitStatus, 2);
     EXPECT_EQ(cli({"search", "--store", store_}).exitStatus, 2);
+}
+
+TEST_F(SnapshotCommands, AFullDiskIsReportedNotHidden)
+{
+    tree_.makeDirectory("small");
+    const std::string small = tree_.path("small");
+    if (::geteuid() != 0 || ::mount("vistrel-full", small.c_str(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "mounting a small tmpfs needs root and a mount namespace that allows it";
+    for (int index = 0; index < 3000; ++index)
+        tree_.writeFile("many/file-with-a-long-enough-name-" + std::to_string(index), 1);
+    const CommandResult scan = cli({"scan", tree_.path("many"), "--store", small + "/full.store"});
+    ::umount(small.c_str());
+    EXPECT_EQ(scan.exitStatus, 1);
+    EXPECT_NE(scan.standardError.find("database or disk is full"), std::string::npos) << scan.standardError;
+    EXPECT_EQ(scan.standardOutput, "") << "no summary for a snapshot that was not saved";
 }
 
 TEST_F(SnapshotCommands, CtrlCCancelsTheScanAndErasesItsStore)
