@@ -187,8 +187,13 @@ int runScan(const std::vector<std::string>& arguments)
             drawProgress(progress);
     });
     worker.join();
-    if (showProgress)
+    if (showProgress) {
+        // Progress is published in steps of 10,000; the last line shows the whole count.
+        if (!failed)
+            progress.setCompletedUnitCount(walker.statistics().savedRecords);
+        drawProgress(progress);
         std::fprintf(stderr, "\n");
+    }
 
     if (failed) {
         try {
