@@ -21,6 +21,7 @@ StoreContext::~StoreContext()
 {
     // Statements go before their connection.
     insertStatement_.reset();
+    groupInsertStatement_.reset();
     connection_.reset();
 }
 
@@ -62,30 +63,46 @@ void StoreContext::save()
     const std::vector<std::size_t> order = sorted
         ? pending_.orderedBy(schema.attributeIndex(key[0]), schema.attributeIndex(key[1]))
         : pending_.orderedBy(-1, -1);
-    if (!insertStatement_)
+    if (!insertStatement_) {
         insertStatement_ = connection_->prepare(StoreSql(schema).insert(), true);
-    SqliteStatement& statement = *insertStatement_;
+        groupInsertStatement_ = connection_->prepare(StoreSql(schema).insert(rowsPerInsert), true);
+    }
     std::vector<StoreValueView> values;
+    // Binds one row's values from parameter `first` on.
+    const auto bindRow = [&](SqliteStatement& statement, std::size_t offset, int first) {
+        pending_.decode(offset, values);
+        for (std::size_t index = 0; index < values.size(); ++index) {
+            const int parameter = first + static_cast<int>(index);
+            if (const auto* number = std::get_if<std::int64_t>(&values[index]))
+                statement.bindInteger(parameter, *number);
+            else if (const auto* text = std::get_if<std::string_view>(&values[index]))
+                statement.bindBytes(parameter, *text);
+            else
+                statement.bindNull(parameter);
+        }
+    };
+    const int width = static_cast<int>(schema.attributes.size());
     std::lock_guard writing(container_->writeMutex());
+    SqliteStatement* current = nullptr;
     try {
         connection_->execute("BEGIN IMMEDIATE");
-        for (const std::size_t offset : order) {
-            pending_.decode(offset, values);
-            for (std::size_t index = 0; index < values.size(); ++index) {
-                const int parameter = static_cast<int>(index + 1);
-                if (const auto* number = std::get_if<std::int64_t>(&values[index]))
-                    statement.bindInteger(parameter, *number);
-                else if (const auto* text = std::get_if<std::string_view>(&values[index]))
-                    statement.bindBytes(parameter, *text);
-                else
-                    statement.bindNull(parameter);
-            }
-            statement.step();
-            statement.reset();
+        std::size_t next = 0;
+        // Many rows per statement: the statement's own start and end cost as much as a row.
+        for (current = groupInsertStatement_.get(); next + rowsPerInsert <= order.size(); next += rowsPerInsert) {
+            for (std::size_t row = 0; row < rowsPerInsert; ++row)
+                bindRow(*current, order[next + row], 1 + static_cast<int>(row) * width);
+            current->step();
+            current->reset();
+        }
+        for (current = insertStatement_.get(); next < order.size(); ++next) {
+            bindRow(*current, order[next], 1);
+            current->step();
+            current->reset();
         }
         connection_->execute("COMMIT");
     } catch (...) {
-        statement.reset();
+        if (current)
+            current->reset();
         pending_.clear();
         try {
             connection_->execute("ROLLBACK");

@@ -63,6 +63,7 @@ public:
 
 private:
     friend class StoreContainer;
+    static constexpr std::size_t rowsPerInsert = 64;
 
     StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                  std::unique_ptr<SqliteConnection> connection);
@@ -71,6 +72,7 @@ private:
     StoreContainer* container_;
     std::unique_ptr<SqliteConnection> connection_;
     std::unique_ptr<SqliteStatement> insertStatement_;
+    std::unique_ptr<SqliteStatement> groupInsertStatement_;
     StorePendingRows pending_;
     bool autosave_ = true;
 };

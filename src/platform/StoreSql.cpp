@@ -28,12 +28,16 @@ std::string StoreSql::createTable() const
     return sql;
 }
 
-std::string StoreSql::insert() const
+std::string StoreSql::insert(std::size_t rows) const
 {
-    std::string sql = "INSERT INTO \"" + schema_.entityName + "\" VALUES (";
+    std::string row = "(";
     for (std::size_t index = 0; index < schema_.attributes.size(); ++index)
-        sql += index ? ", ?" : "?";
-    return sql + ")";
+        row += index ? ", ?" : "?";
+    row += ")";
+    std::string sql = "INSERT INTO \"" + schema_.entityName + "\" VALUES " + row;
+    for (std::size_t index = 1; index < rows; ++index)
+        sql += ", " + row;
+    return sql;
 }
 
 std::string StoreSql::deleteAll() const

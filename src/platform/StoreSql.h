@@ -17,7 +17,8 @@ public:
     // The entity table, clustered on the schema's index so that range reads on it need
     // no second lookup and the file holds each path once.
     std::string createTable() const;
-    std::string insert() const;
+    // An INSERT of `rows` rows, their values one after the other.
+    std::string insert(std::size_t rows = 1) const;
     std::string deleteAll() const;
 
     // SELECT of every attribute, or COUNT(*); `bindings` receives the parameter values in order.

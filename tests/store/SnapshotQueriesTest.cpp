@@ -95,7 +95,7 @@ TEST_P(SnapshotQueries, ConcurrentSavesFromTwoContextsAreBothKept)
 TEST_P(SnapshotQueries, AFailedSaveLeavesNothingOfItsBatchAndEraseEmptiesTheStore)
 {
     auto store = container();
-    save(*store, {recordFor("/kept")});
+    save(*store, {recordFor("/kept"), recordFor("/a-many/zz")});
     auto context = store->makeContext();
     context->setAutosaveEnabled(false);
     // In arrival order (memory) and in key order (disk) alike, "/a-new" is written before
@@ -103,8 +103,18 @@ TEST_P(SnapshotQueries, AFailedSaveLeavesNothingOfItsBatchAndEraseEmptiesTheStor
     context->insert(VistrelFile(recordFor("/a-new")).toStored());
     context->insert(VistrelFile(recordFor("/kept")).toStored()); // the same path twice cannot be stored
     EXPECT_THROW(context->save(), StoreError);
-    EXPECT_EQ(store->mainContext().count(std::nullopt), 1);
+    EXPECT_EQ(store->mainContext().count(std::nullopt), 2);
     EXPECT_FALSE(VistrelFile::file(FileUrl("/a-new"), store->mainContext()));
+
+    // The same when the duplicate comes after rows written many to a statement, in arrival
+    // order and in key order ("zz" sorts after the digits).
+    for (int index = 0; index < 200; ++index) {
+        context->insert(VistrelFile(recordFor("/a-many/" + std::to_string(index))).toStored());
+        if (index == 150)
+            context->insert(VistrelFile(recordFor("/a-many/zz")).toStored());
+    }
+    EXPECT_THROW(context->save(), StoreError);
+    EXPECT_EQ(store->mainContext().count(std::nullopt), 2);
 
     store->erase();
     EXPECT_FALSE(VistrelFile::snapshotExists(store->mainContext()));
