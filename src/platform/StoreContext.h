@@ -63,7 +63,7 @@ public:
 
 private:
     friend class StoreContainer;
-    static constexpr std::size_t rowsPerInsert = 64;
+    static constexpr std::size_t rowsPerInsert = 256;
 
     StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                  std::unique_ptr<SqliteConnection> connection);

@@ -108,9 +108,9 @@ TEST_P(SnapshotQueries, AFailedSaveLeavesNothingOfItsBatchAndEraseEmptiesTheStor
 
     // The same when the duplicate comes after rows written many to a statement, in arrival
     // order and in key order ("zz" sorts after the digits).
-    for (int index = 0; index < 200; ++index) {
+    for (int index = 0; index < 600; ++index) {
         context->insert(VistrelFile(recordFor("/a-many/" + std::to_string(index))).toStored());
-        if (index == 150)
+        if (index == 400)
             context->insert(VistrelFile(recordFor("/a-many/zz")).toStored());
     }
     EXPECT_THROW(context->save(), StoreError);
