@@ -54,12 +54,12 @@ void StoreContext::save()
 {
     if (pending_.empty())
         return;
-    // On disk, rows in key order land on neighbouring pages, so a batch touches fewer pages
-    // and leaves them fuller (107 rather than 122 bytes a row on the benchmark). In memory
-    // the sort only costs time.
+    // Rows in key order land on neighbouring pages, so a batch touches fewer pages and
+    // leaves them fuller (107 rather than 122 bytes a row on the benchmark). The sort runs
+    // before the write lock is taken, so it also shortens the part that saves wait for.
     const StoreSchema& schema = container_->schema();
     const auto& key = schema.indexAttributes;
-    const bool sorted = key.size() == 2 && !container_->configuration().inMemoryOnly;
+    const bool sorted = key.size() == 2;
     const std::vector<std::size_t> order = sorted
         ? pending_.orderedBy(schema.attributeIndex(key[0]), schema.attributeIndex(key[1]))
         : pending_.orderedBy(-1, -1);
