@@ -64,15 +64,4 @@ FileUrl FileUrl::parentDirectory() const
     return FileUrl(trimmed.substr(0, slash + 1));
 }
 
-FileUrl FileUrl::appending(std::string_view name, bool isDirectory) const
-{
-    std::string result = path_;
-    if (result.empty() || result.back() != '/')
-        result.push_back('/');
-    result.append(name);
-    if (isDirectory)
-        result.push_back('/');
-    return FileUrl(std::move(result));
-}
-
 } // namespace vistrel

@@ -25,7 +25,6 @@ public:
     static std::string_view lastPathComponent(std::string_view path);
     FileUrl parentDirectory() const;     // "/x/a/" for "/x/a/b"; "/" for "/" itself
     std::string pathWithoutTrailingSeparator() const; // "/" stays "/"
-    FileUrl appending(std::string_view name, bool isDirectory) const;
 
     bool operator==(const FileUrl&) const = default;
 

@@ -47,8 +47,6 @@ public:
     // Writes every pending insert in one transaction, or nothing (throws StoreError). The
     // pending inserts are gone afterwards either way.
     void save();
-    // Drops pending inserts unsaved.
-    void rollback() { pending_.clear(); }
 
     std::vector<StoredObject> fetch(const StoreFetchDescriptor& descriptor);
     // The same rows handed over one at a time, for results too large to hold at once.
