@@ -264,6 +264,7 @@ void FileSystemWalker::Walk::collectEntries(const std::string& path, int directo
     std::vector<FileSystemRecord> records;
     records.reserve(listing.size());
     std::string entryPath;
+    const std::int64_t entryLevel = FileUrl::pathComponentCount(path) + 1;
     for (const DirectoryListing::Entry& entry : listing.entries()) {
         if (entry.type == DT_DIR) {
             subdirectories.emplace_back(entry.name);
@@ -272,7 +273,7 @@ void FileSystemWalker::Walk::collectEntries(const std::string& path, int directo
         entryPath.reserve(path.size() + entry.name.size());
         entryPath.assign(path).append(entry.name);
         // The listing's name is a view into a NUL-terminated kernel record.
-        auto made = FileSystemWalker::makeRecord(entryPath, directoryFd, entry.name.data(), nullptr);
+        auto made = FileSystemWalker::makeRecord(entryPath, entryLevel, directoryFd, entry.name.data(), nullptr);
         if (!made)
             continue; // vanished or unreadable since the listing: skipped silently
         if (made->identityMayRecur)
@@ -315,7 +316,8 @@ VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentP
             Log::error(LogCategory::fileSystemWalker,
                        "error while getting the contents of directory " + path + ". " + std::strerror(errorNumber));
         } else if (auto child = walkDirectory(path, std::move(directory), depth)) {
-            if (auto made = FileSystemWalker::makeRecord(path, parentFd, name.c_str(), &*attributes)) {
+            const std::int64_t level = FileUrl::pathComponentCount(path);
+            if (auto made = FileSystemWalker::makeRecord(path, level, parentFd, name.c_str(), &*attributes)) {
                 child->addDistinct(made->size); // a directory has exactly one path
                 const auto [allocated, size] = child->totals();
                 FileSystemRecord& record = made->record;
@@ -358,8 +360,8 @@ void FileSystemWalker::Walk::saveToDatabase(std::vector<FileSystemRecord>&& batc
     savedRecords += count;
 }
 
-std::optional<FileSystemWalker::MadeRecord> FileSystemWalker::makeRecord(std::string path, int parentDirectoryFd,
-                                                                         const char* name,
+std::optional<FileSystemWalker::MadeRecord> FileSystemWalker::makeRecord(std::string path, std::int64_t level,
+                                                                         int parentDirectoryFd, const char* name,
                                                                          const FileStatus* attributes)
 {
     // On Linux the attributes and the resource values come from the same statx, so an item
@@ -376,7 +378,7 @@ std::optional<FileSystemWalker::MadeRecord> FileSystemWalker::makeRecord(std::st
     made.size = FileSize{attributes->allocatedSize, attributes->size};
     made.identityMayRecur = !attributes->isDirectory() && attributes->linkCount > 1;
     FileSystemRecord& record = made.record;
-    record.level = FileUrl::pathComponentCount(path);
+    record.level = level;
     record.path = std::move(path);
     record.fileResourceType = ResourceTypeCode::code(attributes->resourceType());
     record.totalSize = attributes->size;
@@ -392,7 +394,7 @@ std::optional<FileSystemWalker::MadeRecord> FileSystemWalker::makeRecord(const F
     const DirectoryHandle parent = DirectoryHandle::openContaining(url.path(), &name);
     if (!parent.isValid())
         return std::nullopt;
-    return makeRecord(url.path(), parent.fd(), name.c_str(), attributes);
+    return makeRecord(url.path(), url.pathComponentCount(), parent.fd(), name.c_str(), attributes);
 }
 
 } // namespace vistrel

@@ -80,10 +80,11 @@ public:
 
     Statistics statistics() const;
 
-    // The record of one item at `path` from its attributes; when none are given they are read
-    // with one statx of `name` relative to parentDirectoryFd. Nothing when the item cannot be read.
-    static std::optional<MadeRecord> makeRecord(std::string path, int parentDirectoryFd, const char* name,
-                                                const FileStatus* attributes);
+    // The record of one item at `path`, `level` components deep, from its attributes; when none
+    // are given they are read with one statx of `name` relative to parentDirectoryFd. Nothing
+    // when the item cannot be read. The walker knows the level from the directory it lists.
+    static std::optional<MadeRecord> makeRecord(std::string path, std::int64_t level, int parentDirectoryFd,
+                                                const char* name, const FileStatus* attributes);
     // The same for a URL alone (opens its parent directory, so any path length works).
     static std::optional<MadeRecord> makeRecord(const FileUrl& url, const FileStatus* attributes);
 
