@@ -6,7 +6,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
-#include <climits>
 #include <sys/stat.h>
 
 namespace vistrel {
@@ -68,32 +67,6 @@ TEST(StatCommand, PrintsRecordsOfSpecialItemsAndOddNames)
     const std::string expectedStart = "{\"path\": \"" + tree.path(odd) + "\", \"level\": ";
     EXPECT_EQ(output[4].compare(0, expectedStart.size(), expectedStart), 0) << output[4];
     EXPECT_NE(output[4].find("\"NSURLLocalizedNameKey\": \"" + odd + "\""), std::string::npos);
-}
-
-TEST(StatCommand, KeysComeInTheDocumentedOrder)
-{
-    const CommandResult result = cli({"stat", "/dev/null"});
-    ASSERT_EQ(result.exitStatus, 0);
-    std::size_t position = 0;
-    for (const char* key : {"path", "level", "fileResourceType", "totalSize", "totalAllocatedSize", "isPurgeable",
-                            "systemFileNumber", "systemNumber", "live"}) {
-        const auto found = result.standardOutput.find(std::string("\"") + key + "\":", position);
-        ASSERT_NE(found, std::string::npos) << key;
-        position = found;
-    }
-    EXPECT_EQ(parse(lines(result.standardOutput)[0])["fileResourceType"].toInt(), 2);
-}
-
-TEST(StatCommand, PathsBeyondPathMax)
-{
-    TemporaryTree tree;
-    const std::string deep = tree.path(tree.makeDeepChain("deep", std::string(200, 'p'), PATH_MAX + 100));
-    const CommandResult result = cli({"stat", deep});
-    ASSERT_EQ(result.exitStatus, 0) << result.standardError;
-    const QJsonObject object = parse(lines(result.standardOutput)[0]);
-    EXPECT_EQ(object["path"].toString().toStdString(), deep);
-    EXPECT_EQ(object["fileResourceType"].toInt(), 255);
-    EXPECT_EQ(object["level"].toInt(), std::count(deep.begin(), deep.end(), '/'));
 }
 
 TEST(StatCommand, ExitStatusesForMissingPathsAndUsageErrors)

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <thread>
 
 namespace vistrel {
 namespace {
@@ -58,22 +57,6 @@ TEST(Formats, RelativeDatesAreAlwaysNumeric)
     EXPECT_EQ(Formats::relativeDateStyle(now.addSecs(-7200), now, english), QStringLiteral("2 hours ago"));
     EXPECT_EQ(Formats::relativeDateStyle(now.addDays(-1), now, german), QStringLiteral("vor 1 Tag"));
     EXPECT_FALSE(Formats::dateTimeStyle(now, english).isEmpty());
-}
-
-TEST(Formats, SharedFormattersServeManyThreads)
-{
-    const QDateTime now = QDateTime::fromSecsSinceEpoch(1700000000);
-    std::vector<std::thread> threads;
-    std::atomic<int> wrong{0};
-    for (int thread = 0; thread < 4; ++thread)
-        threads.emplace_back([&] {
-            for (int round = 0; round < 200; ++round)
-                if (Formats::relativeDateStyle(now.addSecs(-600), now, english) != QStringLiteral("10 minutes ago"))
-                    ++wrong;
-        });
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(wrong.load(), 0);
 }
 
 } // namespace

@@ -90,23 +90,6 @@ TEST(FileSystemWalker, CancellingDuringABatchSaveKeepsEarlierBatchesOnly)
         << "nothing of the cancelled batch is saved";
 }
 
-TEST(FileSystemWalker, CancellationBeforeTheWalkStoresNothing)
-{
-    TemporaryTree tree;
-    tree.writeFile("a/b", 1);
-    auto container = VistrelModelContainer::shared().makeContainer(true);
-    std::stop_source stop;
-    stop.request_stop();
-    FileSystemWalker walker(FileUrl(tree.root()), nullptr, container, &VistrelFile::insert, {}, stop.get_token());
-    try {
-        walker.walk();
-        FAIL() << "a cancelled walk returned";
-    } catch (const FileSystemWalkerError& error) {
-        EXPECT_EQ(error.code(), FileSystemWalkerError::Code::cancelled);
-    }
-    EXPECT_EQ(container->mainContext().count(std::nullopt), 0);
-}
-
 TEST(SyncronizationActor, ProgressIsSilentUpToTenThousandAndNeverGoesBack)
 {
     ScanProgress progress;

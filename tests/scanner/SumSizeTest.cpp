@@ -28,34 +28,6 @@ TEST(SumSize, FirstSizeOfAnIdentityWinsInAddAndMerge)
     EXPECT_EQ(sum.fileCount, 2);
 }
 
-TEST(SumSize, MergingALargerMapKeepsTheReceiversValueOnAClash)
-{
-    SumSize small;
-    small.add({1, 1}, {5, 5});
-    small.fileCount = 1;
-    SumSize large;
-    large.add({1, 1}, {500, 500});
-    for (int i = 2; i < 10; ++i)
-        large.add({i, 1}, {1, 2});
-    large.fileCount = 9;
-    small.merge(std::move(large));
-    EXPECT_EQ(small.sizes().size(), 9u);
-    EXPECT_EQ(small.sizes().at({1, 1}), (FileSize{5, 5}));
-    EXPECT_EQ(small.totals(), std::make_pair(std::int64_t{5 + 8}, std::int64_t{5 + 16}));
-    EXPECT_EQ(small.fileCount, 10);
-}
-
-TEST(SumSize, EmptyAndUnknownIdentities)
-{
-    SumSize sum;
-    EXPECT_EQ(sum.totals(), std::make_pair(std::int64_t{0}, std::int64_t{0}));
-    sum.add({0, 0}, {10, 10});
-    sum.add({0, 0}, {20, 20}); // items without inode and device share one identity
-    sum.merge(SumSize{});
-    EXPECT_EQ(sum.totals(), std::make_pair(std::int64_t{10}, std::int64_t{10}));
-    EXPECT_EQ(sum.fileCount, 0);
-}
-
 // The fast merge against the plain rules on random maps with many clashes.
 TEST(SumSize, FastMergeMatchesThePlainRules)
 {

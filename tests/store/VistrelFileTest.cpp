@@ -1,7 +1,6 @@
 #include "StoreTestSupport.h"
 
 #include "platform/CapturingLogSink.h"
-#include "scanner/FileSystemWalker.h"
 
 #include <gtest/gtest.h>
 
@@ -11,20 +10,6 @@ namespace vistrel {
 namespace {
 
 using namespace testing;
-
-TEST(VistrelFile, MadeFromARecord)
-{
-    FileSystemRecord record = recordFor("/a/b.txt", 12);
-    record.fileCount = std::nullopt;
-    record.isPurgeable = true;
-    const VistrelFile file(record);
-    EXPECT_EQ(file.id, "/a/b.txt");
-    EXPECT_EQ(file.name, "b.txt");
-    EXPECT_EQ(file.level, 3);
-    EXPECT_EQ(file.isPurgeable, true);
-    EXPECT_EQ(VistrelFile(recordFor("/a/dir/")).name, "dir");
-    EXPECT_FALSE(file.loadedFromFileSystem());
-}
 
 TEST(VistrelFile, LoadsLivePropertiesOnceEvenAfterAFailure)
 {
