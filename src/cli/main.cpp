@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <unistd.h>
 
 namespace vistrel::cli {
@@ -53,17 +54,14 @@ int main(int argc, char** argv)
         std::fputs(usageText, stdout);
         return exitSuccess;
     }
-    if (command == "stat")
-        return runStat(arguments);
-    if (command == "volume")
-        return runVolume(arguments);
-    if (command == "scan")
-        return runScan(arguments);
-    if (command == "dump")
-        return runDump(arguments);
-    if (command == "ls")
-        return runList(arguments);
-    if (command == "search")
-        return runSearch(arguments);
+    using Command = int (*)(const std::vector<std::string>&);
+    static const std::pair<const char*, Command> commands[] = {
+        {"scan", runScan}, {"dump", runDump},     {"ls", runList},
+        {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
+    };
+    for (const auto& [name, run] : commands) {
+        if (command == name)
+            return run(arguments);
+    }
     return usageError("unknown command: " + command);
 }
