@@ -3,8 +3,8 @@
 
 #include "SyntheticSnapshot.h"
 
-#include "platform/StoreContainer.h"
-#include "platform/StoreContext.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 

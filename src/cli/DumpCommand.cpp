@@ -1,9 +1,9 @@
 #include "Commands.h"
 #include "SnapshotOutput.h"
 
-#include "platform/StoreContainer.h"
-#include "platform/StoreContext.h"
-#include "platform/StoreError.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "objectstore/StoreError.h"
 #include "store/VistrelFile.h"
 
 #include <cstdio>

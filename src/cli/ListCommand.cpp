@@ -1,8 +1,8 @@
 #include "Commands.h"
 #include "SnapshotOutput.h"
 
-#include "platform/StoreContainer.h"
-#include "platform/StoreError.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
 #include "store/VistrelFile.h"
 
 #include <cstdio>

@@ -1,9 +1,9 @@
 #include "Commands.h"
 #include "SnapshotOutput.h"
 
-#include "platform/Formats.h"
-#include "platform/StoreContainer.h"
-#include "platform/StoreError.h"
+#include "services/Formats.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
 #include "store/VistrelFileSearch.h"
 
 #include <QCoreApplication>

@@ -3,8 +3,8 @@
 #include "Commands.h"
 #include "JsonWriter.h"
 
-#include "platform/Formats.h"
-#include "platform/StoreContainer.h"
+#include "services/Formats.h"
+#include "objectstore/StoreContainer.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 

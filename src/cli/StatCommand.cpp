@@ -1,9 +1,9 @@
 #include "Commands.h"
 #include "JsonWriter.h"
 
-#include "platform/FileSystemError.h"
-#include "platform/FileSystemMetadata.h"
-#include "platform/FileUrl.h"
+#include "filesystem/FileSystemError.h"
+#include "filesystem/FileSystemMetadata.h"
+#include "filesystem/FileUrl.h"
 #include "scanner/FileSystemWalker.h"
 
 #include <QVariant>

@@ -1,8 +1,8 @@
 #include "Commands.h"
 #include "JsonWriter.h"
 
-#include "platform/FileSystemError.h"
-#include "platform/VolumeFigures.h"
+#include "filesystem/FileSystemError.h"
+#include "filesystem/VolumeFigures.h"
 
 #include <cstdio>
 

@@ -5,14 +5,14 @@
 #include "ResourceTypeCode.h"
 #include "SumSize.h"
 #include "SyncronizationActor.h"
-#include "platform/DirectoryHandle.h"
-#include "platform/DirectoryListing.h"
-#include "platform/FileSystemError.h"
-#include "platform/FileSystemMetadata.h"
-#include "platform/LargeStackThread.h"
-#include "platform/Log.h"
-#include "platform/StoreContainer.h"
-#include "platform/StoreContext.h"
+#include "filesystem/DirectoryHandle.h"
+#include "filesystem/DirectoryListing.h"
+#include "filesystem/FileSystemError.h"
+#include "filesystem/FileSystemMetadata.h"
+#include "services/LargeStackThread.h"
+#include "services/Log.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/task_arena.h>

@@ -3,7 +3,7 @@
 #include "FileID.h"
 #include "FileSize.h"
 #include "FileSystemRecord.h"
-#include "platform/FileUrl.h"
+#include "filesystem/FileUrl.h"
 
 #include <atomic>
 #include <cstdint>

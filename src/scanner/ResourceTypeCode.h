@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/FileResourceType.h"
+#include "filesystem/FileResourceType.h"
 
 #include <cstdint>
 #include <optional>

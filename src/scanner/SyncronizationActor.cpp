@@ -1,6 +1,6 @@
 #include "SyncronizationActor.h"
 
-#include "platform/ScanProgress.h"
+#include "services/ScanProgress.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/StoreSchema.h"
+#include "objectstore/StoreSchema.h"
 
 namespace vistrel {
 

@@ -1,11 +1,11 @@
 #include "VistrelFile.h"
 
-#include "platform/FileSystemError.h"
-#include "platform/FileSystemMetadata.h"
-#include "platform/Log.h"
-#include "platform/ResourceKeys.h"
-#include "platform/StoreContainer.h"
-#include "platform/StoreError.h"
+#include "filesystem/FileSystemError.h"
+#include "filesystem/FileSystemMetadata.h"
+#include "services/Log.h"
+#include "filesystem/ResourceKeys.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
 #include "scanner/FileSystemRecord.h"
 
 #include <functional>

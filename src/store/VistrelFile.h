@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/FileUrl.h"
-#include "platform/StoreContext.h"
+#include "filesystem/FileUrl.h"
+#include "objectstore/StoreContext.h"
 
 #include <QVariantMap>
 

@@ -1,6 +1,6 @@
 #include "VistrelFileSearch.h"
 
-#include "platform/StoreContainer.h"
+#include "objectstore/StoreContainer.h"
 
 #include <QLocale>
 #include <QString>

@@ -2,10 +2,10 @@
 
 #include "SchemaV1_0_0.h"
 
-#include "platform/ApplicationIdentity.h"
-#include "platform/Log.h"
-#include "platform/StoreContainer.h"
-#include "platform/StoreError.h"
+#include "services/ApplicationIdentity.h"
+#include "services/Log.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
 
 #include <cerrno>
 #include <cstdio>

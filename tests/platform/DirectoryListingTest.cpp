@@ -1,6 +1,6 @@
-#include "platform/DirectoryHandle.h"
-#include "platform/DirectoryListing.h"
-#include "platform/FileSystemMetadata.h"
+#include "filesystem/DirectoryHandle.h"
+#include "filesystem/DirectoryListing.h"
+#include "filesystem/FileSystemMetadata.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
 

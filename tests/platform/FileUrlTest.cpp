@@ -1,4 +1,4 @@
-#include "platform/FileUrl.h"
+#include "filesystem/FileUrl.h"
 
 #include <gtest/gtest.h>
 

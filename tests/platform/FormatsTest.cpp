@@ -1,4 +1,4 @@
-#include "platform/Formats.h"
+#include "services/Formats.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "platform/ExtendedAttributes.h"
-#include "platform/FileSystemError.h"
-#include "platform/FileSystemMetadata.h"
-#include "platform/FileUrl.h"
-#include "platform/ResourceKeys.h"
-#include "platform/VolumeFigures.h"
+#include "filesystem/ExtendedAttributes.h"
+#include "filesystem/FileSystemError.h"
+#include "filesystem/FileSystemMetadata.h"
+#include "filesystem/FileUrl.h"
+#include "filesystem/ResourceKeys.h"
+#include "filesystem/VolumeFigures.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "platform/CapturingLogSink.h"
-#include "platform/Preferences.h"
+#include "support/CapturingLogSink.h"
+#include "services/Preferences.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
-#include "platform/StoreContainer.h"
-#include "platform/StoreContext.h"
-#include "platform/StoreError.h"
-#include "platform/StoreSql.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "objectstore/StoreError.h"
+#include "objectstore/StoreSql.h"
 
 #include <gtest/gtest.h>
 

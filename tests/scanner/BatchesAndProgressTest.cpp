@@ -1,6 +1,6 @@
 #include "WalkerTestSupport.h"
 
-#include "platform/ScanProgress.h"
+#include "services/ScanProgress.h"
 #include "scanner/FileSystemWalkerError.h"
 #include "scanner/RecordsManager.h"
 #include "scanner/SyncronizationActor.h"

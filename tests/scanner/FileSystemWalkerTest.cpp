@@ -1,6 +1,6 @@
 #include "WalkerTestSupport.h"
 
-#include "platform/CapturingLogSink.h"
+#include "support/CapturingLogSink.h"
 #include "scanner/FileSystemWalkerError.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
@@ -9,7 +9,7 @@
 
 #include <climits>
 #include <fcntl.h>
-#include "platform/DirectoryHandle.h"
+#include "filesystem/DirectoryHandle.h"
 #include <sys/mount.h>
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "platform/FileUrl.h"
+#include "filesystem/FileUrl.h"
 #include "scanner/FileSystemWalker.h"
 #include "scanner/ResourceTypeCode.h"
 #include "support/TemporaryTree.h"

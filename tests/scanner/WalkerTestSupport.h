@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/StoreContainer.h"
-#include "platform/StoreContext.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 #include "scanner/FileSystemWalker.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"

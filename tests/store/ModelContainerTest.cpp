@@ -1,7 +1,7 @@
 #include "StoreTestSupport.h"
 
-#include "platform/SqliteConnection.h"
-#include "platform/StoreError.h"
+#include "objectstore/SqliteConnection.h"
+#include "objectstore/StoreError.h"
 
 #include <gtest/gtest.h>
 

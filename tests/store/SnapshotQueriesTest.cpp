@@ -1,6 +1,6 @@
 #include "StoreTestSupport.h"
 
-#include "platform/StoreError.h"
+#include "objectstore/StoreError.h"
 
 #include <gtest/gtest.h>
 

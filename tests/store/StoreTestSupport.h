@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/FileUrl.h"
-#include "platform/StoreContainer.h"
-#include "platform/StoreContext.h"
+#include "filesystem/FileUrl.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 #include "scanner/FileSystemRecord.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"

@@ -1,6 +1,6 @@
 #include "StoreTestSupport.h"
 
-#include "platform/TextFolding.h"
+#include "services/TextFolding.h"
 #include "store/VistrelFileSearch.h"
 
 #include <gtest/gtest.h>

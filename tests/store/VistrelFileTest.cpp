@@ -1,6 +1,6 @@
 #include "StoreTestSupport.h"
 
-#include "platform/CapturingLogSink.h"
+#include "support/CapturingLogSink.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Log.h"
+#include "services/Log.h"
 
 #include <mutex>
 #include <vector>

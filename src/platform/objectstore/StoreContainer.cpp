@@ -4,7 +4,7 @@
 #include "StoreContext.h"
 #include "StoreError.h"
 #include "StoreSql.h"
-#include "TextFolding.h"
+#include "services/TextFolding.h"
 
 #include <sqlite3.h>
 

@@ -1,0 +1,2 @@
+// Must not compile: the core uses QtCore only.
+#include <QWidget>
