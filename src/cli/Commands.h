@@ -24,7 +24,8 @@ int usageError(const std::string& problem);
 // One clear line on stderr; returns exitFailure.
 int failure(const std::string& message);
 
-// An absolute form of a path given on the command line (bytes kept as they are).
+// An absolute form of a path given on the command line, against the working directory and
+// rid of ".", ".." and repeated separators (bytes kept as they are).
 std::string absolutePath(const std::string& path);
 
 } // namespace vistrel::cli

@@ -16,6 +16,8 @@ int runDump(const std::vector<std::string>& arguments)
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         if (arguments[index] == "--store" && index + 1 < arguments.size())
             store = arguments[++index];
+        else if (arguments[index] == "--" && index + 1 == arguments.size())
+            break; // dump takes no operands
         else
             return usageError("dump: unexpected argument " + arguments[index]);
     }

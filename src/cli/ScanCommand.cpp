@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "TerminalText.h"
 
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
@@ -8,77 +9,29 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "filesystem/VolumeFigures.h"
-#include "scanner/FileSystemWalker.h"
-#include "scanner/FileSystemWalkerError.h"
-#include "store/VistrelFile.h"
+#include "scan/ScanError.h"
+#include "scan/ScanSession.h"
 #include "store/VistrelModelContainer.h"
 
+#include <QCoreApplication>
+#include <QTimer>
+
 #include <atomic>
-#include <condition_variable>
 #include <csignal>
 #include <cstdio>
-#include <deque>
 #include <exception>
-#include <functional>
-#include <mutex>
-#include <thread>
 #include <unistd.h>
 
 namespace vistrel::cli {
 
 namespace {
 
-std::atomic<bool> interrupted{false};
+std::atomic<int> receivedSignal{0};
 
-extern "C" void onInterrupt(int)
+extern "C" void onSignal(int number)
 {
-    interrupted = true;
+    receivedSignal = number;
 }
-
-// This command's user-interface thread: the main thread runs the jobs the walker hops
-// over, draws the progress bar and notices Ctrl-C, while the walk runs on a worker.
-class MainLoop {
-public:
-    void post(std::function<void()> job)
-    {
-        std::lock_guard lock(mutex_);
-        jobs_.push_back(std::move(job));
-        wake_.notify_one();
-    }
-
-    void finish()
-    {
-        std::lock_guard lock(mutex_);
-        finished_ = true;
-        wake_.notify_one();
-    }
-
-    // Runs until finish(); `tick` runs after each wake-up, at least ten times a second.
-    void run(const std::function<void()>& tick)
-    {
-        for (;;) {
-            std::deque<std::function<void()>> jobs;
-            bool finished = false;
-            {
-                std::unique_lock lock(mutex_);
-                wake_.wait_for(lock, std::chrono::milliseconds(100), [this] { return finished_ || !jobs_.empty(); });
-                jobs.swap(jobs_);
-                finished = finished_;
-            }
-            for (auto& job : jobs)
-                job();
-            tick();
-            if (finished)
-                return;
-        }
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::deque<std::function<void()>> jobs_;
-    bool finished_ = false;
-};
 
 void drawProgress(const ScanProgress& progress)
 {
@@ -114,6 +67,30 @@ std::int64_t progressTotal(const std::string& root)
     return 0;
 }
 
+// Advice fits the fault: only a damaged or foreign file is worth deleting.
+std::string describeScanError(const std::exception_ptr& error, const std::optional<std::string>& storeFile)
+{
+    const std::string location = storeFile.value_or(VistrelModelContainer::onDiskStoreLocation());
+    try {
+        std::rethrow_exception(error);
+    } catch (const ModelContainerError& refused) {
+        switch (refused.code()) {
+        case StoreError::Code::notASnapshot:
+        case StoreError::Code::incompatibleVersion:
+            return std::string(refused.what()) + " (" + terminalText(location) + "; delete that file to scan anew)";
+        case StoreError::Code::busy:
+            return "another scan is writing the snapshot store " + terminalText(location) + "; try again when it has finished";
+        default: return std::string(refused.what()) + " (" + terminalText(location) + ")";
+        }
+    } catch (const StoreError& failed) {
+        return std::string("cannot save the snapshot: ") + failed.what();
+    } catch (const ScanError& refused) {
+        return terminalText(refused.what());
+    } catch (...) {
+        return ScanSession::describe(error);
+    }
+}
+
 } // namespace
 
 int runScan(const std::vector<std::string>& arguments)
@@ -121,104 +98,80 @@ int runScan(const std::vector<std::string>& arguments)
     std::optional<std::string> rootArgument;
     std::optional<std::string> storeArgument;
     bool inMemory = false;
+    bool optionsEnded = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size() && !inMemory && !storeArgument)
+        if (!optionsEnded && argument == "--")
+            optionsEnded = true;
+        else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size() && !inMemory && !storeArgument)
             storeArgument = arguments[++index];
-        else if (argument == "--in-memory" && !storeArgument)
+        else if (!optionsEnded && argument == "--in-memory" && !storeArgument)
             inMemory = true;
-        else if (!rootArgument && (argument.empty() || argument[0] != '-'))
+        else if (!rootArgument && (optionsEnded || argument.empty() || argument[0] != '-'))
             rootArgument = argument;
         else
             return usageError("scan: unexpected argument " + argument);
     }
     const std::string root = FileUrl::directory(absolutePath(rootArgument.value_or("/"))).path();
-    try {
-        if (!FileSystemMetadata::status(root).isDirectory())
-            return failure("cannot scan " + root + ": not a directory");
-    } catch (const FileSystemError& error) {
-        return failure("cannot scan " + root + ": " + error.localizedDescription());
-    }
 
-    std::shared_ptr<StoreContainer> container;
-    try {
-        if (inMemory) {
-            container = VistrelModelContainer::shared().makeContainer(true);
-        } else {
-            // A file that is not a snapshot is refused here, before anything of it is erased.
-            container = storeArgument ? VistrelModelContainer::shared().makeContainer(absolutePath(*storeArgument))
-                                      : VistrelModelContainer::shared().makeContainer(false);
-            container->erase();
-        }
-    } catch (const ModelContainerError& error) {
-        const std::string location = storeArgument ? absolutePath(*storeArgument) : VistrelModelContainer::onDiskStoreLocation();
-        return failure(std::string(error.what()) + " (" + location + "; delete that file to scan anew)");
-    } catch (const StoreError& error) {
-        return failure(std::string("cannot erase the snapshot store: ") + error.what());
-    }
+    // The session reports on this thread through Qt's event loop.
+    int argc = 1;
+    char name[] = "vistrel-cli";
+    char* argv[] = {name, nullptr};
+    QCoreApplication application(argc, argv);
 
-    ScanProgress progress;
+    ScanSession::Request request;
+    request.root = root;
+    request.persistedSnapshot = !inMemory;
+    if (storeArgument)
+        request.storeFile = absolutePath(*storeArgument);
+    request.walkerOptions.unreadableDirectory = [](const std::string& path, const std::string& reason) {
+        std::fprintf(stderr, "vistrel-cli: cannot read directory '%s': %s\n", terminalText(path).c_str(),
+                     reason.c_str());
+    };
+    ScanSession session;
     const bool showProgress = ::isatty(STDERR_FILENO) == 1;
     if (showProgress)
-        progress.setTotalUnitCount(progressTotal(root));
+        session.progress().setTotalUnitCount(progressTotal(root));
 
-    MainLoop loop;
-    std::stop_source stopSource;
-    FileSystemWalker walker(FileUrl(root), &progress, container, &VistrelFile::insert,
-                            [&loop](std::function<void()> job) { loop.post(std::move(job)); }, stopSource.get_token());
     struct sigaction action {};
-    action.sa_handler = onInterrupt;
-    ::sigaction(SIGINT, &action, nullptr);
-
-    double seconds = 0;
-    std::exception_ptr failed;
-    std::thread worker([&] {
-        try {
-            seconds = walker.walk();
-        } catch (...) {
-            failed = std::current_exception();
-        }
-        loop.finish();
-    });
-    loop.run([&] {
-        if (interrupted && !stopSource.stop_requested())
-            stopSource.request_stop();
+    action.sa_handler = onSignal;
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(number, &action, nullptr);
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        if (receivedSignal != 0)
+            session.cancel();
         if (showProgress)
-            drawProgress(progress);
+            drawProgress(session.progress());
     });
-    worker.join();
+    tick.start(100);
+    QObject::connect(&session, &ScanSession::finished, &application, &QCoreApplication::quit);
+    const std::optional<std::string> storeFile = request.storeFile;
+    session.start(std::move(request));
+    QCoreApplication::exec();
+    tick.stop();
+
+    const ScanSession::Outcome& outcome = session.outcome();
     if (showProgress) {
         // Progress is published in steps of 10,000; the last line shows the whole count.
-        if (!failed)
-            progress.setCompletedUnitCount(walker.statistics().savedRecords);
-        drawProgress(progress);
+        if (!outcome.error)
+            session.progress().setCompletedUnitCount(outcome.statistics.savedRecords);
+        drawProgress(session.progress());
         std::fprintf(stderr, "\n");
     }
-
-    if (failed) {
-        try {
-            std::rethrow_exception(failed);
-        } catch (const FileSystemWalkerError&) {
-            // A cancelled scan leaves no partial snapshot on disk.
-            if (!inMemory) {
-                try {
-                    container->erase();
-                } catch (const StoreError& error) {
-                    failure(std::string("cannot erase the cancelled snapshot: ") + error.what());
-                }
-            }
-            std::fprintf(stderr, "vistrel-cli: scan cancelled\n");
-            return exitInterrupted;
-        } catch (const StoreError& error) {
-            return failure(std::string("cannot save the snapshot: ") + error.what());
-        }
+    if (outcome.error)
+        return failure(describeScanError(outcome.error, storeFile));
+    if (outcome.cancelled) {
+        std::fprintf(stderr, "vistrel-cli: scan cancelled\n");
+        return receivedSignal != 0 ? 128 + receivedSignal : exitInterrupted;
     }
-    Log::info(LogCategory::app, "walked in " + std::to_string(seconds));
-    const auto statistics = walker.statistics();
-    std::printf("records=%lld files=%lld size=%lld allocated=%lld seconds=%.3f\n",
+    const auto& statistics = outcome.statistics;
+    std::printf("records=%lld files=%lld size=%lld allocated=%lld seconds=%s unreadable=%lld\n",
                 static_cast<long long>(statistics.savedRecords), static_cast<long long>(statistics.rootFileCount),
                 static_cast<long long>(statistics.rootTotalSize), static_cast<long long>(statistics.rootTotalAllocatedSize),
-                seconds);
+                QString::number(outcome.seconds, 'f', 3).toStdString().c_str(),
+                static_cast<long long>(statistics.unreadableDirectories));
     return exitSuccess;
 }
 

@@ -1,6 +1,7 @@
 #include "Commands.h"
 #include "SnapshotOutput.h"
 
+#include "TerminalText.h"
 #include "services/Formats.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
@@ -18,15 +19,18 @@ int runSearch(const std::vector<std::string>& arguments)
     std::optional<std::string> text;
     std::string under = "/";
     bool json = false;
+    bool optionsEnded = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size())
+        if (!optionsEnded && argument == "--")
+            optionsEnded = true;
+        else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size())
             store = arguments[++index];
-        else if (argument == "--under" && index + 1 < arguments.size())
+        else if (!optionsEnded && argument == "--under" && index + 1 < arguments.size())
             under = absolutePath(arguments[++index]);
-        else if (argument == "--json")
+        else if (!optionsEnded && argument == "--json")
             json = true;
-        else if (!text && (argument.empty() || argument[0] != '-'))
+        else if (!text && (optionsEnded || argument.empty() || argument[0] != '-'))
             text = argument;
         else
             return usageError("search: unexpected argument " + argument);
@@ -54,7 +58,7 @@ int runSearch(const std::vector<std::string>& arguments)
             std::printf("%s\n", status.toStdString().c_str());
         }
     } catch (const StoreError& error) {
-        return failure("cannot get results for search " + *text + ": " + error.what());
+        return failure("cannot get results for search " + terminalText(*text) + ": " + error.what());
     }
     return exitSuccess;
 }

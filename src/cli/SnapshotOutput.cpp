@@ -5,6 +5,9 @@
 
 #include "services/Formats.h"
 #include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
+#include "TerminalText.h"
+#include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 
@@ -30,15 +33,26 @@ std::shared_ptr<StoreContainer> SnapshotOutput::openExisting(const std::optional
     const std::string path = location ? absolutePath(*location) : VistrelModelContainer::onDiskStoreLocation();
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        failure("no snapshot store at " + path + (location ? "" : " (run vistrel-cli scan first)"));
+        failure("no snapshot store at " + terminalText(path) + (location ? "" : " (run vistrel-cli scan first)"));
         return nullptr;
     }
+    std::shared_ptr<StoreContainer> container;
     try {
-        return VistrelModelContainer::shared().makeContainer(path);
+        container = VistrelModelContainer::shared().makeContainer(path, VistrelModelContainer::Access::readOnly);
+        if (!SnapshotCompletion::isFinished(*container))
+            std::fprintf(stderr, "vistrel-cli: %s\n", SnapshotCompletion::incompleteMessage);
     } catch (const ModelContainerError& error) {
-        failure(std::string(error.what()) + " (" + path + ")");
+        if (error.code() == StoreError::Code::busy)
+            failure("a scan is writing the snapshot store " + terminalText(path)
+                    + " right now; try again when it has finished");
+        else
+            failure(std::string(error.what()) + " (" + terminalText(path) + ")");
+        return nullptr;
+    } catch (const StoreError& error) {
+        failure(std::string("cannot read the snapshot: ") + error.what());
         return nullptr;
     }
+    return container;
 }
 
 std::string SnapshotOutput::json(const VistrelFile& file)
@@ -66,13 +80,18 @@ std::string SnapshotOutput::tableHeader()
 
 std::string SnapshotOutput::tableRow(const VistrelFile& file)
 {
-    // The name keeps its bytes; only its width is measured as text.
-    std::string name = file.name + (file.fileResourceType == 255 ? "/" : "");
+    return tableRow(terminalText(file.name) + (file.fileResourceType == 255 ? "/" : ""), file.fileCount,
+                    file.totalAllocatedSize);
+}
+
+std::string SnapshotOutput::tableRow(std::string name, std::optional<std::int64_t> fileCount,
+                                     std::optional<std::int64_t> allocatedSize)
+{
     const int width = static_cast<int>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).size());
     if (width < nameWidth)
         name.append(static_cast<std::size_t>(nameWidth - width), ' ');
-    const QString files = file.fileCount ? Formats::groupedCount(*file.fileCount) : QStringLiteral("-");
-    const QString size = file.totalAllocatedSize ? Formats::byteCount(*file.totalAllocatedSize) : QStringLiteral("-");
+    const QString files = fileCount ? Formats::groupedCount(*fileCount) : QStringLiteral("-");
+    const QString size = allocatedSize ? Formats::byteCount(*allocatedSize) : QStringLiteral("-");
     return name + " " + padLeft(files, 13) + padLeft(size, 12);
 }
 

@@ -15,15 +15,18 @@ namespace vistrel::cli {
 // What the read commands share: opening an existing snapshot, and printing entities.
 class SnapshotOutput {
 public:
-    // The store at `location`, or the per-user one; nothing (after a message on stderr)
-    // when it is missing or cannot be read. Never creates a store.
+    // The store at `location`, or the per-user one, read-only; nothing (after a message on
+    // stderr) when it is missing, cannot be read or a scan is writing it. Never creates or
+    // changes a store. Warns on stderr when the snapshot's scan did not finish.
     static std::shared_ptr<StoreContainer> openExisting(const std::optional<std::string>& location);
 
     // One JSON object: id, name, level, fileResourceType, fileCount, totalSize,
     // totalAllocatedSize, isPurgeable, in that order.
     static std::string json(const VistrelFile& file);
-    // Name, file count and size columns for people.
+    // Name, file count and size columns for people; names shown with terminal-safe escapes.
     static std::string tableRow(const VistrelFile& file);
+    static std::string tableRow(std::string displayName, std::optional<std::int64_t> fileCount,
+                                std::optional<std::int64_t> allocatedSize);
     static std::string tableHeader();
 };
 

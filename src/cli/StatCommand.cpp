@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "JsonWriter.h"
+#include "TerminalText.h"
 
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
@@ -57,15 +58,17 @@ void printItem(const std::string& path)
 
 int runStat(const std::vector<std::string>& arguments)
 {
-    if (arguments.empty())
+    const bool optionsEnded = !arguments.empty() && arguments.front() == "--";
+    const std::vector<std::string> paths(arguments.begin() + (optionsEnded ? 1 : 0), arguments.end());
+    if (paths.empty())
         return usageError("stat needs at least one path");
     int status = exitSuccess;
-    for (const std::string& argument : arguments) {
+    for (const std::string& argument : paths) {
         try {
             printItem(absolutePath(argument));
         } catch (const FileSystemError& error) {
             std::fflush(stdout);
-            std::fprintf(stderr, "vistrel-cli: cannot read %s: %s\n", argument.c_str(),
+            std::fprintf(stderr, "vistrel-cli: cannot read %s: %s\n", terminalText(argument).c_str(),
                          error.localizedDescription().c_str());
             status = exitFailure;
         }

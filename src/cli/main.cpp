@@ -1,5 +1,9 @@
 #include "Commands.h"
 
+#include "filesystem/FileUrl.h"
+
+#include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -27,10 +31,10 @@ int failure(const std::string& message)
 std::string absolutePath(const std::string& path)
 {
     if (!path.empty() && path.front() == '/')
-        return path;
-    char buffer[4096];
+        return FileUrl::lexicallyNormal(path, "/");
+    char buffer[PATH_MAX];
     const std::string current = ::getcwd(buffer, sizeof buffer) ? buffer : "/";
-    return current + (current.back() == '/' ? "" : "/") + path;
+    return FileUrl::lexicallyNormal(path, current);
 }
 
 int usageError(const std::string& problem)
@@ -60,8 +64,15 @@ int main(int argc, char** argv)
         {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
     };
     for (const auto& [name, run] : commands) {
-        if (command == name)
-            return run(arguments);
+        if (command != name)
+            continue;
+        const int status = run(arguments);
+        // Output that did not reach its destination (a full disk, a closed pipe) is a failure.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+            std::fprintf(stderr, "vistrel-cli: cannot write the output: %s\n", std::strerror(errno ? errno : EIO));
+            return status == exitSuccess ? exitFailure : status;
+        }
+        return status;
     }
     return usageError("unknown command: " + command);
 }

@@ -83,12 +83,21 @@ struct FileSystemWalker::Walk {
     std::atomic<std::int64_t> batchesDuringWalk{0};
     std::atomic<std::int64_t> batchesAtEnd{0};
     std::atomic<std::size_t> batchNumber{0};
+    std::atomic<std::int64_t> unreadableDirectories{0};
     Statistics rootTotals;
 
     void checkCancelled() const
     {
         if (stopToken.stop_requested())
             throw FileSystemWalkerError::cancelled();
+    }
+
+    void directoryUnreadable(const std::string& path, const std::string& reason)
+    {
+        ++unreadableDirectories;
+        Log::error(LogCategory::fileSystemWalker, "error while getting the contents of directory " + path + ". " + reason);
+        if (options.unreadableDirectory)
+            options.unreadableDirectory(path, reason);
     }
 
     std::optional<SumSize> walkDirectory(const std::string& path, DirectoryHandle directory, std::size_t depth);
@@ -149,6 +158,7 @@ FileSystemWalker::Statistics FileSystemWalker::statistics() const
     statistics.savedRecords = walk_->savedRecords;
     statistics.batchesSavedDuringWalk = walk_->batchesDuringWalk;
     statistics.batchesSavedAtEnd = walk_->batchesAtEnd;
+    statistics.unreadableDirectories = walk_->unreadableDirectories;
     return statistics;
 }
 
@@ -173,8 +183,7 @@ double FileSystemWalker::walk()
     DirectoryHandle rootDirectory = DirectoryHandle::openPath(state.root.path(), &errorNumber);
     std::optional<SumSize> rootSum;
     if (!rootDirectory.isValid()) {
-        Log::error(LogCategory::fileSystemWalker, "error while getting the contents of directory " + state.root.path()
-                                                      + ". " + std::strerror(errorNumber));
+        state.directoryUnreadable(state.root.path(), std::strerror(errorNumber));
     } else {
         const int threads = state.options.threadCount > 0 ? state.options.threadCount : defaultThreadCount();
         // oneTBB caps its workers at the processor count unless told otherwise.
@@ -206,8 +215,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
 {
     checkCancelled();
     if (depth > options.maximumDepth) {
-        Log::error(LogCategory::fileSystemWalker, "error while getting the contents of directory " + path
-                                                      + ". The directory is nested too deeply to be walked.");
+        directoryUnreadable(path, "The directory is nested too deeply to be walked.");
         return std::nullopt;
     }
     SumSize sum;
@@ -216,8 +224,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
         // One listing buffer per thread: the entries step runs to its end without yielding.
         thread_local DirectoryListing listing;
         if (const int error = listing.read(directory.fd()); error != 0) {
-            Log::error(LogCategory::fileSystemWalker,
-                       "error while getting the contents of directory " + path + ". " + std::strerror(error));
+            directoryUnreadable(path, std::strerror(error));
             return std::nullopt;
         }
         if (listing.empty())
@@ -245,8 +252,11 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
                 finished.push_back(std::move(results));
             });
         }
-        // A failed child cancels the group; wait() rethrows its error here.
-        group.wait();
+        // A failed child cancels the group; wait() rethrows its error here. A group cancelled
+        // from outside (a failure elsewhere in the walk) returns without running all its
+        // chunks: this directory's totals would be partial, so it must not be submitted.
+        if (group.wait() == tbb::task_group_status::canceled)
+            throw FileSystemWalkerError::cancelled();
         for (auto& results : finished) {
             for (auto& [record, child] : results) {
                 sum.merge(std::move(child));
@@ -313,8 +323,7 @@ VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentP
         int errorNumber = 0;
         DirectoryHandle directory = DirectoryHandle::openAt(parentFd, name.c_str(), &errorNumber);
         if (!directory.isValid()) {
-            Log::error(LogCategory::fileSystemWalker,
-                       "error while getting the contents of directory " + path + ". " + std::strerror(errorNumber));
+            directoryUnreadable(path, std::strerror(errorNumber));
         } else if (auto child = walkDirectory(path, std::move(directory), depth)) {
             const std::int64_t level = FileUrl::pathComponentCount(path);
             if (auto made = FileSystemWalker::makeRecord(path, level, parentFd, name.c_str(), &*attributes)) {

@@ -45,6 +45,9 @@ public:
         std::size_t maximumDepth = 100000;
         // Called before each batch is inserted, with its number from 0 (tests).
         std::function<void(std::size_t)> beforeBatchSave;
+        // Called, from any of the walk's threads, for each directory left out because it
+        // cannot be opened or listed, with the reason.
+        std::function<void(const std::string& path, const std::string& reason)> unreadableDirectory;
     };
 
     struct MadeRecord {
@@ -63,6 +66,8 @@ public:
         std::int64_t rootFileCount = 0;
         std::int64_t rootTotalSize = 0;
         std::int64_t rootTotalAllocatedSize = 0;
+        // Directories recorded without totals because they could not be opened or listed.
+        std::int64_t unreadableDirectories = 0;
     };
 
     FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,

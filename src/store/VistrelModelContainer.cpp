@@ -8,6 +8,7 @@
 #include "objectstore/StoreError.h"
 
 #include <cerrno>
+#include <pwd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -30,8 +31,9 @@ void makeFolders(const std::string& path)
 
 } // namespace
 
-ModelContainerError::ModelContainerError(const std::string& description)
+ModelContainerError::ModelContainerError(const std::string& description, StoreError::Code code)
     : std::runtime_error(errorPrefix + description)
+    , code_(code)
 {
 }
 
@@ -46,10 +48,12 @@ std::string VistrelModelContainer::onDiskStoreLocation()
     std::string dataHome;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
         dataHome = xdg;
-    else if (const char* home = std::getenv("HOME"); home && *home)
+    else if (const char* home = std::getenv("HOME"); home && home[0] == '/')
         dataHome = std::string(home) + "/.local/share";
+    else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir && entry->pw_dir[0] == '/')
+        dataHome = std::string(entry->pw_dir) + "/.local/share";
     else
-        dataHome = "/tmp";
+        return {}; // no folder of this user's to keep a snapshot in
     return dataHome + "/" + applicationId + "/default.store";
 }
 
@@ -66,19 +70,37 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(bool inMemo
             std::abort();
         }
     }
-    return makeContainer(onDiskStoreLocation());
+    return makeOnDiskContainer(Access::readWrite);
 }
 
-std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::string& fileLocation)
+std::shared_ptr<StoreContainer> VistrelModelContainer::makeOnDiskContainer(Access access)
+{
+    const std::string location = onDiskStoreLocation();
+    if (location.empty())
+        throw ModelContainerError("no home folder to keep the snapshot in", StoreError::Code::cannotOpen);
+    const std::string folder = location.substr(0, location.rfind('/'));
+    if (access != Access::readOnly)
+        makeFolders(folder);
+    // Another user could have made the folder first, in a shared place, to read or plant snapshots.
+    struct stat status {};
+    if (::lstat(folder.c_str(), &status) == 0 && (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()))
+        throw ModelContainerError(folder + " is not a folder of this user's", StoreError::Code::cannotOpen);
+    return makeContainer(location, access);
+}
+
+std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::string& fileLocation, Access access)
 {
     std::lock_guard lock(mutex_);
     const auto slash = fileLocation.rfind('/');
-    if (slash != std::string::npos && slash > 0)
+    if (access != Access::readOnly && slash != std::string::npos && slash > 0)
         makeFolders(fileLocation.substr(0, slash));
+    StoreConfiguration configuration{false, fileLocation};
+    configuration.readOnly = access == Access::readOnly;
+    configuration.exclusiveWriter = access == Access::scanning;
     try {
-        return StoreContainer::open(SchemaV1_0_0::schema(), StoreConfiguration{false, fileLocation});
+        return StoreContainer::open(SchemaV1_0_0::schema(), configuration);
     } catch (const StoreError& error) {
-        throw ModelContainerError(error.what());
+        throw ModelContainerError(error.what(), error.code());
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "objectstore/StoreError.h"
+
 #include <memory>
 #include <mutex>
 #include <stdexcept>
@@ -12,7 +14,11 @@ class StoreContainer;
 // "Could not create ModelContainer: " followed by the store's description.
 class ModelContainerError : public std::runtime_error {
 public:
-    explicit ModelContainerError(const std::string& description);
+    explicit ModelContainerError(const std::string& description, StoreError::Code code = StoreError::Code::failed);
+    StoreError::Code code() const { return code_; }
+
+private:
+    StoreError::Code code_;
 };
 
 // Builds snapshot containers, one call at a time.
@@ -24,10 +30,18 @@ public:
     // fatal. On disk: the per-user store file; failure throws ModelContainerError and
     // leaves the decision to the caller.
     std::shared_ptr<StoreContainer> makeContainer(bool inMemory);
+    enum class Access {
+        readWrite,
+        readOnly, // never creates or changes the file; refused while a scan writes it
+        scanning, // holds the store's writer lock: a second scan is refused
+    };
     // Any store file (vistrel-cli --store, tests).
-    std::shared_ptr<StoreContainer> makeContainer(const std::string& fileLocation);
+    std::shared_ptr<StoreContainer> makeContainer(const std::string& fileLocation, Access access = Access::readWrite);
+    // The per-user store file with that access; its folder is made private to this user.
+    std::shared_ptr<StoreContainer> makeOnDiskContainer(Access access);
 
-    // $XDG_DATA_HOME/<application id>/default.store (default ~/.local/share/...).
+    // $XDG_DATA_HOME/<application id>/default.store (default ~/.local/share/..., the home
+    // folder coming from the password database when HOME is unset).
     static std::string onDiskStoreLocation();
     // Deletes the store file and its companions; false with a log line when it cannot.
     static bool deleteStoreFile(const std::string& fileLocation);

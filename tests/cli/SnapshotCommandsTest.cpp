@@ -6,7 +6,14 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <sqlite3.h>
+
+#include <chrono>
+#include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
+#include <thread>
 #include <unistd.h>
 
 
@@ -16,10 +23,10 @@ namespace {
 using testing::CommandResult;
 using testing::TemporaryTree;
 
-CommandResult cli(std::vector<std::string> arguments, int interruptAfter = 0)
+CommandResult cli(std::vector<std::string> arguments, const std::function<void(pid_t)>& whileRunning = {})
 {
     arguments.insert(arguments.begin(), VISTREL_CLI_PATH);
-    return testing::runCommand(arguments, interruptAfter);
+    return testing::runCommand(arguments, whileRunning);
 }
 
 std::vector<std::string> lines(const std::string& text)
@@ -152,16 +159,92 @@ TEST_F(SnapshotCommands, AFullDiskIsReportedNotHidden)
     EXPECT_EQ(scan.standardOutput, "") << "no summary for a snapshot that was not saved";
 }
 
-TEST_F(SnapshotCommands, CtrlCCancelsTheScanAndErasesItsStore)
+// Holds the store's database write lock, so that a scan into it stops at a known point: it
+// has taken the store's writer lock and waits to erase the previous snapshot.
+class HeldStore {
+public:
+    explicit HeldStore(const std::string& path)
+        : path_(path)
+    {
+        sqlite3_open(path.c_str(), &database_);
+        sqlite3_exec(database_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    }
+    ~HeldStore() { release(); }
+
+    void release()
+    {
+        if (!database_)
+            return;
+        sqlite3_exec(database_, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(database_);
+        database_ = nullptr;
+    }
+
+    // Waits (at most ten seconds) until a scan holds the store's writer lock.
+    bool waitForScanner() const
+    {
+        for (int attempt = 0; attempt < 1000; ++attempt) {
+            const int fd = ::open((path_ + ".lock").c_str(), O_RDONLY | O_CLOEXEC);
+            const bool held = fd >= 0 && ::flock(fd, LOCK_SH | LOCK_NB) != 0;
+            if (fd >= 0)
+                ::close(fd);
+            if (held)
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+
+private:
+    std::string path_;
+    sqlite3* database_ = nullptr;
+};
+
+TEST_F(SnapshotCommands, ASecondScanAndReadersAreRefusedWhileAScanWritesTheStore)
 {
-    // "/" takes long enough to be interrupted.
-    const std::string store = tree_.path("cancelled.store");
-    const CommandResult scan = cli({"scan", "/", "--store", store}, 150);
-    ASSERT_EQ(scan.exitStatus, 130) << scan.standardOutput << scan.standardError;
-    EXPECT_NE(scan.standardError.find("scan cancelled"), std::string::npos);
-    const CommandResult dump = cli({"dump", "--store", store});
-    EXPECT_EQ(dump.exitStatus, 0) << dump.standardError;
-    EXPECT_EQ(dump.standardOutput, "") << "a cancelled scan leaves no partial snapshot";
+    HeldStore held(store_);
+    CommandResult second, reader;
+    const CommandResult first = cli({"scan", root_, "--store", store_}, [&](pid_t) {
+        if (!held.waitForScanner())
+            return;
+        second = cli({"scan", root_, "--store", store_});
+        reader = cli({"ls", "--store", store_, root_});
+        held.release();
+    });
+    EXPECT_EQ(first.exitStatus, 0) << first.standardError;
+    EXPECT_EQ(second.exitStatus, 1);
+    EXPECT_NE(second.standardError.find("another scan is writing the snapshot store"), std::string::npos)
+        << second.standardError;
+    EXPECT_EQ(reader.exitStatus, 1);
+    EXPECT_NE(reader.standardError.find("a scan is writing the snapshot store"), std::string::npos)
+        << reader.standardError;
+    EXPECT_EQ(reader.standardOutput, "") << "no half snapshot is listed";
+    const CommandResult after = cli({"ls", "--store", store_, "--json", root_});
+    EXPECT_EQ(after.exitStatus, 0);
+    EXPECT_EQ(lines(after.standardOutput).size(), 3u) << "the first scan's snapshot is whole";
+    EXPECT_EQ(after.standardError, "");
+}
+
+TEST_F(SnapshotCommands, SignalsCancelTheScanAndEraseItsStore)
+{
+    for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
+        HeldStore held(store_);
+        const CommandResult scan = cli({"scan", root_, "--store", store_}, [&](pid_t child) {
+            if (!held.waitForScanner())
+                return;
+            ::kill(child, signal);
+            // The tool notices signals between events, within a tenth of a second.
+            std::this_thread::sleep_for(std::chrono::milliseconds(600));
+            held.release();
+        });
+        EXPECT_EQ(scan.exitStatus, status) << scan.standardError;
+        EXPECT_NE(scan.standardError.find("scan cancelled"), std::string::npos);
+        EXPECT_EQ(scan.standardOutput, "");
+        const CommandResult dump = cli({"dump", "--store", store_});
+        EXPECT_EQ(dump.exitStatus, 0) << dump.standardError;
+        EXPECT_EQ(dump.standardOutput, "") << "a cancelled scan leaves no partial snapshot";
+        EXPECT_EQ(dump.standardError, "") << "an erased snapshot is empty, not unfinished";
+    }
 }
 
 } // namespace

@@ -190,7 +190,14 @@ TEST(FileSystemWalker, UnreadableDirectoriesAreLoggedAndLeftUnvisited)
                                          "error while getting the contents of directory " + tree.path("locked/")
                                              + ". Permission denied");
         const bool unvisited = locked.fileResourceType == 255 && !locked.totalSize && !locked.fileCount;
-        return logged && unvisited && result.at(tree.path("open/")).fileCount == 1;
+        std::vector<std::string> reported;
+        FileSystemWalker::Options options;
+        options.unreadableDirectory = [&reported](const std::string& path, const std::string&) {
+            reported.push_back(path);
+        };
+        const auto counted = scanTree(tree.root(), options);
+        return logged && unvisited && result.at(tree.path("open/")).fileCount == 1
+            && counted.statistics.unreadableDirectories == 1 && reported == std::vector{tree.path("locked/")};
     });
     if (!verdict)
         GTEST_SKIP() << "could not drop root privileges to make a directory unreadable";
@@ -211,6 +218,23 @@ TEST(FileSystemWalker, MountPointsAreRecordedButNotEntered)
     EXPECT_EQ(mountPoint.fileResourceType, 255);
     EXPECT_FALSE(mountPoint.totalSize);
     EXPECT_FALSE(result.files.count(tree.path("mounted/hidden")));
+}
+
+// A bind mount shows the same file system again: the device matches, the mount does not.
+TEST(FileSystemWalker, BindMountsOfTheSameFileSystemAreRecordedButNotEntered)
+{
+    TemporaryTree tree;
+    tree.writeFile("source/data", 1000);
+    tree.makeDirectory("bound");
+    if (::geteuid() != 0 || ::mount(tree.path("source").c_str(), tree.path("bound").c_str(), nullptr, MS_BIND, nullptr) != 0)
+        GTEST_SKIP() << "a bind mount needs root and a mount namespace that allows it";
+    const auto result = scanTree(tree.root());
+    ::umount(tree.path("bound").c_str());
+    const VistrelFile& mountPoint = result.at(tree.path("bound/"));
+    EXPECT_EQ(mountPoint.fileResourceType, 255);
+    EXPECT_FALSE(mountPoint.totalSize);
+    EXPECT_FALSE(result.files.count(tree.path("bound/data")));
+    EXPECT_EQ(result.statistics.rootFileCount, 1) << "the data counts once, under its own path";
 }
 
 TEST(FileSystemWalker, ARootThatCannotBeReadScansNothing)

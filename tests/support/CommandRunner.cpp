@@ -1,18 +1,19 @@
 #include "CommandRunner.h"
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vistrel::testing {
 
-CommandResult runCommand(const std::vector<std::string>& arguments, int interruptAfterMilliseconds)
+CommandResult runCommand(const std::vector<std::string>& arguments, const std::function<void(pid_t)>& whileRunning,
+                         const std::vector<std::string>& environmentChanges)
 {
     int output[2], error[2];
     if (::pipe2(output, O_CLOEXEC) != 0 || ::pipe2(error, O_CLOEXEC) != 0)
@@ -23,6 +24,12 @@ CommandResult runCommand(const std::vector<std::string>& arguments, int interrup
     if (child == 0) {
         ::dup2(output[1], STDOUT_FILENO);
         ::dup2(error[1], STDERR_FILENO);
+        for (const std::string& change : environmentChanges) {
+            if (const auto equals = change.find('='); equals != std::string::npos)
+                ::setenv(change.substr(0, equals).c_str(), change.substr(equals + 1).c_str(), 1);
+            else
+                ::unsetenv(change.c_str());
+        }
         std::vector<char*> argv;
         for (const auto& argument : arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
@@ -32,26 +39,16 @@ CommandResult runCommand(const std::vector<std::string>& arguments, int interrup
     }
     ::close(output[1]);
     ::close(error[1]);
+    // The pipes are drained while the caller acts on the running program.
+    std::thread actor;
+    if (whileRunning)
+        actor = std::thread([&whileRunning, child] { whileRunning(child); });
     CommandResult result;
     pollfd fds[2] = {{output[0], POLLIN, 0}, {error[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.standardOutput, &result.standardError};
     int open = 2;
-    const auto started = std::chrono::steady_clock::now();
-    bool interrupted = interruptAfterMilliseconds <= 0;
     while (open > 0) {
-        int timeout = -1;
-        if (!interrupted) {
-            const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                     std::chrono::steady_clock::now() - started)
-                                     .count();
-            if (elapsed >= interruptAfterMilliseconds) {
-                ::kill(child, SIGINT);
-                interrupted = true;
-            } else {
-                timeout = static_cast<int>(interruptAfterMilliseconds - elapsed);
-            }
-        }
-        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
+        if (::poll(fds, 2, -1) < 0 && errno != EINTR)
             break;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP)))
@@ -67,6 +64,8 @@ CommandResult runCommand(const std::vector<std::string>& arguments, int interrup
             }
         }
     }
+    if (actor.joinable())
+        actor.join();
     int status = 0;
     ::waitpid(child, &status, 0);
     result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

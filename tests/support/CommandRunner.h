@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 namespace vistrel::testing {
@@ -12,8 +14,11 @@ struct CommandResult {
     std::string standardError;
 };
 
-// With interruptAfterMilliseconds > 0, the program gets SIGINT (Ctrl-C) after that long.
-CommandResult runCommand(const std::vector<std::string>& arguments, int interruptAfterMilliseconds = 0);
+// `whileRunning`, when given, runs on a thread of its own with the program's pid while the
+// program runs (to signal it at a known point, say). `environmentChanges` holds "NAME=value"
+// to set and "NAME" to unset.
+CommandResult runCommand(const std::vector<std::string>& arguments, const std::function<void(pid_t)>& whileRunning = {},
+                         const std::vector<std::string>& environmentChanges = {});
 
 // The lines of a program's output, without their line ends.
 std::vector<std::string> linesOf(const std::string& text);

@@ -1,5 +1,7 @@
 #include "FileUrl.h"
 
+#include <vector>
+
 namespace vistrel {
 
 FileUrl::FileUrl(std::string path)
@@ -53,6 +55,37 @@ std::string_view FileUrl::lastPathComponent(std::string_view path)
         return path;
     const auto slash = path.rfind('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string FileUrl::lexicallyNormal(std::string_view path, std::string_view workingDirectory)
+{
+    std::string joined;
+    if (path.empty() || path.front() != '/')
+        joined.append(workingDirectory).append("/");
+    joined.append(path);
+    std::vector<std::string_view> components;
+    const std::string_view text(joined);
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('/', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view component = text.substr(start, end - start);
+        if (component == "..") {
+            if (!components.empty())
+                components.pop_back();
+        } else if (!component.empty() && component != ".") {
+            components.push_back(component);
+        }
+        start = end + 1;
+    }
+    std::string normal = "/";
+    for (const std::string_view component : components)
+        normal.append(component).append("/");
+    const bool keepSeparator = joined.back() == '/' || path.empty() || path == "." || path == ".."
+        || path.ends_with("/.") || path.ends_with("/..");
+    if (normal.size() > 1 && !keepSeparator)
+        normal.pop_back();
+    return normal;
 }
 
 FileUrl FileUrl::parentDirectory() const

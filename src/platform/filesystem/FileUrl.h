@@ -26,6 +26,10 @@ public:
     FileUrl parentDirectory() const;     // "/x/a/" for "/x/a/b"; "/" for "/" itself
     std::string pathWithoutTrailingSeparator() const; // "/" stays "/"
 
+    // `path` made absolute against `workingDirectory` and rid of ".", ".." (never above "/")
+    // and repeated separators, without consulting the file system; a trailing separator stays.
+    static std::string lexicallyNormal(std::string_view path, std::string_view workingDirectory);
+
     bool operator==(const FileUrl&) const = default;
 
 private:

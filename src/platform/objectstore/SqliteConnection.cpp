@@ -17,6 +17,8 @@ StoreError::Code codeFor(int resultCode)
     case SQLITE_PERM:
     case SQLITE_READONLY: return StoreError::Code::cannotOpen;
     case SQLITE_FULL: return StoreError::Code::full;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return StoreError::Code::busy;
     default: return StoreError::Code::failed;
     }
 }
@@ -29,10 +31,10 @@ void SqliteConnection::fail(sqlite3* database, int resultCode, const std::string
     throw StoreError(codeFor(resultCode), context + ": " + message);
 }
 
-SqliteConnection::SqliteConnection(const std::string& uri)
+SqliteConnection::SqliteConnection(const std::string& uri, bool readOnly)
 {
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX
-        | SQLITE_OPEN_EXRESCODE;
+    const int access = readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
+    const int flags = access | SQLITE_OPEN_URI | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
     const int result = sqlite3_open_v2(uri.c_str(), &database_, flags, nullptr);
     if (result != SQLITE_OK) {
         const std::string message = database_ ? sqlite3_errmsg(database_) : sqlite3_errstr(result);
@@ -56,6 +58,12 @@ void SqliteConnection::execute(const std::string& sql)
         sqlite3_free(error);
         throw StoreError(codeFor(result), message);
     }
+}
+
+void SqliteConnection::rollbackQuietly()
+{
+    if (sqlite3_get_autocommit(database_) == 0)
+        sqlite3_exec(database_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 std::unique_ptr<SqliteStatement> SqliteConnection::prepare(const std::string& sql, bool persistent)

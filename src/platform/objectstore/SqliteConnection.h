@@ -12,13 +12,17 @@ namespace vistrel {
 // One SQLite connection, closed on destruction. Failures throw StoreError.
 class SqliteConnection {
 public:
-    // `uri` is an SQLite URI ("file:/path" or "file:/name?vfs=memdb").
-    explicit SqliteConnection(const std::string& uri);
+    // `uri` is an SQLite URI ("file:/path" or "file:/name?vfs=memdb"). Read-only never
+    // creates the database.
+    explicit SqliteConnection(const std::string& uri, bool readOnly = false);
     ~SqliteConnection();
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
     void execute(const std::string& sql);
+    // Rolls back the open transaction, if SQLite has not already done so (it does on a full
+    // disk); the error that led here is what the caller reports.
+    void rollbackQuietly();
     std::unique_ptr<SqliteStatement> prepare(const std::string& sql, bool persistent = false);
     // The first column of the first row, or absent.
     StoreValue queryValue(const std::string& sql);

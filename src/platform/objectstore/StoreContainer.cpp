@@ -9,8 +9,13 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -88,13 +93,71 @@ StoreContainer::~StoreContainer()
 {
     mainContext_.reset();
     keepAlive_.reset();
+    releaseWriterLock();
+}
+
+std::string StoreContainer::lockFileLocation(const std::string& fileLocation)
+{
+    return fileLocation + ".lock";
+}
+
+void StoreContainer::releaseWriterLock()
+{
+    if (lockFd_ >= 0)
+        ::close(lockFd_);
+    lockFd_ = -1;
+}
+
+// The lock lives in a file of its own: closing a descriptor of the database file itself would
+// drop the locks SQLite holds on it.
+void StoreContainer::checkFileAndLock()
+{
+    const std::string& path = configuration_.fileLocation;
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0) {
+        if (!S_ISREG(status.st_mode))
+            throw StoreError(StoreError::Code::cannotOpen, path + " is not a regular file");
+    } else if (configuration_.readOnly) {
+        throw StoreError(StoreError::Code::cannotOpen, std::string("no snapshot store at ") + path);
+    }
+    const std::string lockPath = lockFileLocation(path);
+    if (configuration_.exclusiveWriter) {
+        lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (lockFd_ < 0)
+            throw StoreError(StoreError::Code::cannotOpen, "cannot open " + lockPath + ": " + std::strerror(errno));
+        if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+            releaseWriterLock();
+            throw StoreError(StoreError::Code::busy, "another scan is writing the snapshot store " + path);
+        }
+        return;
+    }
+    // Readers only look: a writer that starts later is theirs to refuse, not the other way.
+    const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return;
+    const bool busy = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    if (busy)
+        throw StoreError(StoreError::Code::busy, "a scan is writing the snapshot store " + path + " right now");
 }
 
 std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreConfiguration configuration)
 {
     std::shared_ptr<StoreContainer> container(new StoreContainer(std::move(schema), std::move(configuration)));
-    container->keepAlive_ = container->connect();
-    container->prepareDatabase();
+    if (!container->configuration_.inMemoryOnly)
+        container->checkFileAndLock();
+    try {
+        container->keepAlive_ = container->connect();
+        container->prepareDatabase();
+    } catch (const StoreError& error) {
+        // A reader cannot roll back what a killed writer left half done.
+        struct stat journal {};
+        const std::string journalPath = container->configuration_.fileLocation + "-journal";
+        if (container->configuration_.readOnly && ::stat(journalPath.c_str(), &journal) == 0 && journal.st_size > 0)
+            throw StoreError(StoreError::Code::failed,
+                             "incomplete snapshot: its scan did not finish and left a write half done");
+        throw;
+    }
     if (!container->configuration_.inMemoryOnly)
         container->storeIdentity_ = canonicalPath(container->configuration_.fileLocation);
     return container;
@@ -102,7 +165,7 @@ std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreCo
 
 std::unique_ptr<SqliteConnection> StoreContainer::connect() const
 {
-    auto connection = std::make_unique<SqliteConnection>(databaseUri_);
+    auto connection = std::make_unique<SqliteConnection>(databaseUri_, configuration_.readOnly);
     sqlite3* handle = connection->handle();
     // Saves of concurrent contexts take turns instead of failing.
     sqlite3_busy_timeout(handle, 60000);
@@ -132,6 +195,8 @@ void StoreContainer::prepareDatabase()
     if (std::get<std::int64_t>(identifier) != applicationId) {
         if (tableCount != 0)
             throw StoreError(StoreError::Code::notASnapshot, "the file is not a snapshot store");
+        if (configuration_.readOnly)
+            throw StoreError(StoreError::Code::notASnapshot, "the file is empty, not a snapshot store");
         // A new, empty database: the page size must be set before the first table exists.
         connection.execute("PRAGMA page_size = 8192");
         connection.execute("BEGIN IMMEDIATE");
@@ -147,7 +212,7 @@ void StoreContainer::prepareDatabase()
             }
             connection.execute("COMMIT");
         } catch (...) {
-            connection.execute("ROLLBACK");
+            connection.rollbackQuietly();
             throw;
         }
     }
@@ -160,6 +225,28 @@ void StoreContainer::prepareDatabase()
         throw StoreError(StoreError::Code::incompatibleVersion,
                          "the snapshot store has schema version " + *versionText + ", this program reads "
                              + schema_.version);
+}
+
+std::optional<std::string> StoreContainer::metadataValue(const std::string& key)
+{
+    std::lock_guard writing(writeMutex_); // the container's own connection serves one thread at a time
+    auto query = keepAlive_->prepare(std::string("SELECT CAST(value AS BLOB) FROM ") + metadataTable
+                                     + " WHERE key = CAST(? AS TEXT)");
+    query->bindBytes(1, key);
+    if (!query->step())
+        return std::nullopt;
+    const StoreValue value = query->value(0);
+    const auto* text = std::get_if<std::string>(&value);
+    return text ? std::optional<std::string>(*text) : std::nullopt;
+}
+
+void StoreContainer::setMetadataValue(const std::string& key, const std::string& value)
+{
+    std::lock_guard writing(writeMutex_);
+    auto statement = keepAlive_->prepare(std::string("INSERT OR REPLACE INTO ") + metadataTable + " VALUES (CAST(? AS TEXT), ?)");
+    statement->bindBytes(1, key);
+    statement->bindBytes(2, value);
+    statement->step();
 }
 
 StoreContext& StoreContainer::mainContext()

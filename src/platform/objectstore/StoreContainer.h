@@ -5,6 +5,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace vistrel {
@@ -15,6 +16,11 @@ class SqliteConnection;
 struct StoreConfiguration {
     bool inMemoryOnly = false;
     std::string fileLocation; // when not in memory
+    // Never creates or changes the file; refuses one that a writer holds.
+    bool readOnly = false;
+    // Holds the store's writer lock (a companion file "<store>.lock") until
+    // releaseWriterLock() or the end of the container; refused while another holds it.
+    bool exclusiveWriter = false;
 };
 
 // One database: a file, or a named in-memory database shared by this process's
@@ -42,6 +48,14 @@ public:
     // Deletes every stored entity of this store.
     void erase();
 
+    // Small facts about the store kept beside the entities (absent when never set).
+    std::optional<std::string> metadataValue(const std::string& key);
+    void setMetadataValue(const std::string& key, const std::string& value);
+
+    void releaseWriterLock();
+    // The companion file whose lock marks a writer at work.
+    static std::string lockFileLocation(const std::string& fileLocation);
+
     // Held by a context while it writes. SQLite lets one writer in at a time anyway, but its
     // busy handler sleeps in steps of up to 100 ms; a waiting save here starts the moment
     // the one before it ends.
@@ -54,6 +68,7 @@ private:
     StoreContainer(StoreSchema schema, StoreConfiguration configuration);
     std::unique_ptr<SqliteConnection> connect() const;
     void prepareDatabase();
+    void checkFileAndLock();
 
     StoreSchema schema_;
     StoreConfiguration configuration_;
@@ -63,6 +78,7 @@ private:
     std::unique_ptr<StoreContext> mainContext_;
     std::mutex mainContextMutex_;
     std::mutex writeMutex_;
+    int lockFd_ = -1;
 };
 
 } // namespace vistrel

@@ -104,11 +104,7 @@ void StoreContext::save()
         if (current)
             current->reset();
         pending_.clear();
-        try {
-            connection_->execute("ROLLBACK");
-        } catch (const StoreError&) {
-            // SQLite may already have rolled back (a full disk does that), or never began.
-        }
+        connection_->rollbackQuietly();
         throw;
     }
     pending_.clear();

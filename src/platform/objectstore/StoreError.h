@@ -8,7 +8,8 @@ namespace vistrel {
 // Any failure of the object store; what() is the readable description.
 class StoreError : public std::runtime_error {
 public:
-    enum class Code { failed, notASnapshot, incompatibleVersion, cannotOpen, full };
+    // busy: another process is scanning into the store.
+    enum class Code { failed, notASnapshot, incompatibleVersion, cannotOpen, full, busy };
     StoreError(Code code, const std::string& description)
         : std::runtime_error(description), code_(code) {}
     Code code() const { return code_; }

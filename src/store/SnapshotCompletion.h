@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace vistrel {
+
+class StoreContainer;
+
+// Whether the scan that wrote a snapshot finished, kept in the store itself: a scan marks it
+// unfinished before its first batch and finished at its end, so a snapshot left by a killed
+// or crashed scan says so.
+class SnapshotCompletion {
+public:
+    static constexpr const char* incompleteMessage = "incomplete snapshot: its scan did not finish";
+
+    static void markUnfinished(StoreContainer& container);
+    static void markFinished(StoreContainer& container, std::int64_t unreadableDirectories);
+
+    // False only for a snapshot whose scan began and never finished; snapshots written before
+    // the mark existed read as finished.
+    static bool isFinished(StoreContainer& container);
+    // Directories the finished scan could not read (absent when unknown).
+    static std::optional<std::int64_t> unreadableDirectories(StoreContainer& container);
+};
+
+} // namespace vistrel

@@ -1,0 +1,2 @@
+// Must not compile: the snapshot store sits below the scan lifecycle.
+#include "scan/ScanSession.h"
