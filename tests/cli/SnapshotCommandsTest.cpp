@@ -153,10 +153,20 @@ TEST_F(SnapshotCommands, AFullDiskIsReportedNotHidden)
     for (int index = 0; index < 3000; ++index)
         tree_.writeFile("many/file-with-a-long-enough-name-" + std::to_string(index), 1);
     const CommandResult scan = cli({"scan", tree_.path("many"), "--store", small + "/full.store"});
+    // Nearly full: not even a new store's schema fits.
+    ::unlink((small + "/full.store").c_str());
+    tree_.writeFile("small/filler", 252 * 1024);
+    const CommandResult nearly = cli({"scan", root_, "--store", small + "/nearly.store"});
     ::umount(small.c_str());
     EXPECT_EQ(scan.exitStatus, 1);
     EXPECT_NE(scan.standardError.find("database or disk is full"), std::string::npos) << scan.standardError;
     EXPECT_EQ(scan.standardOutput, "") << "no summary for a snapshot that was not saved";
+    EXPECT_EQ(nearly.exitStatus, 1);
+    EXPECT_NE(nearly.standardError.find("database or disk is full"), std::string::npos) << nearly.standardError;
+    for (const CommandResult* result : {&scan, &nearly}) {
+        EXPECT_EQ(result->standardError.find("delete that file"), std::string::npos) << "deleting would not help";
+        EXPECT_EQ(result->standardError.find("cannot rollback"), std::string::npos);
+    }
 }
 
 // Holds the store's database write lock, so that a scan into it stops at a known point: it
@@ -215,6 +225,7 @@ TEST_F(SnapshotCommands, ASecondScanAndReadersAreRefusedWhileAScanWritesTheStore
     EXPECT_EQ(second.exitStatus, 1);
     EXPECT_NE(second.standardError.find("another scan is writing the snapshot store"), std::string::npos)
         << second.standardError;
+    EXPECT_EQ(second.standardError.find("delete that file"), std::string::npos);
     EXPECT_EQ(reader.exitStatus, 1);
     EXPECT_NE(reader.standardError.find("a scan is writing the snapshot store"), std::string::npos)
         << reader.standardError;

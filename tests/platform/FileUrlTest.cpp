@@ -27,5 +27,17 @@ TEST(FileUrl, NamesAndParents)
     EXPECT_EQ(FileUrl(odd).lastPathComponent(), "caf\xe9\xff");
 }
 
+TEST(FileUrl, PathsAreNormalizedLexicallyAgainstTheWorkingDirectory)
+{
+    EXPECT_EQ(FileUrl::lexicallyNormal("./x/../x//", "/home/u"), "/home/u/x/");
+    EXPECT_EQ(FileUrl::lexicallyNormal("x", "/home/u/"), "/home/u/x");
+    EXPECT_EQ(FileUrl::lexicallyNormal("/a/./b/../../..", "/ignored"), "/");
+    EXPECT_EQ(FileUrl::lexicallyNormal("//a//b", "/"), "/a/b");
+    EXPECT_EQ(FileUrl::lexicallyNormal("..", "/home/u"), "/home/");
+    EXPECT_EQ(FileUrl::lexicallyNormal("", "/home/u"), "/home/u/");
+    EXPECT_EQ(FileUrl::lexicallyNormal("...", "/"), "/...") << "only . and .. are special";
+    EXPECT_EQ(FileUrl::lexicallyNormal("caf\xe9\xff/./", "/t"), "/t/caf\xe9\xff/");
+}
+
 } // namespace
 } // namespace vistrel

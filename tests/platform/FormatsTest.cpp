@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 
 namespace vistrel {
 namespace {
@@ -56,7 +58,17 @@ TEST(Formats, RelativeDatesAreAlwaysNumeric)
     EXPECT_EQ(Formats::relativeDateStyle(now.addDays(3), now, english), QStringLiteral("in 3 days"));
     EXPECT_EQ(Formats::relativeDateStyle(now.addSecs(-7200), now, english), QStringLiteral("2 hours ago"));
     EXPECT_EQ(Formats::relativeDateStyle(now.addDays(-1), now, german), QStringLiteral("vor 1 Tag"));
-    EXPECT_FALSE(Formats::dateTimeStyle(now, english).isEmpty());
+}
+
+TEST(Formats, ExtremesAndTheFullYear)
+{
+    EXPECT_EQ(Formats::byteCount(1234567890, english), QStringLiteral("1.23 GB"));
+    EXPECT_EQ(Formats::byteCount(-1234567890, english), QStringLiteral("-1.23 GB"));
+    EXPECT_EQ(Formats::byteCount(INT64_MIN, english), QStringLiteral("-9.22 EB"));
+    EXPECT_EQ(Formats::byteCount(INT64_MAX, english), QStringLiteral("9.22 EB"));
+    const QDateTime date(QDate(2023, 6, 5), QTime(10, 30));
+    EXPECT_EQ(Formats::dateTimeStyle(date, english), QStringLiteral("6/5/2023, 10:30 AM"));
+    EXPECT_TRUE(Formats::dateTimeStyle(date, german).contains(QStringLiteral("2023"))) << Formats::dateTimeStyle(date, german).toStdString();
 }
 
 } // namespace

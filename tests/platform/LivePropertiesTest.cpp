@@ -14,6 +14,7 @@
 #include <climits>
 #include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -110,6 +111,21 @@ TEST(LiveProperties, ContentTypesIncludingPropertyListsAndDynamicTypes)
     EXPECT_EQ(typeOf("blob.zzqq"), std::make_pair(QStringLiteral("application/octet-stream"), true));
     EXPECT_EQ(typeOf("folder/").first, QStringLiteral("inode/directory"));
     EXPECT_FALSE(value(liveValues(tree.path("notes.txt")), ResourceKey::localizedTypeDescription).toString().isEmpty());
+}
+
+// Telling a type by content reads the file's head; that must not count as opening it.
+TEST(LiveProperties, ReadingContentLeavesTheAccessTimeAlone)
+{
+    TemporaryTree tree;
+    tree.writeFile("unnamed", std::string("bplist00") + std::string(30, '\x01'));
+    // Under relatime a read updates an access time older than the modification time.
+    const timespec times[2] = {{1600000000, 0}, {1700000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree.path("unnamed").c_str(), times, 0), 0);
+    EXPECT_EQ(value(liveValues(tree.path("unnamed")), ResourceKey::contentType).toString(),
+              QStringLiteral("application/x-plist"));
+    struct stat status {};
+    ASSERT_EQ(::stat(tree.path("unnamed").c_str(), &status), 0);
+    EXPECT_EQ(status.st_atim.tv_sec, 1600000000);
 }
 
 TEST(LiveProperties, WorkBeyondPathMaxAndFailWithADescription)

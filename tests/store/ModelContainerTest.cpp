@@ -2,13 +2,19 @@
 
 #include "objectstore/SqliteConnection.h"
 #include "objectstore/StoreError.h"
+#include "store/SnapshotCompletion.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
 
 namespace vistrel {
 namespace {
@@ -124,6 +130,128 @@ TEST(ModelContainer, TheOnDiskStoreLivesUnderXdgDataHome)
         ::setenv("XDG_DATA_HOME", saved.c_str(), 1);
     else
         ::unsetenv("XDG_DATA_HOME");
+}
+
+// Sets or unsets environment variables for one scope.
+class ScopedEnvironment {
+public:
+    void set(const char* name, const char* value)
+    {
+        const char* previous = std::getenv(name);
+        saved_.emplace_back(name, previous ? std::optional<std::string>(previous) : std::nullopt);
+        if (value)
+            ::setenv(name, value, 1);
+        else
+            ::unsetenv(name);
+    }
+    ~ScopedEnvironment()
+    {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second)
+                ::setenv(it->first.c_str(), it->second->c_str(), 1);
+            else
+                ::unsetenv(it->first.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+TEST(ModelContainer, WithoutHomeTheStoreGoesToTheUsersOwnHomeFolder)
+{
+    ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", nullptr);
+    environment.set("HOME", nullptr);
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(VistrelModelContainer::onDiskStoreLocation(),
+              std::string(entry->pw_dir) + "/.local/share/org.vistrel.Vistrel/default.store");
+}
+
+TEST(ModelContainer, TheStoreFolderIsPrivateAndMustBeTheUsersOwn)
+{
+    TemporaryTree tree;
+    ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", tree.path("data").c_str());
+    const std::string folder = tree.path("data/org.vistrel.Vistrel");
+    {
+        auto container = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite);
+        struct stat status {};
+        ASSERT_EQ(::stat(folder.c_str(), &status), 0);
+        EXPECT_EQ(status.st_mode & 0777, 0700u);
+    }
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "giving the folder to another user needs root";
+    ASSERT_EQ(::chown(folder.c_str(), 65534, 65534), 0);
+    try {
+        VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::scanning);
+        FAIL() << "a folder of another user's was used";
+    } catch (const ModelContainerError& error) {
+        EXPECT_NE(std::string(error.what()).find("is not a folder of this user's"), std::string::npos) << error.what();
+    }
+}
+
+TEST(ModelContainer, ReadersNeverCreateOrChangeAStore)
+{
+    TemporaryTree tree;
+    using Access = VistrelModelContainer::Access;
+    EXPECT_THROW(VistrelModelContainer::shared().makeContainer(tree.path("missing.store"), Access::readOnly),
+                 ModelContainerError);
+    struct stat status {};
+    EXPECT_NE(::stat(tree.path("missing.store").c_str(), &status), 0);
+
+    tree.writeFile("empty.store", std::string());
+    EXPECT_THROW(VistrelModelContainer::shared().makeContainer(tree.path("empty.store"), Access::readOnly),
+                 ModelContainerError);
+    ASSERT_EQ(::stat(tree.path("empty.store").c_str(), &status), 0);
+    EXPECT_EQ(status.st_size, 0) << "an empty file stays empty";
+
+    ASSERT_EQ(::mkfifo(tree.path("fifo").c_str(), 0600), 0);
+    try {
+        VistrelModelContainer::shared().makeContainer(tree.path("fifo"), Access::scanning);
+        FAIL() << "a fifo was opened as a store";
+    } catch (const ModelContainerError& error) {
+        EXPECT_NE(std::string(error.what()).find("is not a regular file"), std::string::npos);
+    }
+    EXPECT_NE(::stat(tree.path("fifo-journal").c_str(), &status), 0);
+}
+
+TEST(ModelContainer, OneScannerAtATimeAndReadersStandAside)
+{
+    TemporaryTree tree;
+    using Access = VistrelModelContainer::Access;
+    const std::string path = tree.path("s.store");
+    auto scanner = VistrelModelContainer::shared().makeContainer(path, Access::scanning);
+    for (const Access access : {Access::scanning, Access::readOnly}) {
+        try {
+            VistrelModelContainer::shared().makeContainer(path, access);
+            FAIL() << "opened while a scanner holds the store";
+        } catch (const ModelContainerError& error) {
+            EXPECT_EQ(error.code(), StoreError::Code::busy);
+        }
+    }
+    scanner->releaseWriterLock();
+    EXPECT_NO_THROW(VistrelModelContainer::shared().makeContainer(path, Access::readOnly));
+    EXPECT_NO_THROW(VistrelModelContainer::shared().makeContainer(path, Access::scanning));
+}
+
+TEST(SnapshotCompletion, AnUnfinishedScanIsRememberedInTheStore)
+{
+    TemporaryTree tree;
+    const std::string path = tree.path("s.store");
+    {
+        auto container = VistrelModelContainer::shared().makeContainer(path);
+        EXPECT_TRUE(SnapshotCompletion::isFinished(*container)) << "stores without the mark read as finished";
+        EXPECT_FALSE(SnapshotCompletion::unreadableDirectories(*container));
+        SnapshotCompletion::markUnfinished(*container);
+    }
+    auto reopened = VistrelModelContainer::shared().makeContainer(path, VistrelModelContainer::Access::readOnly);
+    EXPECT_FALSE(SnapshotCompletion::isFinished(*reopened));
+    auto writer = VistrelModelContainer::shared().makeContainer(path);
+    SnapshotCompletion::markFinished(*writer, 7);
+    EXPECT_TRUE(SnapshotCompletion::isFinished(*reopened));
+    EXPECT_EQ(SnapshotCompletion::unreadableDirectories(*reopened), 7);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QMimeDatabase>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -15,7 +16,12 @@ constexpr qsizetype headSize = 16 * 1024;
 
 QByteArray readHead(int directoryFd, const std::string& name)
 {
-    const int fd = ::openat(directoryFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    // Reading must not move the access time, which is the item's "Last Opened" date.
+    // O_NOATIME is refused (EPERM) on files of other users unless we are privileged.
+    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = ::openat(directoryFd, name.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = ::openat(directoryFd, name.c_str(), flags);
     if (fd < 0)
         return {};
     QByteArray head(headSize, Qt::Uninitialized);

@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 
+#include <unicode/datefmt.h>
 #include <unicode/locid.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/reldatefmt.h>
 #include <unicode/unistr.h>
 
@@ -79,7 +81,8 @@ QString Formats::byteCount(std::int64_t bytes, const QLocale& locale)
 {
     if (bytes == 0)
         return tr("Zero KB");
-    const std::int64_t magnitude = bytes < 0 ? -bytes : bytes;
+    // Unsigned, so that the most negative count has a magnitude too.
+    const std::uint64_t magnitude = bytes < 0 ? 0 - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
     if (magnitude < 1000)
         return magnitude == 1 ? tr("%1 byte").arg(locale.toString(bytes)) : tr("%1 bytes").arg(locale.toString(bytes));
     static const char* const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
@@ -124,7 +127,36 @@ QString Formats::relativeDateStyle(const QDateTime& date, const QDateTime& now, 
 
 QString Formats::dateTimeStyle(const QDateTime& date, const QLocale& locale)
 {
-    return locale.toString(date.toLocalTime(), QLocale::ShortFormat);
+    // ICU's short date and time, with the year written in full ("6/5/2023, 10:30 AM").
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
+        icu::DateFormat::kShort, icu::DateFormat::kShort, icu::Locale(locale.name().toStdString().c_str())));
+    auto* simple = dynamic_cast<icu::SimpleDateFormat*>(format.get());
+    if (!simple)
+        return locale.toString(date.toLocalTime(), QLocale::ShortFormat);
+    icu::UnicodeString pattern;
+    simple->toPattern(pattern);
+    icu::UnicodeString full;
+    bool quoted = false;
+    for (int32_t index = 0; index < pattern.length(); ++index) {
+        const char16_t unit = pattern.charAt(index);
+        if (unit == u'\'')
+            quoted = !quoted;
+        if (!quoted && unit == u'y') {
+            while (index + 1 < pattern.length() && pattern.charAt(index + 1) == u'y')
+                ++index;
+            full.append(u'y');
+            continue;
+        }
+        full.append(unit);
+    }
+    simple->applyPattern(full);
+    icu::UnicodeString text;
+    simple->format(static_cast<UDate>(date.toMSecsSinceEpoch()), text, status);
+    if (U_FAILURE(status))
+        return locale.toString(date.toLocalTime(), QLocale::ShortFormat);
+    // ICU 72 puts a narrow no-break space before AM and PM, which many fonts and parsers lack.
+    return QString::fromUtf16(text.getBuffer(), text.length()).replace(QChar(0x202f), QLatin1Char(' '));
 }
 
 QString Formats::decimal(std::int64_t value)
