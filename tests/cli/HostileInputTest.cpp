@@ -203,5 +203,22 @@ TEST(HostileInput, UnfinishedSnapshotsWarnAndUnreadableDirectoriesAreCounted)
     EXPECT_TRUE(*verdict);
 }
 
+// The walk holds a descriptor per level; what it cannot open for want of descriptors is
+// reported and counted, not silently cut off.
+TEST(HostileInput, ATreeDeeperThanTheOpenFileLimitIsReported)
+{
+    TemporaryTree tree;
+    std::string chain = "deep";
+    for (int level = 0; level < 150; ++level)
+        chain += "/n";
+    tree.writeFile(chain + "/file", 1);
+    const std::string command = std::string("ulimit -n 40 && exec ") + VISTREL_CLI_PATH + " scan " + tree.path("deep")
+        + " --in-memory";
+    const CommandResult scan = testing::runCommand({"/bin/sh", "-c", command});
+    ASSERT_EQ(scan.exitStatus, 0) << scan.standardError;
+    EXPECT_TRUE(contains(scan.standardError, "Too many open files")) << scan.standardError;
+    EXPECT_TRUE(contains(scan.standardOutput, " unreadable=1\n")) << scan.standardOutput;
+}
+
 } // namespace
 } // namespace vistrel
