@@ -2,7 +2,7 @@
 #include "filesystem/FileUrl.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelModelContainer.h"
-#include "support/CommandRunner.h"
+#include "CliTestSupport.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
 
@@ -19,26 +19,10 @@ namespace vistrel {
 namespace {
 
 using testing::CommandResult;
+using testing::cli;
+using testing::lines;
+using testing::parse;
 using testing::TemporaryTree;
-
-CommandResult cli(std::vector<std::string> arguments)
-{
-    arguments.insert(arguments.begin(), VISTREL_CLI_PATH);
-    return testing::runCommand(arguments);
-}
-
-std::vector<std::string> lines(const std::string& text)
-{
-    return testing::linesOf(text);
-}
-
-QJsonObject parse(const std::string& line)
-{
-    QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
-    return document.object();
-}
 
 bool contains(const std::string& text, const std::string& part)
 {

@@ -1,4 +1,4 @@
-#include "support/CommandRunner.h"
+#include "CliTestSupport.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>
@@ -21,23 +21,10 @@ namespace vistrel {
 namespace {
 
 using testing::CommandResult;
+using testing::cli;
+using testing::lines;
+using testing::parse;
 using testing::TemporaryTree;
-
-CommandResult cli(std::vector<std::string> arguments, const std::function<void(pid_t)>& whileRunning = {})
-{
-    arguments.insert(arguments.begin(), VISTREL_CLI_PATH);
-    return testing::runCommand(arguments, whileRunning);
-}
-
-std::vector<std::string> lines(const std::string& text)
-{
-    return testing::linesOf(text);
-}
-
-QJsonObject parse(const std::string& line)
-{
-    return QJsonDocument::fromJson(QByteArray::fromStdString(line)).object();
-}
 
 class SnapshotCommands : public ::testing::Test {
 protected:

@@ -1,4 +1,4 @@
-#include "support/CommandRunner.h"
+#include "CliTestSupport.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>
@@ -12,26 +12,10 @@ namespace vistrel {
 namespace {
 
 using testing::CommandResult;
+using testing::cli;
+using testing::lines;
+using testing::parse;
 using testing::TemporaryTree;
-
-CommandResult cli(std::vector<std::string> arguments)
-{
-    arguments.insert(arguments.begin(), VISTREL_CLI_PATH);
-    return testing::runCommand(arguments);
-}
-
-std::vector<std::string> lines(const std::string& text)
-{
-    return testing::linesOf(text);
-}
-
-QJsonObject parse(const std::string& line)
-{
-    QJsonParseError error{};
-    const auto document = QJsonDocument::fromJson(QByteArray::fromStdString(line), &error);
-    EXPECT_EQ(error.error, QJsonParseError::NoError) << line;
-    return document.object();
-}
 
 TEST(StatCommand, PrintsRecordsOfSpecialItemsAndOddNames)
 {
