@@ -84,6 +84,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             SnapshotCompletion::markUnfinished(*container);
         }
 
+        SnapshotCompletion::recordScanRoot(*container, request.root);
         auto hop = [this](std::function<void()> job) {
             QMetaObject::invokeMethod(this, std::move(job), Qt::QueuedConnection);
         };

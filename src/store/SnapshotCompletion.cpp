@@ -9,6 +9,7 @@ namespace vistrel {
 namespace {
 constexpr const char* finishedKey = "scanFinished";
 constexpr const char* unreadableKey = "unreadableDirectories";
+constexpr const char* scanRootKey = "scanRoot";
 } // namespace
 
 void SnapshotCompletion::markUnfinished(StoreContainer& container)
@@ -26,6 +27,16 @@ void SnapshotCompletion::markFinished(StoreContainer& container, std::int64_t un
 bool SnapshotCompletion::isFinished(StoreContainer& container)
 {
     return container.metadataValue(finishedKey).value_or("true") != "false";
+}
+
+void SnapshotCompletion::recordScanRoot(StoreContainer& container, const std::string& path)
+{
+    container.setMetadataValue(scanRootKey, path);
+}
+
+std::optional<std::string> SnapshotCompletion::scanRoot(StoreContainer& container)
+{
+    return container.metadataValue(scanRootKey);
 }
 
 std::optional<std::int64_t> SnapshotCompletion::unreadableDirectories(StoreContainer& container)

@@ -21,6 +21,9 @@ public:
     // False only for a snapshot whose scan began and never finished; snapshots written before
     // the mark existed read as finished.
     static bool isFinished(StoreContainer& container);
+    // The directory the scan started from (absent in snapshots written before it was kept).
+    static void recordScanRoot(StoreContainer& container, const std::string& path);
+    static std::optional<std::string> scanRoot(StoreContainer& container);
     // Directories the finished scan could not read (absent when unknown).
     static std::optional<std::int64_t> unreadableDirectories(StoreContainer& container);
 };

@@ -1,0 +1,116 @@
+#include "FileIcons.h"
+
+#include "FileThumbnailCache.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMimeDatabase>
+#include <QPainter>
+#include <QStyle>
+
+namespace vistrel {
+
+namespace {
+
+QString freedesktopName(const QString& symbol)
+{
+    static const QHash<QString, QString> names{
+        {QStringLiteral("folder"), QStringLiteral("folder")},
+        {QStringLiteral("doc"), QStringLiteral("text-x-generic")},
+        {QStringLiteral("info.circle"), QStringLiteral("dialog-information")},
+        {QStringLiteral("eye"), QStringLiteral("view-reveal-symbolic")},
+        {QStringLiteral("chevron.right"), QStringLiteral("go-next-symbolic")},
+        {QStringLiteral("magnifyingglass"), QStringLiteral("edit-find")},
+        {QStringLiteral("checkmark"), QStringLiteral("object-select-symbolic")},
+        {QStringLiteral("back"), QStringLiteral("go-previous")},
+    };
+    return names.value(symbol, symbol);
+}
+
+QStyle::StandardPixmap styleFallback(const QString& symbol)
+{
+    if (symbol == QLatin1String("folder"))
+        return QStyle::SP_DirIcon;
+    if (symbol == QLatin1String("info.circle"))
+        return QStyle::SP_MessageBoxInformation;
+    if (symbol == QLatin1String("chevron.right"))
+        return QStyle::SP_ArrowRight;
+    if (symbol == QLatin1String("back"))
+        return QStyle::SP_ArrowBack;
+    return QStyle::SP_FileIcon;
+}
+
+} // namespace
+
+void FileIcons::prepareTheme()
+{
+    QStringList paths = QIcon::themeSearchPaths();
+    const QByteArray dataDirs = qgetenv("XDG_DATA_DIRS");
+    const QStringList dirs = dataDirs.isEmpty()
+        ? QStringList{QStringLiteral("/usr/local/share"), QStringLiteral("/usr/share")}
+        : QString::fromLocal8Bit(dataDirs).split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    for (const QString& dir : dirs) {
+        const QString icons = dir + QStringLiteral("/icons");
+        if (!paths.contains(icons) && QDir(icons).exists())
+            paths.append(icons);
+    }
+    QIcon::setThemeSearchPaths(paths);
+    if (!QIcon::hasThemeIcon(QStringLiteral("folder"))) {
+        for (const QString& theme : {QStringLiteral("Adwaita"), QStringLiteral("breeze"), QStringLiteral("hicolor")}) {
+            QIcon::setThemeName(theme);
+            if (QIcon::hasThemeIcon(QStringLiteral("folder")))
+                break;
+        }
+    }
+}
+
+QIcon FileIcons::icon(const std::string& path)
+{
+    if (!path.empty() && path.back() == '/')
+        return symbol(QStringLiteral("folder"));
+    static QMimeDatabase database;
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const QMimeType type = database.mimeTypeForFile(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
+                                                    QMimeDatabase::MatchExtension);
+    // A type's own icon may be missing where its generic one exists (image-png, image-x-generic).
+    for (const QString& name : {type.iconName(), type.genericIconName(), QStringLiteral("text-x-generic")}) {
+        if (!name.isEmpty() && QIcon::hasThemeIcon(name))
+            return QIcon::fromTheme(name);
+    }
+    return {};
+}
+
+QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelRatio)
+{
+    const QString key = FileThumbnailCache::key("file://" + path, size, size);
+    if (auto cached = FileThumbnailCache::shared().find(key))
+        return *cached;
+    const QIcon icon = FileIcons::icon(path);
+    if (icon.isNull())
+        return {};
+    const QPixmap made = icon.pixmap(QSize(size, size), devicePixelRatio);
+    FileThumbnailCache::shared().insert(key, made);
+    return made;
+}
+
+QPixmap FileIcons::placeholder(int size, qreal devicePixelRatio)
+{
+    QPixmap faint(QSize(size, size) * devicePixelRatio);
+    faint.setDevicePixelRatio(devicePixelRatio);
+    faint.fill(Qt::transparent);
+    QPainter painter(&faint);
+    painter.setOpacity(0.1);
+    painter.drawPixmap(0, 0, symbol(QStringLiteral("doc")).pixmap(QSize(size, size), devicePixelRatio));
+    return faint;
+}
+
+QIcon FileIcons::symbol(const QString& name)
+{
+    const QIcon themed = QIcon::fromTheme(freedesktopName(name));
+    if (!themed.isNull())
+        return themed;
+    return qApp ? QApplication::style()->standardIcon(styleFallback(name)) : QIcon();
+}
+
+} // namespace vistrel

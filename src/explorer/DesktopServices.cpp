@@ -1,0 +1,63 @@
+#include "DesktopServices.h"
+
+#include "filesystem/FileSystemError.h"
+#include "filesystem/FileSystemMetadata.h"
+#include "services/Log.h"
+
+#include <QClipboard>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+namespace vistrel {
+
+namespace {
+
+QUrl urlOf(const std::string& path)
+{
+    return QUrl::fromLocalFile(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+} // namespace
+
+void DesktopServices::showInFinder(const std::string& path)
+{
+    bool isFile = true;
+    try {
+        isFile = !FileSystemMetadata::status(path).isDirectory();
+    } catch (const FileSystemError& error) {
+        Log::error(LogCategory::app,
+                   "failed to retreieve resource values for " + path + ": " + error.localizedDescription());
+    }
+    const QUrl url = urlOf(path);
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
+        QStringLiteral("org.freedesktop.FileManager1"), isFile ? QStringLiteral("ShowItems") : QStringLiteral("ShowFolders"));
+    call << QStringList{url.toString()} << QString();
+    const QUrl folder = isFile ? url.adjusted(QUrl::RemoveFilename) : url;
+    // Asked without waiting: the window stays responsive while the file manager starts.
+    auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 5000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [watcher, folder] {
+        watcher->deleteLater();
+        if (!watcher->isError())
+            return;
+        // No file manager answers: open the folder itself.
+        if (!QDesktopServices::openUrl(folder))
+            Log::error(LogCategory::app, "cannot open " + folder.toString().toStdString());
+    });
+}
+
+void DesktopServices::copyToPasteboard(const QString& text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    auto* data = new QMimeData;
+    data->setText(text);
+    clipboard->setMimeData(data);
+}
+
+} // namespace vistrel

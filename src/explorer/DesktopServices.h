@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+
+namespace vistrel {
+
+// The explorer's two desktop actions, shared by the table, the search and the details.
+class DesktopServices {
+public:
+    // The menu text of showInFinder on Linux.
+    static constexpr const char* showInFileManagerText = "Open in File Manager";
+
+    // Reveals the item in the file manager: a file selected inside its folder, a directory
+    // opened (org.freedesktop.FileManager1 over D-Bus, else the folder opened by URL).
+    static void showInFinder(const std::string& path);
+    // The clipboard holds `text` as plain text only.
+    static void copyToPasteboard(const QString& text);
+};
+
+} // namespace vistrel

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "filesystem/FileUrl.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+namespace vistrel {
+
+class NavigationModel;
+class Preferences;
+class SnapshotReader;
+
+// What every explorer screen of one open snapshot shares: its reader, the navigation state,
+// the preferences and what the snapshot says of its scan.
+struct ExplorerEnvironment {
+    std::shared_ptr<SnapshotReader> reader;
+    NavigationModel* navigationModel = nullptr;
+    Preferences* preferences = nullptr;
+    // The directory the snapshot was scanned from: the root screen starts there.
+    FileUrl scanRoot{"/"};
+    bool scanFinished = true;
+    std::optional<std::int64_t> unreadableDirectories;
+};
+
+} // namespace vistrel

@@ -1,0 +1,190 @@
+#include "ExplorerTableItemModel.h"
+
+#include "ExplorerTableRowModel.h"
+#include "ExplorerTableViewModel.h"
+
+#include "details/FileIcons.h"
+#include "services/Formats.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPalette>
+
+namespace vistrel {
+
+ExplorerTableItemModel::ExplorerTableItemModel(ExplorerTableViewModel* viewModel, QObject* parent)
+    : QAbstractItemModel(parent)
+    , viewModel_(viewModel)
+{
+    connect(viewModel, &ExplorerTableViewModel::rowsAboutToBeReset, this, [this] { beginResetModel(); });
+    connect(viewModel, &ExplorerTableViewModel::rowsReset, this, [this] { endResetModel(); });
+    connect(viewModel, &ExplorerTableViewModel::childrenAboutToBeAdopted, this,
+            [this](ExplorerTableRowModel* row, int count) {
+                if (count > 0)
+                    beginInsertRows(indexOf(row), 0, count - 1);
+            });
+    connect(viewModel, &ExplorerTableViewModel::childrenAdopted, this, [this](ExplorerTableRowModel* row) {
+        if (row->loadedChildren() && !row->loadedChildren()->empty())
+            endInsertRows();
+    });
+    connect(viewModel, &ExplorerTableViewModel::rowsAboutToBeReordered, this, [this] { Q_EMIT layoutAboutToBeChanged(); });
+    connect(viewModel, &ExplorerTableViewModel::rowsReordered, this, &ExplorerTableItemModel::reordered);
+}
+
+void ExplorerTableItemModel::reordered()
+{
+    // Rows keep their identity (the row objects); only their positions changed.
+    const QModelIndexList before = persistentIndexList();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before) {
+        const auto* row = rowAt(index);
+        after.append(row ? createIndex(row->index(), index.column(), const_cast<ExplorerTableRowModel*>(row))
+                         : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged();
+}
+
+ExplorerTableRowModel* ExplorerTableItemModel::rowAt(const QModelIndex& index) const
+{
+    return index.isValid() ? static_cast<ExplorerTableRowModel*>(index.internalPointer()) : nullptr;
+}
+
+QModelIndex ExplorerTableItemModel::indexOf(const ExplorerTableRowModel* row, int column) const
+{
+    if (!row || row == viewModel_->rootRow())
+        return {};
+    return createIndex(row->index(), column, const_cast<ExplorerTableRowModel*>(row));
+}
+
+QModelIndex ExplorerTableItemModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (column < 0 || column >= columnCount_ || row < 0)
+        return {};
+    ExplorerTableRowModel::Children* rows = nullptr;
+    if (!parent.isValid())
+        rows = &viewModel_->files();
+    else
+        rows = rowAt(parent)->loadedChildren();
+    if (!rows || row >= static_cast<int>(rows->size()))
+        return {};
+    return createIndex(row, column, (*rows)[static_cast<std::size_t>(row)].get());
+}
+
+QModelIndex ExplorerTableItemModel::parent(const QModelIndex& index) const
+{
+    const auto* row = rowAt(index);
+    return row ? indexOf(row->parent()) : QModelIndex();
+}
+
+int ExplorerTableItemModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.column() > 0)
+        return 0;
+    if (!parent.isValid())
+        return static_cast<int>(viewModel_->files().size());
+    const auto* children = rowAt(parent)->loadedChildren();
+    return children ? static_cast<int>(children->size()) : 0;
+}
+
+int ExplorerTableItemModel::columnCount(const QModelIndex&) const
+{
+    return columnCount_;
+}
+
+bool ExplorerTableItemModel::hasChildren(const QModelIndex& parent) const
+{
+    if (!parent.isValid())
+        return !viewModel_->files().empty();
+    if (parent.column() > 0)
+        return false;
+    return rowAt(parent)->isExpandable();
+}
+
+bool ExplorerTableItemModel::canFetchMore(const QModelIndex& parent) const
+{
+    const auto* row = rowAt(parent);
+    return row && row->isExpandable() && !const_cast<ExplorerTableRowModel*>(row)->loadedChildren();
+}
+
+void ExplorerTableItemModel::fetchMore(const QModelIndex& parent)
+{
+    viewModel_->loadChildren(rowAt(parent));
+}
+
+QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
+{
+    const auto* row = rowAt(index);
+    if (!row)
+        return {};
+    const auto& source = row->source();
+    const bool others = !source.url().isFile();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        switch (index.column()) {
+        case nameColumn: return QString::fromUtf8(source.name().data(), static_cast<qsizetype>(source.name().size()));
+        case filesColumn:
+            return source.fileCount() ? Formats::groupedCount(*source.fileCount()) : QStringLiteral("-");
+        case sizeColumn:
+            return source.totalAllocatedSize() ? Formats::byteCount(*source.totalAllocatedSize()) : QStringLiteral("-");
+        }
+        break;
+    case Qt::DecorationRole:
+        if (index.column() == nameColumn && !others) {
+            const QPixmap picture = FileIcons::picture(source.url().path, 16);
+            return picture.isNull() ? FileIcons::placeholder(16) : picture;
+        }
+        break;
+    case Qt::TextAlignmentRole:
+        if (index.column() != nameColumn)
+            return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
+        break;
+    case Qt::FontRole:
+        if (index.column() != nameColumn) {
+            QFont figures = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            figures.setPointSizeF(QApplication::font().pointSizeF() * 0.85);
+            figures.setBold(true);
+            return figures;
+        }
+        break;
+    case Qt::ForegroundRole: {
+        QColor text = QApplication::palette().color(QPalette::Text);
+        text.setAlphaF(index.column() != nameColumn ? 0.8 : (others ? 0.6 : 1.0));
+        return text;
+    }
+    case pathRole: return QString::fromUtf8(source.url().path.data(), static_cast<qsizetype>(source.url().path.size()));
+    case isOthersRole: return others;
+    case filterTextRole: return viewModel_->filterText();
+    }
+    return {};
+}
+
+QVariant ExplorerTableItemModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal)
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        switch (section) {
+        case nameColumn: return QStringLiteral("Name");
+        case filesColumn: return QStringLiteral("Files");
+        case sizeColumn: return QStringLiteral("Size");
+        }
+    }
+    if (role == Qt::TextAlignmentRole && section != nameColumn)
+        return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
+    return {};
+}
+
+Qt::ItemFlags ExplorerTableItemModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (!rowAt(index)->isExpandable())
+        flags |= Qt::ItemNeverHasChildren;
+    return flags;
+}
+
+} // namespace vistrel

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QAbstractItemModel>
+
+namespace vistrel {
+
+class ExplorerTableRowModel;
+class ExplorerTableViewModel;
+
+// Adapts the explorer table's rows to Qt's views: one item per row, children fetched when a
+// row is first opened, reorders reported as layout changes so that open rows and the
+// selection survive a sort.
+class ExplorerTableItemModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    enum Column { nameColumn, filesColumn, sizeColumn, columnCount_ };
+    // The row's URL path and scheme, and whether it is the aggregate row.
+    enum Role { pathRole = Qt::UserRole + 1, isOthersRole, filterTextRole };
+
+    explicit ExplorerTableItemModel(ExplorerTableViewModel* viewModel, QObject* parent = nullptr);
+
+    ExplorerTableRowModel* rowAt(const QModelIndex& index) const;
+    QModelIndex indexOf(const ExplorerTableRowModel* row, int column = 0) const;
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& index) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    bool hasChildren(const QModelIndex& parent = {}) const override;
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    void reordered();
+
+    ExplorerTableViewModel* viewModel_;
+};
+
+} // namespace vistrel

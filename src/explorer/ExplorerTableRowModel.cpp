@@ -1,0 +1,128 @@
+#include "ExplorerTableRowModel.h"
+
+#include "ExplorerTableRowModelDataSourceFile.h"
+#include "ExplorerTableRowModelDataSourceOthers.h"
+
+#include "objectstore/StoreError.h"
+#include "services/Log.h"
+#include "services/TextFolding.h"
+#include "store/OtherFiles.h"
+#include "store/VistrelFile.h"
+
+#include <algorithm>
+
+namespace vistrel {
+
+struct ExplorerTableRowModel::Filter {
+    std::optional<TextFolding::Needle> needle; // absent: an empty text matches everything
+};
+
+ExplorerTableRowModel::ExplorerTableRowModel(StoreContext* context,
+                                             std::unique_ptr<ExplorerTableRowModelDataSource> source,
+                                             std::optional<SortOrder> order, ExplorerTableRowModel* parent)
+    : context_(context)
+    , source_(std::move(source))
+    , order_(std::move(order))
+    , parent_(parent)
+{
+}
+
+bool ExplorerTableRowModel::canLoadChildren() const
+{
+    return source_->file() && source_->url().hasDirectoryPath() && context_ && order_;
+}
+
+ExplorerTableRowModel::Children* ExplorerTableRowModel::children()
+{
+    if (!canLoadChildren())
+        return nullptr;
+    if (!children_) {
+        try {
+            adoptChildren(VistrelFile::children(source_->url().fileUrl(), *context_));
+        } catch (const StoreError& error) {
+            adoptFailedChildren(error.what());
+        }
+    }
+    return &*children_;
+}
+
+void ExplorerTableRowModel::adoptChildren(std::vector<VistrelFile> files)
+{
+    setChildren(makeChildren(std::move(files)));
+}
+
+void ExplorerTableRowModel::setChildren(Children children)
+{
+    for (std::size_t index = 0; index < children.size(); ++index)
+        children[index]->index_ = static_cast<int>(index);
+    children_ = std::move(children);
+}
+
+ExplorerTableRowModel::Children ExplorerTableRowModel::makeChildren(std::vector<VistrelFile> files)
+{
+    std::optional<OtherFiles> others;
+    if (const VistrelFile* directory = source_->file())
+        others = OtherFiles::aggregate(*directory, files);
+    Children rows;
+    rows.reserve(files.size() + 1);
+    for (VistrelFile& file : files)
+        rows.push_back(std::make_unique<ExplorerTableRowModel>(
+            context_, std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(file)), order_, this));
+    if (order_)
+        sort(rows, *order_);
+    if (others) {
+        rows.push_back(std::make_unique<ExplorerTableRowModel>(
+            context_,
+            std::make_unique<ExplorerTableRowModelDataSourceOthers>(ItemUrl{OtherFiles::urlScheme, source_->url().path},
+                                                                    OtherFiles::name, others->totalAllocatedSize,
+                                                                    others->fileCount),
+            order_, this));
+    }
+    return rows;
+}
+
+void ExplorerTableRowModel::adoptFailedChildren(const std::string& description)
+{
+    Log::error(LogCategory::app, "failed to fetch records: " + description);
+    children_ = Children{};
+}
+
+bool ExplorerTableRowModel::isExpandable() const
+{
+    return source_->file() && source_->url().hasDirectoryPath() && source_->fileCount().value_or(0) > 0;
+}
+
+void ExplorerTableRowModel::sort(Children& rows, const SortOrder& order)
+{
+    std::stable_sort(rows.begin(), rows.end(), [&order](const auto& a, const auto& b) {
+        return ordersBefore(order, a->source(), b->source());
+    });
+    for (std::size_t index = 0; index < rows.size(); ++index)
+        rows[index]->index_ = static_cast<int>(index);
+}
+
+bool ExplorerTableRowModel::filterAndSort(const SortOrder& order, const std::string& filterText, bool parentMatched)
+{
+    Filter filter;
+    if (!filterText.empty())
+        filter.needle.emplace(filterText);
+    return filterAndSort(order, filter, parentMatched);
+}
+
+bool ExplorerTableRowModel::filterAndSort(const SortOrder& order, const Filter& filter, bool parentMatched)
+{
+    order_ = order;
+    const bool matched = !filter.needle || TextFolding::contains(source_->name(), *filter.needle);
+    if (children_ && expanded) {
+        bool childMatched = false;
+        for (auto& child : *children_)
+            childMatched = child->filterAndSort(order, filter, parentMatched || matched) || childMatched;
+        sort(*children_, order);
+        show = parentMatched || matched || childMatched;
+    } else {
+        show = parentMatched || matched;
+    }
+    return show;
+}
+
+} // namespace vistrel

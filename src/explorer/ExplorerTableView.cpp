@@ -1,0 +1,223 @@
+#include "ExplorerTableView.h"
+
+#include "DesktopServices.h"
+#include "ExplorerTableItemModel.h"
+#include "ExplorerTableViewModel.h"
+#include "HighlightedTextDelegate.h"
+
+#include "details/EmptyStateView.h"
+#include "services/Preferences.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace vistrel {
+
+namespace {
+
+constexpr KeyPathComparator::Key columnKeys[] = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount,
+                                                 KeyPathComparator::Key::allocatedSize};
+
+} // namespace
+
+ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferences* preferences, QWidget* parent)
+    : QWidget(parent)
+    , viewModel_(viewModel)
+    , preferences_(preferences)
+    , itemModel_(new ExplorerTableItemModel(viewModel, this))
+    , tree_(new QTreeView(this))
+    , progress_(new QProgressBar(this))
+    , noResults_(new EmptyStateView(QStringLiteral("magnifyingglass"), QStringLiteral("No Results"), this))
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tree_);
+    tree_->setModel(itemModel_);
+    tree_->setAccessibleName(QStringLiteral("Files and folders"));
+    tree_->setUniformRowHeights(true);
+    tree_->setExpandsOnDoubleClick(false);
+    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    tree_->setItemDelegateForColumn(ExplorerTableItemModel::nameColumn,
+                                    new HighlightedTextDelegate(ExplorerTableItemModel::filterTextRole, tree_));
+    tree_->installEventFilter(this);
+
+    QHeaderView* header = tree_->header();
+    header->setStretchLastSection(false);
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSectionResizeMode(ExplorerTableItemModel::nameColumn, QHeaderView::Stretch);
+    for (const int column : {ExplorerTableItemModel::filesColumn, ExplorerTableItemModel::sizeColumn}) {
+        header->setSectionResizeMode(column, QHeaderView::Fixed);
+        header->resizeSection(column, 80);
+    }
+    if (preferences_)
+        header->restoreState(preferences_->tableCustomization());
+    const auto saveLayout = [this] {
+        if (preferences_)
+            preferences_->setTableCustomization(tree_->header()->saveState());
+    };
+    connect(header, &QHeaderView::sectionMoved, this, saveLayout);
+    connect(header, &QHeaderView::sectionResized, this, saveLayout);
+    connect(header, &QHeaderView::sectionClicked, this, [this, saveLayout](int column) {
+        viewModel_->sortBy(columnKeys[column]);
+        saveLayout();
+    });
+
+    progress_->setRange(0, 0);
+    progress_->setTextVisible(false);
+    progress_->setAccessibleName(QStringLiteral("Filtering"));
+    progress_->setFixedWidth(120);
+    progress_->hide();
+    noResults_->hide();
+    noResults_->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    connect(tree_, &QTreeView::expanded, this, [this](const QModelIndex& index) {
+        if (auto* row = itemModel_->rowAt(index)) {
+            row->expanded = true;
+            viewModel_->loadChildren(row);
+        }
+    });
+    connect(tree_, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (auto* row = itemModel_->rowAt(index))
+            row->expanded = false;
+    });
+    connect(tree_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
+        const auto* row = itemModel_->rowAt(current);
+        viewModel_->setSelectedPath(row ? std::optional<ItemUrl>(row->source().url()) : std::nullopt);
+    });
+    connect(tree_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) { viewModel_->primaryAction(); });
+    connect(tree_, &QTreeView::customContextMenuRequested, this, [this](const QPoint& position) {
+        if (QMenu* menu = makeContextMenu(tree_->indexAt(position))) {
+            menu->exec(tree_->viewport()->mapToGlobal(position));
+            delete menu;
+        }
+    });
+    connect(viewModel_, &ExplorerTableViewModel::childrenAdopted, this, [this](ExplorerTableRowModel* row) {
+        applyVisibility(row);
+    });
+    connect(viewModel_, &ExplorerTableViewModel::rowsReordered, this, [this] {
+        for (auto& row : viewModel_->files())
+            tree_->setRowHidden(row->index(), {}, !row->show);
+        for (auto& row : viewModel_->files())
+            applyVisibility(row.get());
+        updateSortIndicator();
+        updateOverlay();
+    });
+    connect(viewModel_, &ExplorerTableViewModel::rowsReset, this, [this] { updateOverlay(); });
+    connect(viewModel_, &ExplorerTableViewModel::filteringAndSortingChanged, this, &ExplorerTableView::updateOverlay);
+    connect(viewModel_, &ExplorerTableViewModel::selectionRequested, this, [this](const ItemUrl& url) {
+        for (auto& row : viewModel_->files()) {
+            if (row->source().url() == url) {
+                select(itemModel_->indexOf(row.get()));
+                return;
+            }
+        }
+    });
+    updateSortIndicator();
+}
+
+void ExplorerTableView::select(const QModelIndex& index)
+{
+    tree_->selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    tree_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+}
+
+void ExplorerTableView::applyVisibility(ExplorerTableRowModel* row)
+{
+    auto* children = row->loadedChildren();
+    if (!children || !row->expanded)
+        return;
+    const QModelIndex parent = itemModel_->indexOf(row);
+    for (auto& child : *children) {
+        tree_->setRowHidden(child->index(), parent, !child->show);
+        applyVisibility(child.get());
+    }
+}
+
+QMenu* ExplorerTableView::makeContextMenu(const QModelIndex& index)
+{
+    const auto* row = itemModel_->rowAt(index);
+    if (!row)
+        return nullptr;
+    const ItemUrl url = row->source().url();
+    const auto entries = ExplorerTableViewModel::menuEntries(url);
+    if (entries.empty())
+        return nullptr;
+    auto* menu = new QMenu(this);
+    for (const auto entry : entries) {
+        switch (entry) {
+        case ExplorerTableViewModel::MenuEntry::setAsCurrentDirectory:
+            menu->addAction(QStringLiteral("Set as current directory"), this,
+                            [this, url] { viewModel_->setAsCurrentDirectory(url); });
+            menu->addSeparator();
+            break;
+        case ExplorerTableViewModel::MenuEntry::openInFileManager:
+            menu->addAction(QString::fromLatin1(DesktopServices::showInFileManagerText), this,
+                            [url] { DesktopServices::showInFinder(url.path); });
+            break;
+        case ExplorerTableViewModel::MenuEntry::copyPath:
+            menu->addAction(QStringLiteral("Copy path"), this, [url] {
+                DesktopServices::copyToPasteboard(
+                    QString::fromUtf8(url.path.data(), static_cast<qsizetype>(url.path.size())));
+            });
+            break;
+        }
+    }
+    return menu;
+}
+
+bool ExplorerTableView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tree_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            viewModel_->primaryAction();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void ExplorerTableView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    updateOverlay();
+}
+
+void ExplorerTableView::updateOverlay()
+{
+    const QRect area = tree_->geometry();
+    progress_->setVisible(viewModel_->filteringAndSorting());
+    progress_->move(area.center() - QPoint(progress_->width() / 2, progress_->height() / 2));
+    progress_->raise();
+    noResults_->setVisible(viewModel_->showsNoResults());
+    noResults_->setGeometry(area);
+    noResults_->raise();
+}
+
+void ExplorerTableView::updateSortIndicator()
+{
+    const SortOrder& order = viewModel_->order();
+    if (order.empty())
+        return;
+    const int column = static_cast<int>(std::find(std::begin(columnKeys), std::end(columnKeys), order.front().key)
+                                        - std::begin(columnKeys));
+    tree_->header()->setSortIndicator(column, order.front().forward ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+bool ExplorerTableView::showsProgress() const
+{
+    return progress_->isVisible();
+}
+
+bool ExplorerTableView::showsNoResults() const
+{
+    return noResults_->isVisible();
+}
+
+} // namespace vistrel

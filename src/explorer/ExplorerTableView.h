@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+class QMenu;
+class QProgressBar;
+class QTreeView;
+
+namespace vistrel {
+
+class EmptyStateView;
+class ExplorerTableItemModel;
+class ExplorerTableRowModel;
+class ExplorerTableViewModel;
+class Preferences;
+
+// The outline table of one directory: a tree view over the view model's rows with its
+// sort headers, filter overlay, context menu and primary action. It holds no logic.
+class ExplorerTableView : public QWidget {
+    Q_OBJECT
+public:
+    ExplorerTableView(ExplorerTableViewModel* viewModel, Preferences* preferences, QWidget* parent = nullptr);
+
+    QTreeView* tree() const { return tree_; }
+    ExplorerTableItemModel* itemModel() const { return itemModel_; }
+    // The menu the table would offer for a row (empty for "Other files"); the caller owns it.
+    QMenu* makeContextMenu(const QModelIndex& index);
+    bool showsProgress() const;
+    bool showsNoResults() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void applyVisibility(ExplorerTableRowModel* row);
+    void updateOverlay();
+    void updateSortIndicator();
+    void select(const QModelIndex& index);
+
+    ExplorerTableViewModel* viewModel_;
+    Preferences* preferences_;
+    ExplorerTableItemModel* itemModel_;
+    QTreeView* tree_;
+    QProgressBar* progress_;
+    EmptyStateView* noResults_;
+};
+
+} // namespace vistrel

@@ -1,0 +1,267 @@
+#include "ExplorerTableViewModel.h"
+
+#include "ExplorerModel.h"
+#include "ExplorerTableRowModelDataSourceFile.h"
+#include "NavigationModel.h"
+
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
+#include "scanner/FileSystemRecord.h"
+#include "scanner/ResourceTypeCode.h"
+#include "services/Log.h"
+#include "store/SnapshotCompletion.h"
+#include "store/SnapshotReader.h"
+#include "store/VistrelFile.h"
+
+#include <algorithm>
+
+namespace vistrel {
+
+namespace {
+
+// The scan stores no entity for its own root: the table stands one in, without totals.
+VistrelFile transientRoot(const FileUrl& root)
+{
+    FileSystemRecord record;
+    record.path = root.path();
+    record.level = root.pathComponentCount();
+    record.fileResourceType = ResourceTypeCode::directory;
+    return VistrelFile(std::move(record));
+}
+
+} // namespace
+
+ExplorerTableViewModel::ExplorerTableViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
+                                               NavigationModel* navigationModel, QObject* parent)
+    : QObject(parent)
+    , reader_(std::move(reader))
+    , explorerModel_(explorerModel)
+    , navigationModel_(navigationModel)
+{
+    debounce_.setSingleShot(true);
+    debounce_.setInterval(debounceMilliseconds);
+    connect(&debounce_, &QTimer::timeout, this, &ExplorerTableViewModel::filterAndSortRows);
+}
+
+ExplorerTableViewModel::~ExplorerTableViewModel()
+{
+    *alive_ = false;
+}
+
+ExplorerTableRowModel::Children& ExplorerTableViewModel::files()
+{
+    auto* loaded = rootRow_ ? rootRow_->loadedChildren() : nullptr;
+    return loaded ? *loaded : noFiles_;
+}
+
+const FileUrl& ExplorerTableViewModel::root() const
+{
+    return explorerModel_->currentPath();
+}
+
+bool ExplorerTableViewModel::showsNoResults() const
+{
+    auto& rows = const_cast<ExplorerTableViewModel*>(this)->files();
+    return !filteringAndSorting_ && !filterText_.isEmpty()
+        && std::none_of(rows.begin(), rows.end(), [](const auto& row) { return row->show; });
+}
+
+void ExplorerTableViewModel::refresh()
+{
+    const std::uint64_t generation = ++generation_;
+    loading_.clear();
+    const FileUrl root = this->root();
+    reader_->post([this, alive = alive_, generation, root](StoreContext& context) {
+        std::optional<VistrelFile> rootFile;
+        std::vector<VistrelFile> children;
+        std::optional<std::string> error;
+        try {
+            const auto scanRoot = SnapshotCompletion::scanRoot(context.container());
+            if (root.path() == "/" || (scanRoot && *scanRoot == root.path()))
+                rootFile = transientRoot(root);
+            else
+                rootFile = VistrelFile::file(root, context);
+            if (rootFile)
+                children = VistrelFile::children(root, context);
+        } catch (const StoreError& failure) {
+            error = failure.what();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, alive, generation, rootFile = std::move(rootFile), children = std::move(children),
+             error = std::move(error)]() mutable {
+                if (*alive && generation == generation_)
+                    applyRefresh(std::move(rootFile), std::move(children), std::move(error));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ExplorerTableViewModel::applyRefresh(std::optional<VistrelFile> rootFile, std::vector<VistrelFile> children,
+                                          std::optional<std::string> error)
+{
+    Q_EMIT rowsAboutToBeReset();
+    rootRow_.reset();
+    if (error) {
+        Log::error(LogCategory::app, "Failed to refresh explorer table view: " + *error);
+    } else if (rootFile) {
+        rootRow_ = std::make_unique<ExplorerTableRowModel>(
+            nullptr, std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(*rootFile)), effectiveOrder(order_));
+        rootRow_->expanded = true;
+        rootRow_->adoptChildren(std::move(children));
+    }
+    Q_EMIT rowsReset();
+    if (!filterText_.isEmpty())
+        filterAndSortRows();
+    if (const auto& selection = explorerModel_->selection())
+        Q_EMIT selectionRequested(ItemUrl::file(*selection));
+}
+
+void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
+{
+    if (!row || row->loadedChildren() || !row->isExpandable()
+        || std::find(loading_.begin(), loading_.end(), row) != loading_.end())
+        return;
+    loading_.push_back(row);
+    const std::uint64_t generation = generation_;
+    const FileUrl directory = row->source().url().fileUrl();
+    reader_->post([this, alive = alive_, generation, row, directory](StoreContext& context) {
+        std::vector<VistrelFile> children;
+        std::optional<std::string> error;
+        try {
+            children = VistrelFile::children(directory, context);
+        } catch (const StoreError& failure) {
+            error = failure.what();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, alive, generation, row, children = std::move(children), error = std::move(error)]() mutable {
+                if (!*alive || generation != generation_)
+                    return; // the rows were rebuilt meanwhile; `row` is gone
+                loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());
+                if (row->loadedChildren())
+                    return;
+                if (error) {
+                    row->adoptFailedChildren(*error);
+                    return;
+                }
+                auto rows = row->makeChildren(std::move(children));
+                Q_EMIT childrenAboutToBeAdopted(row, static_cast<int>(rows.size()));
+                row->setChildren(std::move(rows));
+                Q_EMIT childrenAdopted(row);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ExplorerTableViewModel::setOrder(SortOrder order)
+{
+    order_ = std::move(order);
+    filterAndSortRows();
+}
+
+void ExplorerTableViewModel::sortBy(KeyPathComparator::Key key)
+{
+    SortOrder order = order_;
+    if (!order.empty() && order.front().key == key) {
+        order.front().forward = !order.front().forward;
+    } else {
+        // Names read best from A, figures from the largest.
+        order.insert(order.begin(), KeyPathComparator{key, key == KeyPathComparator::Key::name});
+        order.erase(std::remove_if(order.begin() + 1, order.end(), [key](const auto& c) { return c.key == key; }),
+                    order.end());
+    }
+    setOrder(std::move(order));
+}
+
+void ExplorerTableViewModel::setFilterText(const QString& text)
+{
+    filterText_ = text;
+    if (text == lastSentFilterText_)
+        return;
+    lastSentFilterText_ = text;
+    debounce_.start();
+}
+
+void ExplorerTableViewModel::filterAndSortRows()
+{
+    filteringAndSorting_ = true;
+    Q_EMIT filteringAndSortingChanged();
+    // Let the indicator appear before the pass takes the thread.
+    QMetaObject::invokeMethod(this, &ExplorerTableViewModel::runFilterPass, Qt::QueuedConnection);
+}
+
+void ExplorerTableViewModel::runFilterPass()
+{
+    const SortOrder order = effectiveOrder(order_);
+    const std::string text = filterText_.toStdString();
+    Q_EMIT rowsAboutToBeReordered();
+    auto& rows = files();
+    for (auto& row : rows)
+        row->filterAndSort(order, text, false);
+    ExplorerTableRowModel::sort(rows, order);
+    Q_EMIT rowsReordered();
+    filteringAndSorting_ = false;
+    Q_EMIT filteringAndSortingChanged();
+}
+
+void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
+{
+    selectedPath_ = std::move(url);
+    if (!selectedPath_) {
+        explorerModel_->setSelectedDetailsFile(std::nullopt);
+        return;
+    }
+    if (!selectedPath_->isFile())
+        return;
+    const ItemUrl selected = *selectedPath_;
+    reader_->post([this, alive = alive_, selected](StoreContext& context) {
+        std::optional<VistrelFile> file;
+        std::optional<std::string> error;
+        try {
+            file = VistrelFile::file(selected.fileUrl(), context);
+        } catch (const StoreError& failure) {
+            error = failure.what();
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, alive, selected, file = std::move(file), error = std::move(error)]() mutable {
+                if (!*alive)
+                    return;
+                if (error) {
+                    Log::error(LogCategory::app, "failed to catch the file: " + *error);
+                    return;
+                }
+                // Only the selection that is still current reaches the details.
+                if (file && file->id == selected.path && selectedPath_ == selected)
+                    explorerModel_->setSelectedDetailsFile(std::move(file));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+std::vector<ExplorerTableViewModel::MenuEntry> ExplorerTableViewModel::menuEntries(const ItemUrl& url)
+{
+    if (!url.isFile())
+        return {};
+    std::vector<MenuEntry> entries;
+    if (url.hasDirectoryPath())
+        entries.push_back(MenuEntry::setAsCurrentDirectory);
+    entries.push_back(MenuEntry::openInFileManager);
+    entries.push_back(MenuEntry::copyPath);
+    return entries;
+}
+
+void ExplorerTableViewModel::setAsCurrentDirectory(const ItemUrl& url)
+{
+    if (explorerModel_->canSetAsCurrent(url))
+        navigationModel_->push(ExplorerNavigationDestination::explorer(url.fileUrl()));
+}
+
+void ExplorerTableViewModel::primaryAction()
+{
+    if (selectedPath_)
+        setAsCurrentDirectory(*selectedPath_);
+}
+
+} // namespace vistrel

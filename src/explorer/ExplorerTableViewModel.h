@@ -1,0 +1,105 @@
+#pragma once
+
+#include "ExplorerTableRowModel.h"
+#include "ItemUrl.h"
+#include "KeyPathComparator.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vistrel {
+
+class ExplorerModel;
+class NavigationModel;
+class SnapshotReader;
+
+// The state and logic of one explorer table: its rows, sort order, debounced filter,
+// selection and actions. Store reads run on the snapshot's reader thread; their results
+// are applied on the main thread, and results for rows that are gone are dropped.
+class ExplorerTableViewModel : public QObject {
+    Q_OBJECT
+public:
+    // What the context menu of a row offers.
+    enum class MenuEntry { setAsCurrentDirectory, openInFileManager, copyPath };
+
+    ExplorerTableViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
+                           NavigationModel* navigationModel, QObject* parent = nullptr);
+    ~ExplorerTableViewModel() override;
+
+    const FileUrl& root() const;
+    // The top-level rows: the children of the root row.
+    ExplorerTableRowModel::Children& files();
+    const ExplorerTableRowModel* rootRow() const { return rootRow_.get(); }
+    bool filteringAndSorting() const { return filteringAndSorting_; }
+    // The empty-results placeholder: a filter that left no top-level row once its pass ended.
+    bool showsNoResults() const;
+
+    // Reloads the rows of the root, closing every opened directory.
+    void refresh();
+    // Loads a directory row's children when they are not loaded yet (childrenLoaded follows).
+    void loadChildren(ExplorerTableRowModel* row);
+
+    const SortOrder& order() const { return order_; }
+    // A new order runs a filter pass at once.
+    void setOrder(SortOrder order);
+    // A header click: that column's key first, or its direction reversed when it is first.
+    void sortBy(KeyPathComparator::Key key);
+
+    const QString& filterText() const { return filterText_; }
+    // Repeated values are dropped; a pass starts 200 ms after the last change.
+    void setFilterText(const QString& text);
+    // The pass itself: shows the indicator, filters and sorts every loaded open row.
+    void filterAndSortRows();
+
+    const std::optional<ItemUrl>& selectedPath() const { return selectedPath_; }
+    // Feeds the details: absent empties them, the "Other files" row leaves them alone.
+    void setSelectedPath(std::optional<ItemUrl> url);
+
+    static std::vector<MenuEntry> menuEntries(const ItemUrl& url);
+    // "Set as current directory" and the primary action: pushes a screen for a directory.
+    void setAsCurrentDirectory(const ItemUrl& url);
+    void primaryAction();
+
+    static constexpr int debounceMilliseconds = 200;
+
+Q_SIGNALS:
+    void rowsAboutToBeReset();
+    void rowsReset();
+    // The reader has the rows of `row`; it adopts them between the two signals.
+    void childrenAboutToBeAdopted(ExplorerTableRowModel* row, int count);
+    void childrenAdopted(ExplorerTableRowModel* row);
+    // Rows are about to be reordered and re-filtered, and have been.
+    void rowsAboutToBeReordered();
+    void rowsReordered();
+    void filteringAndSortingChanged();
+    // After a refresh: the row the screen was opened to show.
+    void selectionRequested(const ItemUrl& url);
+
+private:
+    void applyRefresh(std::optional<VistrelFile> rootFile, std::vector<VistrelFile> children,
+                      std::optional<std::string> error);
+    void runFilterPass();
+
+    std::shared_ptr<SnapshotReader> reader_;
+    ExplorerModel* explorerModel_;
+    NavigationModel* navigationModel_;
+    std::unique_ptr<ExplorerTableRowModel> rootRow_;
+    ExplorerTableRowModel::Children noFiles_;
+    // Raised by every refresh: loads started for older rows are dropped.
+    std::uint64_t generation_ = 0;
+    std::vector<ExplorerTableRowModel*> loading_;
+    bool filteringAndSorting_ = false;
+    SortOrder order_{KeyPathComparator{KeyPathComparator::Key::allocatedSize, false}};
+    QString filterText_;
+    QString lastSentFilterText_;
+    QTimer debounce_;
+    std::optional<ItemUrl> selectedPath_;
+    // Shared with reader jobs, which must not touch a model that is gone.
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace vistrel

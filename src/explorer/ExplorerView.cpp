@@ -1,0 +1,164 @@
+#include "ExplorerView.h"
+
+#include "ExplorerModel.h"
+#include "ExplorerPathBarView.h"
+#include "ExplorerTableView.h"
+#include "ExplorerTableViewModel.h"
+
+#include "details/EmptyStateView.h"
+#include "details/ExplorerDetailsContentView.h"
+
+#include <QButtonGroup>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+namespace vistrel {
+
+namespace {
+
+QString text(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+} // namespace
+
+ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root, std::optional<FileUrl> selection,
+                           QWidget* parent)
+    : QWidget(parent)
+    , model_(new ExplorerModel(std::move(root), std::move(selection), this))
+    , tableViewModel_(new ExplorerTableViewModel(environment.reader, model_, environment.navigationModel, this))
+    , searchField_(new QLineEdit(this))
+    , scopes_(new QButtonGroup(this))
+    , content_(new QStackedWidget(this))
+{
+    setAccessibleName(subtitle());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    auto* bar = new QHBoxLayout;
+    bar->setContentsMargins(8, 6, 8, 6);
+    searchField_->setPlaceholderText(QStringLiteral("Filter and search..."));
+    searchField_->setAccessibleName(QStringLiteral("Filter and search"));
+    searchField_->setClearButtonEnabled(true);
+    bar->addWidget(searchField_, 1);
+    for (const SearchScope scope : allSearchScopes)
+        bar->addWidget(makeScopeButton(scope));
+    layout->addLayout(bar);
+    if (QLabel* notice = makeNotice(environment))
+        layout->addWidget(notice);
+    layout->addWidget(content_, 1);
+
+    // The filter scope: the table beside the details, the path bar below.
+    auto* filterPage = new QWidget(content_);
+    auto* filterLayout = new QVBoxLayout(filterPage);
+    filterLayout->setContentsMargins(0, 0, 0, 0);
+    auto* split = new QSplitter(Qt::Horizontal, filterPage);
+    table_ = new ExplorerTableView(tableViewModel_, environment.preferences, split);
+    details_ = new ExplorerDetailsContentView(split);
+    details_->setMinimumWidth(300);
+    split->addWidget(table_);
+    split->addWidget(details_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
+    filterLayout->addWidget(split, 1);
+    pathBar_ = new ExplorerPathBarView(model_, environment.navigationModel, filterPage);
+    filterLayout->addWidget(pathBar_);
+    content_->addWidget(filterPage);
+    searchPage_ = new EmptyStateView(QStringLiteral("magnifyingglass"), QStringLiteral("Search"), content_);
+    content_->addWidget(searchPage_);
+
+    connect(model_, &ExplorerModel::selectedDetailsFileChanged, this,
+            [this] { details_->setFile(model_->selectedDetailsFile()); });
+    connect(searchField_, &QLineEdit::textChanged, tableViewModel_, &ExplorerTableViewModel::setFilterText);
+    setFocusProxy(table_->tree());
+}
+
+ExplorerView::~ExplorerView() = default;
+
+QString ExplorerView::subtitle() const
+{
+    return QStringLiteral("Explorer: ") + text(model_->currentPath().path());
+}
+
+QString ExplorerView::searchScopeLabel(const FileUrl& currentPath)
+{
+    return QStringLiteral("Search All Under <b>") + text(currentPath.lastPathComponent()).toHtmlEscaped()
+        + QStringLiteral("</b>");
+}
+
+QWidget* ExplorerView::makeScopeButton(SearchScope scope)
+{
+    auto* button = new QToolButton(this);
+    button->setCheckable(true);
+    button->setChecked(scope == scope_);
+    button->setAutoRaise(true);
+    scopes_->addButton(button, static_cast<int>(scope));
+    // The name of the current directory shows in bold inside the search scope's label.
+    auto* label = new QLabel(scope == SearchScope::filter ? rawValue(scope).toHtmlEscaped()
+                                                          : searchScopeLabel(model_->currentPath()),
+                             button);
+    label->setTextFormat(Qt::RichText);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* inside = new QHBoxLayout(button);
+    inside->setContentsMargins(8, 2, 8, 2);
+    inside->addWidget(label);
+    button->setMinimumWidth(label->sizeHint().width() + 16);
+    button->setAccessibleName(scope == SearchScope::filter
+                                  ? rawValue(scope)
+                                  : rawValue(scope) + QLatin1Char(' ') + text(model_->currentPath().lastPathComponent()));
+    connect(button, &QToolButton::toggled, this, [this, scope](bool on) {
+        if (on)
+            setSearchScope(scope);
+    });
+    return button;
+}
+
+QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
+{
+    QString notice;
+    if (!environment.scanFinished)
+        notice = QStringLiteral("This snapshot is incomplete: its scan did not finish.");
+    else if (environment.unreadableDirectories.value_or(0) > 0)
+        notice = QStringLiteral("%1 folders could not be read during the scan and are left out of the totals.")
+                     .arg(*environment.unreadableDirectories);
+    if (notice.isEmpty())
+        return nullptr;
+    auto* label = new QLabel(notice, this);
+    label->setAccessibleName(notice);
+    label->setWordWrap(true);
+    label->setContentsMargins(10, 6, 10, 6);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, QColor(255, 236, 179));
+    palette.setColor(QPalette::WindowText, QColor(60, 40, 0));
+    label->setPalette(palette);
+    return label;
+}
+
+void ExplorerView::setSearchScope(SearchScope scope)
+{
+    scope_ = scope;
+    if (auto* button = scopes_->button(static_cast<int>(scope)); button && !button->isChecked())
+        button->setChecked(true);
+    content_->setCurrentIndex(scope == SearchScope::filter ? 0 : 1);
+    // Coming back to the table rebuilds its rows, with the field's text as their filter.
+    if (scope == SearchScope::filter)
+        refresh();
+}
+
+void ExplorerView::refresh()
+{
+    tableViewModel_->setFilterText(searchField_->text());
+    tableViewModel_->refresh();
+}
+
+} // namespace vistrel

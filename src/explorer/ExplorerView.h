@@ -1,0 +1,66 @@
+#pragma once
+
+#include "ExplorerEnvironment.h"
+#include "SearchScope.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class QButtonGroup;
+class QLabel;
+class QLineEdit;
+class QStackedWidget;
+class QToolButton;
+
+namespace vistrel {
+
+class ExplorerDetailsContentView;
+class ExplorerModel;
+class ExplorerPathBarView;
+class ExplorerTableView;
+class ExplorerTableViewModel;
+
+// One explorer screen: the search field with its two scopes, and either the filtered table
+// beside the details with the path bar below, or the search over everything under the
+// current directory.
+class ExplorerView : public QWidget {
+    Q_OBJECT
+public:
+    ExplorerView(const ExplorerEnvironment& environment, FileUrl root, std::optional<FileUrl> selection,
+                 QWidget* parent = nullptr);
+    ~ExplorerView() override;
+
+    ExplorerModel* model() const { return model_; }
+    ExplorerTableViewModel* tableViewModel() const { return tableViewModel_; }
+    ExplorerTableView* table() const { return table_; }
+    ExplorerDetailsContentView* details() const { return details_; }
+    QLineEdit* searchField() const { return searchField_; }
+    // "Explorer: " and the current directory's path.
+    QString subtitle() const;
+    // The scope label of "search": "Search All Under **name**" with the name in bold.
+    static QString searchScopeLabel(const FileUrl& currentPath);
+
+    SearchScope searchScope() const { return scope_; }
+    void setSearchScope(SearchScope scope);
+
+    // Loads the rows; done each time the screen comes to the front.
+    void refresh();
+
+private:
+    QWidget* makeScopeButton(SearchScope scope);
+    QLabel* makeNotice(const ExplorerEnvironment& environment);
+
+    ExplorerModel* model_;
+    ExplorerTableViewModel* tableViewModel_;
+    QLineEdit* searchField_;
+    QButtonGroup* scopes_;
+    SearchScope scope_ = SearchScope::filter;
+    QStackedWidget* content_;
+    ExplorerTableView* table_;
+    ExplorerDetailsContentView* details_;
+    ExplorerPathBarView* pathBar_;
+    QWidget* searchPage_;
+};
+
+} // namespace vistrel

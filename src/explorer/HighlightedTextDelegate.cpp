@@ -1,0 +1,56 @@
+#include "HighlightedTextDelegate.h"
+
+#include "HighlightedText.h"
+
+#include <QApplication>
+#include <QPainter>
+
+namespace vistrel {
+
+HighlightedTextDelegate::HighlightedTextDelegate(int filterTextRole, QObject* parent)
+    : QStyledItemDelegate(parent)
+    , filterTextRole_(filterTextRole)
+{
+}
+
+void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                                    const QModelIndex& index) const
+{
+    const HighlightedText text = HighlightedText::make(index.data(Qt::DisplayRole).toString(),
+                                                       index.data(filterTextRole_).toString());
+    if (text.match.isEmpty()) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    // The frame, selection and icon as usual, the text by hand.
+    QStyleOptionViewItem frame = option;
+    initStyleOption(&frame, index);
+    frame.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &frame, painter, widget);
+    QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &frame, widget);
+    const bool selected = option.state & QStyle::State_Selected;
+    QColor plain = selected ? option.palette.color(QPalette::HighlightedText)
+                            : index.data(Qt::ForegroundRole).value<QColor>();
+    if (!plain.isValid())
+        plain = option.palette.color(QPalette::Text);
+    const QColor accent = selected ? plain : option.palette.color(QPalette::Highlight);
+    QFont bold = frame.font;
+    bold.setBold(true);
+    painter->save();
+    painter->setClipRect(area);
+    int x = area.left() + 2;
+    const auto draw = [&](const QString& part, const QFont& font, const QColor& colour) {
+        painter->setFont(font);
+        painter->setPen(colour);
+        painter->drawText(QRect(x, area.top(), area.right() - x, area.height()), Qt::AlignVCenter | Qt::AlignLeft, part);
+        x += QFontMetrics(font).horizontalAdvance(part);
+    };
+    draw(text.before, frame.font, plain);
+    draw(text.match, bold, accent);
+    draw(text.after, frame.font, plain);
+    painter->restore();
+}
+
+} // namespace vistrel

@@ -1,0 +1,60 @@
+#include "SnapshotReader.h"
+
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "objectstore/StoreError.h"
+#include "services/Log.h"
+
+namespace vistrel {
+
+SnapshotReader::SnapshotReader(std::shared_ptr<StoreContainer> container)
+    : container_(std::move(container))
+    , thread_([this] { run(); })
+{
+}
+
+SnapshotReader::~SnapshotReader()
+{
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+        jobs_.clear();
+    }
+    wake_.notify_one();
+    thread_.join();
+}
+
+void SnapshotReader::post(Job job)
+{
+    {
+        std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+    }
+    wake_.notify_one();
+}
+
+void SnapshotReader::run()
+{
+    std::unique_ptr<StoreContext> context;
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+            if (stopping_)
+                return;
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        try {
+            if (!context)
+                context = container_->makeContext();
+            job(*context);
+        } catch (const StoreError& error) {
+            // Jobs report their own failures; this one escaped.
+            Log::error(LogCategory::app, std::string("snapshot read failed: ") + error.what());
+        }
+    }
+}
+
+} // namespace vistrel
