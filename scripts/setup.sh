@@ -6,7 +6,8 @@ set -eu
 VISTREL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD_DIR=${BUILD_DIR:-"$VISTREL_ROOT/build"}
 
-VISTREL_PACKAGES="g++ cmake ninja-build ccache pkg-config qt6-base-dev libsqlite3-dev libtbb-dev \
+VISTREL_PACKAGES="g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-qpa-plugins libqt6svg6 \
+adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core shared-mime-info libsqlite3-dev libtbb-dev \
 libplist-dev libicu-dev googletest libgtest-dev libgmock-dev"
 
 install_missing_packages() {

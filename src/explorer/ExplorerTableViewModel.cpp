@@ -13,6 +13,8 @@
 #include "store/SnapshotReader.h"
 #include "store/VistrelFile.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace vistrel {
@@ -27,6 +29,20 @@ VistrelFile transientRoot(const FileUrl& root)
     record.level = root.pathComponentCount();
     record.fileResourceType = ResourceTypeCode::directory;
     return VistrelFile(std::move(record));
+}
+
+// Runs `job` on the main thread unless the model is gone by then. The application object is
+// the receiver: the model itself may be destroyed while a reader job still runs.
+template <typename Job>
+void onMainThread(const std::shared_ptr<bool>& alive, Job job)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [alive, job = std::move(job)]() mutable {
+            if (*alive)
+                job();
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace
@@ -86,14 +102,11 @@ void ExplorerTableViewModel::refresh()
         } catch (const StoreError& failure) {
             error = failure.what();
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, alive, generation, rootFile = std::move(rootFile), children = std::move(children),
-             error = std::move(error)]() mutable {
-                if (*alive && generation == generation_)
-                    applyRefresh(std::move(rootFile), std::move(children), std::move(error));
-            },
-            Qt::QueuedConnection);
+        onMainThread(alive, [this, generation, rootFile = std::move(rootFile), children = std::move(children),
+                             error = std::move(error)]() mutable {
+            if (generation == generation_)
+                applyRefresh(std::move(rootFile), std::move(children), std::move(error));
+        });
     });
 }
 
@@ -133,10 +146,8 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
         } catch (const StoreError& failure) {
             error = failure.what();
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, alive, generation, row, children = std::move(children), error = std::move(error)]() mutable {
-                if (!*alive || generation != generation_)
+        onMainThread(alive, [this, generation, row, children = std::move(children), error = std::move(error)]() mutable {
+                if (generation != generation_)
                     return; // the rows were rebuilt meanwhile; `row` is gone
                 loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());
                 if (row->loadedChildren())
@@ -149,8 +160,7 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
                 Q_EMIT childrenAboutToBeAdopted(row, static_cast<int>(rows.size()));
                 row->setChildren(std::move(rows));
                 Q_EMIT childrenAdopted(row);
-            },
-            Qt::QueuedConnection);
+        });
     });
 }
 
@@ -223,11 +233,7 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
         } catch (const StoreError& failure) {
             error = failure.what();
         }
-        QMetaObject::invokeMethod(
-            this,
-            [this, alive, selected, file = std::move(file), error = std::move(error)]() mutable {
-                if (!*alive)
-                    return;
+        onMainThread(alive, [this, selected, file = std::move(file), error = std::move(error)]() mutable {
                 if (error) {
                     Log::error(LogCategory::app, "failed to catch the file: " + *error);
                     return;
@@ -235,8 +241,7 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
                 // Only the selection that is still current reaches the details.
                 if (file && file->id == selected.path && selectedPath_ == selected)
                     explorerModel_->setSelectedDetailsFile(std::move(file));
-            },
-            Qt::QueuedConnection);
+        });
     });
 }
 

@@ -1,0 +1,193 @@
+// The explorer's screens on Qt's offscreen platform, against real snapshots.
+#include "ExplorerTestSupport.h"
+
+#include "app/AppNavigationSplitView.h"
+#include "app/VistrelMainWindow.h"
+#include "details/ExplorerDetailsContentView.h"
+#include "explorer/ExplorerModel.h"
+#include "explorer/ExplorerTableItemModel.h"
+#include "explorer/ExplorerTableView.h"
+#include "explorer/ExplorerTableViewModel.h"
+#include "explorer/ExplorerView.h"
+#include "explorer/NavigationModel.h"
+#include "store/SnapshotReader.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <QThread>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <functional>
+
+namespace vistrel {
+namespace {
+
+using namespace testing;
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QStringList menuTexts(QMenu* menu)
+{
+    QStringList texts;
+    if (!menu)
+        return texts;
+    for (QAction* action : menu->actions())
+        texts << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    delete menu;
+    return texts;
+}
+
+class ExplorerScreens : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        std::vector<FileSystemRecord> records{item("/usr/", 0, 1002), item("/usr/share/", 5000, 1),
+                                              item("/usr/share/doc", 5000), item("/usr/lib/", 3000, 1),
+                                              item("/usr/lib/libx.so", 3000)};
+        for (int index = 0; index < 1000; ++index)
+            records.push_back(item("/usr/file" + std::to_string(index), 1));
+        container_ = snapshotOf(records);
+        environment_.reader = std::make_shared<SnapshotReader>(container_);
+        environment_.navigationModel = &navigation_;
+    }
+
+    std::unique_ptr<ExplorerView> screen(const std::string& root)
+    {
+        auto view = std::make_unique<ExplorerView>(environment_, FileUrl(root), std::nullopt);
+        view->resize(1000, 600);
+        view->show();
+        view->refresh();
+        EXPECT_TRUE(waitUntil([&] { return !view->tableViewModel()->files().empty(); }));
+        return view;
+    }
+
+    std::shared_ptr<StoreContainer> container_;
+    NavigationModel navigation_;
+    ExplorerEnvironment environment_;
+};
+
+TEST_F(ExplorerScreens, QuickKeystrokesStartOnePassAndASortChangeOneAtOnce)
+{
+    auto view = screen("/usr/");
+    int passes = 0;
+    QObject::connect(view->tableViewModel(), &ExplorerTableViewModel::rowsReordered, [&passes] { ++passes; });
+    QTest::keyClicks(view->searchField(), QStringLiteral("lib"), Qt::NoModifier, 20);
+    EXPECT_EQ(passes, 0) << "nothing before the typing pauses";
+    ASSERT_TRUE(waitUntil([&] { return passes > 0; }));
+    QTest::qWait(300);
+    EXPECT_EQ(passes, 1) << "one pass, for the final text only";
+    const auto& rows = view->tableViewModel()->files();
+    const auto shown = std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row->show; });
+    EXPECT_EQ(shown, 1) << "only lib/ matches";
+
+    view->tableViewModel()->sortBy(KeyPathComparator::Key::name);
+    ASSERT_TRUE(waitUntil([&] { return passes == 2; }, 100)) << "a sort change starts a pass at once";
+
+    QTest::keyClicks(view->searchField(), QStringLiteral("zzz"));
+    ASSERT_TRUE(waitUntil([&] { return view->table()->tree()->isRowHidden(0, {}) && !view->tableViewModel()->filteringAndSorting(); }));
+    EXPECT_TRUE(view->tableViewModel()->showsNoResults());
+    view->searchField()->clear();
+    ASSERT_TRUE(waitUntil([&] { return !view->table()->tree()->isRowHidden(0, {}); }));
+    EXPECT_FALSE(view->tableViewModel()->showsNoResults());
+}
+
+TEST_F(ExplorerScreens, SelectionFeedsTheDetailsButOtherFilesLeavesThemAlone)
+{
+    auto view = screen("/usr/");
+    QTreeView* tree = view->table()->tree();
+    ExplorerTableItemModel* model = view->table()->itemModel();
+    tree->setCurrentIndex(model->index(0, 0));
+    ASSERT_TRUE(waitUntil([&] { return view->model()->selectedDetailsFile().has_value(); }));
+    EXPECT_EQ(view->model()->selectedDetailsFile()->id, "/usr/share/");
+    EXPECT_FALSE(view->details()->showsEmptyState());
+
+    const int last = model->rowCount() - 1;
+    EXPECT_TRUE(model->index(last, 0).data(ExplorerTableItemModel::isOthersRole).toBool());
+    tree->setCurrentIndex(model->index(last, 0));
+    QTest::qWait(50);
+    ASSERT_TRUE(view->model()->selectedDetailsFile());
+    EXPECT_EQ(view->model()->selectedDetailsFile()->id, "/usr/share/") << "the aggregate row has no details";
+
+    tree->selectionModel()->clearCurrentIndex();
+    EXPECT_FALSE(view->model()->selectedDetailsFile());
+    EXPECT_TRUE(view->details()->showsEmptyState());
+}
+
+TEST_F(ExplorerScreens, ContextMenusAndThePathBar)
+{
+    auto view = screen("/usr/");
+    ExplorerTableItemModel* model = view->table()->itemModel();
+    const QStringList directory = menuTexts(view->table()->makeContextMenu(model->index(0, 0)));
+    EXPECT_EQ(directory, (QStringList{"Set as current directory", "-", "Open in File Manager", "Copy path"}));
+    const QStringList file = menuTexts(view->table()->makeContextMenu(model->index(2, 0)));
+    EXPECT_EQ(file, (QStringList{"Open in File Manager", "Copy path"}));
+    EXPECT_TRUE(menuTexts(view->table()->makeContextMenu(model->index(model->rowCount() - 1, 0))).isEmpty())
+        << "no menu for Other files";
+
+    view->table()->tree()->setCurrentIndex(model->index(0, 0));
+    QTest::keyClick(view->table()->tree(), Qt::Key_Return);
+    ASSERT_EQ(navigation_.navigationPath().size(), 1u) << "Return opens the directory";
+    EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/share/");
+
+    auto deeper = screen("/usr/share/");
+    auto buttons = deeper->findChildren<QToolButton*>();
+    const auto button = [&](const QString& name) -> QToolButton* {
+        for (QToolButton* candidate : buttons)
+            if (candidate->accessibleName() == name)
+                return candidate;
+        return nullptr;
+    };
+    ASSERT_TRUE(button(QStringLiteral("share")));
+    button(QStringLiteral("share"))->click();
+    EXPECT_EQ(navigation_.navigationPath().size(), 1u) << "the current directory itself does nothing";
+    ASSERT_TRUE(button(QStringLiteral("usr")));
+    button(QStringLiteral("usr"))->click();
+    ASSERT_EQ(navigation_.navigationPath().size(), 2u);
+    EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/");
+    EXPECT_EQ(deeper->subtitle(), QStringLiteral("Explorer: /usr/share/"));
+}
+
+TEST_F(ExplorerScreens, BackspaceEditsTheFieldAndGoesBackElsewhere)
+{
+    VistrelMainWindow window(environment_);
+    window.show();
+    AppNavigationSplitView* shell = window.shell();
+    shell->navigationModel()->push(ExplorerNavigationDestination::explorer(FileUrl("/usr/")));
+    ASSERT_EQ(shell->screenCount(), 2);
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Vistrel — Explorer: /usr/"));
+    QLineEdit* field = shell->currentScreen()->searchField();
+    window.activateWindow();
+    field->setFocus();
+    QTest::keyClicks(field, QStringLiteral("ab"));
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->text(), QStringLiteral("a"));
+    EXPECT_EQ(shell->screenCount(), 2) << "Backspace in a text field edits it";
+
+    shell->currentScreen()->table()->tree()->setFocus();
+    QTest::keyClick(shell->currentScreen()->table()->tree(), Qt::Key_Backspace);
+    ASSERT_TRUE(waitUntil([&] { return shell->screenCount() == 1; }));
+    EXPECT_TRUE(shell->navigationModel()->navigationPath().empty());
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Vistrel — Explorer: /"));
+    EXPECT_FALSE(window.backAction()->isEnabled());
+}
+
+} // namespace
+} // namespace vistrel
