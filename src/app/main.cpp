@@ -44,6 +44,7 @@ int main(int argc, char** argv)
 
     ExplorerEnvironment environment;
     environment.reader = std::make_shared<SnapshotReader>(container);
+    environment.searchReader = std::make_shared<SnapshotReader>(container);
     Preferences preferences;
     environment.preferences = &preferences;
     try {

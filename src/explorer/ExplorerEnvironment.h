@@ -16,6 +16,8 @@ class SnapshotReader;
 // the preferences and what the snapshot says of its scan.
 struct ExplorerEnvironment {
     std::shared_ptr<SnapshotReader> reader;
+    // Searches run on a reader of their own, so a long one never holds up the table.
+    std::shared_ptr<SnapshotReader> searchReader;
     NavigationModel* navigationModel = nullptr;
     Preferences* preferences = nullptr;
     // The directory the snapshot was scanned from: the root screen starts there.

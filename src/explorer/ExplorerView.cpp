@@ -2,6 +2,8 @@
 
 #include "ExplorerModel.h"
 #include "ExplorerPathBarView.h"
+#include "ExplorerSearchView.h"
+#include "ExplorerSearchViewModel.h"
 #include "ExplorerTableView.h"
 #include "ExplorerTableViewModel.h"
 
@@ -37,6 +39,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     , searchField_(new QLineEdit(this))
     , scopes_(new QButtonGroup(this))
     , content_(new QStackedWidget(this))
+    , environment_(environment)
 {
     setAccessibleName(subtitle());
     auto* layout = new QVBoxLayout(this);
@@ -73,7 +76,9 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     pathBar_ = new ExplorerPathBarView(model_, environment.navigationModel, filterPage);
     filterLayout->addWidget(pathBar_);
     content_->addWidget(filterPage);
-    searchPage_ = new EmptyStateView(QStringLiteral("magnifyingglass"), QStringLiteral("Search"), content_);
+    searchPage_ = new QWidget(content_);
+    auto* searchLayout = new QVBoxLayout(searchPage_);
+    searchLayout->setContentsMargins(0, 0, 0, 0);
     content_->addWidget(searchPage_);
 
     connect(model_, &ExplorerModel::selectedDetailsFileChanged, this,
@@ -150,9 +155,27 @@ void ExplorerView::setSearchScope(SearchScope scope)
     if (auto* button = scopes_->button(static_cast<int>(scope)); button && !button->isChecked())
         button->setChecked(true);
     content_->setCurrentIndex(scope == SearchScope::filter ? 0 : 1);
-    // Coming back to the table rebuilds its rows, with the field's text as their filter.
-    if (scope == SearchScope::filter)
+    if (scope == SearchScope::filter) {
+        // The search is discarded; coming back rebuilds the table's rows, with the field's
+        // text as their filter.
+        delete searchView_;
+        delete searchViewModel_;
+        searchView_ = nullptr;
+        searchViewModel_ = nullptr;
         refresh();
+        return;
+    }
+    if (searchViewModel_)
+        return;
+    searchViewModel_ = new ExplorerSearchViewModel(environment_.searchReader ? environment_.searchReader
+                                                                             : environment_.reader,
+                                                   model_, environment_.navigationModel, this);
+    searchView_ = new ExplorerSearchView(searchViewModel_, model_->currentPath().path(), environment_.preferences,
+                                         searchPage_);
+    searchPage_->layout()->addWidget(searchView_);
+    connect(searchField_, &QLineEdit::textChanged, searchViewModel_, &ExplorerSearchViewModel::setSearchText);
+    // The text already in the field is searched at once.
+    searchViewModel_->setSearchText(searchField_->text());
 }
 
 void ExplorerView::refresh()

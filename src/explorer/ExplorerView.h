@@ -16,6 +16,8 @@ class QToolButton;
 namespace vistrel {
 
 class ExplorerDetailsContentView;
+class ExplorerSearchView;
+class ExplorerSearchViewModel;
 class ExplorerModel;
 class ExplorerPathBarView;
 class ExplorerTableView;
@@ -35,6 +37,8 @@ public:
     ExplorerTableViewModel* tableViewModel() const { return tableViewModel_; }
     ExplorerTableView* table() const { return table_; }
     ExplorerDetailsContentView* details() const { return details_; }
+    ExplorerSearchView* searchView() const { return searchView_; }
+    ExplorerSearchViewModel* searchViewModel() const { return searchViewModel_; }
     QLineEdit* searchField() const { return searchField_; }
     // "Explorer: " and the current directory's path.
     QString subtitle() const;
@@ -61,6 +65,10 @@ private:
     ExplorerDetailsContentView* details_;
     ExplorerPathBarView* pathBar_;
     QWidget* searchPage_;
+    ExplorerEnvironment environment_;
+    // Made each time the search scope is chosen, dropped when it is left.
+    ExplorerSearchViewModel* searchViewModel_ = nullptr;
+    ExplorerSearchView* searchView_ = nullptr;
 };
 
 } // namespace vistrel

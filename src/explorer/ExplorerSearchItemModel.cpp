@@ -1,0 +1,142 @@
+#include "ExplorerSearchItemModel.h"
+
+#include "ExplorerSearchViewModel.h"
+
+#include "details/FileIcons.h"
+#include "filesystem/ResourceKeys.h"
+#include "services/Formats.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QPalette>
+#include <QThreadPool>
+
+namespace vistrel {
+
+ExplorerSearchItemModel::ExplorerSearchItemModel(ExplorerSearchViewModel* viewModel, const std::string& rootPath,
+                                                 QObject* parent)
+    : QAbstractTableModel(parent)
+    , viewModel_(viewModel)
+    , rootPath_(rootPath)
+{
+    connect(viewModel, &ExplorerSearchViewModel::resultsChanged, this, [this] {
+        beginResetModel();
+        ++generation_;
+        live_.assign(viewModel_->results().size(), LiveValues{});
+        endResetModel();
+    });
+}
+
+ExplorerSearchItemModel::~ExplorerSearchItemModel()
+{
+    *alive_ = false;
+}
+
+int ExplorerSearchItemModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(viewModel_->results().size());
+}
+
+int ExplorerSearchItemModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : columnCount_;
+}
+
+void ExplorerSearchItemModel::requestLiveValues(int row) const
+{
+    LiveValues& values = live_[static_cast<std::size_t>(row)];
+    if (values.requested)
+        return;
+    values.requested = true;
+    VistrelFile file = viewModel_->results()[static_cast<std::size_t>(row)];
+    auto* self = const_cast<ExplorerSearchItemModel*>(this);
+    QThreadPool::globalInstance()->start([self, alive = alive_, generation = generation_, row, file]() mutable {
+        file.loadFromFileSystem();
+        LiveValues loaded{true, true, {}, {}};
+        if (const auto& resources = file.urlResources()) {
+            const QVariant kind = resources->value(QString::fromLatin1(ResourceKey::localizedTypeDescription));
+            if (kind.isValid() && !kind.toString().isEmpty())
+                loaded.kind = kind.toString();
+            const QVariant opened = resources->value(QString::fromLatin1(ResourceKey::contentAccessDate));
+            if (opened.typeId() == QMetaType::QDateTime)
+                loaded.lastOpened = opened.toDateTime();
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [self, alive, generation, row, loaded]() {
+                if (!*alive || generation != self->generation_)
+                    return;
+                self->live_[static_cast<std::size_t>(row)] = loaded;
+                Q_EMIT self->dataChanged(self->index(row, kindColumn), self->index(row, lastOpenedColumn));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= rowCount())
+        return {};
+    const VistrelFile& file = viewModel_->results()[static_cast<std::size_t>(index.row())];
+    const auto text = [](const std::string& bytes) {
+        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    };
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        switch (index.column()) {
+        case nameColumn: return text(file.name);
+        case kindColumn:
+        case lastOpenedColumn: {
+            requestLiveValues(index.row());
+            const LiveValues& values = live_[static_cast<std::size_t>(index.row())];
+            if (!values.loaded)
+                return QString();
+            if (index.column() == kindColumn)
+                return values.kind.value_or(QStringLiteral("--"));
+            return values.lastOpened ? Formats::relativeDateStyle(*values.lastOpened) : QStringLiteral("--");
+        }
+        case pathColumn: return ExplorerSearchViewModel::pathColumn(file.id, rootPath_);
+        case sizeColumn: return file.totalAllocatedSize ? Formats::byteCount(*file.totalAllocatedSize) : QStringLiteral("-");
+        }
+        break;
+    case Qt::DecorationRole:
+        if (index.column() == nameColumn) {
+            const QPixmap picture = FileIcons::picture(file.id, 16);
+            return picture.isNull() ? FileIcons::placeholder(16) : picture;
+        }
+        break;
+    case Qt::TextAlignmentRole:
+        if (index.column() == sizeColumn)
+            return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
+        break;
+    case Qt::FontRole:
+        if (index.column() == sizeColumn) {
+            QFont figures = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+            figures.setPointSizeF(QApplication::font().pointSizeF() * 0.85);
+            figures.setBold(true);
+            return figures;
+        }
+        break;
+    case Qt::ForegroundRole:
+        if (index.column() != nameColumn) {
+            QColor faded = QApplication::palette().color(QPalette::Text);
+            faded.setAlphaF(0.8);
+            return faded;
+        }
+        break;
+    case pathRole: return text(file.id);
+    case searchTextRole: return viewModel_->searchText();
+    }
+    return {};
+}
+
+QVariant ExplorerSearchItemModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+        return {};
+    static const char* const titles[] = {"Name", "Kind", "Last Opened", "Path", "Size"};
+    return section >= 0 && section < columnCount_ ? QString::fromLatin1(titles[section]) : QVariant();
+}
+
+} // namespace vistrel

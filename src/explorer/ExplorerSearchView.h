@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QWidget>
+
+class QLabel;
+class QMenu;
+class QProgressBar;
+class QTreeView;
+
+namespace vistrel {
+
+class ExplorerSearchItemModel;
+class ExplorerSearchViewModel;
+class Preferences;
+
+// The search results of one screen: a flat table in the query's order, the status line below,
+// an indicator while a query runs, and the results' menu and primary action.
+class ExplorerSearchView : public QWidget {
+    Q_OBJECT
+public:
+    ExplorerSearchView(ExplorerSearchViewModel* viewModel, const std::string& rootPath, Preferences* preferences,
+                       QWidget* parent = nullptr);
+
+    QTreeView* table() const { return table_; }
+    ExplorerSearchItemModel* itemModel() const { return itemModel_; }
+    QString statusText() const;
+    bool showsProgress() const;
+    QMenu* makeContextMenu(const QModelIndex& index);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void update();
+    void openSelected();
+
+    ExplorerSearchViewModel* viewModel_;
+    Preferences* preferences_;
+    ExplorerSearchItemModel* itemModel_;
+    QTreeView* table_;
+    QLabel* status_;
+    QProgressBar* progress_;
+};
+
+} // namespace vistrel

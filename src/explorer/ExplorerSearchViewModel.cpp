@@ -1,0 +1,143 @@
+#include "ExplorerSearchViewModel.h"
+
+#include "ExplorerModel.h"
+#include "NavigationModel.h"
+
+#include "objectstore/StoreError.h"
+#include "services/Formats.h"
+#include "services/Log.h"
+#include "store/SnapshotReader.h"
+#include "store/VistrelFileSearch.h"
+
+#include <QCoreApplication>
+
+namespace vistrel {
+
+ExplorerSearchViewModel::ExplorerSearchViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
+                                                 NavigationModel* navigationModel, QObject* parent)
+    : QObject(parent)
+    , reader_(std::move(reader))
+    , explorerModel_(explorerModel)
+    , navigationModel_(navigationModel)
+{
+    debounce_.setSingleShot(true);
+    debounce_.setInterval(debounceMilliseconds);
+    connect(&debounce_, &QTimer::timeout, this, &ExplorerSearchViewModel::startDebounced);
+}
+
+ExplorerSearchViewModel::~ExplorerSearchViewModel()
+{
+    *alive_ = false;
+    if (cancelRunning_)
+        *cancelRunning_ = true;
+}
+
+void ExplorerSearchViewModel::setSearchText(const QString& text)
+{
+    searchText_ = text;
+    if (text == lastSent_)
+        return;
+    lastSent_ = text;
+    // An emptied field starts nothing and keeps the last results.
+    if (text.isEmpty()) {
+        debounce_.stop();
+        return;
+    }
+    debounce_.start();
+}
+
+void ExplorerSearchViewModel::startDebounced()
+{
+    search(lastSent_);
+}
+
+void ExplorerSearchViewModel::search(const QString& text)
+{
+    if (cancelRunning_) {
+        *cancelRunning_ = true;
+        cancelRunning_.reset();
+    }
+    if (text.isEmpty())
+        return;
+    auto cancelled = std::make_shared<std::atomic<bool>>(false);
+    cancelRunning_ = cancelled;
+    searching_ = true;
+    Q_EMIT searchingChanged();
+    const FileUrl root = explorerModel_->currentPath();
+    const std::string query = text.toLower().toStdString();
+    reader_->post([alive = alive_, cancelled, root, query, text, this](StoreContext& context) {
+        if (*cancelled)
+            return; // a newer search took its place before it began
+        std::optional<VistrelFileSearch::Result> result;
+        std::optional<std::string> error;
+        try {
+            result = VistrelFileSearch::search(root, query, context);
+        } catch (const StoreError& failure) {
+            error = failure.what();
+        }
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(),
+            [alive, text, this, result = std::move(result), error = std::move(error)]() mutable {
+                if (!*alive)
+                    return;
+                if (error) {
+                    Log::error(LogCategory::app,
+                               "cannot get results for search " + text.toStdString() + ": " + *error);
+                    return;
+                }
+                if (text != searchText_)
+                    return; // made for a text the field no longer holds
+                totalResults_ = result->total;
+                results_ = std::move(result->files);
+                cancelRunning_.reset();
+                searching_ = false;
+                Q_EMIT resultsChanged();
+                Q_EMIT searchingChanged();
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+QString ExplorerSearchViewModel::statusText() const
+{
+    const auto shown = static_cast<std::int64_t>(results_.size());
+    if (shown < totalResults_)
+        return QCoreApplication::translate("Search", "Showing %1 out of %2")
+            .arg(Formats::messageCount(shown), Formats::messageCount(totalResults_));
+    return QCoreApplication::translate("Search", "Matched %1 results").arg(Formats::messageCount(totalResults_));
+}
+
+QString ExplorerSearchViewModel::pathColumn(const std::string& itemPath, const std::string& rootPath)
+{
+    // Both as directories; the result's parent loses the components it shares with the root.
+    const FileUrl parent = FileUrl(itemPath).parentDirectory();
+    const std::string& directory = parent.path();
+    const std::string root = FileUrl::directory(rootPath).path();
+    std::string rest = directory.rfind(root, 0) == 0 ? directory.substr(root.size()) : directory;
+    if (!rest.empty() && rest.back() == '/')
+        rest.pop_back();
+    QString text = QStringLiteral("…/");
+    text += QString::fromUtf8(rest.data(), static_cast<qsizetype>(rest.size()));
+    return text;
+}
+
+std::vector<ExplorerSearchViewModel::MenuEntry> ExplorerSearchViewModel::menuEntries(const ItemUrl& url)
+{
+    if (!url.isFile())
+        return {};
+    std::vector<MenuEntry> entries;
+    if (url.hasDirectoryPath())
+        entries.push_back(MenuEntry::setAsCurrentDirectory);
+    entries.push_back(MenuEntry::openInFileManager);
+    entries.push_back(MenuEntry::copyPath);
+    return entries;
+}
+
+void ExplorerSearchViewModel::openParentSelecting(const ItemUrl& url)
+{
+    if (!url.isFile())
+        return;
+    navigationModel_->push(ExplorerNavigationDestination::explorer(url.fileUrl().parentDirectory(), url.fileUrl()));
+}
+
+} // namespace vistrel

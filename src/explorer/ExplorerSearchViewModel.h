@@ -1,0 +1,77 @@
+#pragma once
+
+#include "ItemUrl.h"
+
+#include "store/VistrelFile.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace vistrel {
+
+class ExplorerModel;
+class NavigationModel;
+class SnapshotReader;
+
+// The search over everything under a screen's directory: the debounced text, one query at a
+// time on the search reader's thread (a newer one cancels the one before it), and results
+// applied only while the field still holds the text they were made for.
+class ExplorerSearchViewModel : public QObject {
+    Q_OBJECT
+public:
+    enum class MenuEntry { setAsCurrentDirectory, openInFileManager, copyPath };
+
+    ExplorerSearchViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
+                            NavigationModel* navigationModel, QObject* parent = nullptr);
+    ~ExplorerSearchViewModel() override;
+
+    // Repeated and empty texts are dropped; a search starts 200 ms after the last change.
+    void setSearchText(const QString& text);
+    const QString& searchText() const { return searchText_; }
+    // Starts a search for `text` at once, cancelling the running one.
+    void search(const QString& text);
+
+    const std::vector<VistrelFile>& results() const { return results_; }
+    std::int64_t totalResults() const { return totalResults_; }
+    // A query is on its way (the indicator shows).
+    bool searching() const { return searching_; }
+    // "Showing N out of M" while results are cut short, else "Matched M results".
+    QString statusText() const;
+
+    // The Path column: "…/" and the result's parent directories below the search root.
+    static QString pathColumn(const std::string& itemPath, const std::string& rootPath);
+
+    static std::vector<MenuEntry> menuEntries(const ItemUrl& url);
+    // "Set as current directory" and the primary action: a screen of the result's parent
+    // directory that selects the result.
+    void openParentSelecting(const ItemUrl& url);
+
+    static constexpr int debounceMilliseconds = 200;
+
+Q_SIGNALS:
+    void resultsChanged();
+    void searchingChanged();
+
+private:
+    void startDebounced();
+
+    std::shared_ptr<SnapshotReader> reader_;
+    ExplorerModel* explorerModel_;
+    NavigationModel* navigationModel_;
+    QString searchText_;
+    QString lastSent_;
+    QTimer debounce_;
+    std::shared_ptr<std::atomic<bool>> cancelRunning_;
+    bool searching_ = false;
+    std::vector<VistrelFile> results_;
+    std::int64_t totalResults_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace vistrel
