@@ -3,6 +3,9 @@
 #include "FileThumbnailCache.h"
 
 #include <QApplication>
+
+#include <algorithm>
+
 #include <QDir>
 #include <QMimeDatabase>
 #include <QPainter>
@@ -83,15 +86,30 @@ QIcon FileIcons::icon(const std::string& path)
 
 QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelRatio)
 {
+    // A directory's picture serves every size, so it is kept large and scaled to fit.
+    const bool directory = !path.empty() && path.back() == '/';
+    const int made = directory ? std::max(size, 64) : size;
+    const auto fitted = [&](const QPixmap& picture) {
+        if (picture.isNull() || picture.deviceIndependentSize().width() <= size)
+            return picture;
+        // Every directory shows the same picture: its scaled copies are made once per size.
+        static QHash<QPair<qint64, int>, QPixmap> scaledCopies;
+        QPixmap& scaled = scaledCopies[{picture.cacheKey(), size}];
+        if (scaled.isNull()) {
+            scaled = picture.scaled(QSize(size, size) * devicePixelRatio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            scaled.setDevicePixelRatio(devicePixelRatio);
+        }
+        return scaled;
+    };
     const QString key = FileThumbnailCache::key("file://" + path, size, size);
     if (auto cached = FileThumbnailCache::shared().find(key))
-        return *cached;
+        return fitted(*cached);
     const QIcon icon = FileIcons::icon(path);
     if (icon.isNull())
         return {};
-    const QPixmap made = icon.pixmap(QSize(size, size), devicePixelRatio);
-    FileThumbnailCache::shared().insert(key, made);
-    return made;
+    const QPixmap picture = icon.pixmap(QSize(made, made), devicePixelRatio);
+    FileThumbnailCache::shared().insert(key, picture);
+    return fitted(picture);
 }
 
 QPixmap FileIcons::placeholder(int size, qreal devicePixelRatio)
