@@ -19,6 +19,9 @@ SnapshotReader::~SnapshotReader()
         std::lock_guard lock(mutex_);
         stopping_ = true;
         jobs_.clear();
+        // A long query must not keep whoever closes the snapshot waiting.
+        if (context_)
+            context_->interrupt();
     }
     wake_.notify_one();
     thread_.join();
@@ -41,14 +44,19 @@ void SnapshotReader::run()
         {
             std::unique_lock lock(mutex_);
             wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-            if (stopping_)
+            if (stopping_) {
+                context_ = nullptr;
                 return;
+            }
             job = std::move(jobs_.front());
             jobs_.pop_front();
         }
         try {
-            if (!context)
+            if (!context) {
                 context = container_->makeContext();
+                std::lock_guard lock(mutex_);
+                context_ = context.get();
+            }
             job(*context);
         } catch (const StoreError& error) {
             // Jobs report their own failures; this one escaped.

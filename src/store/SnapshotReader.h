@@ -36,6 +36,7 @@ private:
     std::condition_variable wake_;
     std::deque<Job> jobs_;
     bool stopping_ = false;
+    StoreContext* context_ = nullptr; // guarded by mutex_; the reader thread's own
     std::thread thread_;
 };
 

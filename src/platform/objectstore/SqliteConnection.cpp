@@ -60,6 +60,11 @@ void SqliteConnection::execute(const std::string& sql)
     }
 }
 
+void SqliteConnection::interrupt()
+{
+    sqlite3_interrupt(database_);
+}
+
 void SqliteConnection::rollbackQuietly()
 {
     if (sqlite3_get_autocommit(database_) == 0)

@@ -23,6 +23,9 @@ public:
     // Rolls back the open transaction, if SQLite has not already done so (it does on a full
     // disk); the error that led here is what the caller reports.
     void rollbackQuietly();
+    // Makes the statement running on this connection fail soon (SQLITE_INTERRUPT); callable
+    // from any thread.
+    void interrupt();
     std::unique_ptr<SqliteStatement> prepare(const std::string& sql, bool persistent = false);
     // The first column of the first row, or absent.
     StoreValue queryValue(const std::string& sql);

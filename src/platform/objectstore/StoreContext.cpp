@@ -110,6 +110,11 @@ void StoreContext::save()
     pending_.clear();
 }
 
+void StoreContext::interrupt()
+{
+    connection_->interrupt();
+}
+
 std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descriptor)
 {
     std::vector<StoredObject> objects;

@@ -58,6 +58,8 @@ public:
     std::vector<std::string> queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly = false);
 
     StoreContainer& container() const { return *container_; }
+    // Ends the query running on this context from another thread; it fails with a StoreError.
+    void interrupt();
 
 private:
     friend class StoreContainer;
