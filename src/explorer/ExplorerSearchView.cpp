@@ -42,6 +42,7 @@ ExplorerSearchView::ExplorerSearchView(ExplorerSearchViewModel* viewModel, const
                                      new HighlightedTextDelegate(ExplorerSearchItemModel::searchTextRole, table_));
     table_->installEventFilter(this);
     QHeaderView* header = table_->header();
+    header->setAccessibleName(QStringLiteral("Columns"));
     header->setStretchLastSection(false);
     header->setSectionResizeMode(ExplorerSearchItemModel::nameColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(ExplorerSearchItemModel::pathColumn, QHeaderView::Stretch);

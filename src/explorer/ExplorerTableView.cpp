@@ -47,6 +47,7 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
     tree_->installEventFilter(this);
 
     QHeaderView* header = tree_->header();
+    header->setAccessibleName(QStringLiteral("Columns"));
     header->setStretchLastSection(false);
     header->setSectionsClickable(true);
     header->setSortIndicatorShown(true);

@@ -10,11 +10,14 @@
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
 #include "explorer/NavigationModel.h"
+#include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMenu>
@@ -187,6 +190,62 @@ TEST_F(ExplorerScreens, BackspaceEditsTheFieldAndGoesBackElsewhere)
     EXPECT_TRUE(shell->navigationModel()->navigationPath().empty());
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Vistrel — Explorer: /"));
     EXPECT_FALSE(window.backAction()->isEnabled());
+}
+
+TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)
+{
+    environment_.scanFinished = false;
+    ExplorerView view(environment_, FileUrl("/usr/"), FileUrl("/usr/lib/"));
+    view.show();
+    view.refresh();
+    QTreeView* tree = view.table()->tree();
+    ASSERT_TRUE(waitUntil([&] { return tree->currentIndex().isValid(); }));
+    EXPECT_EQ(tree->currentIndex().data(ExplorerTableItemModel::pathRole).toString(), QStringLiteral("/usr/lib/"));
+    ASSERT_TRUE(waitUntil([&] { return view.model()->selectedDetailsFile().has_value(); }));
+    EXPECT_EQ(view.model()->selectedDetailsFile()->id, "/usr/lib/");
+    bool noticed = false;
+    for (const QLabel* label : view.findChildren<QLabel*>())
+        noticed = noticed || label->text().contains(QStringLiteral("its scan did not finish"));
+    EXPECT_TRUE(noticed);
+}
+
+TEST_F(ExplorerScreens, ASnapshotOfADirectoryOpensWhereItWasScanned)
+{
+    auto scanned = snapshotOf({item("/data/set/", 10, 1), item("/data/set/x", 10), item("/data/y", 4)});
+    SnapshotCompletion::recordScanRoot(*scanned, "/data/");
+    environment_.reader = std::make_shared<SnapshotReader>(scanned);
+    environment_.scanRoot = FileUrl("/data/");
+    AppNavigationSplitView shell(environment_);
+    ExplorerView* root = shell.currentScreen();
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->subtitle(), QStringLiteral("Explorer: /data/"));
+    ASSERT_TRUE(waitUntil([&] { return root->tableViewModel()->files().size() == 2; }))
+        << "the scan's root has no entity of its own, yet shows its items";
+}
+
+// Screen readers know the controls only by the names they are given.
+TEST_F(ExplorerScreens, EveryControlHasAnAccessibleName)
+{
+    VistrelMainWindow window(environment_);
+    window.show();
+    QStringList unnamed;
+    int checked = 0;
+    const auto check = [&] {
+        for (QWidget* widget : window.findChildren<QWidget*>()) {
+            const bool control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget)
+                || qobject_cast<QAbstractItemView*>(widget);
+            if (!control || !widget->isVisibleTo(&window) || widget->inherits("QLineEditIconButton"))
+                continue;
+            ++checked;
+            if (widget->accessibleName().isEmpty())
+                unnamed << QString::fromLatin1(widget->metaObject()->className());
+        }
+    };
+    check(); // the table's scope
+    window.shell()->currentScreen()->setSearchScope(SearchScope::search);
+    check();
+    EXPECT_GT(checked, 12);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
 }
 
 } // namespace
