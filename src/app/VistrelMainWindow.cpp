@@ -29,6 +29,16 @@ VistrelMainWindow::VistrelMainWindow(ExplorerEnvironment environment, QWidget* p
     if (QWidget* button = toolbar->widgetForAction(backAction_))
         button->setAccessibleName(QStringLiteral("Back"));
     connect(backAction_, &QAction::triggered, shell_, &AppNavigationSplitView::goBack);
+    // Ctrl+F reaches the search field from anywhere in the window.
+    auto* find = new QAction(QStringLiteral("Find"), this);
+    find->setShortcut(QKeySequence::Find);
+    addAction(find);
+    connect(find, &QAction::triggered, this, [this] {
+        if (ExplorerView* screen = shell_->currentScreen()) {
+            screen->searchField()->setFocus(Qt::ShortcutFocusReason);
+            screen->searchField()->selectAll();
+        }
+    });
     connect(shell_, &AppNavigationSplitView::currentScreenChanged, this, &VistrelMainWindow::updateTitle);
     resize(1100, 700);
     qApp->installEventFilter(this);

@@ -2,6 +2,8 @@
 
 #include "FileThumbnailCache.h"
 
+#include "services/Log.h"
+
 #include <QApplication>
 
 #include <algorithm>
@@ -105,8 +107,11 @@ QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelR
     if (auto cached = FileThumbnailCache::shared().find(key))
         return fitted(*cached);
     const QIcon icon = FileIcons::icon(path);
-    if (icon.isNull())
+    if (icon.isNull()) {
+        // Not cached: the next showing asks again.
+        Log::debug(LogCategory::app, "failed to load thumbnail for " + ("file://" + path) + ": no icon for its type");
         return {};
+    }
     const QPixmap picture = icon.pixmap(QSize(made, made), devicePixelRatio);
     FileThumbnailCache::shared().insert(key, picture);
     return fitted(picture);
