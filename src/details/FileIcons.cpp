@@ -107,14 +107,18 @@ QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelR
     if (auto cached = FileThumbnailCache::shared().find(key))
         return fitted(*cached);
     const QIcon icon = FileIcons::icon(path);
-    if (icon.isNull()) {
-        // Not cached: the next showing asks again.
-        Log::debug(LogCategory::app, "failed to load thumbnail for " + ("file://" + path) + ": no icon for its type");
-        return {};
+    if (!icon.isNull()) {
+        // Files of one type share one rendering: only the cache entry is per item.
+        static QHash<QString, QPixmap> renderings;
+        QPixmap& rendering = renderings[icon.name() + QLatin1Char('@') + QString::number(made) + QLatin1Char('x') + QString::number(devicePixelRatio)];
+        if (rendering.isNull())
+            rendering = icon.pixmap(QSize(made, made), devicePixelRatio);
+        FileThumbnailCache::shared().insert(key, rendering);
+        return fitted(rendering);
     }
-    const QPixmap picture = icon.pixmap(QSize(made, made), devicePixelRatio);
-    FileThumbnailCache::shared().insert(key, picture);
-    return fitted(picture);
+    // Not cached: the next showing asks again.
+    Log::debug(LogCategory::app, "failed to load thumbnail for " + ("file://" + path) + ": no icon for its type");
+    return {};
 }
 
 QPixmap FileIcons::placeholder(int size, qreal devicePixelRatio)
