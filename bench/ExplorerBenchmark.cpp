@@ -193,8 +193,12 @@ int main(int argc, char** argv)
     auto memory = VistrelModelContainer::shared().makeContainer(true);
     fill(*memory, records);
     VistrelModelContainer::deleteStoreFile(storePath);
-    auto disk = VistrelModelContainer::shared().makeContainer(storePath);
-    fill(*disk, records);
+    {
+        auto writer = VistrelModelContainer::shared().makeContainer(storePath);
+        fill(*writer, records);
+    }
+    // The application opens a snapshot file read-only.
+    auto disk = VistrelModelContainer::shared().makeContainer(storePath, VistrelModelContainer::Access::readOnly);
     records.clear();
     records.shrink_to_fit();
 

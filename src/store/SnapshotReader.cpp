@@ -5,6 +5,9 @@
 #include "objectstore/StoreError.h"
 #include "services/Log.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace vistrel {
 
 SnapshotReader::SnapshotReader(std::shared_ptr<StoreContainer> container)
@@ -38,6 +41,9 @@ void SnapshotReader::post(Job job)
 
 void SnapshotReader::run()
 {
+    // Below the window's own thread: on a busy machine a long query yields the processor to
+    // the thread that draws and takes input.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 5);
     std::unique_ptr<StoreContext> context;
     for (;;) {
         Job job;
