@@ -5,6 +5,7 @@
 
 #include "SyntheticSnapshot.h"
 
+#include "details/FileIcons.h"
 #include "explorer/ExplorerSearchViewModel.h"
 #include "explorer/ExplorerTableRowModel.h"
 #include "explorer/ExplorerTableViewModel.h"
@@ -169,6 +170,7 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication application(argc, argv);
+    FileIcons::prepareTheme(); // as the application does: icons come from the desktop theme
     const std::string storePath = argc > 1 ? argv[1] : "explorer-benchmark.store";
 
     auto records = bench::SyntheticSnapshot(900000).take();

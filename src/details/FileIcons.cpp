@@ -73,17 +73,31 @@ QIcon FileIcons::icon(const std::string& path)
 {
     if (!path.empty() && path.back() == '/')
         return symbol(QStringLiteral("folder"));
-    static QMimeDatabase database;
     const auto slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const QMimeType type = database.mimeTypeForFile(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())),
-                                                    QMimeDatabase::MatchExtension);
+    const QString text = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    // Types by name go by the extension: one lookup per extension, not per file (a lookup
+    // takes long enough that a screen of new rows would stall the window).
+    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+    const QString kind = dot > 0 ? text.mid(dot).toLower() : text;
+    static QHash<QString, QIcon> icons;
+    if (const auto found = icons.constFind(kind); found != icons.constEnd())
+        return *found;
+    static QMimeDatabase database;
+    const QMimeType type = database.mimeTypeForFile(text, QMimeDatabase::MatchExtension);
+    QIcon icon;
     // A type's own icon may be missing where its generic one exists (image-png, image-x-generic).
-    for (const QString& name : {type.iconName(), type.genericIconName(), QStringLiteral("text-x-generic")}) {
-        if (!name.isEmpty() && QIcon::hasThemeIcon(name))
-            return QIcon::fromTheme(name);
+    for (const QString& iconName : {type.iconName(), type.genericIconName(), QStringLiteral("text-x-generic")}) {
+        if (!iconName.isEmpty() && QIcon::hasThemeIcon(iconName)) {
+            icon = QIcon::fromTheme(iconName);
+            break;
+        }
     }
-    return {};
+    if (icon.isNull())
+        Log::debug(LogCategory::app, "failed to load thumbnail for file://" + path + ": no icon for its type");
+    if (icons.size() < 4096)
+        icons.insert(kind, icon);
+    return icon;
 }
 
 QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelRatio)
@@ -116,14 +130,17 @@ QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelR
         FileThumbnailCache::shared().insert(key, rendering);
         return fitted(rendering);
     }
-    // Not cached: the next showing asks again.
-    Log::debug(LogCategory::app, "failed to load thumbnail for " + ("file://" + path) + ": no icon for its type");
+    // Not cached: the next showing asks again (the type's lookup is, and was logged once).
     return {};
 }
 
 QPixmap FileIcons::placeholder(int size, qreal devicePixelRatio)
 {
-    QPixmap faint(QSize(size, size) * devicePixelRatio);
+    static QHash<QString, QPixmap> made; // one per size: rows without an icon ask for it often
+    QPixmap& faint = made[QString::number(size) + QLatin1Char('@') + QString::number(devicePixelRatio)];
+    if (!faint.isNull())
+        return faint;
+    faint = QPixmap(QSize(size, size) * devicePixelRatio);
     faint.setDevicePixelRatio(devicePixelRatio);
     faint.fill(Qt::transparent);
     QPainter painter(&faint);

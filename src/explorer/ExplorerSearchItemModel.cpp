@@ -11,6 +11,9 @@
 #include <QPalette>
 #include <QThreadPool>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace vistrel {
 
 ExplorerSearchItemModel::ExplorerSearchItemModel(ExplorerSearchViewModel* viewModel, const std::string& rootPath,
@@ -51,6 +54,9 @@ void ExplorerSearchItemModel::requestLiveValues(int row) const
     VistrelFile file = viewModel_->results()[static_cast<std::size_t>(row)];
     auto* self = const_cast<ExplorerSearchItemModel*>(this);
     QThreadPool::globalInstance()->start([self, alive = alive_, generation = generation_, row, file]() mutable {
+        // Below the window's thread, as the snapshot's readers are.
+        thread_local const bool lowered = ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 5) == 0;
+        (void)lowered;
         file.loadFromFileSystem();
         LiveValues loaded{true, true, {}, {}};
         if (const auto& resources = file.urlResources()) {
