@@ -1,25 +1,37 @@
 #include "VistrelMainWindow.h"
 
 #include "AppNavigationSplitView.h"
+#include "VistrelView.h"
 
 #include "details/FileIcons.h"
 #include "explorer/ExplorerView.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDesktopServices>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QToolBar>
+#include <QUrl>
 
 namespace vistrel {
 
-VistrelMainWindow::VistrelMainWindow(ExplorerEnvironment environment, QWidget* parent)
+namespace {
+constexpr const char* productPage = "https://vistrel.org/";
+} // namespace
+
+VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<StoreContainer> container,
+                                     std::string scanRoot, QWidget* parent)
     : QMainWindow(parent)
-    , shell_(new AppNavigationSplitView(std::move(environment), this))
+    , root_(new VistrelView(preferences, std::move(scanRoot), this))
     , backAction_(new QAction(FileIcons::symbol(QStringLiteral("back")), QStringLiteral("Back"), this))
+    , closeSnapshot_(new QAction(QStringLiteral("Close Snapshot"), this))
 {
-    setCentralWidget(shell_);
+    setWindowIcon(FileIcons::applicationIcon());
+    setCentralWidget(root_);
     auto* toolbar = addToolBar(QStringLiteral("Navigation"));
     toolbar->setObjectName(QStringLiteral("navigation"));
     toolbar->setMovable(false);
@@ -28,28 +40,68 @@ VistrelMainWindow::VistrelMainWindow(ExplorerEnvironment environment, QWidget* p
     toolbar->addAction(backAction_);
     if (QWidget* button = toolbar->widgetForAction(backAction_))
         button->setAccessibleName(QStringLiteral("Back"));
-    connect(backAction_, &QAction::triggered, shell_, &AppNavigationSplitView::goBack);
+    connect(backAction_, &QAction::triggered, this, &VistrelMainWindow::goBack);
+
+    // Ctrl+X closes the snapshot; a text field with the focus takes it first, to cut.
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    closeSnapshot_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    file->addAction(closeSnapshot_);
+    connect(closeSnapshot_, &QAction::triggered, root_, &VistrelView::closeSnapshot);
+    file->addSeparator();
+    file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(QStringLiteral("Help"), this, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(productPage))); });
+    help->addAction(QStringLiteral("About Vistrel"), this, [this] {
+        QMessageBox::about(this, QStringLiteral("About Vistrel"),
+                           QStringLiteral("Vistrel %1\nA disk-usage analyzer: what fills your disk, exactly.")
+                               .arg(QApplication::applicationVersion()));
+    });
+
     // Ctrl+F reaches the search field from anywhere in the window.
     auto* find = new QAction(QStringLiteral("Find"), this);
     find->setShortcut(QKeySequence::Find);
     addAction(find);
     connect(find, &QAction::triggered, this, [this] {
-        if (ExplorerView* screen = shell_->currentScreen()) {
-            screen->searchField()->setFocus(Qt::ShortcutFocusReason);
-            screen->searchField()->selectAll();
+        if (AppNavigationSplitView* shell = this->shell(); shell && shell->currentScreen()) {
+            shell->currentScreen()->searchField()->setFocus(Qt::ShortcutFocusReason);
+            shell->currentScreen()->searchField()->selectAll();
         }
     });
-    connect(shell_, &AppNavigationSplitView::currentScreenChanged, this, &VistrelMainWindow::updateTitle);
-    resize(1100, 700);
+
+    connect(root_, &VistrelView::contentChanged, this, &VistrelMainWindow::contentChanged);
+    if (container)
+        root_->open(std::move(container));
+    resize(1100, 720);
     qApp->installEventFilter(this);
+    contentChanged();
+}
+
+AppNavigationSplitView* VistrelMainWindow::shell() const
+{
+    return root_->shell();
+}
+
+void VistrelMainWindow::contentChanged()
+{
+    closeSnapshot_->setEnabled(root_->hasSnapshot());
+    if (AppNavigationSplitView* shell = this->shell())
+        connect(shell, &AppNavigationSplitView::currentScreenChanged, this, &VistrelMainWindow::updateTitle,
+                Qt::UniqueConnection);
     updateTitle();
 }
 
 void VistrelMainWindow::updateTitle()
 {
-    const ExplorerView* screen = shell_->currentScreen();
+    const AppNavigationSplitView* shell = this->shell();
+    const ExplorerView* screen = shell ? shell->currentScreen() : nullptr;
     setWindowTitle(screen ? QStringLiteral("Vistrel — ") + screen->subtitle() : QStringLiteral("Vistrel"));
-    backAction_->setEnabled(shell_->canGoBack());
+    backAction_->setEnabled(shell && shell->canGoBack());
+}
+
+void VistrelMainWindow::goBack()
+{
+    if (AppNavigationSplitView* shell = this->shell())
+        shell->goBack();
 }
 
 void VistrelMainWindow::keyPressEvent(QKeyEvent* event)
@@ -57,7 +109,7 @@ void VistrelMainWindow::keyPressEvent(QKeyEvent* event)
     // Backspace goes back only when it has no text to edit.
     if (event->key() == Qt::Key_Backspace && event->modifiers() == Qt::NoModifier
         && !qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
-        shell_->goBack();
+        goBack();
         return;
     }
     QMainWindow::keyPressEvent(event);
@@ -68,7 +120,7 @@ bool VistrelMainWindow::eventFilter(QObject* watched, QEvent* event)
     if (event->type() == QEvent::MouseButtonRelease && static_cast<QMouseEvent*>(event)->button() == Qt::BackButton) {
         const auto* widget = qobject_cast<QWidget*>(watched);
         if (widget && widget->window() == this) {
-            shell_->goBack();
+            goBack();
             return true;
         }
     }

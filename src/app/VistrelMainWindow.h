@@ -1,24 +1,34 @@
 #pragma once
 
-#include "explorer/ExplorerEnvironment.h"
-
 #include <QMainWindow>
+
+#include <memory>
+#include <string>
 
 class QAction;
 
 namespace vistrel {
 
 class AppNavigationSplitView;
+class Preferences;
+class StoreContainer;
+class VistrelView;
 
-// The application's one window: a toolbar with the back action over the navigation shell.
-// Back is also Alt+Left, the mouse's back button and Backspace outside text fields.
+// The application's one window, "Vistrel": the root view under a toolbar with the back action
+// and a menu bar with "Close Snapshot" (Ctrl+X) and the Help menu. Back is also Alt+Left, the
+// mouse's back button and Backspace outside text fields.
 class VistrelMainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    VistrelMainWindow(ExplorerEnvironment environment, QWidget* parent = nullptr);
+    // With a container the explorer opens on it at once; without, the scan screen shows.
+    VistrelMainWindow(Preferences* preferences, std::shared_ptr<StoreContainer> container = nullptr,
+                      std::string scanRoot = "/", QWidget* parent = nullptr);
 
-    AppNavigationSplitView* shell() const { return shell_; }
+    VistrelView* rootView() const { return root_; }
+    // The explorer's shell while a snapshot is open, else null.
+    AppNavigationSplitView* shell() const;
     QAction* backAction() const { return backAction_; }
+    QAction* closeSnapshotAction() const { return closeSnapshot_; }
 
 protected:
     // The mouse's back button goes back wherever in the window it is pressed.
@@ -26,10 +36,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    void contentChanged();
     void updateTitle();
+    void goBack();
 
-    AppNavigationSplitView* shell_;
+    VistrelView* root_;
     QAction* backAction_;
+    QAction* closeSnapshot_;
 };
 
 } // namespace vistrel

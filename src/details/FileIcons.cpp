@@ -13,6 +13,12 @@
 #include <QPainter>
 #include <QStyle>
 
+// Resources of a static library are registered by name, outside any namespace.
+static void registerIconResources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
 namespace vistrel {
 
 namespace {
@@ -147,6 +153,13 @@ QPixmap FileIcons::placeholder(int size, qreal devicePixelRatio)
     painter.setOpacity(0.1);
     painter.drawPixmap(0, 0, symbol(QStringLiteral("doc")).pixmap(QSize(size, size), devicePixelRatio));
     return faint;
+}
+
+QIcon FileIcons::applicationIcon()
+{
+    static const bool registered = (registerIconResources(), true);
+    (void)registered;
+    return QIcon(QStringLiteral(":/icons/org.vistrel.Vistrel.png"));
 }
 
 QIcon FileIcons::symbol(const QString& name)

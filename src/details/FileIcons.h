@@ -22,6 +22,8 @@ public:
     static QIcon icon(const std::string& path);
     // The faint "doc" placeholder shown when there is no picture (opacity 0.1).
     static QPixmap placeholder(int size, qreal devicePixelRatio = 1.0);
+    // The application's own icon.
+    static QIcon applicationIcon();
     // A named symbol ("folder", "doc", "info.circle", ...) from the theme, with a style fallback.
     static QIcon symbol(const QString& name);
 };

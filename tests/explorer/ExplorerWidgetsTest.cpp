@@ -170,7 +170,7 @@ TEST_F(ExplorerScreens, ContextMenusAndThePathBar)
 
 TEST_F(ExplorerScreens, BackspaceEditsTheFieldAndGoesBackElsewhere)
 {
-    VistrelMainWindow window(environment_);
+    VistrelMainWindow window(nullptr, container_);
     window.show();
     AppNavigationSplitView* shell = window.shell();
     shell->navigationModel()->push(ExplorerNavigationDestination::explorer(FileUrl("/usr/")));
@@ -226,7 +226,7 @@ TEST_F(ExplorerScreens, ASnapshotOfADirectoryOpensWhereItWasScanned)
 // Screen readers know the controls only by the names they are given.
 TEST_F(ExplorerScreens, EveryControlHasAnAccessibleName)
 {
-    VistrelMainWindow window(environment_);
+    VistrelMainWindow window(nullptr, container_);
     window.show();
     QStringList unnamed;
     int checked = 0;

@@ -1,0 +1,82 @@
+#include "VistrelView.h"
+
+#include "AppNavigationSplitView.h"
+
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
+#include "scan/view/ScanScreenModel.h"
+#include "scan/view/VistrelScanView.h"
+#include "store/SnapshotCompletion.h"
+#include "store/SnapshotReader.h"
+
+namespace vistrel {
+
+VistrelView::VistrelView(Preferences* preferences, std::string scanRoot, QWidget* parent)
+    : QStackedWidget(parent)
+    , preferences_(preferences)
+    , scanRoot_(std::move(scanRoot))
+{
+    showScanScreen();
+}
+
+void VistrelView::clear()
+{
+    // Both sides are made anew each time they are shown.
+    while (count() > 0) {
+        QWidget* page = widget(0);
+        removeWidget(page);
+        page->deleteLater();
+    }
+    if (scanModel_)
+        scanModel_->deleteLater();
+    scanModel_ = nullptr;
+    scanView_ = nullptr;
+    shell_ = nullptr;
+}
+
+void VistrelView::showScanScreen()
+{
+    clear();
+    scanModel_ = new ScanScreenModel(preferences_, scanRoot_, this);
+    scanView_ = new VistrelScanView(scanModel_, this);
+    addWidget(scanView_);
+    setCurrentWidget(scanView_);
+    connect(scanModel_, &ScanScreenModel::containerReady, this,
+            [this](std::shared_ptr<StoreContainer> container) { open(std::move(container)); });
+    scanModel_->appear();
+    Q_EMIT contentChanged();
+}
+
+void VistrelView::open(std::shared_ptr<StoreContainer> container)
+{
+    clear();
+    container_ = std::move(container);
+    ExplorerEnvironment environment;
+    // The explorer's own readers over the container: the scan's contexts are not its.
+    environment.reader = std::make_shared<SnapshotReader>(container_);
+    environment.searchReader = std::make_shared<SnapshotReader>(container_);
+    environment.preferences = preferences_;
+    try {
+        environment.scanFinished = SnapshotCompletion::isFinished(*container_);
+        environment.unreadableDirectories = SnapshotCompletion::unreadableDirectories(*container_);
+        if (const auto root = SnapshotCompletion::scanRoot(*container_))
+            environment.scanRoot = FileUrl::directory(*root);
+    } catch (const StoreError&) {
+        // A snapshot without these facts opens at "/" as complete.
+    }
+    shell_ = new AppNavigationSplitView(environment, this);
+    addWidget(shell_);
+    setCurrentWidget(shell_);
+    Q_EMIT contentChanged();
+}
+
+void VistrelView::closeSnapshot()
+{
+    if (!container_)
+        return;
+    clear();
+    container_.reset(); // an in-memory snapshot is gone with it; one on disk can be opened again
+    showScanScreen();
+}
+
+} // namespace vistrel

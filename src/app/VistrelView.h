@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QStackedWidget>
+
+#include <memory>
+
+namespace vistrel {
+
+class AppNavigationSplitView;
+class Preferences;
+class ScanScreenModel;
+class StoreContainer;
+class VistrelScanView;
+
+// The window's content: the scan screen while no snapshot is open, the explorer's shell while
+// one is. It holds the open snapshot and is the one place that drops it; switching discards
+// the other side's state (a fresh scan screen, or a fresh navigation and explorer).
+class VistrelView : public QStackedWidget {
+    Q_OBJECT
+public:
+    // `scanRoot` is what the scan screen scans ("/"; a small tree in tests).
+    VistrelView(Preferences* preferences, std::string scanRoot = "/", QWidget* parent = nullptr);
+
+    bool hasSnapshot() const { return container_ != nullptr; }
+    // Shows the explorer on `container`.
+    void open(std::shared_ptr<StoreContainer> container);
+    // The close-snapshot action: back to a fresh scan screen.
+    void closeSnapshot();
+
+    AppNavigationSplitView* shell() const { return shell_; }
+    ScanScreenModel* scanScreenModel() const { return scanModel_; }
+    VistrelScanView* scanScreen() const { return scanView_; }
+
+Q_SIGNALS:
+    // The side shown changed (and so whether a snapshot is open).
+    void contentChanged();
+
+private:
+    void showScanScreen();
+    void clear();
+
+    Preferences* preferences_;
+    std::string scanRoot_;
+    std::shared_ptr<StoreContainer> container_;
+    ScanScreenModel* scanModel_ = nullptr;
+    VistrelScanView* scanView_ = nullptr;
+    AppNavigationSplitView* shell_ = nullptr;
+};
+
+} // namespace vistrel

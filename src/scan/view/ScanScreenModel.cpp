@@ -1,0 +1,186 @@
+#include "ScanScreenModel.h"
+
+#include "filesystem/FileSystemError.h"
+#include "filesystem/VolumeFigures.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "objectstore/StoreError.h"
+#include "services/Log.h"
+#include "services/Preferences.h"
+#include "store/VistrelFile.h"
+#include "store/VistrelModelContainer.h"
+
+#include <QCoreApplication>
+#include <QThreadPool>
+
+#include <sys/stat.h>
+
+namespace vistrel {
+
+namespace {
+
+template <typename Job>
+void onMainThread(const std::shared_ptr<bool>& alive, Job job)
+{
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [alive, job = std::move(job)]() mutable {
+            if (*alive)
+                job();
+        },
+        Qt::QueuedConnection);
+}
+
+QString text(const std::optional<std::string>& value)
+{
+    return value ? QString::fromStdString(*value) : QString();
+}
+
+} // namespace
+
+ScanScreenModel::ScanScreenModel(Preferences* preferences, std::string root, QObject* parent)
+    : QObject(parent)
+    , preferences_(preferences)
+    , root_(std::move(root))
+{
+    connect(&session_, &ScanSession::finished, this, [this] {
+        const ScanSession::Outcome& outcome = session_.outcome();
+        if (outcome.error) {
+            // The scan stays on screen with its error until the user cancels (as the Part
+            // has it), but the reason is shown instead of a bar that never moves.
+            scanProblem_ = QString::fromStdString(ScanSession::describe(outcome.error));
+            Q_EMIT changed();
+            return;
+        }
+        Q_EMIT containerReady(outcome.container);
+    });
+    connect(&session_, &ScanSession::cancelFinished, this, [this] { setState(ViewState::idle); });
+    connect(&session_.progress(), &ScanProgress::changed, this, &ScanScreenModel::changed);
+}
+
+bool ScanScreenModel::persistedSnapshot() const
+{
+    return preferences_ ? preferences_->persistedSnapshot() : true;
+}
+
+void ScanScreenModel::setPersistedSnapshot(bool on)
+{
+    if (preferences_)
+        preferences_->setPersistedSnapshot(on);
+    Q_EMIT changed();
+}
+
+QString ScanScreenModel::mainButtonTitle() const
+{
+    return state_ == ViewState::scanning ? QStringLiteral("Cancel") : QStringLiteral("Scan");
+}
+
+void ScanScreenModel::setState(ViewState state)
+{
+    state_ = state;
+    Q_EMIT changed();
+}
+
+void ScanScreenModel::appear()
+{
+    QThreadPool::globalInstance()->start([this, alive = alive_] {
+        std::optional<VolumeFigures> figures;
+        std::string failure;
+        try {
+            figures = VolumeFigures::read("/");
+        } catch (const FileSystemError& error) {
+            failure = error.localizedDescription();
+        }
+        // Check previous snapshot: read-only, so looking never creates or changes the store.
+        bool exists = false;
+        QString problem;
+        bool deletable = false;
+        const std::string location = VistrelModelContainer::onDiskStoreLocation();
+        struct stat status {};
+        if (!location.empty() && ::stat(location.c_str(), &status) == 0) {
+            try {
+                auto container = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly);
+                exists = VistrelFile::snapshotExists(container->mainContext());
+            } catch (const ModelContainerError& error) {
+                Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
+                problem = QString::fromStdString(error.what());
+                deletable = error.code() == StoreError::Code::notASnapshot
+                    || error.code() == StoreError::Code::incompatibleVersion || error.code() == StoreError::Code::failed;
+            } catch (const StoreError& error) {
+                Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
+                problem = QString::fromStdString(error.what());
+                deletable = true;
+            }
+        }
+        onMainThread(alive, [this, figures, failure, exists, problem, deletable] {
+            if (!figures) {
+                Log::error(LogCategory::app, "failed to access the volume. " + failure);
+            } else {
+                volume_.localizedName = text(figures->localizedName);
+                volume_.resourceCount = figures->resourceCount.value_or(0);
+                volume_.totalCapacity = figures->totalCapacity.value_or(0);
+                volume_.availableCapacity = figures->availableCapacity.value_or(0);
+                volume_.localizedFormatDescription = text(figures->localizedFormatDescription);
+                volume_.usedCapacity = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
+                                                                 - static_cast<std::uint64_t>(volume_.availableCapacity));
+            }
+            if (exists)
+                hasSnapshot_ = true;
+            storeProblem_ = problem;
+            storeCanBeDeleted_ = deletable;
+            Q_EMIT changed();
+        });
+    });
+}
+
+void ScanScreenModel::mainButtonAction()
+{
+    switch (state_) {
+    case ViewState::idle: startScan(); break;
+    case ViewState::scanning: cancelScan(); break;
+    case ViewState::cancelling:
+    case ViewState::finished: break;
+    }
+}
+
+void ScanScreenModel::startScan()
+{
+    scanProblem_.clear();
+    setState(ViewState::scanning);
+    session_.progress().setTotalUnitCount(volume_.resourceCount);
+    session_.progress().setCompletedUnitCount(0);
+    ScanSession::Request request;
+    request.root = root_;
+    request.persistedSnapshot = persistedSnapshot(); // read once: later changes do not touch this scan
+    session_.start(std::move(request));
+}
+
+void ScanScreenModel::cancelScan()
+{
+    setState(ViewState::cancelling);
+    session_.cancel();
+}
+
+void ScanScreenModel::openPreviousSnapshot()
+{
+    try {
+        Q_EMIT containerReady(
+            VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly));
+    } catch (const ModelContainerError& error) {
+        storeProblem_ = QString::fromStdString(error.what());
+        storeCanBeDeleted_ = error.code() != StoreError::Code::busy;
+        hasSnapshot_ = false;
+        Q_EMIT changed();
+    }
+}
+
+void ScanScreenModel::deleteStoredSnapshot()
+{
+    VistrelModelContainer::deleteStoreFile(VistrelModelContainer::onDiskStoreLocation());
+    storeProblem_.clear();
+    hasSnapshot_ = false;
+    Q_EMIT changed();
+    appear();
+}
+
+} // namespace vistrel

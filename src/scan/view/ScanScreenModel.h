@@ -1,0 +1,94 @@
+#pragma once
+
+#include "scan/ScanSession.h"
+
+#include <QObject>
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vistrel {
+
+class Preferences;
+class StoreContainer;
+
+// The state and actions of the scan screen: the volume's figures, whether a previous
+// snapshot exists, the scan itself through ScanSession, and the container it hands over.
+// Disk reads run off the main thread. Main thread only.
+class ScanScreenModel : public QObject {
+    Q_OBJECT
+public:
+    enum class ViewState { idle, scanning, cancelling, finished };
+
+    struct Volume {
+        std::int64_t resourceCount = 0;
+        std::int64_t availableCapacity = 0;
+        std::int64_t usedCapacity = 0;
+        std::int64_t totalCapacity = 0;
+        QString localizedName;
+        QString localizedFormatDescription;
+    };
+
+    // `root` is what a scan walks: "/" in the application, a small tree in tests.
+    ScanScreenModel(Preferences* preferences, std::string root = "/", QObject* parent = nullptr);
+
+    ViewState state() const { return state_; }
+    const Volume& volume() const { return volume_; }
+    bool hasSnapshot() const { return hasSnapshot_; }
+    ScanProgress& progress() { return session_.progress(); }
+    // Why the stored snapshot cannot be opened (damaged, foreign, busy); empty when it can.
+    const QString& storeProblem() const { return storeProblem_; }
+    // Whether deleting the stored snapshot would mend the problem (not for a busy store).
+    bool storeCanBeDeleted() const { return storeCanBeDeleted_; }
+    // The last scan's error, shown until the next scan.
+    const QString& scanProblem() const { return scanProblem_; }
+
+    bool persistedSnapshot() const;
+    void setPersistedSnapshot(bool on);
+
+    // Load volume info, then check previous snapshot: both off the main thread.
+    void appear();
+    // "Scan" while idle, "Cancel" while scanning; nothing otherwise.
+    void mainButtonAction();
+    bool mainButtonEnabled() const { return state_ == ViewState::idle || state_ == ViewState::scanning; }
+    QString mainButtonTitle() const;
+    // Shown only while idle with a snapshot on disk.
+    bool showsOpenPreviousSnapshot() const { return hasSnapshot_ && state_ == ViewState::idle; }
+    void openPreviousSnapshot();
+    // Deletes the stored snapshot that cannot be opened, then checks again.
+    void deleteStoredSnapshot();
+
+    static constexpr const char* storageHelp = "Storing snapshots on disk requires several GB of additional storage "
+                                               "space. Storing them in memory requires significant RAM usage.";
+    static constexpr const char* footer
+        = "While scanning, folders that your account cannot read are left out of the totals.";
+
+Q_SIGNALS:
+    void changed();
+    // A snapshot to show: the end of a scan (also a cancelled one) or the previous snapshot.
+    void containerReady(std::shared_ptr<StoreContainer> container);
+
+private:
+    void startScan();
+    void cancelScan();
+    void setState(ViewState state);
+
+    Preferences* preferences_;
+    std::string root_;
+    ScanSession session_;
+    ViewState state_ = ViewState::idle;
+    Volume volume_;
+    bool hasSnapshot_ = false;
+    QString storeProblem_;
+    bool storeCanBeDeleted_ = false;
+    QString scanProblem_;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+
+public:
+    ~ScanScreenModel() override { *alive_ = false; }
+};
+
+} // namespace vistrel

@@ -1,0 +1,211 @@
+#include "VistrelScanView.h"
+
+#include "ScanScreenModel.h"
+#include "UsageBar.h"
+
+#include "details/FileIcons.h"
+#include "services/Formats.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace vistrel {
+
+namespace {
+
+QLabel* label(QWidget* parent, double scale = 1.0, bool bold = false)
+{
+    auto* made = new QLabel(parent);
+    QFont font = made->font();
+    font.setPointSizeF(font.pointSizeF() * scale);
+    if (bold)
+        font.setWeight(QFont::DemiBold);
+    made->setFont(font);
+    made->setTextFormat(Qt::PlainText);
+    return made;
+}
+
+QWidget* swatch(QWidget* parent, QPalette::ColorRole fill)
+{
+    auto* box = new QLabel(parent);
+    box->setFixedSize(12, 12);
+    box->setAutoFillBackground(true);
+    box->setStyleSheet(QStringLiteral("border: 1px solid palette(mid); border-radius: 2px; background: palette(%1);")
+                           .arg(fill == QPalette::Highlight ? QStringLiteral("highlight") : QStringLiteral("base")));
+    return box;
+}
+
+} // namespace
+
+VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
+    : QWidget(parent)
+    , model_(model)
+{
+    setAccessibleName(QStringLiteral("Scan"));
+    auto* outer = new QHBoxLayout(this);
+    auto* column = new QWidget(this);
+    column->setFixedWidth(640);
+    outer->addStretch();
+    outer->addWidget(column);
+    outer->addStretch();
+    auto* layout = new QVBoxLayout(column);
+    layout->setSpacing(14);
+    layout->addStretch();
+
+    // Header: the application's icon and name.
+    auto* header = new QHBoxLayout;
+    auto* appIcon = new QLabel(column);
+    appIcon->setPixmap(FileIcons::applicationIcon().pixmap(64, 64));
+    appIcon->setAccessibleName(QStringLiteral("Vistrel"));
+    QLabel* title = label(column, 2.0, true);
+    title->setText(QStringLiteral("Vistrel"));
+    header->addWidget(appIcon);
+    header->addWidget(title);
+    header->addStretch();
+    layout->addLayout(header);
+
+    // Volume panel.
+    auto* volume = new QHBoxLayout;
+    auto* volumeIcon = new QLabel(column);
+    volumeIcon->setPixmap(FileIcons::picture("/", 64, devicePixelRatioF()));
+    volume->addWidget(volumeIcon);
+    auto* figures = new QVBoxLayout;
+    volumeName_ = label(column, 1.4, true);
+    volumeFormat_ = label(column);
+    volumeFiles_ = label(column, 0.8);
+    figures->addWidget(volumeName_);
+    figures->addWidget(volumeFormat_);
+    figures->addWidget(volumeFiles_);
+    volume->addLayout(figures);
+    volume->addStretch();
+    volumeCapacity_ = label(column, 1.0, true);
+    volume->addWidget(volumeCapacity_);
+    layout->addLayout(volume);
+
+    usage_ = new UsageBar(column);
+    layout->addWidget(usage_);
+    auto* legend = new QHBoxLayout;
+    used_ = label(column, 0.85);
+    free_ = label(column, 0.85);
+    used_->setTextFormat(Qt::RichText);
+    free_->setTextFormat(Qt::RichText);
+    legend->addWidget(swatch(column, QPalette::Highlight));
+    legend->addWidget(used_);
+    legend->addSpacing(16);
+    legend->addWidget(swatch(column, QPalette::Base));
+    legend->addWidget(free_);
+    legend->addStretch();
+    layout->addLayout(legend);
+
+    // A stored snapshot that cannot be opened, and the way out.
+    auto* problemRow = new QHBoxLayout;
+    problem_ = label(column);
+    problem_->setWordWrap(true);
+    deleteStore_ = new QPushButton(QStringLiteral("Delete Stored Snapshot"), column);
+    deleteStore_->setAccessibleName(QStringLiteral("Delete Stored Snapshot"));
+    problemRow->addWidget(problem_, 1);
+    problemRow->addWidget(deleteStore_);
+    layout->addLayout(problemRow);
+
+    // Action row.
+    auto* actions = new QHBoxLayout;
+    openPrevious_ = new QPushButton(QStringLiteral("Open previous snapshot"), column);
+    openPrevious_->setFlat(true);
+    openPrevious_->setAccessibleName(QStringLiteral("Open previous snapshot"));
+    storeOnDisk_ = new QCheckBox(QStringLiteral("Store snapshot on disk"), column);
+    storeOnDisk_->setToolTip(QString::fromLatin1(ScanScreenModel::storageHelp));
+    storeOnDisk_->setAccessibleName(QStringLiteral("Store snapshot on disk"));
+    storeOnDisk_->setAccessibleDescription(QString::fromLatin1(ScanScreenModel::storageHelp));
+    mainButton_ = new QPushButton(column);
+    mainButton_->setDefault(true);
+    mainButton_->setMinimumWidth(100);
+    actions->addWidget(openPrevious_);
+    actions->addStretch();
+    actions->addWidget(storeOnDisk_);
+    actions->addWidget(mainButton_);
+    layout->addLayout(actions);
+
+    // Progress row, 64 points high in every state.
+    progressRow_ = new QStackedWidget(column);
+    progressRow_->setFixedHeight(64);
+    progressRow_->addWidget(new QWidget(progressRow_));
+    progress_ = new QProgressBar(progressRow_);
+    progress_->setAccessibleName(QStringLiteral("Scan progress"));
+    progress_->setFormat(QStringLiteral("%v of %m items"));
+    progressRow_->addWidget(progress_);
+    auto* cancellingPage = new QWidget(progressRow_);
+    auto* cancellingLayout = new QVBoxLayout(cancellingPage);
+    cancelling_ = new QProgressBar(cancellingPage);
+    cancelling_->setRange(0, 0);
+    cancelling_->setTextVisible(false);
+    cancelling_->setAccessibleName(QStringLiteral("Cancelling..."));
+    cancellingLayout->addWidget(new QLabel(QStringLiteral("Cancelling..."), cancellingPage));
+    cancellingLayout->addWidget(cancelling_);
+    progressRow_->addWidget(cancellingPage);
+    layout->addWidget(progressRow_);
+
+    QLabel* footer = label(column, 0.85);
+    footer->setText(QString::fromLatin1(ScanScreenModel::footer));
+    footer->setWordWrap(true);
+    layout->addWidget(footer);
+    layout->addStretch();
+
+    connect(mainButton_, &QPushButton::clicked, model_, &ScanScreenModel::mainButtonAction);
+    connect(openPrevious_, &QPushButton::clicked, model_, &ScanScreenModel::openPreviousSnapshot);
+    connect(deleteStore_, &QPushButton::clicked, model_, &ScanScreenModel::deleteStoredSnapshot);
+    connect(storeOnDisk_, &QCheckBox::toggled, model_, &ScanScreenModel::setPersistedSnapshot);
+    connect(model_, &ScanScreenModel::changed, this, &VistrelScanView::update);
+    update();
+}
+
+void VistrelScanView::update()
+{
+    const auto& volume = model_->volume();
+    volumeName_->setText(volume.localizedName);
+    volumeFormat_->setText(volume.localizedFormatDescription);
+    volumeFiles_->setText(Formats::groupedCount(volume.resourceCount) + QStringLiteral(" files"));
+    volumeCapacity_->setText(Formats::byteCount(volume.totalCapacity));
+    usage_->setUsage(volume.usedCapacity, volume.totalCapacity);
+    used_->setText(QStringLiteral("<b>Used</b> ") + Formats::byteCount(volume.usedCapacity).toHtmlEscaped());
+    free_->setText(QStringLiteral("<b>Free</b> ") + Formats::byteCount(volume.availableCapacity).toHtmlEscaped());
+    used_->setAccessibleName(QStringLiteral("Used ") + Formats::byteCount(volume.usedCapacity));
+    free_->setAccessibleName(QStringLiteral("Free ") + Formats::byteCount(volume.availableCapacity));
+
+    const QString problem = !model_->scanProblem().isEmpty() ? model_->scanProblem() : model_->storeProblem();
+    problem_->setText(problem);
+    problem_->setVisible(!problem.isEmpty());
+    deleteStore_->setVisible(model_->scanProblem().isEmpty() && !model_->storeProblem().isEmpty()
+                             && model_->storeCanBeDeleted());
+
+    openPrevious_->setVisible(model_->showsOpenPreviousSnapshot());
+    const bool blocked = storeOnDisk_->blockSignals(true);
+    storeOnDisk_->setChecked(model_->persistedSnapshot());
+    storeOnDisk_->blockSignals(blocked);
+    mainButton_->setText(model_->mainButtonTitle());
+    mainButton_->setAccessibleName(model_->mainButtonTitle());
+    mainButton_->setEnabled(model_->mainButtonEnabled());
+
+    switch (model_->state()) {
+    case ScanScreenModel::ViewState::scanning: {
+        progressRow_->setCurrentIndex(1);
+        // QProgressBar counts in int: the counts are scaled when they do not fit.
+        const std::int64_t total = model_->progress().totalUnitCount();
+        const std::int64_t done = std::min(model_->progress().completedUnitCount(), std::max<std::int64_t>(total, 0));
+        progress_->setRange(0, static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
+        progress_->setValue(static_cast<int>(total > INT32_MAX ? done * INT32_MAX / total : done));
+        progress_->setFormat(Formats::groupedCount(model_->progress().completedUnitCount()) + QStringLiteral(" of ")
+                             + Formats::groupedCount(total) + QStringLiteral(" items"));
+        break;
+    }
+    case ScanScreenModel::ViewState::cancelling: progressRow_->setCurrentIndex(2); break;
+    default: progressRow_->setCurrentIndex(0); break;
+    }
+}
+
+} // namespace vistrel

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QWidget>
+
+class QCheckBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+
+namespace vistrel {
+
+class ScanScreenModel;
+class UsageBar;
+
+// The scan screen: the volume's figures and usage, "Open previous snapshot", the storage
+// choice, "Scan"/"Cancel" and the progress. It shows the model and holds no logic.
+class VistrelScanView : public QWidget {
+    Q_OBJECT
+public:
+    explicit VistrelScanView(ScanScreenModel* model, QWidget* parent = nullptr);
+
+    QPushButton* mainButton() const { return mainButton_; }
+    QPushButton* openPreviousButton() const { return openPrevious_; }
+    QCheckBox* storeOnDisk() const { return storeOnDisk_; }
+    QProgressBar* progressBar() const { return progress_; }
+
+private:
+    void update();
+
+    ScanScreenModel* model_;
+    QLabel* volumeName_;
+    QLabel* volumeFormat_;
+    QLabel* volumeFiles_;
+    QLabel* volumeCapacity_;
+    UsageBar* usage_;
+    QLabel* used_;
+    QLabel* free_;
+    QLabel* problem_;
+    QPushButton* deleteStore_;
+    QPushButton* openPrevious_;
+    QCheckBox* storeOnDisk_;
+    QPushButton* mainButton_;
+    QStackedWidget* progressRow_;
+    QProgressBar* progress_;
+    QProgressBar* cancelling_;
+};
+
+} // namespace vistrel

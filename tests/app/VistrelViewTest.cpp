@@ -1,0 +1,211 @@
+// The scan screen and the root view on Qt's offscreen platform, scanning small real trees
+// into a per-user store under a temporary XDG_DATA_HOME.
+#include "app/AppNavigationSplitView.h"
+#include "app/VistrelMainWindow.h"
+#include "app/VistrelView.h"
+#include "explorer/ExplorerTableViewModel.h"
+#include "explorer/ExplorerView.h"
+#include "explorer/NavigationModel.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "scan/view/ScanScreenModel.h"
+#include "scan/view/UsageBar.h"
+#include "scan/view/VistrelScanView.h"
+#include "services/Preferences.h"
+#include "store/VistrelFile.h"
+#include "store/VistrelModelContainer.h"
+#include "support/CapturingLogSink.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QThread>
+
+#include <cstdlib>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace vistrel {
+namespace {
+
+using testing::TemporaryTree;
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "vistrel-app-tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance())
+        new QApplication(argc, argv);
+}
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+std::int64_t storedRows(const std::string& store)
+{
+    auto container = VistrelModelContainer::shared().makeContainer(store, VistrelModelContainer::Access::readOnly);
+    return container->makeContext()->count(std::nullopt);
+}
+
+class RootView : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        previous_ = std::getenv("XDG_DATA_HOME") ? std::optional<std::string>(std::getenv("XDG_DATA_HOME")) : std::nullopt;
+        ::setenv("XDG_DATA_HOME", tree_.path("data").c_str(), 1);
+        for (int directory = 0; directory < 3; ++directory)
+            for (int file = 0; file < 4; ++file)
+                tree_.writeFile("scanned/d" + std::to_string(directory) + "/f" + std::to_string(file), 100);
+        root_ = tree_.path("scanned/");
+        preferences_ = std::make_unique<Preferences>(QString::fromStdString(tree_.path("preferences.conf")));
+        store_ = VistrelModelContainer::onDiskStoreLocation();
+    }
+    void TearDown() override
+    {
+        if (previous_)
+            ::setenv("XDG_DATA_HOME", previous_->c_str(), 1);
+        else
+            ::unsetenv("XDG_DATA_HOME");
+    }
+
+    // A stored snapshot of one item, as an earlier scan would leave it.
+    void storePreviousSnapshot()
+    {
+        auto container = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite);
+        auto context = container->makeContext();
+        FileSystemRecord record;
+        record.path = "/previous-file";
+        record.level = 2;
+        VistrelFile::insert(record, *context);
+        context->save();
+    }
+
+    TemporaryTree tree_;
+    std::optional<std::string> previous_;
+    std::string root_;
+    std::string store_;
+    std::unique_ptr<Preferences> preferences_;
+};
+
+TEST_F(RootView, AScanToDiskEndsInTheExplorerAndCloseAndReopenShowTheSameData)
+{
+    storePreviousSnapshot();
+    VistrelMainWindow window(preferences_.get(), nullptr, root_);
+    window.show();
+    VistrelView* view = window.rootView();
+    EXPECT_FALSE(window.closeSnapshotAction()->isEnabled()) << "nothing to close on the scan screen";
+    ASSERT_TRUE(waitUntil([&] { return view->scanScreenModel()->hasSnapshot(); }));
+    EXPECT_TRUE(view->scanScreen()->openPreviousButton()->isVisibleTo(view->scanScreen()));
+
+    QTest::mouseClick(view->scanScreen()->mainButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return view->shell() != nullptr; })) << "the scan ends in the explorer";
+    EXPECT_TRUE(window.closeSnapshotAction()->isEnabled());
+    ExplorerView* screen = view->shell()->currentScreen();
+    EXPECT_EQ(screen->subtitle(), QString::fromStdString("Explorer: " + root_)) << "it opens where it scanned";
+    ASSERT_TRUE(waitUntil([&] { return screen->tableViewModel()->files().size() == 3; }));
+    EXPECT_EQ(storedRows(store_), 15) << "the previous snapshot was replaced";
+
+    view->shell()->navigationModel()->push(ExplorerNavigationDestination::explorer(FileUrl(root_ + "d0/")));
+    window.closeSnapshotAction()->trigger();
+    ASSERT_TRUE(view->scanScreen());
+    ASSERT_TRUE(waitUntil([&] { return view->scanScreenModel()->showsOpenPreviousSnapshot(); }));
+    QTest::mouseClick(view->scanScreen()->openPreviousButton(), Qt::LeftButton);
+    ASSERT_TRUE(view->shell());
+    EXPECT_TRUE(view->shell()->navigationModel()->navigationPath().empty()) << "a fresh navigation path";
+    ASSERT_TRUE(waitUntil([&] { return view->shell()->currentScreen()->tableViewModel()->files().size() == 3; }));
+}
+
+TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndLeavesAnEmptyStore)
+{
+    storePreviousSnapshot();
+    // Enough directories that the walk is still going when the cancel arrives.
+    for (int index = 0; index < 400; ++index)
+        tree_.writeFile("scanned/many/m" + std::to_string(index) + "/f", 1);
+    CapturingLogSink log;
+    VistrelView view(preferences_.get(), root_);
+    ScanScreenModel* model = view.scanScreenModel();
+    model->mainButtonAction();
+    EXPECT_EQ(model->state(), ScanScreenModel::ViewState::scanning);
+    EXPECT_EQ(model->mainButtonTitle(), QStringLiteral("Cancel"));
+    model->mainButtonAction();
+    EXPECT_EQ(model->state(), ScanScreenModel::ViewState::cancelling);
+    EXPECT_FALSE(model->mainButtonEnabled());
+    ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; })) << "a cancelled scan is handed over too";
+    std::vector<std::string> lines;
+    for (const auto& record : log.records())
+        if (record.category == "app" && record.level == LogLevel::debug && record.message.find("init") == std::string::npos)
+            lines.push_back(record.message);
+    EXPECT_EQ(lines, (std::vector<std::string>{"change to cancelling", "canceling task", "change to idle"}));
+    EXPECT_EQ(storedRows(store_), 0) << "a cancelled scan to disk leaves the store empty";
+}
+
+TEST_F(RootView, AScanInMemoryLeavesTheStoredSnapshotAndReadsTheSettingOnce)
+{
+    storePreviousSnapshot();
+    preferences_->setPersistedSnapshot(false);
+    VistrelView view(preferences_.get(), root_);
+    ScanScreenModel* model = view.scanScreenModel();
+    model->mainButtonAction();
+    model->setPersistedSnapshot(true); // changed during the scan: this scan stays in memory
+    ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; }));
+    EXPECT_EQ(storedRows(store_), 1) << "the stored snapshot is untouched";
+    auto stored = VistrelModelContainer::shared().makeContainer(store_, VistrelModelContainer::Access::readOnly);
+    EXPECT_TRUE(VistrelFile::snapshotExists(stored->mainContext())) << "and can still be opened";
+    EXPECT_TRUE(preferences_->persistedSnapshot());
+}
+
+TEST_F(RootView, ADamagedStoreIsOfferedForDeletionInsteadOfStoppingTheApplication)
+{
+    ::mkdir(tree_.path("data").c_str(), 0700);
+    ::mkdir(tree_.path("data/org.vistrel.Vistrel").c_str(), 0700);
+    std::ofstream(store_, std::ios::binary) << std::string(8192, 'z');
+    VistrelView view(preferences_.get(), root_);
+    ScanScreenModel* model = view.scanScreenModel();
+    ASSERT_TRUE(waitUntil([&] { return !model->storeProblem().isEmpty(); }));
+    EXPECT_TRUE(model->storeCanBeDeleted());
+    EXPECT_FALSE(model->hasSnapshot());
+    model->deleteStoredSnapshot();
+    ASSERT_TRUE(waitUntil([&] { return model->storeProblem().isEmpty(); }));
+    struct stat status {};
+    EXPECT_NE(::stat(store_.c_str(), &status), 0) << "the damaged file is gone";
+    EXPECT_EQ(UsageBar::filledWidth(0, 0, 600), 20) << "a total of 0 still shows 20 points";
+    EXPECT_EQ(UsageBar::filledWidth(50, 100, 600), 300);
+}
+
+TEST_F(RootView, CtrlXInTheFilterFieldCutsTextAndTheSnapshotStaysOpen)
+{
+    auto container = VistrelModelContainer::shared().makeContainer(true);
+    VistrelMainWindow window(preferences_.get(), container, root_);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window) || true);
+    QLineEdit* field = window.shell()->currentScreen()->searchField();
+    field->setFocus();
+    QTest::keyClicks(field, QStringLiteral("abc"));
+    field->selectAll();
+    QTest::keySequence(field, QKeySequence(Qt::CTRL | Qt::Key_X));
+    EXPECT_EQ(field->text(), QString()) << "the text was cut";
+    EXPECT_TRUE(window.rootView()->hasSnapshot()) << "the snapshot stays open";
+}
+
+} // namespace
+} // namespace vistrel
