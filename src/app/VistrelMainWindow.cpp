@@ -1,6 +1,7 @@
 #include "VistrelMainWindow.h"
 
 #include "AppNavigationSplitView.h"
+#include "CheckForUpdatesView.h"
 #include "VistrelView.h"
 
 #include "details/FileIcons.h"
@@ -49,7 +50,7 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     connect(closeSnapshot_, &QAction::triggered, root_, &VistrelView::closeSnapshot);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QMenu* help = helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("Help"), this, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(productPage))); });
     help->addAction(QStringLiteral("About Vistrel"), this, [this] {
         QMessageBox::about(this, QStringLiteral("About Vistrel"),
@@ -74,6 +75,12 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     resize(1100, 720);
     qApp->installEventFilter(this);
     contentChanged();
+}
+
+void VistrelMainWindow::setUpdater(Updater* updater)
+{
+    auto* view = new CheckForUpdatesView(updater, this);
+    helpMenu_->addAction(view->action());
 }
 
 AppNavigationSplitView* VistrelMainWindow::shell() const

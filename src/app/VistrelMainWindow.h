@@ -24,6 +24,9 @@ public:
     VistrelMainWindow(Preferences* preferences, std::shared_ptr<StoreContainer> container = nullptr,
                       std::string scanRoot = "/", QWidget* parent = nullptr);
 
+    // Adds "Check for Updates…" to the Help menu.
+    void setUpdater(class Updater* updater);
+
     VistrelView* rootView() const { return root_; }
     // The explorer's shell while a snapshot is open, else null.
     AppNavigationSplitView* shell() const;
@@ -43,6 +46,7 @@ private:
     VistrelView* root_;
     QAction* backAction_;
     QAction* closeSnapshot_;
+    class QMenu* helpMenu_ = nullptr;
 };
 
 } // namespace vistrel

@@ -1,5 +1,6 @@
 // vistrel: the desktop application. `vistrel` starts on the scan screen; `vistrel FILE` opens
 // that snapshot store straight into the explorer.
+#include "Updater.h"
 #include "VistrelMainWindow.h"
 
 #include "details/FileIcons.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -41,6 +43,25 @@ int main(int argc, char** argv)
     }
     Preferences preferences;
     VistrelMainWindow window(&preferences, std::move(container));
+    Updater updater(QApplication::applicationVersion());
+    window.setUpdater(&updater);
     window.show();
+
+    // The distribution usually owns updates: checks on a schedule only once the user agreed,
+    // asked on the second start.
+    const int launches = preferences.countLaunch();
+    const std::optional<bool> automatic = preferences.automaticUpdateChecks();
+    if (automatic.value_or(false)) {
+        updater.startSchedule();
+    } else if (!automatic && launches >= 2) {
+        QTimer::singleShot(0, &window, [&] {
+            const auto answer = QMessageBox::question(
+                &window, QStringLiteral("Check for Updates"),
+                QStringLiteral("Should Vistrel check for new versions of itself once a day?"));
+            preferences.setAutomaticUpdateChecks(answer == QMessageBox::Yes);
+            if (answer == QMessageBox::Yes)
+                updater.startSchedule();
+        });
+    }
     return QApplication::exec();
 }

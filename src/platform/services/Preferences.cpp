@@ -59,6 +59,24 @@ void Preferences::setSelectedTab(const QString& tab)
     settings_->setValue(QLatin1String(selectedTabKey), tab);
 }
 
+std::optional<bool> Preferences::automaticUpdateChecks() const
+{
+    const QVariant value = settings_->value(QLatin1String(automaticUpdateChecksKey));
+    return value.isValid() ? std::optional<bool>(value.toBool()) : std::nullopt;
+}
+
+void Preferences::setAutomaticUpdateChecks(bool on)
+{
+    settings_->setValue(QLatin1String(automaticUpdateChecksKey), on);
+}
+
+int Preferences::countLaunch()
+{
+    const int count = settings_->value(QLatin1String(launchCountKey), 0).toInt() + 1;
+    settings_->setValue(QLatin1String(launchCountKey), count);
+    return count;
+}
+
 void Preferences::sync()
 {
     settings_->sync();

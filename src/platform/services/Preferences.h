@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -33,6 +34,14 @@ public:
     void setSearchTableCustomization(const QByteArray& state);
     QString selectedTab() const;
     void setSelectedTab(const QString& tab);
+
+    // Automatic update checks: absent until the user has been asked.
+    static constexpr const char* automaticUpdateChecksKey = "updates.automatic";
+    static constexpr const char* launchCountKey = "updates.launchCount";
+    std::optional<bool> automaticUpdateChecks() const;
+    void setAutomaticUpdateChecks(bool on);
+    // Counts this start and returns the count (1 on the first start).
+    int countLaunch();
 
     // Writes pending changes to permanent storage.
     void sync();
