@@ -21,7 +21,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QProgressBar>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QPushButton>
@@ -205,6 +207,34 @@ TEST_F(RootView, CtrlXInTheFilterFieldCutsTextAndTheSnapshotStaysOpen)
     QTest::keySequence(field, QKeySequence(Qt::CTRL | Qt::Key_X));
     EXPECT_EQ(field->text(), QString()) << "the text was cut";
     EXPECT_TRUE(window.rootView()->hasSnapshot()) << "the snapshot stays open";
+}
+
+// Screen readers know the controls only by the names they are given; the flow works by keys.
+TEST_F(RootView, TheScanScreenIsNamedAndWorksFromTheKeyboard)
+{
+    VistrelMainWindow window(preferences_.get(), nullptr, root_);
+    window.show();
+    VistrelScanView* screen = window.rootView()->scanScreen();
+    QStringList unnamed;
+    int checked = 0;
+    for (QWidget* widget : screen->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QProgressBar*>(widget)
+            || qobject_cast<UsageBar*>(widget);
+        if (!control)
+            continue;
+        ++checked;
+        if (widget->accessibleName().isEmpty())
+            unnamed << QString::fromLatin1(widget->metaObject()->className());
+    }
+    EXPECT_GE(checked, 6);
+    EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
+    EXPECT_FALSE(screen->storeOnDisk()->toolTip().isEmpty()) << "the storage choice explains itself";
+
+    screen->mainButton()->setFocus();
+    QTest::keyClick(screen->mainButton(), Qt::Key_Space);
+    ASSERT_TRUE(waitUntil([&] { return window.rootView()->shell() != nullptr; })) << "Space on Scan scans";
+    QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_X));
+    ASSERT_TRUE(waitUntil([&] { return window.rootView()->scanScreen() != nullptr; })) << "Ctrl+X closes the snapshot";
 }
 
 } // namespace
