@@ -30,17 +30,6 @@ using namespace vistrel;
 
 namespace {
 
-void fill(StoreContainer& container, const std::vector<FileSystemRecord>& records)
-{
-    for (std::size_t first = 0; first < records.size(); first += 50000) {
-        auto context = container.makeContext();
-        context->setAutosaveEnabled(false);
-        for (std::size_t index = first; index < std::min(records.size(), first + 50000); ++index)
-            VistrelFile::insert(records[index], *context);
-        context->save();
-    }
-}
-
 // Runs the event loop until `done`; the milliseconds it took.
 double timeUntil(const std::function<bool()>& done)
 {
@@ -193,11 +182,11 @@ int main(int argc, char** argv)
     records.push_back(big);
     std::printf("records=%zu\n", records.size());
     auto memory = VistrelModelContainer::shared().makeContainer(true);
-    fill(*memory, records);
+    bench::saveRecords(*memory, records);
     VistrelModelContainer::deleteStoreFile(storePath);
     {
         auto writer = VistrelModelContainer::shared().makeContainer(storePath);
-        fill(*writer, records);
+        bench::saveRecords(*writer, records);
     }
     // The application opens a snapshot file read-only.
     auto disk = VistrelModelContainer::shared().makeContainer(storePath, VistrelModelContainer::Access::readOnly);

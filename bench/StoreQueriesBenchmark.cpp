@@ -22,17 +22,6 @@ namespace {
 constexpr const char* bigDirectory = "/big/";
 constexpr const char* searchText = "img";
 
-void fill(StoreContainer& container, const std::vector<FileSystemRecord>& records)
-{
-    for (std::size_t first = 0; first < records.size(); first += 50000) {
-        auto context = container.makeContext();
-        context->setAutosaveEnabled(false);
-        for (std::size_t index = first; index < std::min(records.size(), first + 50000); ++index)
-            VistrelFile::insert(records[index], *context);
-        context->save();
-    }
-}
-
 // Median of five runs, in milliseconds.
 double medianMilliseconds(const std::function<void()>& run)
 {
@@ -75,10 +64,10 @@ int main(int argc, char** argv)
     std::printf("records=%zu\n", records.size());
 
     auto memory = VistrelModelContainer::shared().makeContainer(true);
-    fill(*memory, records);
+    bench::saveRecords(*memory, records);
     VistrelModelContainer::deleteStoreFile(storePath);
     auto disk = VistrelModelContainer::shared().makeContainer(storePath);
-    fill(*disk, records);
+    bench::saveRecords(*disk, records);
 
     std::size_t childCount = 0;
     const double childrenMs = medianMilliseconds(

@@ -4,14 +4,30 @@
 // levels 2 to 12, in the order the walker submits them (a directory's files, then its
 // subdirectories once their subtrees are done). Deterministic.
 
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 #include "scanner/FileSystemRecord.h"
+#include "store/VistrelFile.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
 
 namespace vistrel::bench {
+
+// Saves records into a container in batches of 50,000, as a scan does.
+inline void saveRecords(StoreContainer& container, const std::vector<FileSystemRecord>& records)
+{
+    for (std::size_t first = 0; first < records.size(); first += 50000) {
+        auto context = container.makeContext();
+        context->setAutosaveEnabled(false);
+        for (std::size_t index = first; index < std::min(records.size(), first + 50000); ++index)
+            VistrelFile::insert(records[index], *context);
+        context->save();
+    }
+}
 
 class SyntheticSnapshot {
 public:

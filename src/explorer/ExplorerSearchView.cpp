@@ -1,6 +1,6 @@
 #include "ExplorerSearchView.h"
 
-#include "DesktopServices.h"
+#include "ExplorerItemMenu.h"
 #include "ExplorerSearchItemModel.h"
 #include "ExplorerSearchViewModel.h"
 #include "HighlightedTextDelegate.h"
@@ -118,26 +118,7 @@ QMenu* ExplorerSearchView::makeContextMenu(const QModelIndex& index)
         return nullptr;
     const std::string path = viewModel_->results()[static_cast<std::size_t>(index.row())].id;
     const ItemUrl url{ItemUrl::fileScheme, path};
-    auto* menu = new QMenu(this);
-    for (const auto entry : ExplorerSearchViewModel::menuEntries(url)) {
-        switch (entry) {
-        case ExplorerSearchViewModel::MenuEntry::setAsCurrentDirectory:
-            menu->addAction(QStringLiteral("Set as current directory"), this,
-                            [this, url] { viewModel_->openParentSelecting(url); });
-            menu->addSeparator();
-            break;
-        case ExplorerSearchViewModel::MenuEntry::openInFileManager:
-            menu->addAction(QString::fromLatin1(DesktopServices::showInFileManagerText), this,
-                            [path] { DesktopServices::showInFinder(path); });
-            break;
-        case ExplorerSearchViewModel::MenuEntry::copyPath:
-            menu->addAction(QStringLiteral("Copy path"), this, [path] {
-                DesktopServices::copyToPasteboard(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
-            });
-            break;
-        }
-    }
-    return menu;
+    return ExplorerItemMenu::make(url, [this, url] { viewModel_->openParentSelecting(url); }, this);
 }
 
 bool ExplorerSearchView::eventFilter(QObject* watched, QEvent* event)

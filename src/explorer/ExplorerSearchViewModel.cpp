@@ -6,6 +6,7 @@
 #include "objectstore/StoreError.h"
 #include "services/Formats.h"
 #include "services/Log.h"
+#include "services/MainThread.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelFileSearch.h"
 
@@ -75,11 +76,7 @@ void ExplorerSearchViewModel::search(const QString& text)
         } catch (const StoreError& failure) {
             error = failure.what();
         }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [alive, text, this, result = std::move(result), error = std::move(error)]() mutable {
-                if (!*alive)
-                    return;
+        onMainThread(alive, [text, this, result = std::move(result), error = std::move(error)]() mutable {
                 if (error) {
                     Log::error(LogCategory::app,
                                "cannot get results for search " + text.toStdString() + ": " + *error);
@@ -93,8 +90,7 @@ void ExplorerSearchViewModel::search(const QString& text)
                 searching_ = false;
                 Q_EMIT resultsChanged();
                 Q_EMIT searchingChanged();
-            },
-            Qt::QueuedConnection);
+        });
     });
 }
 
@@ -119,18 +115,6 @@ QString ExplorerSearchViewModel::pathColumn(const std::string& itemPath, const s
     QString text = QStringLiteral("…/");
     text += QString::fromUtf8(rest.data(), static_cast<qsizetype>(rest.size()));
     return text;
-}
-
-std::vector<ExplorerSearchViewModel::MenuEntry> ExplorerSearchViewModel::menuEntries(const ItemUrl& url)
-{
-    if (!url.isFile())
-        return {};
-    std::vector<MenuEntry> entries;
-    if (url.hasDirectoryPath())
-        entries.push_back(MenuEntry::setAsCurrentDirectory);
-    entries.push_back(MenuEntry::openInFileManager);
-    entries.push_back(MenuEntry::copyPath);
-    return entries;
 }
 
 void ExplorerSearchViewModel::openParentSelecting(const ItemUrl& url)

@@ -25,7 +25,6 @@ class SnapshotReader;
 class ExplorerSearchViewModel : public QObject {
     Q_OBJECT
 public:
-    enum class MenuEntry { setAsCurrentDirectory, openInFileManager, copyPath };
 
     ExplorerSearchViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
                             NavigationModel* navigationModel, QObject* parent = nullptr);
@@ -47,7 +46,6 @@ public:
     // The Path column: "…/" and the result's parent directories below the search root.
     static QString pathColumn(const std::string& itemPath, const std::string& rootPath);
 
-    static std::vector<MenuEntry> menuEntries(const ItemUrl& url);
     // "Set as current directory" and the primary action: a screen of the result's parent
     // directory that selects the result.
     void openParentSelecting(const ItemUrl& url);

@@ -1,6 +1,6 @@
 #include "ExplorerTableView.h"
 
-#include "DesktopServices.h"
+#include "ExplorerItemMenu.h"
 #include "ExplorerTableItemModel.h"
 #include "ExplorerTableViewModel.h"
 #include "HighlightedTextDelegate.h"
@@ -146,30 +146,7 @@ QMenu* ExplorerTableView::makeContextMenu(const QModelIndex& index)
     if (!row)
         return nullptr;
     const ItemUrl url = row->source().url();
-    const auto entries = ExplorerTableViewModel::menuEntries(url);
-    if (entries.empty())
-        return nullptr;
-    auto* menu = new QMenu(this);
-    for (const auto entry : entries) {
-        switch (entry) {
-        case ExplorerTableViewModel::MenuEntry::setAsCurrentDirectory:
-            menu->addAction(QStringLiteral("Set as current directory"), this,
-                            [this, url] { viewModel_->setAsCurrentDirectory(url); });
-            menu->addSeparator();
-            break;
-        case ExplorerTableViewModel::MenuEntry::openInFileManager:
-            menu->addAction(QString::fromLatin1(DesktopServices::showInFileManagerText), this,
-                            [url] { DesktopServices::showInFinder(url.path); });
-            break;
-        case ExplorerTableViewModel::MenuEntry::copyPath:
-            menu->addAction(QStringLiteral("Copy path"), this, [url] {
-                DesktopServices::copyToPasteboard(
-                    QString::fromUtf8(url.path.data(), static_cast<qsizetype>(url.path.size())));
-            });
-            break;
-        }
-    }
-    return menu;
+    return ExplorerItemMenu::make(url, [this, url] { viewModel_->setAsCurrentDirectory(url); }, this);
 }
 
 bool ExplorerTableView::eventFilter(QObject* watched, QEvent* event)

@@ -9,6 +9,7 @@
 #include "scanner/FileSystemRecord.h"
 #include "scanner/ResourceTypeCode.h"
 #include "services/Log.h"
+#include "services/MainThread.h"
 #include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelFile.h"
@@ -29,20 +30,6 @@ VistrelFile transientRoot(const FileUrl& root)
     record.level = root.pathComponentCount();
     record.fileResourceType = ResourceTypeCode::directory;
     return VistrelFile(std::move(record));
-}
-
-// Runs `job` on the main thread unless the model is gone by then. The application object is
-// the receiver: the model itself may be destroyed while a reader job still runs.
-template <typename Job>
-void onMainThread(const std::shared_ptr<bool>& alive, Job job)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [alive, job = std::move(job)]() mutable {
-            if (*alive)
-                job();
-        },
-        Qt::QueuedConnection);
 }
 
 } // namespace
@@ -243,18 +230,6 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
                     explorerModel_->setSelectedDetailsFile(std::move(file));
         });
     });
-}
-
-std::vector<ExplorerTableViewModel::MenuEntry> ExplorerTableViewModel::menuEntries(const ItemUrl& url)
-{
-    if (!url.isFile())
-        return {};
-    std::vector<MenuEntry> entries;
-    if (url.hasDirectoryPath())
-        entries.push_back(MenuEntry::setAsCurrentDirectory);
-    entries.push_back(MenuEntry::openInFileManager);
-    entries.push_back(MenuEntry::copyPath);
-    return entries;
 }
 
 void ExplorerTableViewModel::setAsCurrentDirectory(const ItemUrl& url)

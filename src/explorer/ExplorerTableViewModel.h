@@ -23,8 +23,6 @@ class SnapshotReader;
 class ExplorerTableViewModel : public QObject {
     Q_OBJECT
 public:
-    // What the context menu of a row offers.
-    enum class MenuEntry { setAsCurrentDirectory, openInFileManager, copyPath };
 
     ExplorerTableViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
                            NavigationModel* navigationModel, QObject* parent = nullptr);
@@ -59,7 +57,6 @@ public:
     // Feeds the details: absent empties them, the "Other files" row leaves them alone.
     void setSelectedPath(std::optional<ItemUrl> url);
 
-    static std::vector<MenuEntry> menuEntries(const ItemUrl& url);
     // "Set as current directory" and the primary action: pushes a screen for a directory.
     void setAsCurrentDirectory(const ItemUrl& url);
     void primaryAction();

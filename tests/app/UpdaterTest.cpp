@@ -3,6 +3,9 @@
 #include "app/CheckForUpdatesViewModel.h"
 #include "app/Updater.h"
 
+#include "support/EventLoop.h"
+#include "support/WidgetApplication.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -19,27 +22,8 @@
 namespace vistrel {
 namespace {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "vistrel-updater-tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
-
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using testing::ensureApplication;
+using testing::waitUntil;
 
 QByteArray appcast(const QString& version)
 {

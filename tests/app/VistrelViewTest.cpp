@@ -17,6 +17,9 @@
 #include "support/CapturingLogSink.h"
 #include "support/TemporaryTree.h"
 
+#include "support/EventLoop.h"
+#include "support/WidgetApplication.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -38,28 +41,8 @@ namespace vistrel {
 namespace {
 
 using testing::TemporaryTree;
-
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "vistrel-app-tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
-
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 10000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
+using testing::ensureApplication;
+using testing::waitUntil;
 
 std::int64_t storedRows(const std::string& store)
 {

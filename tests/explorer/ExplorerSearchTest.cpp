@@ -10,6 +10,9 @@
 #include "explorer/NavigationModel.h"
 #include "store/SnapshotReader.h"
 
+#include "support/EventLoop.h"
+#include "support/WidgetApplication.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -24,19 +27,6 @@ namespace vistrel {
 namespace {
 
 using namespace testing;
-
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 TEST(ExplorerSearch, PathColumnShowsTheDirectoriesBelowTheRoot)
 {

@@ -7,23 +7,13 @@
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 
-#include <QApplication>
+#include "support/WidgetApplication.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace vistrel::testing {
-
-// The widget tests' application, made once (on the offscreen platform under CTest).
-inline void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "vistrel-explorer-tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
-        new QApplication(argc, argv);
-}
 
 // A record of the snapshot: a directory when the path ends with '/'.
 inline FileSystemRecord item(const std::string& path, std::int64_t allocated, std::optional<std::int64_t> files = {})

@@ -13,6 +13,9 @@
 #include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
 
+#include "support/EventLoop.h"
+#include "support/WidgetApplication.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -32,19 +35,6 @@ namespace vistrel {
 namespace {
 
 using namespace testing;
-
-bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(2);
-    }
-    return true;
-}
 
 QStringList menuTexts(QMenu* menu)
 {

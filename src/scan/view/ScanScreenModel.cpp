@@ -6,6 +6,7 @@
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "services/Log.h"
+#include "services/MainThread.h"
 #include "services/Preferences.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
@@ -18,18 +19,6 @@
 namespace vistrel {
 
 namespace {
-
-template <typename Job>
-void onMainThread(const std::shared_ptr<bool>& alive, Job job)
-{
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [alive, job = std::move(job)]() mutable {
-            if (*alive)
-                job();
-        },
-        Qt::QueuedConnection);
-}
 
 QString text(const std::optional<std::string>& value)
 {
