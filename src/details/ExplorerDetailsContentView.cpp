@@ -1,57 +1,85 @@
 #include "ExplorerDetailsContentView.h"
 
 #include "EmptyStateView.h"
-#include "FileThumbnailView.h"
+#include "ExplorerDetailsView.h"
 
-#include "services/Formats.h"
+#include "services/MainThread.h"
 
-#include <QLabel>
 #include <QStackedLayout>
-#include <QVBoxLayout>
+#include <QThreadPool>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace vistrel {
 
-ExplorerDetailsContentView::ExplorerDetailsContentView(QWidget* parent)
+ExplorerDetailsContentView::ExplorerDetailsContentView(Preferences* preferences, QWidget* parent)
     : QWidget(parent)
+    , preferences_(preferences)
     , stack_(new QStackedLayout(this))
     , empty_(new EmptyStateView(QStringLiteral("info.circle"), QStringLiteral("Details View"), this))
 {
     setAccessibleName(QStringLiteral("Details"));
     stack_->addWidget(empty_);
-    // The item's header; the full panel with its tabs comes with the details panel.
-    auto* header = new QWidget(this);
-    auto* layout = new QVBoxLayout(header);
-    thumbnail_ = new FileThumbnailView("/", 64, header);
-    name_ = new QLabel(header);
-    QFont title = name_->font();
-    title.setPointSizeF(title.pointSizeF() * 1.4);
-    name_->setFont(title);
-    name_->setTextFormat(Qt::PlainText);
-    path_ = new QLabel(header);
-    path_->setTextFormat(Qt::PlainText);
-    path_->setWordWrap(true);
-    path_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    layout->addWidget(thumbnail_, 0, Qt::AlignHCenter);
-    layout->addWidget(name_, 0, Qt::AlignHCenter);
-    layout->addWidget(path_);
-    layout->addStretch();
-    stack_->addWidget(header);
+}
+
+ExplorerDetailsContentView::~ExplorerDetailsContentView()
+{
+    *alive_ = false;
 }
 
 void ExplorerDetailsContentView::setFile(const std::optional<VistrelFile>& file)
 {
+    const bool same = file && file_ && file->id == file_->id && details_;
     file_ = file;
     if (!file_) {
         stack_->setCurrentWidget(empty_);
+        if (details_) {
+            stack_->removeWidget(details_);
+            details_->deleteLater();
+            details_ = nullptr;
+        }
         return;
     }
-    thumbnail_->setPath(file_->id);
-    const QString name = QString::fromUtf8(file_->name.data(), static_cast<qsizetype>(file_->name.size()));
-    name_->setText(name);
-    name_->setToolTip(name);
-    name_->setAccessibleName(name);
-    path_->setText(QString::fromUtf8(file_->id.data(), static_cast<qsizetype>(file_->id.size())));
-    stack_->setCurrentIndex(1);
+    if (same)
+        return; // the same item keeps its panel
+    if (!reading_)
+        startRead();
+}
+
+void ExplorerDetailsContentView::startRead()
+{
+    reading_ = true;
+    ++readsStarted_;
+    readingId_ = file_->id;
+    QThreadPool::globalInstance()->start([this, alive = alive_, file = *file_]() mutable {
+        thread_local const bool lowered = ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 5) == 0;
+        (void)lowered;
+        ItemDetails details = ItemDetails::make(std::move(file));
+        onMainThread(alive, [this, details = std::move(details)]() mutable {
+            reading_ = false;
+            if (!file_)
+                return; // the selection was cleared meanwhile
+            if (file_->id != *readingId_) {
+                startRead(); // the selection moved on: read where it is now
+                return;
+            }
+            show(std::move(details));
+        });
+    });
+}
+
+void ExplorerDetailsContentView::show(ItemDetails details)
+{
+    // A new item makes a new panel.
+    if (details_) {
+        stack_->removeWidget(details_);
+        details_->deleteLater();
+    }
+    details_ = new ExplorerDetailsView(std::move(details), preferences_, this);
+    stack_->addWidget(details_);
+    stack_->setCurrentWidget(details_);
+    Q_EMIT detailsShown();
 }
 
 bool ExplorerDetailsContentView::showsEmptyState() const

@@ -1,37 +1,56 @@
 #pragma once
 
+#include "ItemDetails.h"
+
 #include "store/VistrelFile.h"
 
 #include <QWidget>
 
+#include <memory>
 #include <optional>
 
-class QLabel;
 class QStackedLayout;
 
 namespace vistrel {
 
 class EmptyStateView;
-class FileThumbnailView;
+class ExplorerDetailsView;
+class Preferences;
 
-// The details pane of an explorer screen: the selected item, or the empty state
-// "Details View" while nothing is selected.
+// The details pane of an explorer screen: the selected item's details, or the empty state
+// "Details View" while nothing is selected. The file system is read off the main thread, one
+// item at a time: while a read runs, a newer selection waits and those it replaced are never
+// read, so moving quickly through a list reads only where the selection settles.
 class ExplorerDetailsContentView : public QWidget {
     Q_OBJECT
 public:
-    explicit ExplorerDetailsContentView(QWidget* parent = nullptr);
+    explicit ExplorerDetailsContentView(Preferences* preferences = nullptr, QWidget* parent = nullptr);
+    ~ExplorerDetailsContentView() override;
 
     void setFile(const std::optional<VistrelFile>& file);
     const std::optional<VistrelFile>& file() const { return file_; }
     bool showsEmptyState() const;
+    // The panel of the item shown, once its details are read.
+    ExplorerDetailsView* detailsView() const { return details_; }
+    // How many file-system reads this pane has started (tests).
+    int readsStarted() const { return readsStarted_; }
+
+Q_SIGNALS:
+    void detailsShown();
 
 private:
+    void startRead();
+    void show(ItemDetails details);
+
+    Preferences* preferences_;
     std::optional<VistrelFile> file_;
     QStackedLayout* stack_;
     EmptyStateView* empty_;
-    FileThumbnailView* thumbnail_;
-    QLabel* name_;
-    QLabel* path_;
+    ExplorerDetailsView* details_ = nullptr;
+    bool reading_ = false;
+    std::optional<std::string> readingId_;
+    int readsStarted_ = 0;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 } // namespace vistrel

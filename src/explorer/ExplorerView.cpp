@@ -65,7 +65,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     filterLayout->setContentsMargins(0, 0, 0, 0);
     auto* split = new QSplitter(Qt::Horizontal, filterPage);
     table_ = new ExplorerTableView(tableViewModel_, environment.preferences, split);
-    details_ = new ExplorerDetailsContentView(split);
+    details_ = new ExplorerDetailsContentView(environment.preferences, split);
     details_->setMinimumWidth(300);
     split->addWidget(table_);
     split->addWidget(details_);

@@ -1,0 +1,155 @@
+#include "ExplorerDetailsView.h"
+
+#include "FileIcons.h"
+#include "FileThumbnailView.h"
+#include "ItemDetailsBoolRowView.h"
+#include "ItemDetailsDateRowView.h"
+#include "ItemDetailsNumberRowView.h"
+#include "ItemDetailsStringRowView.h"
+
+#include "services/Preferences.h"
+
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QScrollArea>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace vistrel {
+
+namespace {
+
+QWidget* rowView(const ItemDetails::Row& row, QWidget* parent)
+{
+    switch (row.kind) {
+    case ItemDetails::Row::Kind::number: return new ItemDetailsNumberRowView(row.title, *row.text, parent);
+    case ItemDetails::Row::Kind::text: return new ItemDetailsStringRowView(row.title, *row.text, parent);
+    case ItemDetails::Row::Kind::date: return new ItemDetailsDateRowView(row.title, *row.date, parent);
+    case ItemDetails::Row::Kind::boolean: return new ItemDetailsBoolRowView(row.title, *row.flag, parent);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+ExplorerDetailsView::ExplorerDetailsView(ItemDetails details, Preferences* preferences, QWidget* parent)
+    : QWidget(parent)
+    , details_(std::move(details))
+    , preferences_(preferences)
+    , path_(new QLabel(this))
+    , tabs_(new QTabWidget(this))
+{
+    setAccessibleName(QStringLiteral("Details of ") + details_.name);
+    auto* layout = new QVBoxLayout(this);
+
+    // Header box.
+    auto* header = new QFrame(this);
+    header->setFrameShape(QFrame::StyledPanel);
+    header->setMinimumWidth(320);
+    header->setAutoFillBackground(true);
+    header->setBackgroundRole(QPalette::Base);
+    auto* headerLayout = new QHBoxLayout(header);
+    headerLayout->addWidget(new FileThumbnailView(details_.path.toStdString(), 64, header), 0, Qt::AlignTop);
+    auto* column = new QVBoxLayout;
+    auto* name = new QLabel(header);
+    QFont title = name->font();
+    title.setPointSizeF(title.pointSizeF() * 1.4);
+    name->setFont(title);
+    QPalette faded = name->palette();
+    QColor text = faded.color(QPalette::WindowText);
+    text.setAlphaF(0.8);
+    faded.setColor(QPalette::WindowText, text);
+    name->setPalette(faded);
+    name->setText(name->fontMetrics().elidedText(details_.name, Qt::ElideRight, 260));
+    name->setToolTip(details_.name);
+    name->setAccessibleName(details_.name);
+    name->setTextFormat(Qt::PlainText);
+    column->addWidget(name);
+    for (const auto& [label, value] : {std::pair{QStringLiteral("Type:"), details_.typeDescription},
+                                       std::pair{QStringLiteral("Localized Name:"), details_.localizedName}}) {
+        auto* line = new QLabel(QStringLiteral("<b>%1</b> %2").arg(label, value.toHtmlEscaped()), header);
+        QFont subheadline = line->font();
+        subheadline.setPointSizeF(subheadline.pointSizeF() * 0.95);
+        line->setFont(subheadline);
+        line->setAccessibleName(label + QLatin1Char(' ') + value);
+        column->addWidget(line);
+    }
+    column->addStretch();
+    headerLayout->addLayout(column, 1);
+    layout->addWidget(header);
+
+    // The path, cut at the head so that the name stays in view.
+    QFont footnote = path_->font();
+    footnote.setPointSizeF(footnote.pointSizeF() * 0.85);
+    path_->setFont(footnote);
+    path_->setToolTip(details_.path);
+    path_->setAccessibleName(details_.path);
+    path_->setTextFormat(Qt::PlainText);
+    layout->addWidget(path_);
+
+    const QIcon tabIcon = FileIcons::symbol(QStringLiteral("app"));
+    tabs_->addTab(makeGeneralTab(), tabIcon, QStringLiteral("General"));
+    tabNumbers_.push_back(generalTab);
+    tabs_->setAccessibleName(QStringLiteral("Details tabs"));
+    tabs_->tabBar()->setAccessibleName(QStringLiteral("Details tabs"));
+    layout->addWidget(tabs_, 1);
+
+    // The stored tab when this item has it; the preference stays as it is when it has not.
+    const int stored = preferences_ ? preferences_->selectedTab().toInt() : generalTab;
+    for (std::size_t index = 0; index < tabNumbers_.size(); ++index) {
+        if (tabNumbers_[index] == stored)
+            tabs_->setCurrentIndex(static_cast<int>(index));
+    }
+    connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {
+        if (preferences_ && index >= 0 && index < static_cast<int>(tabNumbers_.size()))
+            preferences_->setSelectedTab(QString::number(tabNumbers_[static_cast<std::size_t>(index)]));
+    });
+    elidePath();
+}
+
+QWidget* ExplorerDetailsView::makeGeneralTab()
+{
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setAccessibleName(QStringLiteral("General"));
+    auto* list = new QWidget(scroll);
+    auto* layout = new QVBoxLayout(list);
+    layout->setSpacing(0);
+    bool first = true;
+    for (const ItemDetails::Section& section : details_.general) {
+        std::vector<const ItemDetails::Row*> shown;
+        for (const ItemDetails::Row& row : section)
+            if (row.present())
+                shown.push_back(&row);
+        if (shown.empty())
+            continue;
+        if (!first) {
+            auto* line = new QFrame(list);
+            line->setFrameShape(QFrame::HLine);
+            line->setFrameShadow(QFrame::Sunken);
+            layout->addWidget(line);
+        }
+        first = false;
+        for (const ItemDetails::Row* row : shown)
+            layout->addWidget(rowView(*row, list));
+    }
+    layout->addStretch();
+    scroll->setWidget(list);
+    return scroll;
+}
+
+void ExplorerDetailsView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    elidePath();
+}
+
+void ExplorerDetailsView::elidePath()
+{
+    path_->setText(path_->fontMetrics().elidedText(details_.path, Qt::ElideLeft, std::max(80, width() - 24)));
+}
+
+} // namespace vistrel

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "ItemDetails.h"
+
+#include <QWidget>
+
+class QLabel;
+class QTabWidget;
+
+namespace vistrel {
+
+class Preferences;
+
+// The details of one item: a header with its icon, name, type and localized name, its path
+// (cut at the head), and the tabs, the selected one kept in the preferences.
+class ExplorerDetailsView : public QWidget {
+    Q_OBJECT
+public:
+    ExplorerDetailsView(ItemDetails details, Preferences* preferences, QWidget* parent = nullptr);
+
+    const ItemDetails& details() const { return details_; }
+    QTabWidget* tabs() const { return tabs_; }
+
+    // Tab numbers as the preference keeps them: 1 "General", 2 "Extended Attributes", 3 "Property List".
+    static constexpr int generalTab = 1;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QWidget* makeGeneralTab();
+    void elidePath();
+
+    ItemDetails details_;
+    Preferences* preferences_;
+    QLabel* path_;
+    QTabWidget* tabs_;
+    std::vector<int> tabNumbers_; // the preference's number of each shown tab
+};
+
+} // namespace vistrel

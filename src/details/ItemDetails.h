@@ -1,0 +1,42 @@
+#pragma once
+
+#include "store/VistrelFile.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QVariantMap>
+
+#include <optional>
+#include <vector>
+
+namespace vistrel {
+
+// What the details panel shows of one item, read from the snapshot and, once, from the live
+// file system. Made off the main thread; plain values afterwards.
+struct ItemDetails {
+    struct Row {
+        enum class Kind { number, text, date, boolean };
+        Kind kind = Kind::text;
+        QString title;
+        std::optional<QString> text; // number and text rows
+        std::optional<QDateTime> date;
+        std::optional<bool> flag;
+        // Absent values leave the row out.
+        bool present() const { return text || date || flag; }
+    };
+    using Section = std::vector<Row>;
+
+    QString name;
+    QString path;
+    QString typeDescription; // empty when absent
+    QString localizedName;
+    // The General tab: six sections in the order the panel shows them.
+    std::vector<Section> general;
+    // Attribute name to its bytes; empty when the item has none (no tab).
+    QVariantMap extendedAttributes;
+
+    // Reads the file system for `file` (loadFromFileSystem) and gathers every row.
+    static ItemDetails make(VistrelFile file);
+};
+
+} // namespace vistrel
