@@ -1,5 +1,6 @@
 #include "ExplorerDetailsView.h"
 
+#include "AnyDictionaryBrowserItem.h"
 #include "FileIcons.h"
 #include "FileThumbnailView.h"
 #include "ItemDetailsBoolRowView.h"
@@ -92,6 +93,17 @@ ExplorerDetailsView::ExplorerDetailsView(ItemDetails details, Preferences* prefe
     const QIcon tabIcon = FileIcons::symbol(QStringLiteral("app"));
     tabs_->addTab(makeGeneralTab(), tabIcon, QStringLiteral("General"));
     tabNumbers_.push_back(generalTab);
+    // A tab that does not apply to the item is not shown at all.
+    if (!details_.extendedAttributeItems.empty()) {
+        tabs_->addTab(new AnyDictionaryBrowserView(details_.extendedAttributeItems, tabs_), tabIcon,
+                      QStringLiteral("Extended Attributes"));
+        tabNumbers_.push_back(extendedAttributesTab);
+    }
+    if (details_.propertyListItems) {
+        tabs_->addTab(new AnyDictionaryBrowserView(*details_.propertyListItems, tabs_), tabIcon,
+                      QStringLiteral("Property List"));
+        tabNumbers_.push_back(propertyListTab);
+    }
     tabs_->setAccessibleName(QStringLiteral("Details tabs"));
     tabs_->tabBar()->setAccessibleName(QStringLiteral("Details tabs"));
     layout->addWidget(tabs_, 1);

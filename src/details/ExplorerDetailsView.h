@@ -23,6 +23,10 @@ public:
 
     // Tab numbers as the preference keeps them: 1 "General", 2 "Extended Attributes", 3 "Property List".
     static constexpr int generalTab = 1;
+    static constexpr int extendedAttributesTab = 2;
+    static constexpr int propertyListTab = 3;
+    // The preference's numbers of the tabs shown, in order.
+    const std::vector<int>& tabNumbers() const { return tabNumbers_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

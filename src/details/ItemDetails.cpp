@@ -1,5 +1,8 @@
 #include "ItemDetails.h"
 
+#include "PropertyListDecoder.h"
+
+#include "filesystem/ContentTypeDetector.h"
 #include "filesystem/ResourceKeys.h"
 #include "scanner/ResourceTypeCode.h"
 #include "services/Formats.h"
@@ -43,6 +46,28 @@ Row flag(const char* title, const std::optional<bool>& value)
 QString byteCount(std::int64_t bytes)
 {
     return Formats::byteCount(bytes);
+}
+
+// The Property List tab's items: only for the property-list type, a file that can be read (at
+// most 16 MiB), parses, and holds a non-empty map (a list counts as the map {"_": list}).
+std::optional<AnyDictionaryBrowserView::Item::Children> readPropertyList(VistrelFile& file)
+{
+    if (file.contentTypeIdentifier() != QString::fromLatin1(ContentTypeDetector::propertyListType))
+        return std::nullopt;
+    const auto bytes = PropertyListDecoder::readFile(file.id);
+    if (!bytes)
+        return std::nullopt;
+    const auto parsed = PropertyListDecoder::decode(*bytes);
+    if (!parsed)
+        return std::nullopt;
+    QVariantMap root;
+    if (parsed->typeId() == QMetaType::QVariantMap)
+        root = parsed->toMap();
+    else if (parsed->typeId() == QMetaType::QVariantList)
+        root.insert(QStringLiteral("_"), *parsed);
+    if (root.isEmpty())
+        return std::nullopt;
+    return AnyDictionaryBrowserView::Item::makeItems(root);
 }
 
 } // namespace
@@ -103,6 +128,8 @@ ItemDetails ItemDetails::make(VistrelFile file)
          flag("Is Symbolic Link", type == FileResourceType::symbolicLink)},
     };
     details.extendedAttributes = file.extendedAttributes().value_or(QVariantMap());
+    details.extendedAttributeItems = AnyDictionaryBrowserView::Item::makeItems(details.extendedAttributes);
+    details.propertyListItems = readPropertyList(file);
     return details;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "AnyDictionaryBrowserItem.h"
+
 #include "store/VistrelFile.h"
 
 #include <QDateTime>
@@ -34,6 +36,10 @@ struct ItemDetails {
     std::vector<Section> general;
     // Attribute name to its bytes; empty when the item has none (no tab).
     QVariantMap extendedAttributes;
+    // The browsers' top-level items, built here so that the main thread only shows them:
+    // the extended attributes, and the contents of a property-list file (absent: no tab).
+    AnyDictionaryBrowserView::Item::Children extendedAttributeItems;
+    std::optional<AnyDictionaryBrowserView::Item::Children> propertyListItems;
 
     // Reads the file system for `file` (loadFromFileSystem) and gathers every row.
     static ItemDetails make(VistrelFile file);

@@ -1,6 +1,6 @@
 #include "ExplorerItemMenu.h"
 
-#include "DesktopServices.h"
+#include "details/DesktopServices.h"
 
 #include <QMenu>
 
