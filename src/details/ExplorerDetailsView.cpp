@@ -2,6 +2,7 @@
 
 #include "AnyDictionaryBrowserItem.h"
 #include "FileIcons.h"
+#include "FilePreviewWindow.h"
 #include "FileThumbnailView.h"
 #include "ItemDetailsBoolRowView.h"
 #include "ItemDetailsDateRowView.h"
@@ -16,6 +17,7 @@
 #include <QScrollArea>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace vistrel {
@@ -52,7 +54,7 @@ ExplorerDetailsView::ExplorerDetailsView(ItemDetails details, Preferences* prefe
     header->setAutoFillBackground(true);
     header->setBackgroundRole(QPalette::Base);
     auto* headerLayout = new QHBoxLayout(header);
-    headerLayout->addWidget(new FileThumbnailView(details_.path.toStdString(), 64, header), 0, Qt::AlignTop);
+    headerLayout->addWidget(new FileThumbnailView(details_.rawPath, 64, header), 0, Qt::AlignTop);
     auto* column = new QVBoxLayout;
     auto* name = new QLabel(header);
     QFont title = name->font();
@@ -79,6 +81,13 @@ ExplorerDetailsView::ExplorerDetailsView(ItemDetails details, Preferences* prefe
     }
     column->addStretch();
     headerLayout->addLayout(column, 1);
+    auto* eye = new QToolButton(header);
+    eye->setAutoRaise(true);
+    eye->setIcon(FileIcons::symbol(QStringLiteral("eye")));
+    eye->setToolTip(QStringLiteral("Preview (Space)"));
+    eye->setAccessibleName(QStringLiteral("Preview"));
+    connect(eye, &QToolButton::clicked, this, &ExplorerDetailsView::openPreview);
+    headerLayout->addWidget(eye, 0, Qt::AlignTop);
     layout->addWidget(header);
 
     // The path, cut at the head so that the name stays in view.
@@ -151,6 +160,23 @@ QWidget* ExplorerDetailsView::makeGeneralTab()
     layout->addStretch();
     scroll->setWidget(list);
     return scroll;
+}
+
+void ExplorerDetailsView::openPreview()
+{
+    if (preview_) {
+        preview_->raise();
+        preview_->activateWindow();
+        return;
+    }
+    previewUrl_ = details_.rawPath;
+    preview_ = new FilePreviewWindow(*previewUrl_, this);
+    preview_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(preview_, &QDialog::finished, this, [this] {
+        previewUrl_.reset();
+        preview_ = nullptr;
+    });
+    preview_->show();
 }
 
 void ExplorerDetailsView::resizeEvent(QResizeEvent* event)

@@ -4,6 +4,9 @@
 
 #include <QWidget>
 
+#include <optional>
+#include <string>
+
 class QLabel;
 class QTabWidget;
 
@@ -19,6 +22,10 @@ public:
     ExplorerDetailsView(ItemDetails details, Preferences* preferences, QWidget* parent = nullptr);
 
     const ItemDetails& details() const { return details_; }
+    // The file the preview shows; absent while no preview is open.
+    const std::optional<std::string>& previewURL() const { return previewUrl_; }
+    void openPreview();
+    class FilePreviewWindow* preview() const { return preview_; }
     QTabWidget* tabs() const { return tabs_; }
 
     // Tab numbers as the preference keeps them: 1 "General", 2 "Extended Attributes", 3 "Property List".
@@ -40,6 +47,8 @@ private:
     QLabel* path_;
     QTabWidget* tabs_;
     std::vector<int> tabNumbers_; // the preference's number of each shown tab
+    std::optional<std::string> previewUrl_;
+    class FilePreviewWindow* preview_ = nullptr;
 };
 
 } // namespace vistrel

@@ -93,6 +93,7 @@ ItemDetails ItemDetails::make(VistrelFile file)
     ItemDetails details;
     details.name = text(file.name);
     details.path = text(file.id);
+    details.rawPath = file.id;
     details.typeDescription = value(ResourceKey::localizedTypeDescription).toString();
     details.localizedName = value(ResourceKey::localizedName).toString();
     const bool directory = !file.id.empty() && file.id.back() == '/';

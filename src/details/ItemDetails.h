@@ -30,6 +30,7 @@ struct ItemDetails {
 
     QString name;
     QString path;
+    std::string rawPath; // the path's bytes, for reading the file
     QString typeDescription; // empty when absent
     QString localizedName;
     // The General tab: six sections in the order the panel shows them.

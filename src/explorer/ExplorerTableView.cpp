@@ -157,6 +157,10 @@ bool ExplorerTableView::eventFilter(QObject* watched, QEvent* event)
             viewModel_->primaryAction();
             return true;
         }
+        if (key->key() == Qt::Key_Space && key->modifiers() == Qt::NoModifier) {
+            Q_EMIT previewRequested();
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -28,6 +28,10 @@ public:
     bool showsProgress() const;
     bool showsNoResults() const;
 
+Q_SIGNALS:
+    // Space on a row: a quick look at the selected file.
+    void previewRequested();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

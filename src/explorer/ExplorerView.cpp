@@ -9,6 +9,7 @@
 
 #include "details/EmptyStateView.h"
 #include "details/ExplorerDetailsContentView.h"
+#include "details/ExplorerDetailsView.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -84,6 +85,10 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     connect(model_, &ExplorerModel::selectedDetailsFileChanged, this,
             [this] { details_->setFile(model_->selectedDetailsFile()); });
     connect(searchField_, &QLineEdit::textChanged, tableViewModel_, &ExplorerTableViewModel::setFilterText);
+    connect(table_, &ExplorerTableView::previewRequested, this, [this] {
+        if (ExplorerDetailsView* panel = details_->detailsView())
+            panel->openPreview();
+    });
     setFocusProxy(table_->tree());
 }
 

@@ -1,0 +1,112 @@
+#include "FilePreviewWindow.h"
+
+#include "services/MainThread.h"
+
+#include <QDesktopServices>
+#include <QFile>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeDatabase>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStackedLayout>
+#include <QThreadPool>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace vistrel {
+
+FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
+    : QDialog(parent)
+    , path_(std::move(path))
+    , stack_(new QStackedLayout(this))
+{
+    const QString name = QFile::decodeName(QByteArray::fromStdString(path_));
+    setWindowTitle(name.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty));
+    setAccessibleName(QStringLiteral("Preview of ") + windowTitle());
+    resize(720, 540);
+    auto* loading = new QLabel(QStringLiteral("Loading…"), this);
+    loading->setAlignment(Qt::AlignCenter);
+    stack_->addWidget(loading);
+    QThreadPool::globalInstance()->start([this, alive = alive_, name] {
+        QImageReader reader(name);
+        reader.setAutoTransform(true);
+        // Pictures of absurd size are not decoded.
+        if (reader.canRead() && reader.size().isValid() && reader.size().width() * qint64(reader.size().height()) < 200'000'000) {
+            const QImage image = reader.read();
+            if (!image.isNull()) {
+                onMainThread(alive, [this, image] { showLoaded(Kind::image, image, {}); });
+                return;
+            }
+        }
+        const QMimeType type = QMimeDatabase().mimeTypeForFile(name);
+        if (type.inherits(QStringLiteral("text/plain"))) {
+            QFile file(name);
+            if (file.open(QIODevice::ReadOnly)) {
+                const QString text = QString::fromUtf8(file.read(maximumTextBytes));
+                onMainThread(alive, [this, text] { showLoaded(Kind::text, {}, text); });
+                return;
+            }
+        }
+        onMainThread(alive, [this] { showLoaded(Kind::other, {}, {}); });
+    });
+}
+
+FilePreviewWindow::~FilePreviewWindow()
+{
+    *alive_ = false;
+}
+
+void FilePreviewWindow::showLoaded(Kind kind, const QImage& image, const QString& text)
+{
+    kind_ = kind;
+    QWidget* page = nullptr;
+    switch (kind) {
+    case Kind::image: {
+        auto* label = new QLabel(this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setPixmap(QPixmap::fromImage(image.size().boundedTo(QSize(1600, 1200)) == image.size()
+                                                ? image
+                                                : image.scaled(QSize(1600, 1200), Qt::KeepAspectRatio,
+                                                               Qt::SmoothTransformation)));
+        label->setAccessibleName(QStringLiteral("Image"));
+        page = label;
+        break;
+    }
+    case Kind::text: {
+        auto* view = new QPlainTextEdit(text, this);
+        view->setReadOnly(true);
+        view->setAccessibleName(QStringLiteral("Text"));
+        page = view;
+        break;
+    }
+    case Kind::other:
+    case Kind::loading: {
+        page = new QWidget(this);
+        auto* layout = new QVBoxLayout(page);
+        layout->addStretch();
+        auto* open = new QPushButton(QStringLiteral("Open with Default Application"), page);
+        open->setAccessibleName(open->text());
+        const QString name = QFile::decodeName(QByteArray::fromStdString(path_));
+        connect(open, &QPushButton::clicked, this, [name] { QDesktopServices::openUrl(QUrl::fromLocalFile(name)); });
+        layout->addWidget(open, 0, Qt::AlignCenter);
+        layout->addStretch();
+        break;
+    }
+    }
+    stack_->addWidget(page);
+    stack_->setCurrentWidget(page);
+    Q_EMIT kindChanged();
+}
+
+void FilePreviewWindow::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space || event->key() == Qt::Key_Escape) {
+        close();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+} // namespace vistrel
