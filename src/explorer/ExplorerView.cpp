@@ -67,11 +67,12 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     auto* split = new QSplitter(Qt::Horizontal, filterPage);
     table_ = new ExplorerTableView(tableViewModel_, environment.preferences, split);
     details_ = new ExplorerDetailsContentView(environment.preferences, split);
-    details_->setMinimumWidth(300);
+    details_->setMinimumWidth(360); // at least 300; the header box itself needs 320 and margins
     split->addWidget(table_);
     split->addWidget(details_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
+    split->setSizes({620, 380});
     split->setChildrenCollapsible(false);
     filterLayout->addWidget(split, 1);
     pathBar_ = new ExplorerPathBarView(model_, environment.navigationModel, filterPage);
