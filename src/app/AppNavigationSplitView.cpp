@@ -34,10 +34,9 @@ AppNavigationSplitView::AppNavigationSplitView(ExplorerEnvironment environment, 
     setChildrenCollapsible(false);
 
     pushScreen(environment_.scanRoot, std::nullopt);
-    connect(navigationModel_, &NavigationModel::pushed, this,
-            [this](const ExplorerNavigationDestination& destination) {
-                pushScreen(destination.root, destination.selection);
-            });
+    connect(navigationModel_, &NavigationModel::pushed, this, [this](const ExplorerNavigationDestination& destination) {
+        pushScreen(destination.root, destination.selection);
+    });
     connect(navigationModel_, &NavigationModel::popped, this, &AppNavigationSplitView::popScreen);
 }
 

@@ -93,7 +93,8 @@ Updater::Result Updater::parseFeed(const QByteArray& feed, const QString& curren
                 // Sparkle's form: the version and the download on the enclosure.
                 const auto attributes = xml.attributes();
                 for (const auto& attribute : attributes) {
-                    if (attribute.name() == QLatin1String("version") || attribute.name() == QLatin1String("shortVersionString"))
+                    if (attribute.name() == QLatin1String("version")
+                        || attribute.name() == QLatin1String("shortVersionString"))
                         itemVersion = std::max(itemVersion, QVersionNumber::fromString(attribute.value().toString()));
                 }
                 if (attributes.hasAttribute(QStringLiteral("url")))
@@ -121,8 +122,8 @@ Updater::Result Updater::parseFeed(const QByteArray& feed, const QString& curren
     }
     result.version = newest.toString();
     result.link = newestLink;
-    result.kind = newest > QVersionNumber::fromString(currentVersion) ? Result::Kind::newVersion
-                                                                       : Result::Kind::upToDate;
+    result.kind
+        = newest > QVersionNumber::fromString(currentVersion) ? Result::Kind::newVersion : Result::Kind::upToDate;
     return result;
 }
 

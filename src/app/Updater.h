@@ -23,8 +23,8 @@ public:
     struct Result {
         enum class Kind { upToDate, newVersion, failed };
         Kind kind = Kind::failed;
-        QString version;     // the newest version the feed offers
-        QUrl link;           // where to get it
+        QString version; // the newest version the feed offers
+        QUrl link; // where to get it
         QString description; // what went wrong
         bool userInitiated = false;
     };

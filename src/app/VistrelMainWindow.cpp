@@ -51,7 +51,8 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
     QMenu* help = helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("Help"), this, [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(productPage))); });
+    help->addAction(QStringLiteral("Help"), this,
+                    [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(productPage))); });
     help->addAction(QStringLiteral("About Vistrel"), this, [this] {
         QMessageBox::about(this, QStringLiteral("About Vistrel"),
                            QStringLiteral("Vistrel %1\nA disk-usage analyzer: what fills your disk, exactly.")

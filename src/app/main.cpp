@@ -55,9 +55,9 @@ int main(int argc, char** argv)
         updater.startSchedule();
     } else if (!automatic && launches >= 2) {
         QTimer::singleShot(0, &window, [&] {
-            const auto answer = QMessageBox::question(
-                &window, QStringLiteral("Check for Updates"),
-                QStringLiteral("Should Vistrel check for new versions of itself once a day?"));
+            const auto answer
+                = QMessageBox::question(&window, QStringLiteral("Check for Updates"),
+                                        QStringLiteral("Should Vistrel check for new versions of itself once a day?"));
             preferences.setAutomaticUpdateChecks(answer == QMessageBox::Yes);
             if (answer == QMessageBox::Yes)
                 updater.startSchedule();

@@ -57,7 +57,8 @@ void AnyDictionaryBrowserView::Item::describe(const QVariant& value, const QStri
             return;
         Children children;
         for (auto entry = map.constBegin(); entry != map.constEnd(); ++entry)
-            children.push_back(std::make_shared<Item>(idPrefix + QLatin1Char('/') + entry.key(), entry.key(), entry.value()));
+            children.push_back(
+                std::make_shared<Item>(idPrefix + QLatin1Char('/') + entry.key(), entry.key(), entry.value()));
         sortById(children);
         children_ = std::move(children);
         return;
@@ -73,14 +74,23 @@ void AnyDictionaryBrowserView::Item::describe(const QVariant& value, const QStri
         children_ = std::move(children);
         return;
     }
-    case QMetaType::QString: stringValue_ = value.toString(); return;
-    case QMetaType::Bool: stringValue_ = Formats::boolean(value.toBool()); return;
+    case QMetaType::QString:
+        stringValue_ = value.toString();
+        return;
+    case QMetaType::Bool:
+        stringValue_ = Formats::boolean(value.toBool());
+        return;
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
-    case QMetaType::ULongLong: stringValue_ = Formats::decimal(value.toLongLong()); return;
-    case QMetaType::Double: stringValue_ = Formats::fixedPoint(value.toDouble()); return;
-    default: return;
+    case QMetaType::ULongLong:
+        stringValue_ = Formats::decimal(value.toLongLong());
+        return;
+    case QMetaType::Double:
+        stringValue_ = Formats::fixedPoint(value.toDouble());
+        return;
+    default:
+        return;
     }
 }
 
@@ -90,7 +100,8 @@ bool AnyDictionaryBrowserView::Item::matches(const QString& filter) const
         || (stringValue_ && stringValue_->contains(filter, Qt::CaseInsensitive)))
         return true;
     if (children_)
-        return std::any_of(children_->begin(), children_->end(), [&filter](const auto& child) { return child->matches(filter); });
+        return std::any_of(children_->begin(), children_->end(),
+                           [&filter](const auto& child) { return child->matches(filter); });
     return false;
 }
 

@@ -36,7 +36,8 @@ void DesktopServices::showInFinder(const std::string& path)
     const QUrl url = urlOf(path);
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
-        QStringLiteral("org.freedesktop.FileManager1"), isFile ? QStringLiteral("ShowItems") : QStringLiteral("ShowFolders"));
+        QStringLiteral("org.freedesktop.FileManager1"),
+        isFile ? QStringLiteral("ShowItems") : QStringLiteral("ShowFolders"));
     call << QStringList{url.toString()} << QString();
     const QUrl folder = isFile ? url.adjusted(QUrl::RemoveFilename) : url;
     // Asked without waiting: the window stays responsive while the file manager starts.

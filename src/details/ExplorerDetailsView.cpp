@@ -27,10 +27,14 @@ namespace {
 QWidget* rowView(const ItemDetails::Row& row, QWidget* parent)
 {
     switch (row.kind) {
-    case ItemDetails::Row::Kind::number: return new ItemDetailsNumberRowView(row.title, *row.text, parent);
-    case ItemDetails::Row::Kind::text: return new ItemDetailsStringRowView(row.title, *row.text, parent);
-    case ItemDetails::Row::Kind::date: return new ItemDetailsDateRowView(row.title, *row.date, parent);
-    case ItemDetails::Row::Kind::boolean: return new ItemDetailsBoolRowView(row.title, *row.flag, parent);
+    case ItemDetails::Row::Kind::number:
+        return new ItemDetailsNumberRowView(row.title, *row.text, parent);
+    case ItemDetails::Row::Kind::text:
+        return new ItemDetailsStringRowView(row.title, *row.text, parent);
+    case ItemDetails::Row::Kind::date:
+        return new ItemDetailsDateRowView(row.title, *row.date, parent);
+    case ItemDetails::Row::Kind::boolean:
+        return new ItemDetailsBoolRowView(row.title, *row.flag, parent);
     }
     return nullptr;
 }

@@ -118,7 +118,8 @@ QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelR
         static QHash<QPair<qint64, int>, QPixmap> scaledCopies;
         QPixmap& scaled = scaledCopies[{picture.cacheKey(), size}];
         if (scaled.isNull()) {
-            scaled = picture.scaled(QSize(size, size) * devicePixelRatio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+            scaled
+                = picture.scaled(QSize(size, size) * devicePixelRatio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
             scaled.setDevicePixelRatio(devicePixelRatio);
         }
         return scaled;
@@ -130,7 +131,8 @@ QPixmap FileIcons::picture(const std::string& path, int size, qreal devicePixelR
     if (!icon.isNull()) {
         // Files of one type share one rendering: only the cache entry is per item.
         static QHash<QString, QPixmap> renderings;
-        QPixmap& rendering = renderings[icon.name() + QLatin1Char('@') + QString::number(made) + QLatin1Char('x') + QString::number(devicePixelRatio)];
+        QPixmap& rendering = renderings[icon.name() + QLatin1Char('@') + QString::number(made) + QLatin1Char('x')
+                                        + QString::number(devicePixelRatio)];
         if (rendering.isNull())
             rendering = icon.pixmap(QSize(made, made), devicePixelRatio);
         FileThumbnailCache::shared().insert(key, rendering);

@@ -33,7 +33,8 @@ FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
         QImageReader reader(name);
         reader.setAutoTransform(true);
         // Pictures of absurd size are not decoded.
-        if (reader.canRead() && reader.size().isValid() && reader.size().width() * qint64(reader.size().height()) < 200'000'000) {
+        if (reader.canRead() && reader.size().isValid()
+            && reader.size().width() * qint64(reader.size().height()) < 200'000'000) {
             const QImage image = reader.read();
             if (!image.isNull()) {
                 onMainThread(alive, [this, image] { showLoaded(Kind::image, image, {}); });
@@ -66,10 +67,10 @@ void FilePreviewWindow::showLoaded(Kind kind, const QImage& image, const QString
     case Kind::image: {
         auto* label = new QLabel(this);
         label->setAlignment(Qt::AlignCenter);
-        label->setPixmap(QPixmap::fromImage(image.size().boundedTo(QSize(1600, 1200)) == image.size()
-                                                ? image
-                                                : image.scaled(QSize(1600, 1200), Qt::KeepAspectRatio,
-                                                               Qt::SmoothTransformation)));
+        label->setPixmap(
+            QPixmap::fromImage(image.size().boundedTo(QSize(1600, 1200)) == image.size()
+                                   ? image
+                                   : image.scaled(QSize(1600, 1200), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
         label->setAccessibleName(QStringLiteral("Image"));
         page = label;
         break;

@@ -106,7 +106,8 @@ QVariant convert(plist_t node, int depth)
         std::free(iterator);
         return map;
     }
-    case PLIST_NONE: break;
+    case PLIST_NONE:
+        break;
     }
     return {};
 }
@@ -140,7 +141,7 @@ std::optional<QByteArray> PropertyListDecoder::readFile(const std::string& path)
         fd = ::open(path.c_str(), flags);
     if (fd < 0)
         return std::nullopt;
-    struct stat status {};
+    struct stat status { };
     QByteArray bytes;
     bool ok = ::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= maximumFileBytes;
     if (ok) {

@@ -22,8 +22,7 @@ struct ExplorerNavigationDestination {
 
 } // namespace vistrel
 
-template <>
-struct std::hash<vistrel::ExplorerNavigationDestination> {
+template <> struct std::hash<vistrel::ExplorerNavigationDestination> {
     std::size_t operator()(const vistrel::ExplorerNavigationDestination& destination) const noexcept
     {
         const std::size_t root = std::hash<std::string>()(destination.root.path());

@@ -7,9 +7,9 @@
 #include "details/FileThumbnailView.h"
 #include "filesystem/VolumeFigures.h"
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QGraphicsOpacityEffect>
 #include <QToolButton>
 
 namespace vistrel {

@@ -18,7 +18,7 @@ class ExplorerPathBarView : public QWidget {
     Q_OBJECT
 public:
     struct Component {
-        FileUrl url;      // the ancestor directory that ends with this component
+        FileUrl url; // the ancestor directory that ends with this component
         std::string name; // the component's own text ("/" for the root)
     };
     // "/usr/share/" gives /, usr and share with their directories.

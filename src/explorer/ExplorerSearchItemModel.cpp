@@ -91,7 +91,8 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         switch (index.column()) {
-        case nameColumn: return text(file.name);
+        case nameColumn:
+            return text(file.name);
         case kindColumn:
         case lastOpenedColumn: {
             requestLiveValues(index.row());
@@ -102,8 +103,10 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
                 return values.kind.value_or(QStringLiteral("--"));
             return values.lastOpened ? Formats::relativeDateStyle(*values.lastOpened) : QStringLiteral("--");
         }
-        case pathColumn: return ExplorerSearchViewModel::pathColumn(file.id, rootPath_);
-        case sizeColumn: return file.totalAllocatedSize ? Formats::byteCount(*file.totalAllocatedSize) : QStringLiteral("-");
+        case pathColumn:
+            return ExplorerSearchViewModel::pathColumn(file.id, rootPath_);
+        case sizeColumn:
+            return file.totalAllocatedSize ? Formats::byteCount(*file.totalAllocatedSize) : QStringLiteral("-");
         }
         break;
     case Qt::DecorationRole:
@@ -131,8 +134,10 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
             return faded;
         }
         break;
-    case pathRole: return text(file.id);
-    case searchTextRole: return viewModel_->searchText();
+    case pathRole:
+        return text(file.id);
+    case searchTextRole:
+        return viewModel_->searchText();
     }
     return {};
 }

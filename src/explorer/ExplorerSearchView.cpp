@@ -118,7 +118,8 @@ QMenu* ExplorerSearchView::makeContextMenu(const QModelIndex& index)
         return nullptr;
     const std::string path = viewModel_->results()[static_cast<std::size_t>(index.row())].id;
     const ItemUrl url{ItemUrl::fileScheme, path};
-    return ExplorerItemMenu::make(url, [this, url] { viewModel_->openParentSelecting(url); }, this);
+    return ExplorerItemMenu::make(
+        url, [this, url] { viewModel_->openParentSelecting(url); }, this);
 }
 
 bool ExplorerSearchView::eventFilter(QObject* watched, QEvent* event)

@@ -77,19 +77,18 @@ void ExplorerSearchViewModel::search(const QString& text)
             error = failure.what();
         }
         onMainThread(alive, [text, this, result = std::move(result), error = std::move(error)]() mutable {
-                if (error) {
-                    Log::error(LogCategory::app,
-                               "cannot get results for search " + text.toStdString() + ": " + *error);
-                    return;
-                }
-                if (text != searchText_)
-                    return; // made for a text the field no longer holds
-                totalResults_ = result->total;
-                results_ = std::move(result->files);
-                cancelRunning_.reset();
-                searching_ = false;
-                Q_EMIT resultsChanged();
-                Q_EMIT searchingChanged();
+            if (error) {
+                Log::error(LogCategory::app, "cannot get results for search " + text.toStdString() + ": " + *error);
+                return;
+            }
+            if (text != searchText_)
+                return; // made for a text the field no longer holds
+            totalResults_ = result->total;
+            results_ = std::move(result->files);
+            cancelRunning_.reset();
+            searching_ = false;
+            Q_EMIT resultsChanged();
+            Q_EMIT searchingChanged();
         });
     });
 }

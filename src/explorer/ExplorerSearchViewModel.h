@@ -25,7 +25,6 @@ class SnapshotReader;
 class ExplorerSearchViewModel : public QObject {
     Q_OBJECT
 public:
-
     ExplorerSearchViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
                             NavigationModel* navigationModel, QObject* parent = nullptr);
     ~ExplorerSearchViewModel() override;

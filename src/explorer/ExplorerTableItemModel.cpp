@@ -27,7 +27,8 @@ ExplorerTableItemModel::ExplorerTableItemModel(ExplorerTableViewModel* viewModel
         if (row->loadedChildren() && !row->loadedChildren()->empty())
             endInsertRows();
     });
-    connect(viewModel, &ExplorerTableViewModel::rowsAboutToBeReordered, this, [this] { Q_EMIT layoutAboutToBeChanged(); });
+    connect(viewModel, &ExplorerTableViewModel::rowsAboutToBeReordered, this,
+            [this] { Q_EMIT layoutAboutToBeChanged(); });
     connect(viewModel, &ExplorerTableViewModel::rowsReordered, this, &ExplorerTableItemModel::reordered);
 }
 
@@ -124,7 +125,8 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
         switch (index.column()) {
-        case nameColumn: return QString::fromUtf8(source.name().data(), static_cast<qsizetype>(source.name().size()));
+        case nameColumn:
+            return QString::fromUtf8(source.name().data(), static_cast<qsizetype>(source.name().size()));
         case filesColumn:
             return source.fileCount() ? Formats::groupedCount(*source.fileCount()) : QStringLiteral("-");
         case sizeColumn:
@@ -154,9 +156,12 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
         text.setAlphaF(index.column() != nameColumn ? 0.8 : (others ? 0.6 : 1.0));
         return text;
     }
-    case pathRole: return QString::fromUtf8(source.url().path.data(), static_cast<qsizetype>(source.url().path.size()));
-    case isOthersRole: return others;
-    case filterTextRole: return viewModel_->filterText();
+    case pathRole:
+        return QString::fromUtf8(source.url().path.data(), static_cast<qsizetype>(source.url().path.size()));
+    case isOthersRole:
+        return others;
+    case filterTextRole:
+        return viewModel_->filterText();
     }
     return {};
 }
@@ -167,9 +172,12 @@ QVariant ExplorerTableItemModel::headerData(int section, Qt::Orientation orienta
         return {};
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
         switch (section) {
-        case nameColumn: return QStringLiteral("Name");
-        case filesColumn: return QStringLiteral("Files");
-        case sizeColumn: return QStringLiteral("Size");
+        case nameColumn:
+            return QStringLiteral("Name");
+        case filesColumn:
+            return QStringLiteral("Files");
+        case sizeColumn:
+            return QStringLiteral("Size");
         }
     }
     if (role == Qt::TextAlignmentRole && section != nameColumn)

@@ -94,9 +94,8 @@ bool ExplorerTableRowModel::isExpandable() const
 
 void ExplorerTableRowModel::sort(Children& rows, const SortOrder& order)
 {
-    std::stable_sort(rows.begin(), rows.end(), [&order](const auto& a, const auto& b) {
-        return ordersBefore(order, a->source(), b->source());
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&order](const auto& a, const auto& b) { return ordersBefore(order, a->source(), b->source()); });
     for (std::size_t index = 0; index < rows.size(); ++index)
         rows[index]->index_ = static_cast<int>(index);
 }

@@ -19,8 +19,8 @@ namespace vistrel {
 
 namespace {
 
-constexpr KeyPathComparator::Key columnKeys[] = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount,
-                                                 KeyPathComparator::Key::allocatedSize};
+constexpr KeyPathComparator::Key columnKeys[]
+    = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount, KeyPathComparator::Key::allocatedSize};
 
 } // namespace
 
@@ -98,9 +98,8 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
             delete menu;
         }
     });
-    connect(viewModel_, &ExplorerTableViewModel::childrenAdopted, this, [this](ExplorerTableRowModel* row) {
-        applyVisibility(row);
-    });
+    connect(viewModel_, &ExplorerTableViewModel::childrenAdopted, this,
+            [this](ExplorerTableRowModel* row) { applyVisibility(row); });
     connect(viewModel_, &ExplorerTableViewModel::rowsReordered, this, [this] {
         for (auto& row : viewModel_->files())
             tree_->setRowHidden(row->index(), {}, !row->show);
@@ -146,7 +145,8 @@ QMenu* ExplorerTableView::makeContextMenu(const QModelIndex& index)
     if (!row)
         return nullptr;
     const ItemUrl url = row->source().url();
-    return ExplorerItemMenu::make(url, [this, url] { viewModel_->setAsCurrentDirectory(url); }, this);
+    return ExplorerItemMenu::make(
+        url, [this, url] { viewModel_->setAsCurrentDirectory(url); }, this);
 }
 
 bool ExplorerTableView::eventFilter(QObject* watched, QEvent* event)

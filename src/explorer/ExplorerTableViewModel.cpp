@@ -89,11 +89,12 @@ void ExplorerTableViewModel::refresh()
         } catch (const StoreError& failure) {
             error = failure.what();
         }
-        onMainThread(alive, [this, generation, rootFile = std::move(rootFile), children = std::move(children),
-                             error = std::move(error)]() mutable {
-            if (generation == generation_)
-                applyRefresh(std::move(rootFile), std::move(children), std::move(error));
-        });
+        onMainThread(alive,
+                     [this, generation, rootFile = std::move(rootFile), children = std::move(children),
+                      error = std::move(error)]() mutable {
+                         if (generation == generation_)
+                             applyRefresh(std::move(rootFile), std::move(children), std::move(error));
+                     });
     });
 }
 
@@ -106,7 +107,8 @@ void ExplorerTableViewModel::applyRefresh(std::optional<VistrelFile> rootFile, s
         Log::error(LogCategory::app, "Failed to refresh explorer table view: " + *error);
     } else if (rootFile) {
         rootRow_ = std::make_unique<ExplorerTableRowModel>(
-            nullptr, std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(*rootFile)), effectiveOrder(order_));
+            nullptr, std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(*rootFile)),
+            effectiveOrder(order_));
         rootRow_->expanded = true;
         rootRow_->adoptChildren(std::move(children));
     }
@@ -133,21 +135,22 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
         } catch (const StoreError& failure) {
             error = failure.what();
         }
-        onMainThread(alive, [this, generation, row, children = std::move(children), error = std::move(error)]() mutable {
-                if (generation != generation_)
-                    return; // the rows were rebuilt meanwhile; `row` is gone
-                loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());
-                if (row->loadedChildren())
-                    return;
-                if (error) {
-                    row->adoptFailedChildren(*error);
-                    return;
-                }
-                auto rows = row->makeChildren(std::move(children));
-                Q_EMIT childrenAboutToBeAdopted(row, static_cast<int>(rows.size()));
-                row->setChildren(std::move(rows));
-                Q_EMIT childrenAdopted(row);
-        });
+        onMainThread(alive,
+                     [this, generation, row, children = std::move(children), error = std::move(error)]() mutable {
+                         if (generation != generation_)
+                             return; // the rows were rebuilt meanwhile; `row` is gone
+                         loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());
+                         if (row->loadedChildren())
+                             return;
+                         if (error) {
+                             row->adoptFailedChildren(*error);
+                             return;
+                         }
+                         auto rows = row->makeChildren(std::move(children));
+                         Q_EMIT childrenAboutToBeAdopted(row, static_cast<int>(rows.size()));
+                         row->setChildren(std::move(rows));
+                         Q_EMIT childrenAdopted(row);
+                     });
     });
 }
 
@@ -221,13 +224,13 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
             error = failure.what();
         }
         onMainThread(alive, [this, selected, file = std::move(file), error = std::move(error)]() mutable {
-                if (error) {
-                    Log::error(LogCategory::app, "failed to catch the file: " + *error);
-                    return;
-                }
-                // Only the selection that is still current reaches the details.
-                if (file && file->id == selected.path && selectedPath_ == selected)
-                    explorerModel_->setSelectedDetailsFile(std::move(file));
+            if (error) {
+                Log::error(LogCategory::app, "failed to catch the file: " + *error);
+                return;
+            }
+            // Only the selection that is still current reaches the details.
+            if (file && file->id == selected.path && selectedPath_ == selected)
+                explorerModel_->setSelectedDetailsFile(std::move(file));
         });
     });
 }

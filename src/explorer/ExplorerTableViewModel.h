@@ -23,7 +23,6 @@ class SnapshotReader;
 class ExplorerTableViewModel : public QObject {
     Q_OBJECT
 public:
-
     ExplorerTableViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
                            NavigationModel* navigationModel, QObject* parent = nullptr);
     ~ExplorerTableViewModel() override;

@@ -123,9 +123,9 @@ QWidget* ExplorerView::makeScopeButton(SearchScope scope)
     inside->setContentsMargins(8, 2, 8, 2);
     inside->addWidget(label);
     button->setMinimumWidth(label->sizeHint().width() + 16);
-    button->setAccessibleName(scope == SearchScope::filter
-                                  ? rawValue(scope)
-                                  : rawValue(scope) + QLatin1Char(' ') + text(model_->currentPath().lastPathComponent()));
+    button->setAccessibleName(scope == SearchScope::filter ? rawValue(scope)
+                                                           : rawValue(scope) + QLatin1Char(' ')
+                                      + text(model_->currentPath().lastPathComponent()));
     connect(button, &QToolButton::toggled, this, [this, scope](bool on) {
         if (on)
             setSearchScope(scope);
@@ -173,11 +173,11 @@ void ExplorerView::setSearchScope(SearchScope scope)
     }
     if (searchViewModel_)
         return;
-    searchViewModel_ = new ExplorerSearchViewModel(environment_.searchReader ? environment_.searchReader
-                                                                             : environment_.reader,
-                                                   model_, environment_.navigationModel, this);
-    searchView_ = new ExplorerSearchView(searchViewModel_, model_->currentPath().path(), environment_.preferences,
-                                         searchPage_);
+    searchViewModel_
+        = new ExplorerSearchViewModel(environment_.searchReader ? environment_.searchReader : environment_.reader,
+                                      model_, environment_.navigationModel, this);
+    searchView_
+        = new ExplorerSearchView(searchViewModel_, model_->currentPath().path(), environment_.preferences, searchPage_);
     searchPage_->layout()->addWidget(searchView_);
     connect(searchField_, &QLineEdit::textChanged, searchViewModel_, &ExplorerSearchViewModel::setSearchText);
     // The text already in the field is searched at once.

@@ -16,8 +16,8 @@ HighlightedTextDelegate::HighlightedTextDelegate(int filterTextRole, QObject* pa
 void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                                     const QModelIndex& index) const
 {
-    const HighlightedText text = HighlightedText::make(index.data(Qt::DisplayRole).toString(),
-                                                       index.data(filterTextRole_).toString());
+    const HighlightedText text
+        = HighlightedText::make(index.data(Qt::DisplayRole).toString(), index.data(filterTextRole_).toString());
     if (text.match.isEmpty()) {
         QStyledItemDelegate::paint(painter, option, index);
         return;
@@ -31,8 +31,8 @@ void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     style->drawControl(QStyle::CE_ItemViewItem, &frame, painter, widget);
     QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &frame, widget);
     const bool selected = option.state & QStyle::State_Selected;
-    QColor plain = selected ? option.palette.color(QPalette::HighlightedText)
-                            : index.data(Qt::ForegroundRole).value<QColor>();
+    QColor plain
+        = selected ? option.palette.color(QPalette::HighlightedText) : index.data(Qt::ForegroundRole).value<QColor>();
     if (!plain.isValid())
         plain = option.palette.color(QPalette::Text);
     const QColor accent = selected ? plain : option.palette.color(QPalette::Highlight);
@@ -44,7 +44,8 @@ void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     const auto draw = [&](const QString& part, const QFont& font, const QColor& colour) {
         painter->setFont(font);
         painter->setPen(colour);
-        painter->drawText(QRect(x, area.top(), area.right() - x, area.height()), Qt::AlignVCenter | Qt::AlignLeft, part);
+        painter->drawText(QRect(x, area.top(), area.right() - x, area.height()), Qt::AlignVCenter | Qt::AlignLeft,
+                          part);
         x += QFontMetrics(font).horizontalAdvance(part);
     };
     draw(text.before, frame.font, plain);

@@ -29,8 +29,7 @@ struct ItemUrl {
 
 } // namespace vistrel
 
-template <>
-struct std::hash<vistrel::ItemUrl> {
+template <> struct std::hash<vistrel::ItemUrl> {
     std::size_t operator()(const vistrel::ItemUrl& url) const noexcept
     {
         return std::hash<std::string>()(url.path) * 31 + std::hash<std::string>()(url.scheme);

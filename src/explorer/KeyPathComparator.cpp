@@ -30,8 +30,7 @@ icu::Collator* collator()
     return instance.get();
 }
 
-template <typename T>
-int compareValues(T a, T b)
+template <typename T> int compareValues(T a, T b)
 {
     return a < b ? -1 : (b < a ? 1 : 0);
 }
@@ -42,9 +41,9 @@ int compareNames(std::string_view a, std::string_view b)
 {
     if (icu::Collator* names = collator()) {
         UErrorCode status = U_ZERO_ERROR;
-        const UCollationResult result = names->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
-                                                           icu::StringPiece(b.data(), static_cast<int32_t>(b.size())),
-                                                           status);
+        const UCollationResult result
+            = names->compareUTF8(icu::StringPiece(a.data(), static_cast<int32_t>(a.size())),
+                                 icu::StringPiece(b.data(), static_cast<int32_t>(b.size())), status);
         if (U_SUCCESS(status) && result != UCOL_EQUAL)
             return result == UCOL_LESS ? -1 : 1;
     }
@@ -55,8 +54,12 @@ int KeyPathComparator::compare(const ExplorerTableRowModelDataSource& a, const E
 {
     int result = 0;
     switch (key) {
-    case Key::name: result = compareNames(a.name(), b.name()); break;
-    case Key::fileCount: result = compareValues(a.fileCount().value_or(0), b.fileCount().value_or(0)); break;
+    case Key::name:
+        result = compareNames(a.name(), b.name());
+        break;
+    case Key::fileCount:
+        result = compareValues(a.fileCount().value_or(0), b.fileCount().value_or(0));
+        break;
     case Key::allocatedSize:
         result = compareValues(a.totalAllocatedSize().value_or(0), b.totalAllocatedSize().value_or(0));
         break;

@@ -13,8 +13,17 @@ inline constexpr std::array<NavigationContentDestination, 1> allNavigationConten
     NavigationContentDestination::explorer};
 
 // The sidebar label, its freedesktop icon name, and the detail column's title.
-inline QString label(NavigationContentDestination) { return QStringLiteral("Explorer"); }
-inline QString iconName(NavigationContentDestination) { return QStringLiteral("folder"); }
-inline QString title(NavigationContentDestination) { return QStringLiteral("Explorer"); }
+inline QString label(NavigationContentDestination)
+{
+    return QStringLiteral("Explorer");
+}
+inline QString iconName(NavigationContentDestination)
+{
+    return QStringLiteral("folder");
+}
+inline QString title(NavigationContentDestination)
+{
+    return QStringLiteral("Explorer");
+}
 
 } // namespace vistrel

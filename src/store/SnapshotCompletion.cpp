@@ -43,8 +43,7 @@ std::optional<std::int64_t> SnapshotCompletion::unreadableDirectories(StoreConta
 {
     const auto text = container.metadataValue(unreadableKey);
     std::int64_t count = 0;
-    if (!text || text->empty()
-        || std::from_chars(text->data(), text->data() + text->size(), count).ec != std::errc())
+    if (!text || text->empty() || std::from_chars(text->data(), text->data() + text->size(), count).ec != std::errc())
         return std::nullopt;
     return count;
 }

@@ -1,7 +1,7 @@
 // The update checker against feeds served on 127.0.0.1.
+#include "app/Updater.h"
 #include "app/CheckForUpdatesView.h"
 #include "app/CheckForUpdatesViewModel.h"
-#include "app/Updater.h"
 
 #include "support/EventLoop.h"
 #include "support/WidgetApplication.h"
@@ -27,10 +27,13 @@ using testing::waitUntil;
 
 QByteArray appcast(const QString& version)
 {
-    return QStringLiteral("<?xml version=\"1.0\"?><rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
+    return QStringLiteral("<?xml version=\"1.0\"?><rss version=\"2.0\" "
+                          "xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/sparkle\">"
                           "<channel><title>Vistrel</title>"
-                          "<item><title>old</title><enclosure url=\"https://example.org/old.tar.gz\" sparkle:version=\"0.0.9\"/></item>"
-                          "<item><title>new</title><enclosure url=\"https://example.org/v%1.tar.gz\" sparkle:version=\"%1\"/></item>"
+                          "<item><title>old</title><enclosure url=\"https://example.org/old.tar.gz\" "
+                          "sparkle:version=\"0.0.9\"/></item>"
+                          "<item><title>new</title><enclosure url=\"https://example.org/v%1.tar.gz\" "
+                          "sparkle:version=\"%1\"/></item>"
                           "</channel></rss>")
         .arg(version)
         .toUtf8();

@@ -1,8 +1,8 @@
 // The scan screen and the root view on Qt's offscreen platform, scanning small real trees
 // into a per-user store under a temporary XDG_DATA_HOME.
+#include "app/VistrelView.h"
 #include "app/AppNavigationSplitView.h"
 #include "app/VistrelMainWindow.h"
-#include "app/VistrelView.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
 #include "explorer/NavigationModel.h"
@@ -22,13 +22,13 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QAbstractButton>
 #include <QCheckBox>
-#include <QProgressBar>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QThread>
@@ -40,8 +40,8 @@
 namespace vistrel {
 namespace {
 
-using testing::TemporaryTree;
 using testing::ensureApplication;
+using testing::TemporaryTree;
 using testing::waitUntil;
 
 std::int64_t storedRows(const std::string& store)
@@ -55,7 +55,8 @@ protected:
     void SetUp() override
     {
         ensureApplication();
-        previous_ = std::getenv("XDG_DATA_HOME") ? std::optional<std::string>(std::getenv("XDG_DATA_HOME")) : std::nullopt;
+        previous_
+            = std::getenv("XDG_DATA_HOME") ? std::optional<std::string>(std::getenv("XDG_DATA_HOME")) : std::nullopt;
         ::setenv("XDG_DATA_HOME", tree_.path("data").c_str(), 1);
         for (int directory = 0; directory < 3; ++directory)
             for (int file = 0; file < 4; ++file)
@@ -137,7 +138,8 @@ TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndLeavesAnEmptyStore)
     ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; })) << "a cancelled scan is handed over too";
     std::vector<std::string> lines;
     for (const auto& record : log.records())
-        if (record.category == "app" && record.level == LogLevel::debug && record.message.find("init") == std::string::npos)
+        if (record.category == "app" && record.level == LogLevel::debug
+            && record.message.find("init") == std::string::npos)
             lines.push_back(record.message);
     EXPECT_EQ(lines, (std::vector<std::string>{"change to cancelling", "canceling task", "change to idle"}));
     EXPECT_EQ(storedRows(store_), 0) << "a cancelled scan to disk leaves the store empty";
@@ -170,7 +172,7 @@ TEST_F(RootView, ADamagedStoreIsOfferedForDeletionInsteadOfStoppingTheApplicatio
     EXPECT_FALSE(model->hasSnapshot());
     model->deleteStoredSnapshot();
     ASSERT_TRUE(waitUntil([&] { return model->storeProblem().isEmpty(); }));
-    struct stat status {};
+    struct stat status { };
     EXPECT_NE(::stat(store_.c_str(), &status), 0) << "the damaged file is gone";
     EXPECT_EQ(UsageBar::filledWidth(0, 0, 600), 20) << "a total of 0 still shows 20 points";
     EXPECT_EQ(UsageBar::filledWidth(50, 100, 600), 300);

@@ -1,8 +1,8 @@
 // vistrel-cli against names, paths, stores and outputs chosen to break it.
+#include "CliTestSupport.h"
 #include "filesystem/FileUrl.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelModelContainer.h"
-#include "CliTestSupport.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
 
@@ -18,8 +18,8 @@
 namespace vistrel {
 namespace {
 
-using testing::CommandResult;
 using testing::cli;
+using testing::CommandResult;
 using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;
@@ -132,15 +132,15 @@ TEST(HostileInput, FailedOutputAndOddStoresAreReportedAndChangeNothing)
     const std::string store = tree.path("s.store");
     ASSERT_EQ(cli({"scan", tree.path("d"), "--store", store}).exitStatus, 0);
 
-    const CommandResult full =
-        testing::runCommand({"/bin/sh", "-c", std::string("exec ") + VISTREL_CLI_PATH + " dump --store " + store + " >/dev/full"});
+    const CommandResult full = testing::runCommand(
+        {"/bin/sh", "-c", std::string("exec ") + VISTREL_CLI_PATH + " dump --store " + store + " >/dev/full"});
     EXPECT_EQ(full.exitStatus, 1);
     EXPECT_TRUE(contains(full.standardError, "cannot write the output")) << full.standardError;
 
     tree.writeFile("empty.store", std::string());
     const CommandResult empty = cli({"ls", "--store", tree.path("empty.store")});
     EXPECT_EQ(empty.exitStatus, 1);
-    struct stat status {};
+    struct stat status { };
     ASSERT_EQ(::stat(tree.path("empty.store").c_str(), &status), 0);
     EXPECT_EQ(status.st_size, 0) << "a read command made a snapshot of an empty file";
 
@@ -179,7 +179,8 @@ TEST(HostileInput, UnfinishedSnapshotsWarnAndUnreadableDirectoriesAreCounted)
     const auto verdict = testing::runUnprivileged([&] {
         const CommandResult scan = cli({"scan", tree.path("d"), "--store", unprivilegedStore});
         return scan.exitStatus == 0 && contains(scan.standardOutput, " unreadable=1\n")
-            && contains(scan.standardError, "cannot read directory '" + tree.path("d/locked/") + "': Permission denied");
+            && contains(scan.standardError,
+                        "cannot read directory '" + tree.path("d/locked/") + "': Permission denied");
     });
     ::chmod(tree.path("d/locked").c_str(), 0755);
     if (!verdict)
@@ -196,8 +197,8 @@ TEST(HostileInput, ATreeDeeperThanTheOpenFileLimitIsReported)
     for (int level = 0; level < 150; ++level)
         chain += "/n";
     tree.writeFile(chain + "/file", 1);
-    const std::string command = std::string("ulimit -n 40 && exec ") + VISTREL_CLI_PATH + " scan " + tree.path("deep")
-        + " --in-memory";
+    const std::string command
+        = std::string("ulimit -n 40 && exec ") + VISTREL_CLI_PATH + " scan " + tree.path("deep") + " --in-memory";
     const CommandResult scan = testing::runCommand({"/bin/sh", "-c", command});
     ASSERT_EQ(scan.exitStatus, 0) << scan.standardError;
     EXPECT_TRUE(contains(scan.standardError, "Too many open files")) << scan.standardError;

@@ -37,10 +37,15 @@ QByteArray binaryMap()
 {
     QByteArray bytes("bplist00");
     bytes += QByteArray::fromHex("d10102"); // dict of one entry: key object 1, value object 2
-    bytes += QByteArray::fromHex("516e");   // ASCII string "n"
-    bytes += QByteArray::fromHex("1005");   // integer 5
+    bytes += QByteArray::fromHex("516e"); // ASCII string "n"
+    bytes += QByteArray::fromHex("1005"); // integer 5
     bytes += QByteArray::fromHex("080b0d"); // offsets of the three objects
-    bytes += QByteArray::fromHex("000000000000" "01" "01" "0000000000000003" "0000000000000000" "000000000000000f");
+    bytes += QByteArray::fromHex("000000000000"
+                                 "01"
+                                 "01"
+                                 "0000000000000003"
+                                 "0000000000000000"
+                                 "000000000000000f");
     return bytes;
 }
 
@@ -147,9 +152,15 @@ TEST(PropertyListDecoder, HostileInputNeverCrashes)
         for (int edit = 0; edit < edits; ++edit) {
             const auto at = static_cast<qsizetype>(random() % static_cast<unsigned>(bytes.size()));
             switch (random() % 3) {
-            case 0: bytes[at] = static_cast<char>(random()); break;
-            case 1: bytes.truncate(std::max<qsizetype>(8, at)); break;
-            default: bytes.insert(at, static_cast<char>(random())); break;
+            case 0:
+                bytes[at] = static_cast<char>(random());
+                break;
+            case 1:
+                bytes.truncate(std::max<qsizetype>(8, at));
+                break;
+            default:
+                bytes.insert(at, static_cast<char>(random()));
+                break;
             }
         }
         PropertyListDecoder::decode(bytes); // must return, whatever it returns
@@ -177,7 +188,8 @@ TEST(ExplorerDetailsView, TabsApplyOnlyWhenTheirContentExists)
     tree.writeFile("plain", 3);
     tree.writeFile("tagged", 3);
     const bool xattrs = ::setxattr(tree.path("tagged").c_str(), "user.note", "hi", 2, 0) == 0;
-    tree.writeFile("list.plist", std::string("<?xml version=\"1.0\"?><plist><array><string>p</string></array></plist>"));
+    tree.writeFile("list.plist",
+                   std::string("<?xml version=\"1.0\"?><plist><array><string>p</string></array></plist>"));
     tree.writeFile("empty.plist", std::string("<?xml version=\"1.0\"?><plist><dict/></plist>"));
     tree.writeFile("broken.plist", std::string("<?xml version=\"1.0\"?><plist><dict><key>"));
     tree.writeFile("map.plist", std::string(xmlMap));

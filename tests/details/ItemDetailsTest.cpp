@@ -1,7 +1,7 @@
 // The details panel's rows on real files, and its reads while the selection moves.
+#include "details/ItemDetails.h"
 #include "details/ExplorerDetailsContentView.h"
 #include "details/ExplorerDetailsView.h"
-#include "details/ItemDetails.h"
 #include "details/ItemDetailsBoolRowView.h"
 #include "details/ItemDetailsRowView.h"
 #include "filesystem/FileUrl.h"

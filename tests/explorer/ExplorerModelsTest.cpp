@@ -40,8 +40,7 @@ TEST(ExplorerTableRowModel, OtherFilesStandsForWhatTheStoreDidNotReturn)
 {
     // 1500 files of 4096 bytes in /big/, and /mixed/ with 3 files and 2 directories of 10.
     std::vector<FileSystemRecord> records{item("/big/", 1500 * 4096 + 4096, 1500), item("/mixed/", 2000, 23),
-                                          item("/mixed/a/", 500, 10), item("/mixed/b/", 400, 10),
-                                          item("/unread/", 0)};
+                                          item("/mixed/a/", 500, 10), item("/mixed/b/", 400, 10), item("/unread/", 0)};
     for (int index = 0; index < 1500; ++index)
         records.push_back(item("/big/f" + std::to_string(index), 4096));
     for (const char* name : {"/mixed/x", "/mixed/y", "/mixed/z"})
@@ -75,9 +74,12 @@ TEST(ExplorerTableRowModel, OtherFilesStandsForWhatTheStoreDidNotReturn)
 
 TEST(ExplorerTableRowModel, FilterKeepsMatchesTheirAncestorsAndTheSubtreesOfMatchingOpenRows)
 {
-    const std::vector<FileSystemRecord> records{
-        item("/home/", 0, 3),          item("/home/Documents/", 300, 2), item("/home/Documents/a.txt", 100),
-        item("/home/Documents/b.txt", 200), item("/home/Music/", 50, 1), item("/home/Music/documentary.mp3", 50)};
+    const std::vector<FileSystemRecord> records{item("/home/", 0, 3),
+                                                item("/home/Documents/", 300, 2),
+                                                item("/home/Documents/a.txt", 100),
+                                                item("/home/Documents/b.txt", 200),
+                                                item("/home/Music/", 50, 1),
+                                                item("/home/Music/documentary.mp3", 50)};
     auto container = snapshotOf(records);
     auto context = container->makeContext();
     auto home = rowFor(*context, records[0]);
@@ -190,10 +192,13 @@ TEST(ExplorerHelpers, HighlightsPathBarComponentsAndThumbnailKeys)
     EXPECT_EQ(components[3].url.path(), "/Users/me/Documents/");
     EXPECT_EQ(ExplorerPathBarView::components(FileUrl("/")).size(), 1u);
 
-    EXPECT_EQ(FileThumbnailCache::key("file:///Users/a/b.txt", 16, 16), QStringLiteral("16.0x16.0-file:///Users/a/b.txt"));
-    EXPECT_EQ(FileThumbnailCache::key("file:///Users/a/b.txt", 64, 64), QStringLiteral("64.0x64.0-file:///Users/a/b.txt"));
+    EXPECT_EQ(FileThumbnailCache::key("file:///Users/a/b.txt", 16, 16),
+              QStringLiteral("16.0x16.0-file:///Users/a/b.txt"));
+    EXPECT_EQ(FileThumbnailCache::key("file:///Users/a/b.txt", 64, 64),
+              QStringLiteral("64.0x64.0-file:///Users/a/b.txt"));
     EXPECT_EQ(FileThumbnailCache::key("file:///x", 12.5, 16), QStringLiteral("12.5x16.0-file:///x"));
-    EXPECT_EQ(FileThumbnailCache::key("file:///Users/a/Documents/", 64, 64), QStringLiteral("file:///Users/a/Documents/"));
+    EXPECT_EQ(FileThumbnailCache::key("file:///Users/a/Documents/", 64, 64),
+              QStringLiteral("file:///Users/a/Documents/"));
 }
 
 } // namespace

@@ -20,8 +20,8 @@
 
 #include <QAbstractButton>
 #include <QAction>
-#include <QLabel>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
@@ -95,7 +95,8 @@ TEST_F(ExplorerScreens, QuickKeystrokesStartOnePassAndASortChangeOneAtOnce)
     ASSERT_TRUE(waitUntil([&] { return passes == 2; }, 100)) << "a sort change starts a pass at once";
 
     QTest::keyClicks(view->searchField(), QStringLiteral("zzz"));
-    ASSERT_TRUE(waitUntil([&] { return view->table()->tree()->isRowHidden(0, {}) && !view->tableViewModel()->filteringAndSorting(); }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return view->table()->tree()->isRowHidden(0, {}) && !view->tableViewModel()->filteringAndSorting(); }));
     EXPECT_TRUE(view->tableViewModel()->showsNoResults());
     view->searchField()->clear();
     ASSERT_TRUE(waitUntil([&] { return !view->table()->tree()->isRowHidden(0, {}); }));

@@ -1,7 +1,7 @@
+#include "scan/ScanSession.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "scan/ScanError.h"
-#include "scan/ScanSession.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
@@ -33,8 +33,7 @@ void ensureApplication()
 }
 
 // Runs the session's event loop until `done` fires (at most a minute).
-template <typename Signal>
-void runUntil(ScanSession& session, Signal done)
+template <typename Signal> void runUntil(ScanSession& session, Signal done)
 {
     QEventLoop loop;
     QObject::connect(&session, done, &loop, &QEventLoop::quit);
@@ -133,7 +132,8 @@ TEST_F(ScanSessionTest, CancellingAScanToDiskErasesItAndLogsEachStep)
     // Cancelled from the owner's thread at a known point: before the second batch is saved.
     scan.walkerOptions.beforeBatchSave = [&session](std::size_t number) {
         if (number == 1)
-            QMetaObject::invokeMethod(&session, [&session] { session.cancel(); }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &session, [&session] { session.cancel(); }, Qt::BlockingQueuedConnection);
     };
     bool finished = false;
     QObject::connect(&session, &ScanSession::finished, [&finished] { finished = true; });
@@ -163,7 +163,8 @@ TEST_F(ScanSessionTest, ACancelledScanInMemoryKeepsWhatItSavedMarkedUnfinished)
     scan.walkerOptions.maxConcurrentTasks = 0;
     scan.walkerOptions.beforeBatchSave = [&session](std::size_t number) {
         if (number == 2)
-            QMetaObject::invokeMethod(&session, [&session] { session.cancel(); }, Qt::BlockingQueuedConnection);
+            QMetaObject::invokeMethod(
+                &session, [&session] { session.cancel(); }, Qt::BlockingQueuedConnection);
     };
     session.start(scan);
     runUntil(session, &ScanSession::cancelFinished);
@@ -200,8 +201,8 @@ TEST_F(ScanSessionTest, ARootThatCannotBeListedIsRefusedBeforeTheStoreIsTouched)
         ScanSession unprivileged;
         unprivileged.start(request());
         runUntil(unprivileged, &ScanSession::finished);
-        const bool refused = ScanSession::describe(unprivileged.outcome().error).find("Permission denied")
-            != std::string::npos;
+        const bool refused
+            = ScanSession::describe(unprivileged.outcome().error).find("Permission denied") != std::string::npos;
         auto kept = VistrelModelContainer::shared().makeContainer(store_, VistrelModelContainer::Access::readOnly);
         return refused && !unprivileged.outcome().container && rowCount(*kept) == 1;
     });

@@ -70,8 +70,7 @@ TEST(FileSystemWalkerCancellation, NoSavedDirectoryHasPartialTotals)
             }
             VistrelFile::insert(record, context);
         };
-        FileSystemWalker walker(FileUrl(tree.root()), nullptr, container, encoder, {}, stop.get_token(),
-                                busyOptions());
+        FileSystemWalker walker(FileUrl(tree.root()), nullptr, container, encoder, {}, stop.get_token(), busyOptions());
         try {
             walker.walk();
         } catch (const StoreError&) {

@@ -10,8 +10,7 @@ namespace vistrel {
 // Runs `job` on the main thread unless its owner is gone by then (`alive` false). The
 // application object receives the call: the owner itself may be destroyed while a worker
 // still holds the job.
-template <typename Job>
-void onMainThread(const std::shared_ptr<bool>& alive, Job job)
+template <typename Job> void onMainThread(const std::shared_ptr<bool>& alive, Job job)
 {
     QMetaObject::invokeMethod(
         QCoreApplication::instance(),

@@ -85,16 +85,18 @@ void ScanScreenModel::appear()
         QString problem;
         bool deletable = false;
         const std::string location = VistrelModelContainer::onDiskStoreLocation();
-        struct stat status {};
+        struct stat status { };
         if (!location.empty() && ::stat(location.c_str(), &status) == 0) {
             try {
-                auto container = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly);
+                auto container
+                    = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly);
                 exists = VistrelFile::snapshotExists(container->mainContext());
             } catch (const ModelContainerError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
                 problem = QString::fromStdString(error.what());
                 deletable = error.code() == StoreError::Code::notASnapshot
-                    || error.code() == StoreError::Code::incompatibleVersion || error.code() == StoreError::Code::failed;
+                    || error.code() == StoreError::Code::incompatibleVersion
+                    || error.code() == StoreError::Code::failed;
             } catch (const StoreError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
                 problem = QString::fromStdString(error.what());
@@ -110,8 +112,9 @@ void ScanScreenModel::appear()
                 volume_.totalCapacity = figures->totalCapacity.value_or(0);
                 volume_.availableCapacity = figures->availableCapacity.value_or(0);
                 volume_.localizedFormatDescription = text(figures->localizedFormatDescription);
-                volume_.usedCapacity = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
-                                                                 - static_cast<std::uint64_t>(volume_.availableCapacity));
+                volume_.usedCapacity
+                    = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
+                                                - static_cast<std::uint64_t>(volume_.availableCapacity));
             }
             if (exists)
                 hasSnapshot_ = true;
@@ -125,10 +128,15 @@ void ScanScreenModel::appear()
 void ScanScreenModel::mainButtonAction()
 {
     switch (state_) {
-    case ViewState::idle: startScan(); break;
-    case ViewState::scanning: cancelScan(); break;
+    case ViewState::idle:
+        startScan();
+        break;
+    case ViewState::scanning:
+        cancelScan();
+        break;
     case ViewState::cancelling:
-    case ViewState::finished: break;
+    case ViewState::finished:
+        break;
     }
 }
 

@@ -203,8 +203,12 @@ void VistrelScanView::update()
                              + Formats::groupedCount(total) + QStringLiteral(" items"));
         break;
     }
-    case ScanScreenModel::ViewState::cancelling: progressRow_->setCurrentIndex(2); break;
-    default: progressRow_->setCurrentIndex(0); break;
+    case ScanScreenModel::ViewState::cancelling:
+        progressRow_->setCurrentIndex(2);
+        break;
+    default:
+        progressRow_->setCurrentIndex(0);
+        break;
     }
 }
 
