@@ -9,6 +9,7 @@
 #include <QThreadPool>
 
 #include <sys/resource.h>
+#include <utility>
 #include <unistd.h>
 
 namespace vistrel {
@@ -43,13 +44,12 @@ void ExplorerDetailsContentView::setFile(const std::optional<VistrelFile>& file)
     }
     if (same)
         return; // the same item keeps its panel
-    if (!reading_)
+    if (!readingId_)
         startRead();
 }
 
 void ExplorerDetailsContentView::startRead()
 {
-    reading_ = true;
     ++readsStarted_;
     readingId_ = file_->id;
     QThreadPool::globalInstance()->start([this, alive = alive_, file = *file_]() mutable {
@@ -57,10 +57,10 @@ void ExplorerDetailsContentView::startRead()
         (void)lowered;
         ItemDetails details = ItemDetails::make(std::move(file));
         onMainThread(alive, [this, details = std::move(details)]() mutable {
-            reading_ = false;
+            const std::string read = *std::exchange(readingId_, std::nullopt);
             if (!file_)
                 return; // the selection was cleared meanwhile
-            if (file_->id != *readingId_) {
+            if (file_->id != read) {
                 startRead(); // the selection moved on: read where it is now
                 return;
             }

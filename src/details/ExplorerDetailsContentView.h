@@ -47,7 +47,7 @@ private:
     QStackedLayout* stack_;
     EmptyStateView* empty_;
     ExplorerDetailsView* details_ = nullptr;
-    bool reading_ = false;
+    // The item being read; absent while no read runs.
     std::optional<std::string> readingId_;
     int readsStarted_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -134,8 +134,6 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
             return faded;
         }
         break;
-    case pathRole:
-        return text(file.id);
     case searchTextRole:
         return viewModel_->searchText();
     }

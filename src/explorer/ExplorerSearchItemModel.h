@@ -17,7 +17,8 @@ class ExplorerSearchItemModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     enum Column { nameColumn, kindColumn, lastOpenedColumn, pathColumn, sizeColumn, columnCount_ };
-    enum Role { pathRole = Qt::UserRole + 1, searchTextRole };
+    // The search text, for the highlighting of names.
+    enum Role { searchTextRole = Qt::UserRole + 1 };
 
     explicit ExplorerSearchItemModel(ExplorerSearchViewModel* viewModel, const std::string& rootPath,
                                      QObject* parent = nullptr);

@@ -106,7 +106,7 @@ bool ExplorerTableItemModel::hasChildren(const QModelIndex& parent) const
 bool ExplorerTableItemModel::canFetchMore(const QModelIndex& parent) const
 {
     const auto* row = rowAt(parent);
-    return row && row->isExpandable() && !const_cast<ExplorerTableRowModel*>(row)->loadedChildren();
+    return row && row->isExpandable() && !row->loadedChildren();
 }
 
 void ExplorerTableItemModel::fetchMore(const QModelIndex& parent)

@@ -36,6 +36,7 @@ public:
     Children* children();
     // The children if they are loaded, without loading them.
     Children* loadedChildren() { return children_ ? &*children_ : nullptr; }
+    const Children* loadedChildren() const { return children_ ? &*children_ : nullptr; }
     // Builds the children from fetched entities (also when they were fetched elsewhere, on a
     // thread of their own): one row each, sorted, then the "Other files" row when one is due.
     void adoptChildren(std::vector<VistrelFile> files);

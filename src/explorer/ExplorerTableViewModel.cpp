@@ -64,9 +64,9 @@ const FileUrl& ExplorerTableViewModel::root() const
 
 bool ExplorerTableViewModel::showsNoResults() const
 {
-    auto& rows = const_cast<ExplorerTableViewModel*>(this)->files();
+    const auto* rows = rootRow_ ? rootRow_->loadedChildren() : nullptr;
     return !filteringAndSorting_ && !filterText_.isEmpty()
-        && std::none_of(rows.begin(), rows.end(), [](const auto& row) { return row->show; });
+        && (!rows || std::none_of(rows->begin(), rows->end(), [](const auto& row) { return row->show; }));
 }
 
 void ExplorerTableViewModel::refresh()

@@ -25,7 +25,7 @@ std::unique_ptr<ExplorerTableRowModel> rowFor(StoreContext& context, const FileS
                                               std::optional<SortOrder> order = bySizeDescending)
 {
     return std::make_unique<ExplorerTableRowModel>(
-        &context, std::make_unique<ExplorerTableRowModelDataSourceFile>(fileOf(record)), std::move(order));
+        &context, std::make_unique<ExplorerTableRowModelDataSourceFile>(VistrelFile(record)), std::move(order));
 }
 
 std::vector<std::string> names(const ExplorerTableRowModel::Children& rows)

@@ -34,6 +34,7 @@ public:
 
     // `root` is what a scan walks: "/" in the application, a small tree in tests.
     ScanScreenModel(Preferences* preferences, std::string root = "/", QObject* parent = nullptr);
+    ~ScanScreenModel() override { *alive_ = false; }
 
     ViewState state() const { return state_; }
     const Volume& volume() const { return volume_; }
@@ -86,9 +87,6 @@ private:
     bool storeCanBeDeleted_ = false;
     QString scanProblem_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-
-public:
-    ~ScanScreenModel() override { *alive_ = false; }
 };
 
 } // namespace vistrel
