@@ -58,7 +58,6 @@ void AppNavigationSplitView::pushScreen(FileUrl root, std::optional<FileUrl> sel
     stack_->addWidget(screen);
     stack_->setCurrentWidget(screen);
     screen->refresh();
-    screen->setFocus();
     Q_EMIT currentScreenChanged();
 }
 
@@ -72,7 +71,6 @@ void AppNavigationSplitView::popScreen()
     if (ExplorerView* screen = currentScreen()) {
         // Coming back shows the screen's rows anew, every directory closed.
         screen->refresh();
-        screen->setFocus();
     }
     Q_EMIT currentScreenChanged();
 }

@@ -11,6 +11,7 @@
 #include "details/ExplorerDetailsContentView.h"
 #include "details/ExplorerDetailsView.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -94,6 +95,14 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
 }
 
 ExplorerView::~ExplorerView() = default;
+
+void ExplorerView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    const QWidget* focused = QApplication::focusWidget();
+    if (!focused || !isAncestorOf(focused))
+        setFocus(Qt::OtherFocusReason);
+}
 
 QString ExplorerView::subtitle() const
 {

@@ -51,6 +51,10 @@ public:
     // Loads the rows; done each time the screen comes to the front.
     void refresh();
 
+protected:
+    // A screen that comes into view takes the keyboard focus for its table.
+    void showEvent(QShowEvent* event) override;
+
 private:
     QWidget* makeScopeButton(SearchScope scope);
     QLabel* makeNotice(const ExplorerEnvironment& environment);
