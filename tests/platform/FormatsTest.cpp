@@ -58,6 +58,8 @@ TEST(Formats, RelativeDatesAreAlwaysNumeric)
     EXPECT_EQ(Formats::relativeDateStyle(now.addDays(3), now, english), QStringLiteral("in 3 days"));
     EXPECT_EQ(Formats::relativeDateStyle(now.addSecs(-7200), now, english), QStringLiteral("2 hours ago"));
     EXPECT_EQ(Formats::relativeDateStyle(now.addDays(-1), now, german), QStringLiteral("vor 1 Tag"));
+    EXPECT_EQ(Formats::relativeDateStyle(now.addDays(-400), now, QLocale::c()), QStringLiteral("1 year ago"))
+        << "the POSIX locale reads as English, plurals included";
 }
 
 TEST(Formats, ExtremesAndTheFullYear)

@@ -25,12 +25,19 @@ QString tr(const char* text)
 
 // One ICU formatter per locale, made on first use and shared; ICU formatters are not
 // guaranteed safe for concurrent calls, so calls go through the same lock.
+// ICU's name for a Qt locale. Qt calls the POSIX locale (no LANG, as in many containers)
+// "C", which ICU reads as its root locale, without English plurals ("1 years ago").
+std::string icuLocaleName(const QLocale& locale)
+{
+    return locale.language() == QLocale::C ? std::string("en_US") : locale.name().toStdString();
+}
+
 class RelativeFormatters {
 public:
     QString format(const QLocale& locale, double offset, URelativeDateTimeUnit unit)
     {
         std::lock_guard lock(mutex_);
-        const std::string name = locale.name().toStdString();
+        const std::string name = icuLocaleName(locale);
         auto found = formatters_.find(name);
         if (found == formatters_.end()) {
             UErrorCode status = U_ZERO_ERROR;
@@ -130,7 +137,7 @@ QString Formats::dateTimeStyle(const QDateTime& date, const QLocale& locale)
     // ICU's short date and time, with the year written in full ("6/5/2023, 10:30 AM").
     UErrorCode status = U_ZERO_ERROR;
     std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
-        icu::DateFormat::kShort, icu::DateFormat::kShort, icu::Locale(locale.name().toStdString().c_str())));
+        icu::DateFormat::kShort, icu::DateFormat::kShort, icu::Locale(icuLocaleName(locale).c_str())));
     auto* simple = dynamic_cast<icu::SimpleDateFormat*>(format.get());
     if (!simple)
         return locale.toString(date.toLocalTime(), QLocale::ShortFormat);
