@@ -66,6 +66,9 @@ void AppNavigationSplitView::popScreen()
     if (stack_->count() <= 1)
         return;
     QWidget* top = stack_->widget(stack_->count() - 1);
+    // The screen below comes into view (and takes the focus) before the top one goes, so
+    // that hiding the top screen does not hand the focus to some other control.
+    stack_->setCurrentIndex(stack_->count() - 2);
     stack_->removeWidget(top);
     top->deleteLater();
     if (ExplorerView* screen = currentScreen()) {

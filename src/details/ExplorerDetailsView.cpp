@@ -181,6 +181,7 @@ void ExplorerDetailsView::openPreview()
         preview_ = nullptr;
     });
     preview_->show();
+    preview_->activateWindow(); // so that Esc and Space reach it at once
 }
 
 void ExplorerDetailsView::resizeEvent(QResizeEvent* event)
