@@ -1,9 +1,10 @@
 // Builds the benchmark tree: a deterministic directory tree of about FILES files in DIRS
 // directories under ROOT. Most files are sparse (a size without blocks) so the tree costs
 // little disk; one in ten holds real data, one in a hundred is a second hard link and one
-// in a hundred a symbolic link.
+// in a hundred a symbolic link. With WIDE, the first WIDE files all go to ROOT/wide, a
+// directory with that many direct entries.
 //
-//   MakeBenchmarkTree ROOT [FILES [DIRS]]     (default 1000000 files in 50000 directories)
+//   MakeBenchmarkTree ROOT [FILES [DIRS [WIDE]]]   (default 1000000 files in 50000 directories)
 
 #include <cerrno>
 #include <cstdio>
@@ -29,12 +30,13 @@ namespace {
 int main(int argc, char** argv)
 {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: MakeBenchmarkTree ROOT [FILES [DIRS]]\n");
+        std::fprintf(stderr, "usage: MakeBenchmarkTree ROOT [FILES [DIRS [WIDE]]]\n");
         return 2;
     }
     const std::string root = argv[1];
     const long files = argc > 2 ? std::atol(argv[2]) : 1000000;
     const long directories = argc > 3 ? std::atol(argv[3]) : 50000;
+    const long wide = argc > 4 ? std::atol(argv[4]) : 0;
     if (::mkdir(root.c_str(), 0755) != 0 && errno != EEXIST)
         fail("mkdir " + root);
 
@@ -53,10 +55,13 @@ int main(int argc, char** argv)
         paths.push_back(path);
         depths.push_back(depths[parent] + 1);
     }
+    const std::string wideDirectory = root + "/wide";
+    if (wide > 0 && ::mkdir(wideDirectory.c_str(), 0755) != 0 && errno != EEXIST)
+        fail("mkdir " + wideDirectory);
     std::vector<char> data(4096, 'v');
     std::string lastFile;
     for (long index = 0; index < files; ++index) {
-        const std::string& directory = paths[random() % paths.size()];
+        const std::string& directory = index < wide ? wideDirectory : paths[random() % paths.size()];
         const std::string path = directory + "/f" + std::to_string(index) + (index % 7 == 0 ? ".txt" : ".bin");
         const unsigned kind = random() % 100;
         if (kind == 0 && !lastFile.empty()) {

@@ -357,6 +357,10 @@ void FileSystemWalker::Walk::saveToDatabase(std::vector<FileSystemRecord>&& batc
     const auto count = static_cast<std::int64_t>(batch.size());
     auto context = container->makeContext();
     context->setAutosaveEnabled(false);
+    std::size_t pathBytes = 0;
+    for (const FileSystemRecord& record : batch)
+        pathBytes += record.path.size();
+    context->reserve(batch.size(), 2 * pathBytes); // the path and the name within it
     for (const FileSystemRecord& record : batch) {
         if (cancellable)
             checkCancelled(); // the unsaved context is dropped with everything of this batch

@@ -50,6 +50,11 @@ void StoreContext::insert(std::span<const StoreValueView> values)
         save();
 }
 
+void StoreContext::reserve(std::size_t rows, std::size_t textBytes)
+{
+    pending_.reserve(rows, textBytes + rows * container_->schema().attributes.size() * StorePendingRows::bytesPerValue);
+}
+
 void StoreContext::save()
 {
     if (pending_.empty())

@@ -44,6 +44,8 @@ public:
     // The same without building an object: values in the schema's attribute order.
     void insert(std::span<const StoreValueView> values);
     std::size_t pendingCount() const { return pending_.size(); }
+    // Makes room for `rows` more inserts whose text takes `textBytes` in all.
+    void reserve(std::size_t rows, std::size_t textBytes);
     // Writes every pending insert in one transaction, or nothing (throws StoreError). The
     // pending inserts are gone afterwards either way.
     void save();

@@ -38,6 +38,12 @@ void StorePendingRows::append(std::span<const StoreValueView> values)
     }
 }
 
+void StorePendingRows::reserve(std::size_t rows, std::size_t bytes)
+{
+    rowOffsets_.reserve(rowOffsets_.size() + rows);
+    bytes_.reserve(bytes_.size() + bytes);
+}
+
 void StorePendingRows::clear()
 {
     bytes_.clear();

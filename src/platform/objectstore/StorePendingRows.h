@@ -20,6 +20,10 @@ using StoreValueView = std::variant<std::monostate, std::int64_t, std::string_vi
 class StorePendingRows {
 public:
     void append(std::span<const StoreValueView> values);
+    // Room for `rows` more rows of `bytes` in all, so that a batch is not copied as it grows.
+    void reserve(std::size_t rows, std::size_t bytes);
+    // The most a row takes beyond its text.
+    static constexpr std::size_t bytesPerValue = 1 + sizeof(std::uint64_t);
     std::size_t size() const { return rowOffsets_.size(); }
     bool empty() const { return rowOffsets_.empty(); }
     void clear();
