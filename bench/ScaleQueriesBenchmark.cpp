@@ -49,7 +49,8 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        auto container = VistrelModelContainer::shared().makeContainer(argv[1], VistrelModelContainer::Access::readOnly);
+        auto container
+            = VistrelModelContainer::shared().makeContainer(argv[1], VistrelModelContainer::Access::readOnly);
         const FileUrl directory = FileUrl::directory(argv[2]);
         const std::string text = argv[3];
         std::size_t childCount = 0;

@@ -207,6 +207,7 @@ double FileSystemWalker::walk()
         state.saveToDatabase(std::move(remainder), true);
         ++state.batchesAtEnd;
     }
+    state.container->releaseMemory();
     return elapsed();
 }
 
@@ -272,10 +273,16 @@ void FileSystemWalker::Walk::collectEntries(const std::string& path, int directo
                                             SumSize& sum, std::vector<std::string>& subdirectories)
 {
     std::vector<FileSystemRecord> records;
-    records.reserve(listing.size());
+    records.reserve(std::min(listing.size(), options.batchSize));
     std::string entryPath;
     const std::int64_t entryLevel = FileUrl::pathComponentCount(path) + 1;
     for (const DirectoryListing::Entry& entry : listing.entries()) {
+        // A directory of a million entries goes to the writer a batch at a time.
+        if (records.size() >= options.batchSize) {
+            submit(std::move(records), false);
+            records = {};
+            records.reserve(options.batchSize);
+        }
         if (entry.type == DT_DIR) {
             subdirectories.emplace_back(entry.name);
             continue;

@@ -65,6 +65,22 @@ TEST(FileSystemWalker, AFullBatchInOneSubmissionIsSavedDuringTheWalkAndNothingAt
     EXPECT_EQ(result.files.size(), 8u);
 }
 
+TEST(FileSystemWalker, AHugeDirectoryReachesTheWriterABatchAtATime)
+{
+    TemporaryTree tree;
+    for (int index = 0; index < 12; ++index)
+        tree.writeFile("f" + std::to_string(index), 1);
+    FileSystemWalker::Options options;
+    options.batchSize = 5;
+    std::vector<std::size_t> saved;
+    options.beforeBatchSave = [&saved](std::size_t number) { saved.push_back(number); };
+    const auto result = scanTree(tree.root(), options);
+    EXPECT_EQ(result.statistics.batchesSavedDuringWalk, 2) << "two full pieces of five";
+    EXPECT_EQ(result.statistics.batchesSavedAtEnd, 1) << "the last two files";
+    EXPECT_EQ(result.files.size(), 12u);
+    EXPECT_EQ(saved.size(), 3u);
+}
+
 TEST(FileSystemWalker, CancellingDuringABatchSaveKeepsEarlierBatchesOnly)
 {
     TemporaryTree tree;

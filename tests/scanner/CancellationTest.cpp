@@ -116,7 +116,7 @@ TEST(FileSystemWalkerCancellation, TheEntriesStepSavesItsBatchDespiteAStop)
     auto container = VistrelModelContainer::shared().makeContainer(true);
     std::stop_source stop;
     FileSystemWalker::Options options;
-    options.batchSize = 4; // the root's six files fill one batch in its entries step
+    options.batchSize = 6; // the root's six files fill one batch in its entries step
     options.beforeBatchSave = [&stop](std::size_t) { stop.request_stop(); };
     FileSystemWalker walker(FileUrl(tree.root()), nullptr, container, &VistrelFile::insert, {}, stop.get_token(),
                             options);

@@ -12,6 +12,7 @@ namespace vistrel {
 
 class StoreContext;
 class SqliteConnection;
+class SqliteStatement;
 
 struct StoreConfiguration {
     bool inMemoryOnly = false;
@@ -60,11 +61,15 @@ public:
     // busy handler sleeps in steps of up to 100 ms; a waiting save here starts the moment
     // the one before it ends.
     std::mutex& writeMutex() { return writeMutex_; }
+    // Frees what the container's own connection caches (the pages the saves of a scan
+    // kept), once no more saves are coming.
+    void releaseMemory();
 
     // The application id SQLite keeps in the file header: marks a file as one of ours.
     static constexpr int applicationId = 0x56535452; // "VSTR"
 
 private:
+    friend class StoreContext; // saves through the container's own connection
     StoreContainer(StoreSchema schema, StoreConfiguration configuration);
     std::unique_ptr<SqliteConnection> connect() const;
     void prepareDatabase();
@@ -75,6 +80,10 @@ private:
     std::string databaseUri_;
     std::string storeIdentity_;
     std::unique_ptr<SqliteConnection> keepAlive_;
+    // Every context saves through keepAlive_, under writeMutex_: one page cache for all the
+    // batches of a scan instead of a cold one per batch, and one cache's memory at most.
+    std::unique_ptr<SqliteStatement> insertStatement_;
+    std::unique_ptr<SqliteStatement> groupInsertStatement_;
     std::unique_ptr<StoreContext> mainContext_;
     std::mutex mainContextMutex_;
     std::mutex writeMutex_;

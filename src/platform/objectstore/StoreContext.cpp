@@ -19,9 +19,6 @@ StoreContext::StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer
 
 StoreContext::~StoreContext()
 {
-    // Statements go before their connection.
-    insertStatement_.reset();
-    groupInsertStatement_.reset();
     connection_.reset();
 }
 
@@ -68,10 +65,6 @@ void StoreContext::save()
     const std::vector<std::size_t> order = sorted
         ? pending_.orderedBy(schema.attributeIndex(key[0]), schema.attributeIndex(key[1]))
         : pending_.orderedBy(-1, -1);
-    if (!insertStatement_) {
-        insertStatement_ = connection_->prepare(StoreSql(schema).insert(), true);
-        groupInsertStatement_ = connection_->prepare(StoreSql(schema).insert(rowsPerInsert), true);
-    }
     std::vector<StoreValueView> values;
     // Binds one row's values from parameter `first` on.
     const auto bindRow = [&](SqliteStatement& statement, std::size_t offset, int first) {
@@ -88,28 +81,33 @@ void StoreContext::save()
     };
     const int width = static_cast<int>(schema.attributes.size());
     std::lock_guard writing(container_->writeMutex());
+    SqliteConnection& writer = *container_->keepAlive_;
+    if (!container_->insertStatement_) {
+        container_->insertStatement_ = writer.prepare(StoreSql(schema).insert(), true);
+        container_->groupInsertStatement_ = writer.prepare(StoreSql(schema).insert(rowsPerInsert), true);
+    }
     SqliteStatement* current = nullptr;
     try {
-        connection_->execute("BEGIN IMMEDIATE");
+        writer.execute("BEGIN IMMEDIATE");
         std::size_t next = 0;
         // Many rows per statement: the statement's own start and end cost as much as a row.
-        for (current = groupInsertStatement_.get(); next + rowsPerInsert <= order.size(); next += rowsPerInsert) {
+        for (current = container_->groupInsertStatement_.get(); next + rowsPerInsert <= order.size(); next += rowsPerInsert) {
             for (std::size_t row = 0; row < rowsPerInsert; ++row)
                 bindRow(*current, order[next + row], 1 + static_cast<int>(row) * width);
             current->step();
             current->reset();
         }
-        for (current = insertStatement_.get(); next < order.size(); ++next) {
+        for (current = container_->insertStatement_.get(); next < order.size(); ++next) {
             bindRow(*current, order[next], 1);
             current->step();
             current->reset();
         }
-        connection_->execute("COMMIT");
+        writer.execute("COMMIT");
     } catch (...) {
         if (current)
             current->reset();
         pending_.clear();
-        connection_->rollbackQuietly();
+        writer.rollbackQuietly();
         throw;
     }
     pending_.clear();

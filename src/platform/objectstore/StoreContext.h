@@ -73,8 +73,6 @@ private:
     std::shared_ptr<StoreContainer> owner_; // empty for the container's own main context
     StoreContainer* container_;
     std::unique_ptr<SqliteConnection> connection_;
-    std::unique_ptr<SqliteStatement> insertStatement_;
-    std::unique_ptr<SqliteStatement> groupInsertStatement_;
     StorePendingRows pending_;
     bool autosave_ = true;
 };
