@@ -1,11 +1,26 @@
 #include "VistrelFileSearch.h"
 
 #include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
 
 #include <QLocale>
 #include <QString>
 
+#include <algorithm>
+#include <atomic>
+#include <exception>
+#include <thread>
+
 namespace vistrel {
+
+namespace {
+
+struct LevelResult {
+    std::int64_t total = 0;
+    std::vector<StoredObject> objects;
+};
+
+} // namespace
 
 VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const std::string& text, StoreContext& context)
 {
@@ -13,23 +28,81 @@ VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const s
     const QByteArray loweredBytes = lowered.toUtf8();
     const std::string needle(loweredBytes.constData(), static_cast<std::size_t>(loweredBytes.size()));
     const std::string& prefix = root.path();
-    // level > L keeps the root itself out; the prefix ends with a separator, so a sibling
-    // whose name merely begins with the root's name is never under it.
-    StorePredicate predicate = StorePredicate::conjunction(
-        StorePredicate::conjunction(StorePredicate::greaterThan("level", root.pathComponentCount()),
-                                    StorePredicate::greaterThan("id", prefix)),
-        StorePredicate::conjunction(StorePredicate::beginsWith("id", prefix),
-                                    StorePredicate::containsIgnoringCaseAndDiacritics("name", needle)));
-    StoreFetchDescriptor descriptor{std::move(predicate),
-                                    {{"fileResourceType", false}, {"totalAllocatedSize", false}},
-                                    resultLimit};
-    // The count and the first rows come from one pass over the matching rows.
-    auto [total, objects] = context.fetchWithTotal(descriptor);
+    const std::int64_t rootLevel = root.pathComponentCount();
+    const std::int64_t deepest = context.maximum("level").value_or(rootLevel);
+
+    // One query per level: on the (level, id) key each is a range seek to the root's prefix,
+    // where one query over every deeper level would read all of their rows. The levels are
+    // shared out between this thread and a helper, each with its own connection.
+    const std::size_t levelCount = static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - rootLevel));
+    std::vector<LevelResult> levels(levelCount);
+    std::atomic<std::size_t> nextLevel{0};
+    std::atomic<bool> failed{false};
+    const auto work = [&](StoreContext& worker) {
+        for (std::size_t index = nextLevel++; index < levelCount && !failed; index = nextLevel++) {
+            StorePredicate predicate = StorePredicate::conjunction(
+                StorePredicate::equal("level", rootLevel + 1 + static_cast<std::int64_t>(index)),
+                StorePredicate::containsIgnoringCaseAndDiacritics("name", needle));
+            // Everything is under "/": no bound on the id to check row by row.
+            if (prefix != "/")
+                predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", prefix), std::move(predicate));
+            const StoreFetchDescriptor descriptor{std::move(predicate),
+                                                  {{"fileResourceType", false}, {"totalAllocatedSize", false}},
+                                                  resultLimit};
+            auto [total, objects] = worker.fetchWithTotal(descriptor);
+            levels[index] = LevelResult{total, std::move(objects)};
+        }
+    };
+
+    std::exception_ptr helperError;
+    std::unique_ptr<StoreContext> helperContext;
+    std::thread helper;
+    if (levelCount > 1) {
+        helperContext = context.container().takeSpareContext();
+        helper = std::thread([&] {
+            try {
+                work(*helperContext);
+            } catch (...) {
+                helperError = std::current_exception();
+                failed = true;
+            }
+        });
+    }
+    try {
+        work(context);
+    } catch (...) {
+        failed = true;
+        if (helperContext)
+            helperContext->interrupt(); // the caller's query was interrupted, or failed
+        if (helper.joinable())
+            helper.join();
+        if (helperContext)
+            context.container().returnSpareContext(std::move(helperContext));
+        throw;
+    }
+    if (helper.joinable())
+        helper.join();
+    if (helperContext)
+        context.container().returnSpareContext(std::move(helperContext));
+    if (helperError)
+        std::rethrow_exception(helperError);
+
+    // Levels in key order, each sorted already: a stable sort keeps the key order among
+    // equal rows, as one pass over the whole range would.
     Result result;
-    result.total = total;
     const std::string& identity = context.container().storeIdentity();
-    for (StoredObject& object : objects)
-        result.files.push_back(VistrelFile::fromStored(std::move(object), identity));
+    for (LevelResult& level : levels) {
+        result.total += level.total;
+        for (StoredObject& object : level.objects)
+            result.files.push_back(VistrelFile::fromStored(std::move(object), identity));
+    }
+    std::stable_sort(result.files.begin(), result.files.end(), [](const VistrelFile& a, const VistrelFile& b) {
+        if (a.fileResourceType != b.fileResourceType)
+            return b.fileResourceType < a.fileResourceType;
+        return b.totalAllocatedSize < a.totalAllocatedSize;
+    });
+    if (result.files.size() > static_cast<std::size_t>(resultLimit))
+        result.files.erase(result.files.begin() + resultLimit, result.files.end());
     return result;
 }
 

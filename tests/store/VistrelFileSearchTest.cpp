@@ -59,6 +59,40 @@ TEST_P(Search, AThousandRowsOfFifteenHundredMatchesWithTheirTotal)
                             [](const VistrelFile& file) { return file.name.rfind("match", 0) == 0; }));
 }
 
+TEST_P(Search, TheBestRowsOfEveryLevelMergeInOneOrder)
+{
+    auto store = kinds_.make(GetParam());
+    std::vector<FileSystemRecord> records;
+    for (int index = 0; index < 1200; ++index)
+        records.push_back(recordFor("/Users/a/match" + std::to_string(index), index));
+    for (int index = 0; index < 600; ++index)
+        records.push_back(recordFor("/Users/a/b/match" + std::to_string(index), 2000 + index));
+    // Equal keys on two levels: the shallower comes first, as in the store's key order.
+    records.push_back(recordFor("/Users/a/y/match-tie", 5000));
+    records.push_back(recordFor("/Users/z/match-tie", 5000));
+    save(*store, records);
+    const auto result = VistrelFileSearch::search(FileUrl("/Users/"), "match", store->mainContext());
+    EXPECT_EQ(result.total, 1802);
+    ASSERT_EQ(result.files.size(), 1000u);
+    EXPECT_EQ(result.files[0].id, "/Users/z/match-tie");
+    EXPECT_EQ(result.files[1].id, "/Users/a/y/match-tie");
+    EXPECT_EQ(result.files[2].totalAllocatedSize, 2599);
+    EXPECT_EQ(result.files[601].totalAllocatedSize, 2000);
+    EXPECT_EQ(result.files[602].totalAllocatedSize, 1199);
+    EXPECT_EQ(result.files.back().totalAllocatedSize, 802);
+}
+
+TEST_P(Search, AnInterruptedContextRefusesTheRestOfASearch)
+{
+    auto store = kinds_.make(GetParam());
+    save(*store, {recordFor("/a/"), recordFor("/a/b/"), recordFor("/a/b/c")});
+    auto context = store->makeContext();
+    context->interrupt(); // between statements, where SQLite itself would forget it
+    EXPECT_THROW(VistrelFileSearch::search(FileUrl("/"), "c", *context), StoreError);
+    EXPECT_EQ(VistrelFileSearch::search(FileUrl("/"), "c", store->mainContext()).total, 1)
+        << "another context still answers";
+}
+
 INSTANTIATE_TEST_SUITE_P(InMemoryAndOnDisk, Search, ::testing::Bool(),
                          [](const auto& info) { return info.param ? "InMemory" : "OnDisk"; });
 

@@ -92,6 +92,7 @@ StoreContainer::StoreContainer(StoreSchema schema, StoreConfiguration configurat
 StoreContainer::~StoreContainer()
 {
     mainContext_.reset();
+    spareContext_.reset();
     insertStatement_.reset();
     groupInsertStatement_.reset();
     keepAlive_.reset();
@@ -278,6 +279,24 @@ StoreContext& StoreContainer::mainContext()
 std::unique_ptr<StoreContext> StoreContainer::makeContext()
 {
     return std::unique_ptr<StoreContext>(new StoreContext(shared_from_this(), this, connect()));
+}
+
+std::unique_ptr<StoreContext> StoreContainer::takeSpareContext()
+{
+    {
+        std::lock_guard lock(mainContextMutex_);
+        if (spareContext_ && !spareContext_->interrupted_)
+            return std::move(spareContext_);
+    }
+    // Like the main context it must not keep the container alive: it may be kept here.
+    return std::unique_ptr<StoreContext>(new StoreContext(nullptr, this, connect()));
+}
+
+void StoreContainer::returnSpareContext(std::unique_ptr<StoreContext> context)
+{
+    std::lock_guard lock(mainContextMutex_);
+    if (!context->interrupted_)
+        spareContext_ = std::move(context);
 }
 
 void StoreContainer::erase()

@@ -45,6 +45,10 @@ public:
     StoreContext& mainContext();
     // Any number; each used by one thread at a time.
     std::unique_ptr<StoreContext> makeContext();
+    // A context for a helper thread of a query, kept between uses: a new connection maps the
+    // file anew and faults in every page it reads again.
+    std::unique_ptr<StoreContext> takeSpareContext();
+    void returnSpareContext(std::unique_ptr<StoreContext> context);
 
     // Deletes every stored entity of this store.
     void erase();
@@ -86,6 +90,7 @@ private:
     std::unique_ptr<SqliteStatement> groupInsertStatement_;
     std::unique_ptr<StoreContext> mainContext_;
     std::mutex mainContextMutex_;
+    std::unique_ptr<StoreContext> spareContext_; // under mainContextMutex_
     std::mutex writeMutex_;
     int lockFd_ = -1;
 };

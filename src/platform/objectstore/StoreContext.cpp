@@ -115,7 +115,25 @@ void StoreContext::save()
 
 void StoreContext::interrupt()
 {
+    interrupted_ = true;
     connection_->interrupt();
+}
+
+void StoreContext::checkInterrupted() const
+{
+    if (interrupted_)
+        throw StoreError(StoreError::Code::failed, "interrupted");
+}
+
+std::optional<std::int64_t> StoreContext::maximum(const std::string& attribute)
+{
+    checkInterrupted();
+    auto statement = connection_->prepare(StoreSql(container_->schema()).maximum(attribute));
+    if (!statement->step())
+        return std::nullopt;
+    const StoreValue value = statement->value(0);
+    const auto* number = std::get_if<std::int64_t>(&value);
+    return number ? std::optional<std::int64_t>(*number) : std::nullopt;
 }
 
 std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descriptor)
@@ -127,6 +145,7 @@ std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descri
 
 void StoreContext::fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive)
 {
+    checkInterrupted();
     std::vector<StoreValue> bindings;
     const std::string sql = StoreSql(container_->schema()).select(descriptor, bindings);
     auto statement = connection_->prepare(sql);
@@ -147,6 +166,7 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
     // One pass over the matching rows in storage order: every row is counted, only its sort
     // keys are read, and a bounded heap keeps the best `limit` rows. SQLite would otherwise
     // need a second pass for the count, or buffer every match for a window.
+    checkInterrupted();
     const StoreSchema& schema = container_->schema();
     StoreFetchDescriptor unordered{descriptor.predicate, {}, std::nullopt};
     std::vector<StoreValue> bindings;
@@ -210,6 +230,7 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
 
 std::int64_t StoreContext::count(const std::optional<StorePredicate>& predicate)
 {
+    checkInterrupted();
     std::vector<StoreValue> bindings;
     const std::string sql = StoreSql(container_->schema()).count(predicate, bindings);
     auto statement = connection_->prepare(sql);

@@ -4,6 +4,7 @@
 #include "StorePredicate.h"
 #include "StoreValue.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -54,18 +55,22 @@ public:
     // The same rows handed over one at a time, for results too large to hold at once.
     void fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
+    // The largest value of an integer attribute; nothing when no entity has one.
+    std::optional<std::int64_t> maximum(const std::string& attribute);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     std::pair<std::int64_t, std::vector<StoredObject>> fetchWithTotal(const StoreFetchDescriptor& descriptor);
     // SQLite's plan for a fetch or, with countOnly, a count: one line per step (benchmarks).
     std::vector<std::string> queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly = false);
 
     StoreContainer& container() const { return *container_; }
-    // Ends the query running on this context from another thread; it fails with a StoreError.
+    // Ends the query running on this context from another thread, and refuses every later
+    // one: each fails with a StoreError.
     void interrupt();
 
 private:
     friend class StoreContainer;
     static constexpr std::size_t rowsPerInsert = 256;
+    void checkInterrupted() const;
 
     StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                  std::unique_ptr<SqliteConnection> connection);
@@ -75,6 +80,8 @@ private:
     std::unique_ptr<SqliteConnection> connection_;
     StorePendingRows pending_;
     bool autosave_ = true;
+    // SQLite forgets an interruption that comes between two statements.
+    std::atomic<bool> interrupted_{false};
 };
 
 } // namespace vistrel
