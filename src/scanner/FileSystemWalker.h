@@ -36,9 +36,14 @@ public:
     // Inserts a record's entity into a context; the store layer above provides it.
     using RecordEncoder = std::function<void(const FileSystemRecord&, StoreContext&)>;
 
+    // Once the store is large the writer is the slower side and every walk thread waits for
+    // it holding a full batch, which its malloc arena keeps afterwards. On the 10-million-file
+    // tree 20,000 rows peaked at 110 MB where 50,000 reached 160 to 190 MB, 3% faster.
+    static constexpr std::size_t defaultBatchSize = 20000;
+
     struct Options {
         std::int64_t maxConcurrentTasks = defaultMaxConcurrentTasks();
-        std::size_t batchSize = 50000;
+        std::size_t batchSize = defaultBatchSize;
         // Threads of the walk's arena; 0 picks defaultThreadCount().
         int threadCount = 0;
         // Deeper directories are logged and left unvisited, so that no tree can exhaust the stack.

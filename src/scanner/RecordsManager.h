@@ -12,7 +12,7 @@ namespace vistrel {
 // one caller, which saves it.
 class FileSystemWalker::RecordsManager {
 public:
-    static constexpr std::size_t batchSize = 50000;
+    static constexpr std::size_t batchSize = FileSystemWalker::defaultBatchSize;
 
     explicit RecordsManager(std::size_t batchSize = RecordsManager::batchSize) : batchSize_(batchSize) {}
 

@@ -22,20 +22,20 @@ std::vector<FileSystemRecord> records(std::size_t count)
     return result;
 }
 
-TEST(RecordsManager, HandsOutBatchesOfAtLeastFiftyThousand)
+TEST(RecordsManager, HandsOutBatchesOfAtLeastTwentyThousand)
 {
     RecordsManager manager;
-    EXPECT_FALSE(manager.append(records(49999)));
+    EXPECT_FALSE(manager.append(records(19999)));
     const auto batch = manager.append(records(1000));
     ASSERT_TRUE(batch);
-    EXPECT_EQ(batch->size(), 50999u);
+    EXPECT_EQ(batch->size(), 20999u);
     EXPECT_EQ(batch->front().path, "/r0");
     EXPECT_EQ(batch->back().path, "/r999") << "records keep their order of arrival";
     EXPECT_TRUE(manager.takePending().empty());
 
-    const auto whole = manager.append(records(50000));
+    const auto whole = manager.append(records(20000));
     ASSERT_TRUE(whole);
-    EXPECT_EQ(whole->size(), 50000u);
+    EXPECT_EQ(whole->size(), 20000u);
     EXPECT_FALSE(manager.append(records(10)));
     EXPECT_EQ(manager.takePending().size(), 10u);
     EXPECT_TRUE(manager.takePending().empty());
