@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <mutex>
 #include <thread>
 
 namespace vistrel {
@@ -33,13 +34,15 @@ VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const s
 
     // One query per level: on the (level, id) key each is a range seek to the root's prefix,
     // where one query over every deeper level would read all of their rows. The levels are
-    // shared out between this thread and a helper, each with its own connection.
+    // shared out between this thread and helpers, each with its own connection.
     const std::size_t levelCount = static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - rootLevel));
     std::vector<LevelResult> levels(levelCount);
     std::atomic<std::size_t> nextLevel{0};
     std::atomic<bool> failed{false};
     const auto work = [&](StoreContext& worker) {
-        for (std::size_t index = nextLevel++; index < levelCount && !failed; index = nextLevel++) {
+        // Helpers stop between levels too when the caller's context is interrupted.
+        for (std::size_t index = nextLevel++; index < levelCount && !failed && !context.interrupted();
+             index = nextLevel++) {
             StorePredicate predicate = StorePredicate::conjunction(
                 StorePredicate::equal("level", rootLevel + 1 + static_cast<std::int64_t>(index)),
                 StorePredicate::containsIgnoringCaseAndDiacritics("name", needle));
@@ -54,38 +57,47 @@ VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const s
         }
     };
 
+    // One worker per processor; this thread is the first.
+    const std::size_t workers = std::min<std::size_t>(levelCount, std::max(1u, std::thread::hardware_concurrency()));
+    std::vector<std::unique_ptr<StoreContext>> helperContexts;
+    std::vector<std::thread> helpers;
+    std::mutex errorMutex;
     std::exception_ptr helperError;
-    std::unique_ptr<StoreContext> helperContext;
-    std::thread helper;
-    if (levelCount > 1) {
-        helperContext = context.container().takeSpareContext();
-        helper = std::thread([&] {
-            try {
-                work(*helperContext);
-            } catch (...) {
-                helperError = std::current_exception();
-                failed = true;
-            }
-        });
-    }
+    const auto finishHelpers = [&](bool interrupt) {
+        for (auto& helperContext : helperContexts) {
+            if (interrupt)
+                helperContext->interrupt();
+        }
+        for (std::thread& helper : helpers)
+            helper.join();
+        for (auto& helperContext : helperContexts)
+            context.container().returnSpareContext(std::move(helperContext));
+    };
     try {
+        for (std::size_t helper = 1; helper < workers; ++helper) {
+            helperContexts.push_back(context.container().takeSpareContext());
+            helpers.emplace_back([&, worker = helperContexts.back().get()] {
+                try {
+                    work(*worker);
+                } catch (...) {
+                    std::lock_guard lock(errorMutex);
+                    if (!helperError)
+                        helperError = std::current_exception();
+                    failed = true;
+                }
+            });
+        }
         work(context);
     } catch (...) {
         failed = true;
-        if (helperContext)
-            helperContext->interrupt(); // the caller's query was interrupted, or failed
-        if (helper.joinable())
-            helper.join();
-        if (helperContext)
-            context.container().returnSpareContext(std::move(helperContext));
+        finishHelpers(true); // the caller's query was interrupted, or failed
         throw;
     }
-    if (helper.joinable())
-        helper.join();
-    if (helperContext)
-        context.container().returnSpareContext(std::move(helperContext));
+    finishHelpers(false);
     if (helperError)
         std::rethrow_exception(helperError);
+    if (context.interrupted()) // while this thread waited for the helpers
+        throw StoreError(StoreError::Code::failed, "interrupted");
 
     // Levels in key order, each sorted already: a stable sort keeps the key order among
     // equal rows, as one pass over the whole range would.

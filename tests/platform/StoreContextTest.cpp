@@ -79,5 +79,28 @@ TEST(StoreContext, AnObjectOfTheWrongShapeIsRefused)
     EXPECT_EQ(container->mainContext().count(std::nullopt), 0);
 }
 
+TEST(StoreContext, AnInMemoryStoreGrowsBeyondOneGibibyte)
+{
+    // SQLite's own limit for a memory database is 1 GiB; a large volume's snapshot is more.
+    using Type = StoreSchema::AttributeType;
+    const StoreSchema schema{"2.0.0",
+                             "Blob",
+                             {{"key", Type::text, false}, {"rank", Type::integer, false}, {"payload", Type::text, true}},
+                             "key",
+                             {"rank", "key"}};
+    auto container = StoreContainer::open(schema, StoreConfiguration{true, {}});
+    auto context = container->makeContext();
+    context->setAutosaveEnabled(false);
+    const std::string payload(std::size_t{1} << 20, 'x');
+    constexpr int rows = 1100;
+    for (int row = 0; row < rows; ++row) {
+        context->insert(StoredObject{{std::to_string(row), std::int64_t{row}, payload}});
+        if (row % 100 == 99)
+            ASSERT_NO_THROW(context->save()) << "after " << row + 1 << " MiB";
+    }
+    ASSERT_NO_THROW(context->save());
+    EXPECT_EQ(context->count(std::nullopt), rows);
+}
+
 } // namespace
 } // namespace vistrel

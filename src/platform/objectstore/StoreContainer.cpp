@@ -92,7 +92,7 @@ StoreContainer::StoreContainer(StoreSchema schema, StoreConfiguration configurat
 StoreContainer::~StoreContainer()
 {
     mainContext_.reset();
-    spareContext_.reset();
+    spareContexts_.clear();
     insertStatement_.reset();
     groupInsertStatement_.reset();
     keepAlive_.reset();
@@ -156,6 +156,8 @@ std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreCo
         // 16 MiB's time with 50 MB less at the peak.
         if (!container->configuration_.inMemoryOnly)
             container->keepAlive_->execute("PRAGMA cache_size = -4096");
+        else
+            container->raiseMemoryLimit();
         container->prepareDatabase();
     } catch (const StoreError& error) {
         // A reader cannot roll back what a killed writer left half done.
@@ -261,6 +263,16 @@ void StoreContainer::setMetadataValue(const std::string& key, const std::string&
     statement->step();
 }
 
+void StoreContainer::raiseMemoryLimit()
+{
+    // An in-memory database stops at 1 GiB unless told otherwise, and a volume of ten
+    // million items needs more: let it have the machine's memory.
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    sqlite3_int64 limit = pages > 0 && pageSize > 0 ? static_cast<sqlite3_int64>(pages) * pageSize : INT64_MAX;
+    sqlite3_file_control(keepAlive_->handle(), "main", SQLITE_FCNTL_SIZE_LIMIT, &limit);
+}
+
 void StoreContainer::releaseMemory()
 {
     std::lock_guard writing(writeMutex_);
@@ -285,8 +297,11 @@ std::unique_ptr<StoreContext> StoreContainer::takeSpareContext()
 {
     {
         std::lock_guard lock(mainContextMutex_);
-        if (spareContext_ && !spareContext_->interrupted_)
-            return std::move(spareContext_);
+        if (!spareContexts_.empty()) {
+            auto context = std::move(spareContexts_.back());
+            spareContexts_.pop_back();
+            return context;
+        }
     }
     // Like the main context it must not keep the container alive: it may be kept here.
     return std::unique_ptr<StoreContext>(new StoreContext(nullptr, this, connect()));
@@ -296,7 +311,7 @@ void StoreContainer::returnSpareContext(std::unique_ptr<StoreContext> context)
 {
     std::lock_guard lock(mainContextMutex_);
     if (!context->interrupted_)
-        spareContext_ = std::move(context);
+        spareContexts_.push_back(std::move(context));
 }
 
 void StoreContainer::erase()

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vistrel {
 
@@ -78,6 +79,7 @@ private:
     std::unique_ptr<SqliteConnection> connect() const;
     void prepareDatabase();
     void checkFileAndLock();
+    void raiseMemoryLimit();
 
     StoreSchema schema_;
     StoreConfiguration configuration_;
@@ -90,7 +92,7 @@ private:
     std::unique_ptr<SqliteStatement> groupInsertStatement_;
     std::unique_ptr<StoreContext> mainContext_;
     std::mutex mainContextMutex_;
-    std::unique_ptr<StoreContext> spareContext_; // under mainContextMutex_
+    std::vector<std::unique_ptr<StoreContext>> spareContexts_; // under mainContextMutex_
     std::mutex writeMutex_;
     int lockFd_ = -1;
 };

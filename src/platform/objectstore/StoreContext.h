@@ -66,6 +66,7 @@ public:
     // Ends the query running on this context from another thread, and refuses every later
     // one: each fails with a StoreError.
     void interrupt();
+    bool interrupted() const { return interrupted_; }
 
 private:
     friend class StoreContainer;
