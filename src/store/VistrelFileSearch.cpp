@@ -64,8 +64,8 @@ VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const s
     std::mutex errorMutex;
     std::exception_ptr helperError;
     const auto finishHelpers = [&](bool interrupt) {
-        for (auto& helperContext : helperContexts) {
-            if (interrupt)
+        if (interrupt) {
+            for (auto& helperContext : helperContexts)
                 helperContext->interrupt();
         }
         for (std::thread& helper : helpers)

@@ -273,6 +273,14 @@ void StoreContainer::raiseMemoryLimit()
     sqlite3_file_control(keepAlive_->handle(), "main", SQLITE_FCNTL_SIZE_LIMIT, &limit);
 }
 
+SqliteStatement& StoreContainer::insertStatement(std::size_t rows)
+{
+    auto& statement = rows == 1 ? insertStatement_ : groupInsertStatement_;
+    if (!statement)
+        statement = keepAlive_->prepare(StoreSql(schema_).insert(rows), true);
+    return *statement;
+}
+
 void StoreContainer::releaseMemory()
 {
     std::lock_guard writing(writeMutex_);

@@ -80,6 +80,9 @@ private:
     void prepareDatabase();
     void checkFileAndLock();
     void raiseMemoryLimit();
+    // The statement on keepAlive_ that inserts `rows` rows (1 or the context's group size);
+    // prepared once, used under writeMutex_.
+    SqliteStatement& insertStatement(std::size_t rows);
 
     StoreSchema schema_;
     StoreConfiguration configuration_;

@@ -82,22 +82,19 @@ void StoreContext::save()
     const int width = static_cast<int>(schema.attributes.size());
     std::lock_guard writing(container_->writeMutex());
     SqliteConnection& writer = *container_->keepAlive_;
-    if (!container_->insertStatement_) {
-        container_->insertStatement_ = writer.prepare(StoreSql(schema).insert(), true);
-        container_->groupInsertStatement_ = writer.prepare(StoreSql(schema).insert(rowsPerInsert), true);
-    }
     SqliteStatement* current = nullptr;
     try {
         writer.execute("BEGIN IMMEDIATE");
         std::size_t next = 0;
         // Many rows per statement: the statement's own start and end cost as much as a row.
-        for (current = container_->groupInsertStatement_.get(); next + rowsPerInsert <= order.size(); next += rowsPerInsert) {
+        for (current = &container_->insertStatement(rowsPerInsert); next + rowsPerInsert <= order.size();
+             next += rowsPerInsert) {
             for (std::size_t row = 0; row < rowsPerInsert; ++row)
                 bindRow(*current, order[next + row], 1 + static_cast<int>(row) * width);
             current->step();
             current->reset();
         }
-        for (current = container_->insertStatement_.get(); next < order.size(); ++next) {
+        for (current = &container_->insertStatement(1); next < order.size(); ++next) {
             bindRow(*current, order[next], 1);
             current->step();
             current->reset();
