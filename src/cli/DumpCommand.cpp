@@ -33,7 +33,7 @@ int runDump(const std::vector<std::string>& arguments)
                                const auto file = VistrelFile::fromStored(std::move(object), identity);
                                std::printf("%s\n", SnapshotOutput::json(file).c_str());
                            });
-    } catch (const StoreError& error) {
+    } catch (const std::exception& error) {
         return failure(std::string("cannot read the snapshot: ") + error.what());
     }
     return exitSuccess;

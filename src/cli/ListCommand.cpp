@@ -63,10 +63,11 @@ int runList(const std::vector<std::string>& arguments)
                 .endObject();
             std::printf("%s\n", writer.text().c_str());
         } else if (others) {
-            std::printf("%s\n",
-                        SnapshotOutput::tableRow(OtherFiles::name, others->fileCount, others->totalAllocatedSize).c_str());
+            std::printf(
+                "%s\n",
+                SnapshotOutput::tableRow(OtherFiles::name, others->fileCount, others->totalAllocatedSize).c_str());
         }
-    } catch (const StoreError& error) {
+    } catch (const std::exception& error) {
         return failure(std::string("cannot read the snapshot: ") + error.what());
     }
     return exitSuccess;

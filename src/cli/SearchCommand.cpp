@@ -2,9 +2,9 @@
 #include "SnapshotOutput.h"
 
 #include "TerminalText.h"
-#include "services/Formats.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
+#include "services/Formats.h"
 #include "store/VistrelFileSearch.h"
 
 #include <QCoreApplication>
@@ -57,7 +57,7 @@ int runSearch(const std::vector<std::string>& arguments)
                 : QCoreApplication::translate("Search", "Matched %1 results").arg(Formats::messageCount(result.total));
             std::printf("%s\n", status.toStdString().c_str());
         }
-    } catch (const StoreError& error) {
+    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
         return failure("cannot get results for search " + terminalText(*text) + ": " + error.what());
     }
     return exitSuccess;

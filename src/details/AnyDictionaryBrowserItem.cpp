@@ -27,25 +27,28 @@ void sortById(AnyDictionaryBrowserView::Item::Children& children)
 
 } // namespace
 
-AnyDictionaryBrowserView::Item::Item(QString id, QString header, QVariant value)
+AnyDictionaryBrowserView::Item::Item(QString id, QString header, QVariant value, Budget& budget, int depth)
     : value_(std::move(value))
     , id_(std::move(id))
     , header_(std::move(header))
 {
-    describe(value_, id_, 0);
+    if (budget.takeLabel((id_.size() + header_.size()) * 2))
+        describe(value_, id_, budget, depth);
 }
 
 // The rules in their order: bytes (a property list, else UTF-8 text, else their count), maps,
 // lists, text, Booleans, integers, floating point; anything else shows nothing.
-void AnyDictionaryBrowserView::Item::describe(const QVariant& value, const QString& idPrefix, int depth)
+void AnyDictionaryBrowserView::Item::describe(const QVariant& value, const QString& idPrefix, Budget& budget, int depth)
 {
-    if (depth > PropertyListDecoder::maximumDepth)
+    if (depth > PropertyListDecoder::maximumDepth) {
+        budget.markCut();
         return;
+    }
     switch (value.typeId()) {
     case QMetaType::QByteArray: {
         const QByteArray bytes = value.toByteArray();
-        if (const auto parsed = PropertyListDecoder::decode(bytes)) {
-            describe(*parsed, QString(), depth + 1); // a parsed map's entry k gets the id /k
+        if (const auto parsed = PropertyListDecoder::decode(bytes, budget, depth + 1)) {
+            describe(*parsed, QString(), budget, depth + 1); // a parsed map's entry k gets the id /k
             return;
         }
         stringValue_ = isUtf8(bytes) ? QString::fromUtf8(bytes) : Formats::byteData(bytes);
@@ -56,9 +59,9 @@ void AnyDictionaryBrowserView::Item::describe(const QVariant& value, const QStri
         if (map.isEmpty())
             return;
         Children children;
-        for (auto entry = map.constBegin(); entry != map.constEnd(); ++entry)
-            children.push_back(
-                std::make_shared<Item>(idPrefix + QLatin1Char('/') + entry.key(), entry.key(), entry.value()));
+        for (auto entry = map.constBegin(); entry != map.constEnd() && !budget.labelsSpent(); ++entry)
+            children.push_back(std::make_shared<Item>(idPrefix + QLatin1Char('/') + entry.key(), entry.key(),
+                                                      entry.value(), budget, depth + 1));
         sortById(children);
         children_ = std::move(children);
         return;
@@ -68,9 +71,10 @@ void AnyDictionaryBrowserView::Item::describe(const QVariant& value, const QStri
         if (list.isEmpty())
             return;
         Children children;
-        for (qsizetype index = 0; index < list.size(); ++index)
+        for (qsizetype index = 0; index < list.size() && !budget.labelsSpent(); ++index)
             children.push_back(std::make_shared<Item>(idPrefix + QLatin1Char('/') + QString::number(index),
-                                                      QStringLiteral("[%1]: ").arg(index), list[index]));
+                                                      QStringLiteral("[%1]: ").arg(index), list[index], budget,
+                                                      depth + 1));
         children_ = std::move(children);
         return;
     }
@@ -105,13 +109,20 @@ bool AnyDictionaryBrowserView::Item::matches(const QString& filter) const
     return false;
 }
 
-AnyDictionaryBrowserView::Item::Children AnyDictionaryBrowserView::Item::makeItems(const QVariantMap& map)
+AnyDictionaryBrowserView::Item::Children AnyDictionaryBrowserView::Item::makeItems(const QVariantMap& map,
+                                                                                   Budget& budget)
 {
     Children items;
-    for (auto entry = map.constBegin(); entry != map.constEnd(); ++entry)
-        items.push_back(std::make_shared<Item>(entry.key(), entry.key(), entry.value()));
+    for (auto entry = map.constBegin(); entry != map.constEnd() && !budget.labelsSpent(); ++entry)
+        items.push_back(std::make_shared<Item>(entry.key(), entry.key(), entry.value(), budget, 0));
     sortById(items);
     return items;
+}
+
+AnyDictionaryBrowserView::Item::Children AnyDictionaryBrowserView::Item::makeItems(const QVariantMap& map)
+{
+    Budget budget;
+    return makeItems(map, budget);
 }
 
 } // namespace vistrel

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AnyDictionaryBrowserView.h"
+#include "PropertyListDecoder.h"
 
 #include <QString>
 #include <QVariant>
@@ -17,7 +18,10 @@ class AnyDictionaryBrowserView::Item {
 public:
     using Children = std::vector<std::shared_ptr<Item>>;
 
-    Item(QString id, QString header, QVariant value);
+    using Budget = PropertyListDecoder::Budget;
+
+    // `depth` counts every level above, property lists nested in data included.
+    Item(QString id, QString header, QVariant value, Budget& budget, int depth);
 
     const QVariant& value() const { return value_; }
     const QString& id() const { return id_; }
@@ -29,11 +33,13 @@ public:
     // filter matches everything.
     bool matches(const QString& filter) const;
 
-    // The top-level items of a map: one per entry, id and header its key, sorted by id.
+    // The top-level items of a map: one per entry, id and header its key, sorted by id. The
+    // budget bounds the whole tree; when it was cut, only part of the values is shown.
+    static Children makeItems(const QVariantMap& map, Budget& budget);
     static Children makeItems(const QVariantMap& map);
 
 private:
-    void describe(const QVariant& value, const QString& idPrefix, int depth);
+    void describe(const QVariant& value, const QString& idPrefix, Budget& budget, int depth);
 
     QVariant value_;
     QString id_;

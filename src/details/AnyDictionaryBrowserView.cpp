@@ -47,6 +47,7 @@ AnyDictionaryBrowserView::AnyDictionaryBrowserView(std::vector<std::shared_ptr<I
     , filter_(new QLineEdit(this))
     , tree_(new QTreeWidget(this))
     , noResultsPage_(new QWidget(this))
+    , cutNote_(new QLabel(this))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);
@@ -59,6 +60,12 @@ AnyDictionaryBrowserView::AnyDictionaryBrowserView(std::vector<std::shared_ptr<I
     filter_->setClearButtonEnabled(true);
     filterRow->addWidget(filter_, 1);
     layout->addLayout(filterRow);
+    cutNote_->setText(QStringLiteral("Only part of the values is shown: there are more, or they are nested more "
+                                     "deeply, than Vistrel reads."));
+    cutNote_->setWordWrap(true);
+    cutNote_->setAccessibleName(cutNote_->text());
+    cutNote_->hide();
+    layout->addWidget(cutNote_);
     stack_ = new QStackedLayout;
     layout->addLayout(stack_, 1);
     tree_->setColumnCount(2);
@@ -104,6 +111,16 @@ void AnyDictionaryBrowserView::rebuild()
         noResultsPage_->layout()->addWidget(noResults_);
     }
     stack_->setCurrentWidget(none ? noResultsPage_ : static_cast<QWidget*>(tree_));
+}
+
+void AnyDictionaryBrowserView::setCut(bool cut)
+{
+    cutNote_->setVisible(cut);
+}
+
+bool AnyDictionaryBrowserView::showsCutNote() const
+{
+    return !cutNote_->isHidden();
 }
 
 bool AnyDictionaryBrowserView::showsNoResults() const

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+class QLabel;
 class QLineEdit;
 class QStackedLayout;
 class QTreeWidget;
@@ -26,6 +27,10 @@ public:
     AnyDictionaryBrowserView(std::vector<std::shared_ptr<Item>> values, QWidget* parent = nullptr);
     ~AnyDictionaryBrowserView() override;
 
+    // Says above the values that only part of them is shown.
+    void setCut(bool cut);
+    bool showsCutNote() const;
+
     QLineEdit* filterField() const { return filter_; }
     QTreeWidget* tree() const { return tree_; }
     bool showsNoResults() const;
@@ -45,6 +50,7 @@ private:
     // The nodes behind the rows shown, by the index each row keeps.
     std::vector<const Item*> owners_;
     QWidget* noResultsPage_;
+    QLabel* cutNote_;
 };
 
 } // namespace vistrel

@@ -108,13 +108,15 @@ ExplorerDetailsView::ExplorerDetailsView(ItemDetails details, Preferences* prefe
     tabNumbers_.push_back(generalTab);
     // A tab that does not apply to the item is not shown at all.
     if (!details_.extendedAttributeItems.empty()) {
-        tabs_->addTab(new AnyDictionaryBrowserView(details_.extendedAttributeItems, tabs_), tabIcon,
-                      QStringLiteral("Extended Attributes"));
+        auto* browser = new AnyDictionaryBrowserView(details_.extendedAttributeItems, tabs_);
+        browser->setCut(details_.extendedAttributesCut);
+        tabs_->addTab(browser, tabIcon, QStringLiteral("Extended Attributes"));
         tabNumbers_.push_back(extendedAttributesTab);
     }
     if (details_.propertyListItems) {
-        tabs_->addTab(new AnyDictionaryBrowserView(*details_.propertyListItems, tabs_), tabIcon,
-                      QStringLiteral("Property List"));
+        auto* browser = new AnyDictionaryBrowserView(*details_.propertyListItems, tabs_);
+        browser->setCut(details_.propertyListCut);
+        tabs_->addTab(browser, tabIcon, QStringLiteral("Property List"));
         tabNumbers_.push_back(propertyListTab);
     }
     tabs_->setAccessibleName(QStringLiteral("Details tabs"));

@@ -50,14 +50,15 @@ QString byteCount(std::int64_t bytes)
 
 // The Property List tab's items: only for the property-list type, a file that can be read (at
 // most 16 MiB), parses, and holds a non-empty map (a list counts as the map {"_": list}).
-std::optional<AnyDictionaryBrowserView::Item::Children> readPropertyList(VistrelFile& file)
+std::optional<AnyDictionaryBrowserView::Item::Children> readPropertyList(VistrelFile& file,
+                                                                         PropertyListDecoder::Budget& budget)
 {
     if (file.contentTypeIdentifier() != QString::fromLatin1(ContentTypeDetector::propertyListType))
         return std::nullopt;
     const auto bytes = PropertyListDecoder::readFile(file.id);
     if (!bytes)
         return std::nullopt;
-    const auto parsed = PropertyListDecoder::decode(*bytes);
+    const auto parsed = PropertyListDecoder::decode(*bytes, budget);
     if (!parsed)
         return std::nullopt;
     QVariantMap root;
@@ -67,7 +68,7 @@ std::optional<AnyDictionaryBrowserView::Item::Children> readPropertyList(Vistrel
         root.insert(QStringLiteral("_"), *parsed);
     if (root.isEmpty())
         return std::nullopt;
-    return AnyDictionaryBrowserView::Item::makeItems(root);
+    return AnyDictionaryBrowserView::Item::makeItems(root, budget);
 }
 
 } // namespace
@@ -130,8 +131,13 @@ ItemDetails ItemDetails::make(VistrelFile file)
          flag("Is Symbolic Link", type == FileResourceType::symbolicLink)},
     };
     details.extendedAttributes = file.extendedAttributes().value_or(QVariantMap());
-    details.extendedAttributeItems = AnyDictionaryBrowserView::Item::makeItems(details.extendedAttributes);
-    details.propertyListItems = readPropertyList(file);
+    PropertyListDecoder::Budget attributeBudget;
+    details.extendedAttributeItems
+        = AnyDictionaryBrowserView::Item::makeItems(details.extendedAttributes, attributeBudget);
+    details.extendedAttributesCut = attributeBudget.wasCut();
+    PropertyListDecoder::Budget propertyListBudget;
+    details.propertyListItems = readPropertyList(file, propertyListBudget);
+    details.propertyListCut = propertyListBudget.wasCut();
     return details;
 }
 

@@ -41,6 +41,9 @@ struct ItemDetails {
     // the extended attributes, and the contents of a property-list file (absent: no tab).
     AnyDictionaryBrowserView::Item::Children extendedAttributeItems;
     std::optional<AnyDictionaryBrowserView::Item::Children> propertyListItems;
+    // Whether a browser shows only part of its values: too many, too large or nested too deeply.
+    bool extendedAttributesCut = false;
+    bool propertyListCut = false;
 
     // Reads the file system for `file` (loadFromFileSystem) and gathers every row.
     static ItemDetails make(VistrelFile file);

@@ -1,5 +1,7 @@
 #include "PropertyListDecoder.h"
 
+#include "BinaryPropertyListReader.h"
+
 #include <QDateTime>
 
 #include <plist/plist.h>
@@ -28,20 +30,20 @@ QString takeString(char* text)
     return made;
 }
 
-QVariant number(double value)
+QVariant convert(plist_t node, int depth, PropertyListDecoder::Budget& budget)
 {
-    if (value == 0.0 || value == 1.0)
-        return QVariant(value == 1.0);
-    if (std::trunc(value) == value && value >= -9223372036854775808.0 && value < 9223372036854775808.0)
-        return QVariant(static_cast<qlonglong>(value));
-    return QVariant(value);
-}
-
-QVariant convert(plist_t node, int depth)
-{
-    if (!node || depth > PropertyListDecoder::maximumDepth)
+    if (!node)
         return {};
-    switch (plist_get_node_type(node)) {
+    if (depth > PropertyListDecoder::maximumDepth) {
+        budget.markCut();
+        return {};
+    }
+    if (budget.spent())
+        return {};
+    const plist_type type = plist_get_node_type(node);
+    if (type != PLIST_STRING && type != PLIST_KEY && type != PLIST_DATA && !budget.take(0))
+        return {};
+    switch (type) {
     case PLIST_BOOLEAN: {
         uint8_t value = 0;
         plist_get_bool_val(node, &value);
@@ -51,19 +53,21 @@ QVariant convert(plist_t node, int depth)
         uint64_t value = 0;
         plist_get_uint_val(node, &value);
         // libplist keeps negative integers in two's complement.
-        const auto integer = static_cast<qlonglong>(value);
-        return integer == 0 || integer == 1 ? QVariant(integer == 1) : QVariant(integer);
+        return PropertyListDecoder::integer(static_cast<qlonglong>(value));
     }
     case PLIST_REAL: {
         double value = 0;
         plist_get_real_val(node, &value);
-        return number(value);
+        return PropertyListDecoder::number(value);
     }
     case PLIST_STRING:
     case PLIST_KEY: {
         char* text = nullptr;
         plist_get_string_val(node, &text);
-        return takeString(text);
+        QString made = takeString(text);
+        if (!budget.take(made.size() * 2))
+            return {};
+        return made;
     }
     case PLIST_DATA: {
         char* data = nullptr;
@@ -71,6 +75,8 @@ QVariant convert(plist_t node, int depth)
         plist_get_data_val(node, &data, &length);
         QByteArray bytes(data ? data : "", static_cast<qsizetype>(data ? length : 0));
         std::free(data);
+        if (!budget.take(bytes.size()))
+            return {};
         return bytes;
     }
     case PLIST_DATE: {
@@ -87,8 +93,8 @@ QVariant convert(plist_t node, int depth)
     case PLIST_ARRAY: {
         QVariantList list;
         const uint32_t size = plist_array_get_size(node);
-        for (uint32_t index = 0; index < size; ++index)
-            list.append(convert(plist_array_get_item(node, index), depth + 1));
+        for (uint32_t index = 0; index < size && !budget.spent(); ++index)
+            list.append(convert(plist_array_get_item(node, index), depth + 1, budget));
         return list;
     }
     case PLIST_DICT: {
@@ -101,7 +107,10 @@ QVariant convert(plist_t node, int depth)
             plist_dict_next_item(node, iterator, &key, &value);
             if (!key)
                 break;
-            map.insert(takeString(key), convert(value, depth + 1));
+            QString name = takeString(key);
+            if (budget.spent())
+                continue; // drains the iterator's keys
+            map.insert(name, convert(value, depth + 1, budget));
         }
         std::free(iterator);
         return map;
@@ -114,7 +123,27 @@ QVariant convert(plist_t node, int depth)
 
 } // namespace
 
+QVariant PropertyListDecoder::number(double value)
+{
+    if (value == 0.0 || value == 1.0)
+        return QVariant(value == 1.0);
+    if (std::trunc(value) == value && value >= -9223372036854775808.0 && value < 9223372036854775808.0)
+        return QVariant(static_cast<qlonglong>(value));
+    return QVariant(value);
+}
+
+QVariant PropertyListDecoder::integer(qlonglong value)
+{
+    return value == 0 || value == 1 ? QVariant(value == 1) : QVariant(value);
+}
+
 std::optional<QVariant> PropertyListDecoder::decode(const QByteArray& bytes)
+{
+    Budget budget;
+    return decode(bytes, budget);
+}
+
+std::optional<QVariant> PropertyListDecoder::decode(const QByteArray& bytes, Budget& budget, int depth)
 {
     if (bytes.isEmpty() || bytes.size() > std::numeric_limits<uint32_t>::max())
         return std::nullopt;
@@ -123,14 +152,16 @@ std::optional<QVariant> PropertyListDecoder::decode(const QByteArray& bytes)
     const bool xml = !binary && bytes.contains("<plist");
     if (!binary && !xml)
         return std::nullopt;
-    Plist parsed;
+    if (budget.spent())
+        return std::nullopt;
     if (binary)
-        plist_from_bin(bytes.constData(), static_cast<uint32_t>(bytes.size()), &parsed.node);
-    else
-        plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &parsed.node);
+        return BinaryPropertyListReader(bytes, budget).read(depth);
+    // XML has no shared references: libplist's tree is no larger than the text.
+    Plist parsed;
+    plist_from_xml(bytes.constData(), static_cast<uint32_t>(bytes.size()), &parsed.node);
     if (!parsed.node)
         return std::nullopt;
-    return convert(parsed.node, 0);
+    return convert(parsed.node, depth, budget);
 }
 
 std::optional<QByteArray> PropertyListDecoder::readFile(const std::string& path)

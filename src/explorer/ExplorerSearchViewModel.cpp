@@ -73,7 +73,7 @@ void ExplorerSearchViewModel::search(const QString& text)
         std::optional<std::string> error;
         try {
             result = VistrelFileSearch::search(root, query, context);
-        } catch (const StoreError& failure) {
+        } catch (const std::exception& failure) { // store errors, and anything a damaged store provokes
             error = failure.what();
         }
         onMainThread(alive, [text, this, result = std::move(result), error = std::move(error)]() mutable {

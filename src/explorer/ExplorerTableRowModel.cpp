@@ -39,7 +39,7 @@ ExplorerTableRowModel::Children* ExplorerTableRowModel::children()
     if (!children_) {
         try {
             adoptChildren(VistrelFile::children(source_->url().fileUrl(), *context_));
-        } catch (const StoreError& error) {
+        } catch (const std::exception& error) {
             adoptFailedChildren(error.what());
         }
     }

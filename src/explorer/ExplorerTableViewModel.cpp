@@ -86,7 +86,7 @@ void ExplorerTableViewModel::refresh()
                 rootFile = VistrelFile::file(root, context);
             if (rootFile)
                 children = VistrelFile::children(root, context);
-        } catch (const StoreError& failure) {
+        } catch (const std::exception& failure) {
             error = failure.what();
         }
         onMainThread(alive,
@@ -132,7 +132,7 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
         std::optional<std::string> error;
         try {
             children = VistrelFile::children(directory, context);
-        } catch (const StoreError& failure) {
+        } catch (const std::exception& failure) {
             error = failure.what();
         }
         onMainThread(alive,
@@ -220,7 +220,7 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
         std::optional<std::string> error;
         try {
             file = VistrelFile::file(selected.fileUrl(), context);
-        } catch (const StoreError& failure) {
+        } catch (const std::exception& failure) {
             error = failure.what();
         }
         onMainThread(alive, [this, selected, file = std::move(file), error = std::move(error)]() mutable {

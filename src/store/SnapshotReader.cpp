@@ -64,7 +64,7 @@ void SnapshotReader::run()
                 context_ = context.get();
             }
             job(*context);
-        } catch (const StoreError& error) {
+        } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
             // Jobs report their own failures; this one escaped.
             Log::error(LogCategory::app, std::string("snapshot read failed: ") + error.what());
         }

@@ -2,11 +2,11 @@
 
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
-#include "services/Log.h"
 #include "filesystem/ResourceKeys.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "scanner/FileSystemRecord.h"
+#include "services/Log.h"
 
 #include <functional>
 
@@ -14,7 +14,17 @@ namespace vistrel {
 
 namespace {
 
-enum Attribute { idIndex, nameIndex, levelIndex, typeIndex, countIndex, sizeIndex, allocatedIndex, purgeableIndex, attributeCount };
+enum Attribute {
+    idIndex,
+    nameIndex,
+    levelIndex,
+    typeIndex,
+    countIndex,
+    sizeIndex,
+    allocatedIndex,
+    purgeableIndex,
+    attributeCount
+};
 
 StoreValue optionalValue(const std::optional<std::int64_t>& value)
 {
@@ -63,7 +73,8 @@ VistrelFile VistrelFile::fromStored(StoredObject&& object, std::string storeIden
     auto& values = object.values;
     if (values.size() != attributeCount || !std::holds_alternative<std::string>(values[idIndex])
         || !std::holds_alternative<std::string>(values[nameIndex]) || !optionalInteger(values[levelIndex]))
-        throw StoreError(StoreError::Code::notASnapshot, "a stored file has values of the wrong kind");
+        throw StoreError(StoreError::Code::notASnapshot,
+                         "the snapshot store is damaged: a stored file has values of the wrong kind");
     VistrelFile file;
     file.storeIdentity_ = std::move(storeIdentity);
     file.id = std::move(std::get<std::string>(values[idIndex]));
@@ -140,13 +151,37 @@ const QStringList& VistrelFile::loadedResourceKeys()
     using namespace ResourceKey;
     static const QStringList keys = [] {
         QStringList list;
-        for (const char* key :
-             {localizedName, fileContentIdentifier, isApplication, applicationIsScriptable, addedToDirectoryDate,
-              mayHaveExtendedAttributes, mayShareFileContent, preferredIOBlockSize, documentIdentifier,
-              localizedTypeDescription, labelNumber, tagNames, localizedLabel, hasHiddenExtension, parentDirectoryURL,
-              generationIdentifier, isSparse, isExcludedFromBackup, isExecutable, isPackage, isHidden,
-              isSystemImmutable, isReadable, isUserImmutable, isWritable, linkCount, creationDate,
-              attributeModificationDate, contentType, contentModificationDate, contentAccessDate})
+        for (const char* key : {localizedName,
+                                fileContentIdentifier,
+                                isApplication,
+                                applicationIsScriptable,
+                                addedToDirectoryDate,
+                                mayHaveExtendedAttributes,
+                                mayShareFileContent,
+                                preferredIOBlockSize,
+                                documentIdentifier,
+                                localizedTypeDescription,
+                                labelNumber,
+                                tagNames,
+                                localizedLabel,
+                                hasHiddenExtension,
+                                parentDirectoryURL,
+                                generationIdentifier,
+                                isSparse,
+                                isExcludedFromBackup,
+                                isExecutable,
+                                isPackage,
+                                isHidden,
+                                isSystemImmutable,
+                                isReadable,
+                                isUserImmutable,
+                                isWritable,
+                                linkCount,
+                                creationDate,
+                                attributeModificationDate,
+                                contentType,
+                                contentModificationDate,
+                                contentAccessDate})
             list << QString::fromLatin1(key);
         return list;
     }();
@@ -160,12 +195,14 @@ void VistrelFile::loadFromFileSystem()
     try {
         urlResources_ = FileSystemMetadata::resourceValues(FileUrl(id), loadedResourceKeys());
     } catch (const FileSystemError& error) {
-        Log::error(LogCategory::app, "error while loading url resources for " + id + ". " + error.localizedDescription());
+        Log::error(LogCategory::app,
+                   "error while loading url resources for " + id + ". " + error.localizedDescription());
     }
     try {
         fileAttrs_ = FileSystemMetadata::attributesOfItem(id);
     } catch (const FileSystemError& error) {
-        Log::error(LogCategory::app, "error while loading file attributes for " + id + ". " + error.localizedDescription());
+        Log::error(LogCategory::app,
+                   "error while loading file attributes for " + id + ". " + error.localizedDescription());
     }
     // A failed load is not retried for this object.
     loadedFromFileSystem_ = true;
@@ -177,19 +214,21 @@ std::optional<QString> VistrelFile::contentTypeIdentifier()
     if (!urlResources_)
         return std::nullopt;
     const QVariant type = urlResources_->value(QString::fromLatin1(ResourceKey::contentType));
-    if (type.typeId() != QMetaType::QString || urlResources_->value(QString::fromLatin1(ResourceKey::contentTypeIsDynamic)).toBool())
+    if (type.typeId() != QMetaType::QString
+        || urlResources_->value(QString::fromLatin1(ResourceKey::contentTypeIsDynamic)).toBool())
         return std::nullopt;
     return type.toString();
 }
 
-#define VISTREL_ATTRIBUTE_ACCESSOR(function, Type, key, kind)                                                         \
+#define VISTREL_ATTRIBUTE_ACCESSOR(function, Type, key, kind)                                                          \
     std::optional<Type> VistrelFile::function()                                                                        \
     {                                                                                                                  \
         loadFromFileSystem();                                                                                          \
         return attributeOfKind<Type>(fileAttrs_, key, kind);                                                           \
     }
 
-VISTREL_ATTRIBUTE_ACCESSOR(groupOwnerAccountID, std::int64_t, FileAttributeKey::groupOwnerAccountID, QMetaType::LongLong)
+VISTREL_ATTRIBUTE_ACCESSOR(groupOwnerAccountID, std::int64_t, FileAttributeKey::groupOwnerAccountID,
+                           QMetaType::LongLong)
 VISTREL_ATTRIBUTE_ACCESSOR(groupOwnerAccountName, QString, FileAttributeKey::groupOwnerAccountName, QMetaType::QString)
 VISTREL_ATTRIBUTE_ACCESSOR(ownerAccountID, std::int64_t, FileAttributeKey::ownerAccountID, QMetaType::LongLong)
 VISTREL_ATTRIBUTE_ACCESSOR(ownerAccountName, QString, FileAttributeKey::ownerAccountName, QMetaType::QString)
@@ -199,7 +238,8 @@ VISTREL_ATTRIBUTE_ACCESSOR(appendOnly, bool, FileAttributeKey::appendOnly, QMeta
 VISTREL_ATTRIBUTE_ACCESSOR(busy, bool, FileAttributeKey::busy, QMetaType::Bool)
 VISTREL_ATTRIBUTE_ACCESSOR(systemFileNumber, std::int64_t, FileAttributeKey::systemFileNumber, QMetaType::LongLong)
 VISTREL_ATTRIBUTE_ACCESSOR(systemNumber, std::int64_t, FileAttributeKey::systemNumber, QMetaType::LongLong)
-VISTREL_ATTRIBUTE_ACCESSOR(extendedAttributes, QVariantMap, FileAttributeKey::extendedAttributes, QMetaType::QVariantMap)
+VISTREL_ATTRIBUTE_ACCESSOR(extendedAttributes, QVariantMap, FileAttributeKey::extendedAttributes,
+                           QMetaType::QVariantMap)
 
 #undef VISTREL_ATTRIBUTE_ACCESSOR
 
@@ -212,9 +252,8 @@ std::vector<VistrelFile> VistrelFile::children(const FileUrl& directory, StoreCo
         StorePredicate::conjunction(StorePredicate::equal("level", directory.pathComponentCount() + 1),
                                     StorePredicate::greaterThan("id", parent)),
         StorePredicate::beginsWith("id", prefix));
-    StoreFetchDescriptor descriptor{std::move(predicate),
-                                    {{"fileResourceType", false}, {"totalAllocatedSize", false}},
-                                    childrenLimit};
+    StoreFetchDescriptor descriptor{
+        std::move(predicate), {{"fileResourceType", false}, {"totalAllocatedSize", false}}, childrenLimit};
     std::vector<VistrelFile> files;
     const std::string& identity = context.container().storeIdentity();
     for (StoredObject& object : context.fetch(descriptor))
@@ -225,10 +264,11 @@ std::vector<VistrelFile> VistrelFile::children(const FileUrl& directory, StoreCo
 std::optional<VistrelFile> VistrelFile::file(const FileUrl& url, StoreContext& context)
 {
     // The level follows from the path; naming it lets the lookup use the (level, id) key.
-    StoreFetchDescriptor descriptor{StorePredicate::conjunction(StorePredicate::equal("level", url.pathComponentCount()),
-                                                                StorePredicate::equal("id", url.path())),
-                                    {},
-                                    1};
+    StoreFetchDescriptor descriptor{
+        StorePredicate::conjunction(StorePredicate::equal("level", url.pathComponentCount()),
+                                    StorePredicate::equal("id", url.path())),
+        {},
+        1};
     auto objects = context.fetch(descriptor);
     if (objects.empty())
         return std::nullopt;

@@ -21,6 +21,21 @@ struct LevelResult {
     std::vector<StoredObject> objects;
 };
 
+// The deepest level below the root. It must be the level of a real path (its row's id has that
+// many components): a damaged store could otherwise ask for millions of empty levels.
+std::int64_t deepestLevel(StoreContext& context, std::int64_t rootLevel)
+{
+    const StoreFetchDescriptor deepest{StorePredicate::greaterThan("level", rootLevel), {{"level", false}}, 1};
+    std::vector<StoredObject> rows = context.fetch(deepest);
+    if (rows.empty())
+        return rootLevel;
+    const VistrelFile file = VistrelFile::fromStored(std::move(rows.front()), {});
+    if (file.level != FileUrl::pathComponentCount(file.id))
+        throw StoreError(StoreError::Code::notASnapshot,
+                         "the snapshot store is damaged: a stored level does not match its path");
+    return file.level;
+}
+
 } // namespace
 
 VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const std::string& text, StoreContext& context)
@@ -30,7 +45,7 @@ VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const s
     const std::string needle(loweredBytes.constData(), static_cast<std::size_t>(loweredBytes.size()));
     const std::string& prefix = root.path();
     const std::int64_t rootLevel = root.pathComponentCount();
-    const std::int64_t deepest = context.maximum("level").value_or(rootLevel);
+    const std::int64_t deepest = deepestLevel(context, rootLevel);
 
     // One query per level: on the (level, id) key each is a range seek to the root's prefix,
     // where one query over every deeper level would read all of their rows. The levels are
@@ -49,9 +64,8 @@ VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const s
             // Everything is under "/": no bound on the id to check row by row.
             if (prefix != "/")
                 predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", prefix), std::move(predicate));
-            const StoreFetchDescriptor descriptor{std::move(predicate),
-                                                  {{"fileResourceType", false}, {"totalAllocatedSize", false}},
-                                                  resultLimit};
+            const StoreFetchDescriptor descriptor{
+                std::move(predicate), {{"fileResourceType", false}, {"totalAllocatedSize", false}}, resultLimit};
             auto [total, objects] = worker.fetchWithTotal(descriptor);
             levels[index] = LevelResult{total, std::move(objects)};
         }

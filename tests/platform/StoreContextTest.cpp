@@ -95,8 +95,9 @@ TEST(StoreContext, AnInMemoryStoreGrowsBeyondOneGibibyte)
     constexpr int rows = 1100;
     for (int row = 0; row < rows; ++row) {
         context->insert(StoredObject{{std::to_string(row), std::int64_t{row}, payload}});
-        if (row % 100 == 99)
+        if (row % 100 == 99) {
             ASSERT_NO_THROW(context->save()) << "after " << row + 1 << " MiB";
+        }
     }
     ASSERT_NO_THROW(context->save());
     EXPECT_EQ(context->count(std::nullopt), rows);

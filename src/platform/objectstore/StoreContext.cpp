@@ -122,17 +122,6 @@ void StoreContext::checkInterrupted() const
         throw StoreError(StoreError::Code::failed, "interrupted");
 }
 
-std::optional<std::int64_t> StoreContext::maximum(const std::string& attribute)
-{
-    checkInterrupted();
-    auto statement = connection_->prepare(StoreSql(container_->schema()).maximum(attribute));
-    if (!statement->step())
-        return std::nullopt;
-    const StoreValue value = statement->value(0);
-    const auto* number = std::get_if<std::int64_t>(&value);
-    return number ? std::optional<std::int64_t>(*number) : std::nullopt;
-}
-
 std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descriptor)
 {
     std::vector<StoredObject> objects;

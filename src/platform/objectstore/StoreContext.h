@@ -55,8 +55,6 @@ public:
     // The same rows handed over one at a time, for results too large to hold at once.
     void fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
-    // The largest value of an integer attribute; nothing when no entity has one.
-    std::optional<std::int64_t> maximum(const std::string& attribute);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     std::pair<std::int64_t, std::vector<StoredObject>> fetchWithTotal(const StoreFetchDescriptor& descriptor);
     // SQLite's plan for a fetch or, with countOnly, a count: one line per step (benchmarks).

@@ -112,11 +112,6 @@ std::string StoreSql::select(const StoreFetchDescriptor& descriptor, std::vector
     return sql;
 }
 
-std::string StoreSql::maximum(const std::string& attribute) const
-{
-    return "SELECT MAX(" + column(attribute) + ") FROM \"" + schema_.entityName + "\"";
-}
-
 std::string StoreSql::count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const
 {
     std::string sql = "SELECT COUNT(*) FROM \"" + schema_.entityName + "\"";

@@ -23,7 +23,6 @@ public:
 
     // SELECT of every attribute, or COUNT(*); `bindings` receives the parameter values in order.
     std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
-    std::string maximum(const std::string& attribute) const;
     std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
 
 

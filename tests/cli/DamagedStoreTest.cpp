@@ -1,0 +1,69 @@
+// Stores damaged or changed under a reader: each read ends with a clear message and exit 1,
+// never a signal, a hang or an empty answer that looks like success.
+#include "CliTestSupport.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <sqlite3.h>
+
+namespace vistrel {
+namespace {
+
+using testing::cli;
+using testing::CommandResult;
+using testing::TemporaryTree;
+
+bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// Runs vistrel-cli, killed after `seconds` (exit 137) so that a hang fails instead of blocking.
+CommandResult bounded(std::vector<std::string> arguments, int seconds = 60)
+{
+    arguments.insert(arguments.begin(), {"/usr/bin/timeout", "-s", "KILL", std::to_string(seconds), VISTREL_CLI_PATH});
+    return testing::runCommand(arguments);
+}
+
+void execute(const std::string& store, const std::string& sql)
+{
+    sqlite3* database = nullptr;
+    ASSERT_EQ(sqlite3_open(store.c_str(), &database), SQLITE_OK);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(database, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(database);
+}
+
+class DamagedStore : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        tree.writeFile("d/a/report.txt", 10);
+        tree.writeFile("d/b/notes.txt", 20);
+        ASSERT_EQ(cli({"scan", tree.path("d"), "--store", store}).exitStatus, 0);
+    }
+
+    TemporaryTree tree;
+    const std::string store = tree.path("s.store");
+};
+
+TEST_F(DamagedStore, LevelsNoPathCanHaveAreReportedAsDamage)
+{
+    const CommandResult before = bounded({"search", "--store", store, "txt"});
+    ASSERT_EQ(before.exitStatus, 0) << before.standardError;
+
+    execute(store, "UPDATE VistrelFile SET level = 10000000 WHERE name = CAST('report.txt' AS BLOB)");
+    const CommandResult huge = bounded({"search", "--store", store, "txt"});
+    EXPECT_EQ(huge.exitStatus, 1) << huge.standardError;
+    EXPECT_TRUE(contains(huge.standardError, "damaged")) << huge.standardError;
+
+    execute(store, "UPDATE VistrelFile SET level = 'deep' WHERE name = CAST('report.txt' AS BLOB)");
+    const CommandResult text = bounded({"search", "--store", store, "txt"});
+    EXPECT_EQ(text.exitStatus, 1) << "a text level is damage, not an empty search: " << text.standardOutput;
+    EXPECT_TRUE(contains(text.standardError, "damaged")) << text.standardError;
+}
+
+} // namespace
+} // namespace vistrel
