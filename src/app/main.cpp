@@ -10,37 +10,18 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <cstdio>
+#include <cstdlib>
 
 using namespace vistrel;
 
-int main(int argc, char** argv)
-{
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Vistrel"));
-    QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
-    QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
-    FileIcons::prepareTheme();
-    QApplication::setWindowIcon(FileIcons::applicationIcon());
+namespace {
 
-    const QStringList arguments = QApplication::arguments();
-    if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith(QLatin1Char('-')))) {
-        std::fprintf(stderr, "usage: vistrel [SNAPSHOT-FILE]\n");
-        return 2;
-    }
-    std::shared_ptr<StoreContainer> container;
-    if (arguments.size() == 2) {
-        try {
-            container = VistrelModelContainer::shared().makeContainer(arguments[1].toLocal8Bit().toStdString(),
-                                                                      VistrelModelContainer::Access::readOnly);
-        } catch (const ModelContainerError& error) {
-            std::fprintf(stderr, "vistrel: %s\n", error.what());
-            QMessageBox::critical(nullptr, QStringLiteral("Vistrel"), QString::fromStdString(error.what()));
-            return 1;
-        }
-    }
+int run(std::shared_ptr<StoreContainer> container)
+{
     Preferences preferences;
     VistrelMainWindow window(&preferences, std::move(container));
     Updater updater(QApplication::applicationVersion());
@@ -64,4 +45,45 @@ int main(int argc, char** argv)
         });
     }
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Vistrel"));
+    QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
+    QApplication::setDesktopFileName(QString::fromLatin1(applicationId));
+    FileIcons::prepareTheme();
+    QApplication::setWindowIcon(FileIcons::applicationIcon());
+
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith(QLatin1Char('-')))) {
+        std::fprintf(stderr, "usage: vistrel [SNAPSHOT-FILE]\n");
+        return 2;
+    }
+    std::shared_ptr<StoreContainer> container;
+    if (arguments.size() == 2) {
+        try {
+            // argv keeps the path's bytes; QApplication removed its own options from it.
+            container = VistrelModelContainer::shared().makeContainer(std::string(argv[1]),
+                                                                      VistrelModelContainer::Access::readOnly);
+        } catch (const ModelContainerError& error) {
+            std::fprintf(stderr, "vistrel: %s\n", error.what());
+            const QString file = QString::fromUtf8(argv[1]);
+            QMessageBox::critical(nullptr, QStringLiteral("Vistrel"),
+                                  QStringLiteral("Cannot open the snapshot store “%1”: %2")
+                                      .arg(file, QString::fromUtf8(error.what())));
+            return 1;
+        }
+    }
+    const int status = run(std::move(container));
+    // A pool task stuck in the kernel (a hung network mount) must not keep the process from
+    // quitting once the window is gone.
+    if (!QThreadPool::globalInstance()->waitForDone(2000)) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+    return status;
 }

@@ -26,9 +26,23 @@ namespace {
 
 std::atomic<int> receivedSignal{0};
 
+// How long a cancelled scan may take to end cleanly before the process ends anyway: a scan
+// stuck in the kernel or in SQLite must still obey the signal.
+constexpr unsigned cancelGraceSeconds = 10;
+
 extern "C" void onSignal(int number)
 {
-    receivedSignal = number;
+    // A second signal does not wait for the clean end.
+    if (receivedSignal.exchange(number) != 0)
+        ::_exit(128 + number);
+    ::alarm(cancelGraceSeconds);
+}
+
+extern "C" void onCancelTimeout(int)
+{
+    static const char message[] = "vistrel-cli: the scan did not end in time after the signal\n";
+    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
+    ::_exit(128 + receivedSignal.load());
 }
 
 void drawProgress(const ScanProgress& progress)
@@ -136,6 +150,9 @@ int runScan(const std::vector<std::string>& arguments)
     action.sa_handler = onSignal;
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(number, &action, nullptr);
+    struct sigaction timeout {};
+    timeout.sa_handler = onCancelTimeout;
+    ::sigaction(SIGALRM, &timeout, nullptr);
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
         if (receivedSignal != 0)
@@ -148,6 +165,7 @@ int runScan(const std::vector<std::string>& arguments)
     const std::optional<std::string> storeFile = request.storeFile;
     session.start(std::move(request));
     QCoreApplication::exec();
+    ::alarm(0);
     tick.stop();
 
     const ScanSession::Outcome& outcome = session.outcome();

@@ -15,14 +15,11 @@
 
 namespace vistrel {
 
-namespace {
-
-QUrl urlOf(const std::string& path)
+QUrl DesktopServices::fileUrl(const std::string& path)
 {
-    return QUrl::fromLocalFile(QString::fromLocal8Bit(path.data(), static_cast<qsizetype>(path.size())));
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
 }
-
-} // namespace
 
 void DesktopServices::showInFinder(const std::string& path)
 {
@@ -33,12 +30,12 @@ void DesktopServices::showInFinder(const std::string& path)
         Log::error(LogCategory::app,
                    "failed to retreieve resource values for " + path + ": " + error.localizedDescription());
     }
-    const QUrl url = urlOf(path);
+    const QUrl url = fileUrl(path);
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"),
         isFile ? QStringLiteral("ShowItems") : QStringLiteral("ShowFolders"));
-    call << QStringList{url.toString()} << QString();
+    call << QStringList{QString::fromLatin1(url.toEncoded())} << QString();
     const QUrl folder = isFile ? url.adjusted(QUrl::RemoveFilename) : url;
     // Asked without waiting: the window stays responsive while the file manager starts.
     auto* watcher = new QDBusPendingCallWatcher(QDBusConnection::sessionBus().asyncCall(call, 5000));
@@ -58,6 +55,16 @@ void DesktopServices::copyToPasteboard(const QString& text)
     clipboard->clear();
     auto* data = new QMimeData;
     data->setText(text);
+    clipboard->setMimeData(data);
+}
+
+void DesktopServices::copyPath(const std::string& path)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    auto* data = new QMimeData;
+    data->setText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+    data->setUrls({fileUrl(path)});
     clipboard->setMimeData(data);
 }
 

@@ -1,5 +1,7 @@
 #include "FilePreviewWindow.h"
 
+#include "DesktopServices.h"
+
 #include "services/MainThread.h"
 
 #include <QDesktopServices>
@@ -15,7 +17,32 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace vistrel {
+
+namespace {
+
+// Only a regular file is previewed. It is opened by its bytes (names need not be UTF-8), never
+// through a link, and without waiting: a pipe or device put in its place cannot block.
+std::unique_ptr<QFile> openRegularFile(const std::string& path)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    if (descriptor < 0)
+        return nullptr;
+    struct stat status { };
+    auto file = std::make_unique<QFile>();
+    if (::fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)
+        || !file->open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return nullptr;
+    }
+    return file;
+}
+
+} // namespace
 
 FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
     : QDialog(parent)
@@ -29,26 +56,31 @@ FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
     auto* loading = new QLabel(QStringLiteral("Loading…"), this);
     loading->setAlignment(Qt::AlignCenter);
     stack_->addWidget(loading);
-    QThreadPool::globalInstance()->start([this, alive = alive_, name] {
-        QImageReader reader(name);
-        reader.setAutoTransform(true);
-        // Pictures of absurd size are not decoded.
-        if (reader.canRead() && reader.size().isValid()
-            && reader.size().width() * qint64(reader.size().height()) < 200'000'000) {
-            const QImage image = reader.read();
-            if (!image.isNull()) {
-                onMainThread(alive, [this, image] { showLoaded(Kind::image, image, {}); });
-                return;
+    QThreadPool::globalInstance()->start([this, alive = alive_, name, path = path_] {
+        const std::unique_ptr<QFile> file = openRegularFile(path);
+        if (!file) {
+            onMainThread(alive, [this] { showLoaded(Kind::other, {}, {}); });
+            return;
+        }
+        {
+            QImageReader reader(file.get());
+            reader.setAutoTransform(true);
+            // Pictures of absurd size are not decoded.
+            if (reader.canRead() && reader.size().isValid()
+                && reader.size().width() * qint64(reader.size().height()) < 200'000'000) {
+                const QImage image = reader.read();
+                if (!image.isNull()) {
+                    onMainThread(alive, [this, image] { showLoaded(Kind::image, image, {}); });
+                    return;
+                }
             }
         }
-        const QMimeType type = QMimeDatabase().mimeTypeForFile(name);
-        if (type.inherits(QStringLiteral("text/plain"))) {
-            QFile file(name);
-            if (file.open(QIODevice::ReadOnly)) {
-                const QString text = QString::fromUtf8(file.read(maximumTextBytes));
-                onMainThread(alive, [this, text] { showLoaded(Kind::text, {}, text); });
-                return;
-            }
+        file->seek(0);
+        const QMimeType type = QMimeDatabase().mimeTypeForFileNameAndData(name, file.get());
+        if (type.inherits(QStringLiteral("text/plain")) && file->seek(0)) {
+            const QString text = QString::fromUtf8(file->read(maximumTextBytes));
+            onMainThread(alive, [this, text] { showLoaded(Kind::text, {}, text); });
+            return;
         }
         onMainThread(alive, [this] { showLoaded(Kind::other, {}, {}); });
     });
@@ -89,8 +121,8 @@ void FilePreviewWindow::showLoaded(Kind kind, const QImage& image, const QString
         layout->addStretch();
         auto* open = new QPushButton(QStringLiteral("Open with Default Application"), page);
         open->setAccessibleName(open->text());
-        const QString name = QFile::decodeName(QByteArray::fromStdString(path_));
-        connect(open, &QPushButton::clicked, this, [name] { QDesktopServices::openUrl(QUrl::fromLocalFile(name)); });
+        const QUrl url = DesktopServices::fileUrl(path_);
+        connect(open, &QPushButton::clicked, this, [url] { QDesktopServices::openUrl(url); });
         layout->addWidget(open, 0, Qt::AlignCenter);
         layout->addStretch();
         break;

@@ -19,7 +19,7 @@ QMenu* ExplorerItemMenu::make(const ItemUrl& url, const std::function<void()>& s
     menu->addAction(QString::fromLatin1(DesktopServices::showInFileManagerText), parent,
                     [path] { DesktopServices::showInFinder(path); });
     menu->addAction(QStringLiteral("Copy path"), parent, [path] {
-        DesktopServices::copyToPasteboard(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+        DesktopServices::copyPath(path);
     });
     return menu;
 }

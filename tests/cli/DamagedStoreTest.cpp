@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vistrel {
 namespace {
@@ -63,6 +65,27 @@ TEST_F(DamagedStore, LevelsNoPathCanHaveAreReportedAsDamage)
     const CommandResult text = bounded({"search", "--store", store, "txt"});
     EXPECT_EQ(text.exitStatus, 1) << "a text level is damage, not an empty search: " << text.standardOutput;
     EXPECT_TRUE(contains(text.standardError, "damaged")) << text.standardError;
+}
+
+// A pipe or a directory beside the store, where the lock or SQLite's journal belongs.
+TEST_F(DamagedStore, ALockOrJournalThatIsNotAFileIsRefusedAtOnce)
+{
+    for (const char* companion : {".lock", "-journal"}) {
+        const std::string path = store + companion;
+        ::unlink(path.c_str()); // the lock file a scan leaves
+        for (const bool pipe : {true, false}) {
+            ASSERT_EQ(pipe ? ::mkfifo(path.c_str(), 0600) : ::mkdir(path.c_str(), 0700), 0);
+            const CommandResult read = bounded({"ls", "--store", store});
+            EXPECT_EQ(read.exitStatus, 1) << path;
+            EXPECT_TRUE(contains(read.standardError, "is not a regular file")) << read.standardError;
+            EXPECT_FALSE(contains(read.standardError, "incomplete")) << read.standardError;
+            const CommandResult scan = bounded({"scan", tree.path("d"), "--store", store});
+            EXPECT_EQ(scan.exitStatus, 1) << path;
+            EXPECT_TRUE(contains(scan.standardError, "is not a regular file")) << scan.standardError;
+            ASSERT_EQ(pipe ? ::unlink(path.c_str()) : ::rmdir(path.c_str()), 0);
+        }
+    }
+    EXPECT_EQ(bounded({"ls", "--store", store, tree.path("d")}).exitStatus, 0) << "the snapshot was left as it was";
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 // The quick look at a file, opened from the details panel.
+#include "details/DesktopServices.h"
 #include "details/ExplorerDetailsView.h"
 #include "details/FilePreviewWindow.h"
 #include "details/ItemDetails.h"
@@ -11,7 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPlainTextEdit>
 #include <QTest>
+#include <QThreadPool>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace vistrel {
 namespace {
@@ -44,6 +50,40 @@ TEST(FilePreview, ImagesTextAndAnythingElseAndEscClosesIt)
     QTest::keyClick(panel.preview(), Qt::Key_Escape);
     ASSERT_TRUE(testing::waitUntil([&] { return !panel.previewURL().has_value(); })) << "closing clears previewURL";
     EXPECT_FALSE(panel.preview());
+}
+
+// Pipes and devices where a file was expected must not block the preview or quitting, and a
+// name that is not UTF-8 shows its own file, not one whose name decodes alike.
+TEST(FilePreview, OnlyRegularFilesAreReadAndNamesStayBytes)
+{
+    testing::ensureApplication();
+    TemporaryTree tree;
+    ASSERT_EQ(::mkfifo(tree.path("pipe").c_str(), 0600), 0);
+    tree.makeSymbolicLink(tree.path("pipe"), "link-to-pipe");
+    tree.writeFile("replaced.txt", std::string("text\n"));
+    for (const char* name : {"pipe", "link-to-pipe", "replaced.txt"}) {
+        if (std::string(name) == "replaced.txt") {
+            // Replaced by a pipe after the scan saw a text file.
+            ASSERT_EQ(::unlink(tree.path(name).c_str()), 0);
+            ASSERT_EQ(::mkfifo(tree.path(name).c_str(), 0600), 0);
+        }
+        auto window = std::make_unique<FilePreviewWindow>(tree.path(name));
+        ASSERT_TRUE(testing::waitUntil([&] { return window->kind() != FilePreviewWindow::Kind::loading; })) << name;
+        EXPECT_EQ(window->kind(), FilePreviewWindow::Kind::other) << name;
+    }
+    EXPECT_TRUE(QThreadPool::globalInstance()->waitForDone(5000)) << "no reader is left blocked on a pipe";
+
+    tree.writeFile("bad\xff\xfename.txt", std::string("the right file\n"));
+    tree.writeFile("bad\xef\xbf\xbd\xef\xbf\xbdname.txt", std::string("the wrong file\n"));
+    FilePreviewWindow window(tree.path("bad\xff\xfename.txt"));
+    ASSERT_TRUE(testing::waitUntil([&] { return window.kind() != FilePreviewWindow::Kind::loading; }));
+    ASSERT_EQ(window.kind(), FilePreviewWindow::Kind::text);
+    const auto* text = window.findChild<QPlainTextEdit*>();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("the right file\n"));
+    EXPECT_EQ(DesktopServices::fileUrl(tree.path("bad\xff\xfename.txt")).toEncoded().right(17),
+              QByteArray("bad%FF%FEname.txt"))
+        << "the URL handed to other programs keeps the bytes";
 }
 
 } // namespace

@@ -82,7 +82,8 @@ StoreContainer::StoreContainer(StoreSchema schema, StoreConfiguration configurat
     , configuration_(std::move(configuration))
 {
     if (configuration_.inMemoryOnly) {
-        storeIdentity_ = "/vistrel-memory-" + std::to_string(::getpid()) + "-" + std::to_string(++memoryDatabaseCounter);
+        storeIdentity_
+            = "/vistrel-memory-" + std::to_string(::getpid()) + "-" + std::to_string(++memoryDatabaseCounter);
         databaseUri_ = "file:" + storeIdentity_ + "?vfs=memdb";
     } else {
         databaseUri_ = fileUri(configuration_.fileLocation);
@@ -111,21 +112,49 @@ void StoreContainer::releaseWriterLock()
     lockFd_ = -1;
 }
 
+namespace {
+
+// Opened without waiting, and only when it is a regular file (it may have been replaced since
+// it was looked at); -1 with errno when it cannot be opened.
+int openLockFile(const std::string& lockPath, int flags)
+{
+    const int fd = ::open(lockPath.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
+    if (fd < 0)
+        return -1;
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        throw StoreError(StoreError::Code::cannotOpen,
+                         lockPath + " is not a regular file; remove it to use the snapshot store");
+    }
+    return fd;
+}
+
+} // namespace
+
 // The lock lives in a file of its own: closing a descriptor of the database file itself would
 // drop the locks SQLite holds on it.
 void StoreContainer::checkFileAndLock()
 {
     const std::string& path = configuration_.fileLocation;
-    struct stat status {};
+    struct stat status { };
     if (::stat(path.c_str(), &status) == 0) {
         if (!S_ISREG(status.st_mode))
             throw StoreError(StoreError::Code::cannotOpen, path + " is not a regular file");
     } else if (configuration_.readOnly) {
         throw StoreError(StoreError::Code::cannotOpen, std::string("no snapshot store at ") + path);
     }
+    // SQLite and we open these two without asking what they are: a pipe or a directory in
+    // their place would hang the open or pass for a half-done write.
     const std::string lockPath = lockFileLocation(path);
+    for (const std::string& companion : {lockPath, path + "-journal"}) {
+        struct stat companionStatus { };
+        if (::lstat(companion.c_str(), &companionStatus) == 0 && !S_ISREG(companionStatus.st_mode))
+            throw StoreError(StoreError::Code::cannotOpen,
+                             companion + " is not a regular file; remove it to use the snapshot store");
+    }
     if (configuration_.exclusiveWriter) {
-        lockFd_ = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        lockFd_ = openLockFile(lockPath, O_RDWR | O_CREAT);
         if (lockFd_ < 0)
             throw StoreError(StoreError::Code::cannotOpen, "cannot open " + lockPath + ": " + std::strerror(errno));
         if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
@@ -135,7 +164,7 @@ void StoreContainer::checkFileAndLock()
         return;
     }
     // Readers only look: a writer that starts later is theirs to refuse, not the other way.
-    const int fd = ::open(lockPath.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fd = openLockFile(lockPath, O_RDONLY);
     if (fd < 0)
         return;
     const bool busy = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
@@ -161,7 +190,7 @@ std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreCo
         container->prepareDatabase();
     } catch (const StoreError& error) {
         // A reader cannot roll back what a killed writer left half done.
-        struct stat journal {};
+        struct stat journal { };
         const std::string journalPath = container->configuration_.fileLocation + "-journal";
         if (container->configuration_.readOnly && ::stat(journalPath.c_str(), &journal) == 0 && journal.st_size > 0)
             throw StoreError(StoreError::Code::failed,
@@ -218,8 +247,10 @@ void StoreContainer::prepareDatabase()
             // Another container may have initialized it meanwhile.
             if (std::get<std::int64_t>(connection.queryValue("SELECT COUNT(*) FROM sqlite_schema")) == 0) {
                 connection.execute(StoreSql(schema_).createTable());
-                connection.execute(std::string("CREATE TABLE ") + metadataTable + " (key TEXT PRIMARY KEY, value TEXT)");
-                auto insert = connection.prepare(std::string("INSERT INTO ") + metadataTable + " VALUES ('schemaVersion', ?)");
+                connection.execute(std::string("CREATE TABLE ") + metadataTable
+                                   + " (key TEXT PRIMARY KEY, value TEXT)");
+                auto insert
+                    = connection.prepare(std::string("INSERT INTO ") + metadataTable + " VALUES ('schemaVersion', ?)");
                 insert->bindBytes(1, schema_.version);
                 insert->step();
                 connection.execute("PRAGMA application_id = " + std::to_string(applicationId));
@@ -257,7 +288,8 @@ std::optional<std::string> StoreContainer::metadataValue(const std::string& key)
 void StoreContainer::setMetadataValue(const std::string& key, const std::string& value)
 {
     std::lock_guard writing(writeMutex_);
-    auto statement = keepAlive_->prepare(std::string("INSERT OR REPLACE INTO ") + metadataTable + " VALUES (CAST(? AS TEXT), ?)");
+    auto statement
+        = keepAlive_->prepare(std::string("INSERT OR REPLACE INTO ") + metadataTable + " VALUES (CAST(? AS TEXT), ?)");
     statement->bindBytes(1, key);
     statement->bindBytes(2, value);
     statement->step();
