@@ -92,9 +92,15 @@ std::string describeScanError(const std::exception_ptr& error, const std::option
             return std::string(refused.what()) + " (" + terminalText(location) + "; delete that file to scan anew)";
         case StoreError::Code::busy:
             return "another scan is writing the snapshot store " + terminalText(location) + "; try again when it has finished";
+        case StoreError::Code::inUse:
+            return "another program is reading the snapshot store " + terminalText(location)
+                + " right now; try again when it has finished";
         default: return std::string(refused.what()) + " (" + terminalText(location) + ")";
         }
     } catch (const StoreError& failed) {
+        if (failed.code() == StoreError::Code::busy)
+            return "cannot save the snapshot: another program kept the snapshot store " + terminalText(location)
+                + " busy; try again when it has finished";
         return std::string("cannot save the snapshot: ") + failed.what();
     } catch (const ScanError& refused) {
         return terminalText(refused.what());

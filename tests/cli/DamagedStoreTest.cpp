@@ -88,5 +88,39 @@ TEST_F(DamagedStore, ALockOrJournalThatIsNotAFileIsRefusedAtOnce)
     EXPECT_EQ(bounded({"ls", "--store", store, tree.path("d")}).exitStatus, 0) << "the snapshot was left as it was";
 }
 
+// Another program rewrites the store in place while dump reads it: the file shrinks under the
+// reader, which must end with an error, never a signal.
+TEST_F(DamagedStore, AStoreTruncatedUnderAReaderIsAnError)
+{
+    execute(store,
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
+            "INSERT INTO VistrelFile SELECT CAST('/x/file' || i AS BLOB), CAST('file' || i AS BLOB), 2, 0, "
+            "NULL, 1, 4096, 0 FROM n");
+    // dump blocks on a full pipe after its first rows; the store is cut meanwhile.
+    const std::string script = "set -o pipefail; \"" + std::string(VISTREL_CLI_PATH) + "\" dump --store \"" + store
+        + "\" | { head -c 1000 >/dev/null; sleep 1; truncate -s 16384 \"" + store + "\"; cat >/dev/null; }";
+    const CommandResult cut = testing::runCommand({"/usr/bin/timeout", "-s", "KILL", "60", "/bin/bash", "-c", script});
+    EXPECT_EQ(cut.exitStatus, 1) << cut.standardError;
+    EXPECT_TRUE(contains(cut.standardError, "cannot read the snapshot")) << cut.standardError;
+}
+
+// A program in the middle of a read holds SQLite's shared lock: a scan says at once that the
+// store is in use instead of waiting a minute and failing with "database is locked".
+TEST_F(DamagedStore, AScanThatCannotHaveTheStoreSaysSoAtOnce)
+{
+    sqlite3* reader = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(store.c_str(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(reader, "BEGIN; SELECT COUNT(*) FROM VistrelFile;", nullptr, nullptr, nullptr), SQLITE_OK);
+    const CommandResult scan = bounded({"scan", tree.path("d"), "--store", store}, 30);
+    sqlite3_exec(reader, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(reader);
+    EXPECT_EQ(scan.exitStatus, 1) << scan.standardError;
+    EXPECT_TRUE(contains(scan.standardError, "another program is reading the snapshot store")) << scan.standardError;
+    const CommandResult search = bounded({"search", "--store", store, "notes"});
+    EXPECT_EQ(search.exitStatus, 0) << search.standardError;
+    EXPECT_TRUE(contains(search.standardOutput, "notes.txt")) << "the snapshot is still there";
+    EXPECT_EQ(bounded({"scan", tree.path("d"), "--store", store}).exitStatus, 0) << "and can be scanned once free";
+}
+
 } // namespace
 } // namespace vistrel

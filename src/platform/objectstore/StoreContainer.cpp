@@ -114,6 +114,11 @@ void StoreContainer::releaseWriterLock()
 
 namespace {
 
+// A scan waits this long for programs reading the store to let go before it starts, and
+// this long for a reader's query at each save once it has started.
+constexpr int writerClaimMilliseconds = 2000;
+constexpr int writerSaveMilliseconds = 10000;
+
 // Opened without waiting, and only when it is a regular file (it may have been replaced since
 // it was looked at); -1 with errno when it cannot be opened.
 int openLockFile(const std::string& lockPath, int flags)
@@ -188,6 +193,8 @@ std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreCo
         else
             container->raiseMemoryLimit();
         container->prepareDatabase();
+        if (container->configuration_.exclusiveWriter && !container->configuration_.inMemoryOnly)
+            container->claimWriter();
     } catch (const StoreError& error) {
         // A reader cannot roll back what a killed writer left half done.
         struct stat journal { };
@@ -202,12 +209,32 @@ std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreCo
     return container;
 }
 
+// A program that opened the store before this scan may be in the middle of a long query, and
+// SQLite's busy handler would wait for it in silence at every save. The scan asks for the
+// whole file once, briefly, and says why when it cannot have it.
+void StoreContainer::claimWriter()
+{
+    sqlite3* handle = keepAlive_->handle();
+    sqlite3_busy_timeout(handle, writerClaimMilliseconds);
+    try {
+        keepAlive_->execute("BEGIN EXCLUSIVE");
+        keepAlive_->execute("COMMIT");
+    } catch (const StoreError& error) {
+        keepAlive_->rollbackQuietly();
+        if (error.code() != StoreError::Code::busy)
+            throw;
+        throw StoreError(StoreError::Code::inUse,
+                         "another program is reading the snapshot store " + configuration_.fileLocation + " right now");
+    }
+    sqlite3_busy_timeout(handle, writerSaveMilliseconds);
+}
+
 std::unique_ptr<SqliteConnection> StoreContainer::connect() const
 {
     auto connection = std::make_unique<SqliteConnection>(databaseUri_, configuration_.readOnly);
     sqlite3* handle = connection->handle();
     // Saves of concurrent contexts take turns instead of failing.
-    sqlite3_busy_timeout(handle, 60000);
+    sqlite3_busy_timeout(handle, configuration_.exclusiveWriter ? writerSaveMilliseconds : 60000);
     sqlite3_create_function_v2(handle, "vistrel_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                containsFunction, nullptr, nullptr, nullptr);
     // A snapshot can be scanned again, so a scan trades durability against power loss for
@@ -220,11 +247,9 @@ std::unique_ptr<SqliteConnection> StoreContainer::connect() const
     } else {
         connection->execute("PRAGMA journal_mode = TRUNCATE"); // per connection
         connection->execute("PRAGMA synchronous = OFF");
+        // Readers copy pages rather than map the file: another program may cut the file short
+        // under them, and a mapped page past its new end kills the process with SIGBUS.
         connection->execute("PRAGMA cache_size = -65536");
-        // A reader maps the file instead of copying every page it scans: a search reads the
-        // whole table, and bench/explorer's searches on disk come close to those in memory.
-        if (configuration_.readOnly)
-            connection->execute("PRAGMA mmap_size = 4294967296");
     }
     return connection;
 }

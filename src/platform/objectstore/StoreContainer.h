@@ -79,6 +79,7 @@ private:
     std::unique_ptr<SqliteConnection> connect() const;
     void prepareDatabase();
     void checkFileAndLock();
+    void claimWriter();
     void raiseMemoryLimit();
     // The statement on keepAlive_ that inserts `rows` rows (1 or the context's group size);
     // prepared once, used under writeMutex_.
