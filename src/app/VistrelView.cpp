@@ -8,6 +8,9 @@
 #include "scan/view/VistrelScanView.h"
 #include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
+#include "store/VistrelModelContainer.h"
+
+#include <QMessageBox>
 
 namespace vistrel {
 
@@ -64,10 +67,34 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
     } catch (const StoreError&) {
         // A snapshot without these facts opens at "/" as complete.
     }
+    if (!container_->configuration().inMemoryOnly) {
+        const std::string location = container_->configuration().fileLocation;
+        environment.reopenSnapshot = [this, location] { reopen(location); };
+    }
+    environment.rescan = [this] {
+        closeSnapshot();
+        if (scanModel_ && scanModel_->mainButtonEnabled())
+            scanModel_->mainButtonAction();
+    };
     shell_ = new AppNavigationSplitView(environment, this);
     addWidget(shell_);
     setCurrentWidget(shell_);
     Q_EMIT contentChanged();
+}
+
+void VistrelView::reopen(const std::string& location)
+{
+    std::shared_ptr<StoreContainer> container;
+    try {
+        container = VistrelModelContainer::shared().makeContainer(location, VistrelModelContainer::Access::readOnly);
+    } catch (const ModelContainerError& error) {
+        QMessageBox::warning(this, QStringLiteral("Reopen Snapshot"),
+                             QStringLiteral("Cannot open the snapshot store “%1”: %2")
+                                 .arg(QString::fromUtf8(location.data(), static_cast<qsizetype>(location.size())),
+                                      QString::fromUtf8(error.what())));
+        return;
+    }
+    open(std::move(container));
 }
 
 void VistrelView::closeSnapshot()

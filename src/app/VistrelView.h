@@ -37,6 +37,8 @@ Q_SIGNALS:
 
 private:
     void showScanScreen();
+    // Opens the store file again, read-only, after a read of it failed.
+    void reopen(const std::string& location);
     void clear();
 
     Preferences* preferences_;

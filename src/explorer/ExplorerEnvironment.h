@@ -3,6 +3,7 @@
 #include "filesystem/FileUrl.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -24,6 +25,10 @@ struct ExplorerEnvironment {
     FileUrl scanRoot{"/"};
     bool scanFinished = true;
     std::optional<std::int64_t> unreadableDirectories;
+    // Offered when a read fails: open the same store file again (empty for a snapshot that
+    // lives only in memory), or scan anew.
+    std::function<void()> reopenSnapshot;
+    std::function<void()> rescan;
 };
 
 } // namespace vistrel

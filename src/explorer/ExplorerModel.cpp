@@ -20,6 +20,16 @@ void ExplorerModel::setSelectedDetailsFile(std::optional<VistrelFile> file)
     Q_EMIT selectedDetailsFileChanged();
 }
 
+void ExplorerModel::reportReadFailure(const std::string& description)
+{
+    Log::error(LogCategory::app, "cannot read the snapshot: " + description);
+    const QString text = QString::fromUtf8(description.data(), static_cast<qsizetype>(description.size()));
+    if (readFailure_ == text)
+        return;
+    readFailure_ = text;
+    Q_EMIT readFailureChanged();
+}
+
 bool ExplorerModel::canSetAsCurrent(const ItemUrl& url) const
 {
     return url.hasDirectoryPath() && url.path != currentPath_.path() && url.isFile();

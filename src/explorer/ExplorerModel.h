@@ -26,13 +26,20 @@ public:
     // Whether a new screen may be rooted at `url`: a directory of the snapshot other than this one.
     bool canSetAsCurrent(const ItemUrl& url) const;
 
+    // Why a read of the snapshot failed (damaged, or changed by another program); absent while
+    // every read succeeded. The screen shows it instead of passing off a failure as empty.
+    const std::optional<QString>& readFailure() const { return readFailure_; }
+    void reportReadFailure(const std::string& description);
+
 Q_SIGNALS:
     void selectedDetailsFileChanged();
+    void readFailureChanged();
 
 private:
     FileUrl currentPath_{"/"};
     std::optional<FileUrl> selection_;
     std::optional<VistrelFile> selectedDetailsFile_;
+    std::optional<QString> readFailure_;
 };
 
 } // namespace vistrel

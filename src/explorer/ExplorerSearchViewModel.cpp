@@ -77,16 +77,23 @@ void ExplorerSearchViewModel::search(const QString& text)
             error = failure.what();
         }
         onMainThread(alive, [text, this, result = std::move(result), error = std::move(error)]() mutable {
-            if (error) {
-                Log::error(LogCategory::app, "cannot get results for search " + text.toStdString() + ": " + *error);
-                return;
-            }
             if (text != searchText_)
                 return; // made for a text the field no longer holds
-            totalResults_ = result->total;
-            results_ = std::move(result->files);
             cancelRunning_.reset();
             searching_ = false;
+            if (error) {
+                // No results is not what the store said: the failure is shown instead.
+                failure_ = QString::fromUtf8(error->data(), static_cast<qsizetype>(error->size()));
+                totalResults_ = 0;
+                results_.clear();
+                explorerModel_->reportReadFailure(*error);
+                Q_EMIT resultsChanged();
+                Q_EMIT searchingChanged();
+                return;
+            }
+            failure_.reset();
+            totalResults_ = result->total;
+            results_ = std::move(result->files);
             Q_EMIT resultsChanged();
             Q_EMIT searchingChanged();
         });
@@ -95,6 +102,8 @@ void ExplorerSearchViewModel::search(const QString& text)
 
 QString ExplorerSearchViewModel::statusText() const
 {
+    if (failure_)
+        return QCoreApplication::translate("Search", "The search failed: %1").arg(*failure_);
     const auto shown = static_cast<std::int64_t>(results_.size());
     if (shown < totalResults_)
         return QCoreApplication::translate("Search", "Showing %1 out of %2")

@@ -39,7 +39,8 @@ public:
     std::int64_t totalResults() const { return totalResults_; }
     // A query is on its way (the indicator shows).
     bool searching() const { return searching_; }
-    // "Showing N out of M" while results are cut short, else "Matched M results".
+    // "Showing N out of M" while results are cut short, else "Matched M results"; after a
+    // failed read, "The search failed: " and why.
     QString statusText() const;
 
     // The Path column: "…/" and the result's parent directories below the search root.
@@ -68,6 +69,7 @@ private:
     bool searching_ = false;
     std::vector<VistrelFile> results_;
     std::int64_t totalResults_ = 0;
+    std::optional<QString> failure_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -104,7 +104,7 @@ void ExplorerTableViewModel::applyRefresh(std::optional<VistrelFile> rootFile, s
     Q_EMIT rowsAboutToBeReset();
     rootRow_.reset();
     if (error) {
-        Log::error(LogCategory::app, "Failed to refresh explorer table view: " + *error);
+        explorerModel_->reportReadFailure(*error);
     } else if (rootFile) {
         rootRow_ = std::make_unique<ExplorerTableRowModel>(
             nullptr, std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(*rootFile)),
@@ -144,6 +144,7 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
                              return;
                          if (error) {
                              row->adoptFailedChildren(*error);
+                             explorerModel_->reportReadFailure(*error);
                              return;
                          }
                          auto rows = row->makeChildren(std::move(children));
@@ -225,7 +226,7 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
         }
         onMainThread(alive, [this, selected, file = std::move(file), error = std::move(error)]() mutable {
             if (error) {
-                Log::error(LogCategory::app, "failed to catch the file: " + *error);
+                explorerModel_->reportReadFailure(*error);
                 return;
             }
             // Only the selection that is still current reaches the details.

@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -59,6 +60,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     layout->addLayout(bar);
     if (QLabel* notice = makeNotice(environment))
         layout->addWidget(notice);
+    layout->addWidget(makeReadFailureNotice());
     layout->addWidget(content_, 1);
 
     // The filter scope: the table beside the details, the path bar below.
@@ -162,6 +164,50 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     palette.setColor(QPalette::WindowText, QColor(60, 40, 0));
     label->setPalette(palette);
     return label;
+}
+
+QWidget* ExplorerView::makeReadFailureNotice()
+{
+    readFailureNotice_ = new QWidget(this);
+    readFailureNotice_->setAccessibleName(QStringLiteral("Read failure"));
+    readFailureNotice_->setAutoFillBackground(true);
+    QPalette palette = readFailureNotice_->palette();
+    palette.setColor(QPalette::Window, QColor(255, 214, 214));
+    palette.setColor(QPalette::WindowText, QColor(90, 0, 0));
+    readFailureNotice_->setPalette(palette);
+    auto* row = new QHBoxLayout(readFailureNotice_);
+    row->setContentsMargins(10, 6, 10, 6);
+    readFailureLabel_ = new QLabel(readFailureNotice_);
+    readFailureLabel_->setWordWrap(true);
+    readFailureLabel_->setTextFormat(Qt::PlainText);
+    row->addWidget(readFailureLabel_, 1);
+    if (environment_.reopenSnapshot) {
+        auto* reopen = new QPushButton(QStringLiteral("Reopen Snapshot"), readFailureNotice_);
+        reopen->setAccessibleName(reopen->text());
+        connect(reopen, &QPushButton::clicked, this, [this] { environment_.reopenSnapshot(); });
+        row->addWidget(reopen);
+    }
+    if (environment_.rescan) {
+        auto* rescan = new QPushButton(QStringLiteral("Scan Again"), readFailureNotice_);
+        rescan->setAccessibleName(rescan->text());
+        connect(rescan, &QPushButton::clicked, this, [this] { environment_.rescan(); });
+        row->addWidget(rescan);
+    }
+    readFailureNotice_->hide();
+    connect(model_, &ExplorerModel::readFailureChanged, this, [this] {
+        readFailureLabel_->setText(readFailureText());
+        readFailureLabel_->setAccessibleName(readFailureText());
+        readFailureNotice_->setVisible(model_->readFailure().has_value());
+    });
+    return readFailureNotice_;
+}
+
+QString ExplorerView::readFailureText() const
+{
+    if (!model_->readFailure())
+        return {};
+    return QStringLiteral("Vistrel cannot read this snapshot: %1. What is shown may be incomplete.")
+        .arg(*model_->readFailure());
 }
 
 void ExplorerView::setSearchScope(SearchScope scope)

@@ -51,6 +51,10 @@ public:
     // Loads the rows; done each time the screen comes to the front.
     void refresh();
 
+    // The bar that says a read of the snapshot failed, with what to do; hidden until one does.
+    QWidget* readFailureNotice() const { return readFailureNotice_; }
+    QString readFailureText() const;
+
 protected:
     // A screen that comes into view takes the keyboard focus for its table.
     void showEvent(QShowEvent* event) override;
@@ -58,6 +62,7 @@ protected:
 private:
     QWidget* makeScopeButton(SearchScope scope);
     QLabel* makeNotice(const ExplorerEnvironment& environment);
+    QWidget* makeReadFailureNotice();
 
     ExplorerModel* model_;
     ExplorerTableViewModel* tableViewModel_;
@@ -70,6 +75,8 @@ private:
     ExplorerPathBarView* pathBar_;
     QWidget* searchPage_;
     ExplorerEnvironment environment_;
+    QWidget* readFailureNotice_ = nullptr;
+    QLabel* readFailureLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.
     ExplorerSearchViewModel* searchViewModel_ = nullptr;
     ExplorerSearchView* searchView_ = nullptr;
