@@ -76,5 +76,37 @@ TEST(ExplorerReadFailure, DamagedPagesAreShownAsAFailureNotAsEmptiness)
     EXPECT_EQ(search->totalResults(), 0);
 }
 
+// A scan rewrites the store while the window has it open: the next read says so.
+TEST(ExplorerReadFailure, AStoreRewrittenByAnotherScanIsReportedOnTheNextRead)
+{
+    ensureApplication();
+    TemporaryTree tree;
+    const std::string store = tree.path("shared.store");
+    {
+        auto writer = VistrelModelContainer::shared().makeContainer(store, VistrelModelContainer::Access::readWrite);
+        save(*writer, {item("/d/", 0, 1), item("/d/old", 5)});
+    }
+    auto container = VistrelModelContainer::shared().makeContainer(store, VistrelModelContainer::Access::readOnly);
+    NavigationModel navigation;
+    ExplorerEnvironment environment;
+    environment.reader = std::make_shared<SnapshotReader>(container);
+    environment.searchReader = std::make_shared<SnapshotReader>(container);
+    environment.navigationModel = &navigation;
+    ExplorerView view(environment, FileUrl("/d/"), std::nullopt);
+    view.refresh();
+    ASSERT_TRUE(waitUntil([&] { return !view.tableViewModel()->files().empty(); }));
+    EXPECT_FALSE(view.model()->readFailure());
+
+    {
+        auto scan = VistrelModelContainer::shared().makeContainer(store, VistrelModelContainer::Access::scanning);
+        scan->erase();
+        save(*scan, {item("/d/", 0, 1), item("/d/new", 7)});
+    }
+    view.refresh();
+    ASSERT_TRUE(waitUntil([&] { return view.model()->readFailure().has_value(); }));
+    EXPECT_TRUE(view.readFailureText().contains(QStringLiteral("changed by another program")))
+        << view.readFailureText().toStdString();
+}
+
 } // namespace
 } // namespace vistrel

@@ -206,7 +206,35 @@ std::shared_ptr<StoreContainer> StoreContainer::open(StoreSchema schema, StoreCo
     }
     if (!container->configuration_.inMemoryOnly)
         container->storeIdentity_ = canonicalPath(container->configuration_.fileLocation);
+    if (container->configuration_.readOnly)
+        container->openedVersion_ = fileVersion(container->configuration_.fileLocation);
     return container;
+}
+
+std::optional<StoreContainer::FileVersion> StoreContainer::fileVersion(const std::string& path)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status { };
+    unsigned char counter[4] = {};
+    // SQLite raises the big-endian counter at offset 24 of the header with every commit.
+    const bool read = ::fstat(fd, &status) == 0 && ::pread(fd, counter, sizeof counter, 24) == sizeof counter;
+    ::close(fd);
+    if (!read)
+        return std::nullopt;
+    return FileVersion{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+                       (std::uint32_t{counter[0]} << 24) | (std::uint32_t{counter[1]} << 16)
+                           | (std::uint32_t{counter[2]} << 8) | std::uint32_t{counter[3]}};
+}
+
+void StoreContainer::checkUnchanged() const
+{
+    if (!openedVersion_)
+        return;
+    if (fileVersion(configuration_.fileLocation) != openedVersion_)
+        throw StoreError(StoreError::Code::failed,
+                         "the snapshot store was changed by another program after it was opened");
 }
 
 // A program that opened the store before this scan may be in the middle of a long query, and

@@ -3,6 +3,7 @@
 #include "StoreSchema.h"
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -58,6 +59,11 @@ public:
     std::optional<std::string> metadataValue(const std::string& key);
     void setMetadataValue(const std::string& key, const std::string& value);
 
+    // For a read-only store on disk: throws when another program has written or replaced the
+    // file since it was opened (its identity or SQLite's change counter differ), so that a
+    // reader never passes off a half-rewritten store as the snapshot it opened.
+    void checkUnchanged() const;
+
     void releaseWriterLock();
     // The companion file whose lock marks a writer at work.
     static std::string lockFileLocation(const std::string& fileLocation);
@@ -89,6 +95,15 @@ private:
     StoreConfiguration configuration_;
     std::string databaseUri_;
     std::string storeIdentity_;
+    // What the file was when a read-only container opened it: device, inode and change counter.
+    struct FileVersion {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::uint32_t changeCounter = 0;
+        bool operator==(const FileVersion&) const = default;
+    };
+    static std::optional<FileVersion> fileVersion(const std::string& path);
+    std::optional<FileVersion> openedVersion_;
     std::unique_ptr<SqliteConnection> keepAlive_;
     // Every context saves through keepAlive_, under writeMutex_: one page cache for all the
     // batches of a scan instead of a cold one per batch, and one cache's memory at most.

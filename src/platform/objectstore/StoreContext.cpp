@@ -145,6 +145,7 @@ void StoreContext::fetchEach(const StoreFetchDescriptor& descriptor, const std::
             object.values.push_back(statement->value(column));
         receive(std::move(object));
     }
+    container_->checkUnchanged();
 }
 
 std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(const StoreFetchDescriptor& descriptor)
@@ -182,8 +183,8 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
         }
         return a.sequence < b.sequence;
     };
-    const std::size_t limit = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit))
-                                               : SIZE_MAX;
+    const std::size_t limit
+        = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     std::vector<Candidate> heap; // a max-heap under `before`: its front is the worst kept row
     std::int64_t total = 0;
     const int columns = statement->columnCount();
@@ -206,6 +207,7 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
         std::push_heap(heap.begin(), heap.end(), before);
         probe = Candidate{};
     }
+    container_->checkUnchanged();
     std::sort_heap(heap.begin(), heap.end(), before);
     std::pair<std::int64_t, std::vector<StoredObject>> result{total, {}};
     result.second.reserve(heap.size());
@@ -222,7 +224,9 @@ std::int64_t StoreContext::count(const std::optional<StorePredicate>& predicate)
     auto statement = connection_->prepare(sql);
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
-    return statement->step() ? statement->integer(0) : 0;
+    const std::int64_t total = statement->step() ? statement->integer(0) : 0;
+    container_->checkUnchanged();
+    return total;
 }
 
 } // namespace vistrel
