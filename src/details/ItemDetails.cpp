@@ -5,6 +5,7 @@
 #include "filesystem/ContentTypeDetector.h"
 #include "filesystem/ResourceKeys.h"
 #include "scanner/ResourceTypeCode.h"
+#include "services/DisplayName.h"
 #include "services/Formats.h"
 
 namespace vistrel {
@@ -15,7 +16,7 @@ using Row = ItemDetails::Row;
 
 QString text(const std::string& bytes)
 {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return DisplayName::of(bytes);
 }
 
 Row number(const char* title, const std::optional<QString>& value)

@@ -6,6 +6,7 @@
 #include "details/FileIcons.h"
 #include "details/FileThumbnailView.h"
 #include "filesystem/VolumeFigures.h"
+#include "services/DisplayName.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -31,7 +32,7 @@ const std::optional<std::string>& volumeName()
 
 QString text(const std::string& bytes)
 {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return DisplayName::of(bytes);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "details/FileIcons.h"
 #include "filesystem/ResourceKeys.h"
+#include "services/DisplayName.h"
 #include "services/Formats.h"
 
 #include <QApplication>
@@ -84,9 +85,7 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     const VistrelFile& file = viewModel_->results()[static_cast<std::size_t>(index.row())];
-    const auto text = [](const std::string& bytes) {
-        return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    };
+    const auto text = [](const std::string& bytes) { return DisplayName::of(bytes); };
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:

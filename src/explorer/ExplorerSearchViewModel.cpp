@@ -4,6 +4,7 @@
 #include "NavigationModel.h"
 
 #include "objectstore/StoreError.h"
+#include "services/DisplayName.h"
 #include "services/Formats.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
@@ -121,7 +122,7 @@ QString ExplorerSearchViewModel::pathColumn(const std::string& itemPath, const s
     if (!rest.empty() && rest.back() == '/')
         rest.pop_back();
     QString text = QStringLiteral("…/");
-    text += QString::fromUtf8(rest.data(), static_cast<qsizetype>(rest.size()));
+    text += DisplayName::of(rest);
     return text;
 }
 

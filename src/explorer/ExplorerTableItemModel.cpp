@@ -4,6 +4,7 @@
 #include "ExplorerTableViewModel.h"
 
 #include "details/FileIcons.h"
+#include "services/DisplayName.h"
 #include "services/Formats.h"
 
 #include <QApplication>
@@ -126,7 +127,7 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole:
         switch (index.column()) {
         case nameColumn:
-            return QString::fromUtf8(source.name().data(), static_cast<qsizetype>(source.name().size()));
+            return DisplayName::of(source.name());
         case filesColumn:
             return source.fileCount() ? Formats::groupedCount(*source.fileCount()) : QStringLiteral("-");
         case sizeColumn:

@@ -10,6 +10,7 @@
 #include "details/EmptyStateView.h"
 #include "details/ExplorerDetailsContentView.h"
 #include "details/ExplorerDetailsView.h"
+#include "services/DisplayName.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -29,7 +30,7 @@ namespace {
 
 QString text(const std::string& bytes)
 {
-    return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return DisplayName::of(bytes);
 }
 
 } // namespace

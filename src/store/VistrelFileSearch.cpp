@@ -5,6 +5,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <QStringDecoder>
 
 #include <algorithm>
 #include <atomic>
@@ -40,8 +41,12 @@ std::int64_t deepestLevel(StoreContext& context, std::int64_t rootLevel)
 
 VistrelFileSearch::Result VistrelFileSearch::search(const FileUrl& root, const std::string& text, StoreContext& context)
 {
-    const QString lowered = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())).toLower();
-    const QByteArray loweredBytes = lowered.toUtf8();
+    // Case is folded again by the store's comparison; lowering here only follows the locale.
+    // Text that is not UTF-8 stays as its bytes.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString decoded = decoder.decode(QByteArrayView(text.data(), static_cast<qsizetype>(text.size())));
+    const QByteArray loweredBytes = decoder.hasError() ? QByteArray(text.data(), static_cast<qsizetype>(text.size()))
+                                                       : decoded.toLower().toUtf8();
     const std::string needle(loweredBytes.constData(), static_cast<std::size_t>(loweredBytes.size()));
     const std::string& prefix = root.path();
     const std::int64_t rootLevel = root.pathComponentCount();

@@ -168,6 +168,21 @@ TEST(HostileDetails, FilesAndAttributesEndWithinTimeAndMemory)
     }
 }
 
+TEST(HostileDetails, AttributeNamesThatAreNotUtf8StayApart)
+{
+    TemporaryTree tree;
+    tree.writeFile("tagged", 1);
+    const std::string path = tree.path("tagged");
+    if (::setxattr(path.c_str(), "user.\xff\xfe", "one", 3, 0) != 0
+        || ::setxattr(path.c_str(), "user.\xfe\xff", "two", 3, 0) != 0)
+        GTEST_SKIP() << "this file system keeps no user attributes";
+    auto made = FileSystemWalker::makeRecord(FileUrl(path), nullptr);
+    const ItemDetails details = ItemDetails::make(VistrelFile(made->record));
+    ASSERT_EQ(details.extendedAttributeItems.size(), 2u) << "two attributes, two rows";
+    EXPECT_NE(details.extendedAttributeItems[0]->header(), details.extendedAttributeItems[1]->header());
+    EXPECT_NE(*details.extendedAttributeItems[0]->stringValue(), *details.extendedAttributeItems[1]->stringValue());
+}
+
 TEST(HostileDetails, TheBrowserSaysWhenValuesWereCut)
 {
     testing::ensureApplication();

@@ -1,9 +1,9 @@
 #include "services/Formats.h"
+#include "services/DisplayName.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-
 
 namespace vistrel {
 namespace {
@@ -70,7 +70,21 @@ TEST(Formats, ExtremesAndTheFullYear)
     EXPECT_EQ(Formats::byteCount(INT64_MAX, english), QStringLiteral("9.22 EB"));
     const QDateTime date(QDate(2023, 6, 5), QTime(10, 30));
     EXPECT_EQ(Formats::dateTimeStyle(date, english), QStringLiteral("6/5/2023, 10:30 AM"));
-    EXPECT_TRUE(Formats::dateTimeStyle(date, german).contains(QStringLiteral("2023"))) << Formats::dateTimeStyle(date, german).toStdString();
+    EXPECT_TRUE(Formats::dateTimeStyle(date, german).contains(QStringLiteral("2023")))
+        << Formats::dateTimeStyle(date, german).toStdString();
+}
+
+TEST(DisplayName, DifferentBytesNeverLookAlikeAndBidiControlsShow)
+{
+    EXPECT_EQ(DisplayName::of("plain caf\xc3\xa9"), QStringLiteral(u"plain café"));
+    EXPECT_EQ(DisplayName::of("user.\xff\xfe"), QStringLiteral("user.\\xFF\\xFE"));
+    EXPECT_NE(DisplayName::of("user.\xff\xfe"), DisplayName::of("user.\xfe\xff"));
+    EXPECT_EQ(DisplayName::of("\xed\xa0\x80"), QStringLiteral("\\xED\\xA0\\x80")) << "a lone surrogate";
+    EXPECT_EQ(DisplayName::of("\xc0\xaf"), QStringLiteral("\\xC0\\xAF")) << "an overlong slash";
+    EXPECT_EQ(DisplayName::of("\xef\xbf\xbd"), QString(QChar::ReplacementCharacter)) << "a real U+FFFD stays";
+    EXPECT_EQ(DisplayName::of("cut\xe2\x82"), QStringLiteral("cut\\xE2\\x82"));
+    EXPECT_EQ(DisplayName::of("rtl\xe2\x80\xaetxt.exe"), QStringLiteral("rtl\\u202Etxt.exe"));
+    EXPECT_EQ(DisplayName::of("\xf0\x9f\x98\x80"), QString::fromUtf8("\xf0\x9f\x98\x80")) << "emoji";
 }
 
 } // namespace

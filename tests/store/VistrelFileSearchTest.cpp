@@ -20,22 +20,43 @@ protected:
 TEST_P(Search, IgnoresCaseAndDiacriticsUnderTheRootOnly)
 {
     auto store = kinds_.make(GetParam());
-    save(*store, {recordFor("/Users/"), recordFor("/Users/ann/"), recordFor("/Users/ann/Résumé.pdf", 30),
-                  recordFor("/Users/ann/RESUME-old.txt", 50), recordFor("/Users/ann/deep/resume/", 10),
-                  recordFor("/Users/ann/unrelated", 1), recordFor("/Usersresume", 1), recordFor("/Users2/resume", 1),
-                  recordFor("/Users/ann/caf\xe9\xffresume", 2)});
+    save(*store,
+         {recordFor("/Users/"), recordFor("/Users/ann/"), recordFor("/Users/ann/Résumé.pdf", 30),
+          recordFor("/Users/ann/RESUME-old.txt", 50), recordFor("/Users/ann/deep/resume/", 10),
+          recordFor("/Users/ann/unrelated", 1), recordFor("/Usersresume", 1), recordFor("/Users2/resume", 1),
+          recordFor("/Users/ann/caf\xe9\xffresume", 2)});
     const auto result = VistrelFileSearch::search(FileUrl("/Users/"), "RÉSUMÉ", store->mainContext());
     EXPECT_EQ(result.total, 4);
     // Directories first, then files, each by allocated size.
-    EXPECT_EQ(ids(result.files), (std::vector<std::string>{"/Users/ann/deep/resume/", "/Users/ann/RESUME-old.txt",
-                                                           "/Users/ann/Résumé.pdf", "/Users/ann/caf\xe9\xffresume"}));
+    EXPECT_EQ(ids(result.files),
+              (std::vector<std::string>{"/Users/ann/deep/resume/", "/Users/ann/RESUME-old.txt", "/Users/ann/Résumé.pdf",
+                                        "/Users/ann/caf\xe9\xffresume"}));
+}
+
+// Bytes that are not UTF-8 match only themselves: not other invalid bytes, not a lone
+// surrogate's encoding, not a real U+FFFD.
+TEST_P(Search, InvalidBytesMatchOnlyTheSameBytes)
+{
+    auto store = kinds_.make(GetParam());
+    save(*store,
+         {recordFor("/d/"), recordFor("/d/bad\xff\xfename"), recordFor("/d/swapped\xfe\xffname"),
+          recordFor("/d/lone\xed\xa0\x80"), recordFor("/d/replacement\xef\xbf\xbd\xef\xbf\xbd")});
+    EXPECT_EQ(ids(VistrelFileSearch::search(FileUrl("/d/"), "\xff\xfe", store->mainContext()).files),
+              std::vector<std::string>{"/d/bad\xff\xfename"});
+    EXPECT_EQ(ids(VistrelFileSearch::search(FileUrl("/d/"), "\xed\xa0\x80", store->mainContext()).files),
+              std::vector<std::string>{"/d/lone\xed\xa0\x80"});
+    EXPECT_EQ(ids(VistrelFileSearch::search(FileUrl("/d/"), "\xef\xbf\xbd", store->mainContext()).files),
+              std::vector<std::string>{"/d/replacement\xef\xbf\xbd\xef\xbf\xbd"});
+    EXPECT_EQ(VistrelFileSearch::search(FileUrl("/d/"), "NAME", store->mainContext()).total, 2)
+        << "the valid part still folds case";
 }
 
 TEST_P(Search, TheRootItselfAndASiblingWithItsNameAreNeverListed)
 {
     auto store = kinds_.make(GetParam());
-    save(*store, {recordFor("/a/"), recordFor("/a/b/"), recordFor("/a/b/b-inside"), recordFor("/a/bc/"),
-                  recordFor("/a/bc/b-outside")});
+    save(*store,
+         {recordFor("/a/"), recordFor("/a/b/"), recordFor("/a/b/b-inside"), recordFor("/a/bc/"),
+          recordFor("/a/bc/b-outside")});
     const auto result = VistrelFileSearch::search(FileUrl("/a/b/"), "b", store->mainContext());
     EXPECT_EQ(ids(result.files), std::vector<std::string>{"/a/b/b-inside"});
     EXPECT_EQ(result.total, 1);

@@ -1,4 +1,5 @@
 #include "ExtendedAttributes.h"
+#include "services/DisplayName.h"
 
 #include <cerrno>
 #include <climits>
@@ -12,8 +13,7 @@ namespace vistrel {
 namespace {
 
 // Calls `call` with a growing buffer until the value fits; returns the bytes or the errno.
-template <typename Call>
-std::optional<QByteArray> readGrowing(Call call, int* errorNumber)
+template <typename Call> std::optional<QByteArray> readGrowing(Call call, int* errorNumber)
 {
     std::vector<char> buffer(1024);
     for (int attempt = 0; attempt < 8; ++attempt) {
@@ -70,7 +70,9 @@ std::optional<QMap<QString, QByteArray>> ExtendedAttributes::read(const std::str
                 },
                 &errorNumber);
             if (value) // one that vanished in between is left out
-                result->insert(QString::fromUtf8(attributeName), *value);
+                result->insert(DisplayName::of(std::string_view(attributeName.constData(),
+                                                                static_cast<std::size_t>(attributeName.size()))),
+                               *value);
         }
     }
     if (pathFd >= 0)

@@ -3,6 +3,7 @@
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
 #include <unicode/ustring.h>
+#include <unicode/utf8.h>
 
 #include <algorithm>
 #include <vector>
@@ -21,16 +22,28 @@ char asciiLower(char c)
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
 }
 
+// Bytes that are not UTF-8 become private-use characters of their own (U+F780 to U+F7FF), so
+// that different invalid bytes never compare equal, nor equal to a real U+FFFD.
 std::u16string toUtf16(std::string_view text)
 {
-    std::u16string result(text.size() + 1, u'\0');
-    int32_t length = 0;
-    UErrorCode status = U_ZERO_ERROR;
-    u_strFromUTF8WithSub(reinterpret_cast<UChar*>(result.data()), static_cast<int32_t>(result.size()), &length,
-                         text.data(), static_cast<int32_t>(text.size()), 0xFFFD, nullptr, &status);
-    if (U_FAILURE(status))
-        return {};
-    result.resize(static_cast<std::size_t>(length));
+    std::u16string result;
+    result.reserve(text.size());
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const auto length = static_cast<int32_t>(text.size());
+    for (int32_t index = 0; index < length;) {
+        const int32_t start = index;
+        UChar32 c;
+        U8_NEXT(bytes, index, length, c);
+        if (c < 0) {
+            for (int32_t invalid = start; invalid < index; ++invalid)
+                result.push_back(static_cast<char16_t>(0xF700 | bytes[invalid]));
+        } else if (U_IS_BMP(c)) {
+            result.push_back(static_cast<char16_t>(c));
+        } else {
+            result.push_back(static_cast<char16_t>(U16_LEAD(c)));
+            result.push_back(static_cast<char16_t>(U16_TRAIL(c)));
+        }
+    }
     return result;
 }
 

@@ -22,7 +22,8 @@ public:
         std::string asciiFolded_; // lower-case bytes when isAscii
     };
 
-    // Case folded, decomposed, without combining marks. Bytes that are not UTF-8 become U+FFFD.
+    // Case folded, decomposed, without combining marks. Each byte that is not UTF-8 becomes a
+    // private-use character of its own (U+F780 to U+F7FF).
     static std::u16string fold(std::string_view text);
     static bool contains(std::string_view haystack, const Needle& needle);
 };
