@@ -6,6 +6,7 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "store/OtherFiles.h"
+#include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 
 #include <cstdio>
@@ -40,7 +41,8 @@ int runList(const std::vector<std::string>& arguments)
         const auto children = VistrelFile::children(url, *context);
         // The scan's root has no record of its own, only children.
         const auto self = VistrelFile::file(url, *context);
-        if (!self && children.empty())
+        // An empty scan root has neither: it is in the snapshot all the same.
+        if (!self && children.empty() && SnapshotCompletion::scanRoot(*container) != url.path())
             return failure(terminalText(url.path()) + " is not in the snapshot");
         std::optional<OtherFiles> others;
         if (self)

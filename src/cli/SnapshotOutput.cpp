@@ -3,10 +3,10 @@
 #include "Commands.h"
 #include "JsonWriter.h"
 
-#include "services/Formats.h"
+#include "TerminalText.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
-#include "TerminalText.h"
+#include "services/Formats.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
@@ -31,14 +31,17 @@ std::string padLeft(const QString& text, int width)
 std::shared_ptr<StoreContainer> SnapshotOutput::openExisting(const std::optional<std::string>& location)
 {
     const std::string path = location ? absolutePath(*location) : VistrelModelContainer::onDiskStoreLocation();
-    struct stat status {};
+    struct stat status { };
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         failure("no snapshot store at " + terminalText(path) + (location ? "" : " (run vistrel-cli scan first)"));
         return nullptr;
     }
     std::shared_ptr<StoreContainer> container;
     try {
-        container = VistrelModelContainer::shared().makeContainer(path, VistrelModelContainer::Access::readOnly);
+        // The per-user store goes through the check of its folder's owner, as a scan's does.
+        container = location
+            ? VistrelModelContainer::shared().makeContainer(path, VistrelModelContainer::Access::readOnly)
+            : VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly);
         if (!SnapshotCompletion::isFinished(*container))
             std::fprintf(stderr, "vistrel-cli: %s\n", SnapshotCompletion::incompleteMessage);
     } catch (const ModelContainerError& error) {
@@ -87,7 +90,7 @@ std::string SnapshotOutput::tableRow(const VistrelFile& file)
 std::string SnapshotOutput::tableRow(std::string name, std::optional<std::int64_t> fileCount,
                                      std::optional<std::int64_t> allocatedSize)
 {
-    const int width = static_cast<int>(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).size());
+    const int width = static_cast<int>(displayWidth(name));
     if (width < nameWidth)
         name.append(static_cast<std::size_t>(nameWidth - width), ' ');
     const QString files = fileCount ? Formats::groupedCount(*fileCount) : QStringLiteral("-");

@@ -1,6 +1,11 @@
 #include "TerminalText.h"
 
+#include "services/DisplayName.h"
+
+#include <unicode/uchar.h>
+
 #include <cstdint>
+#include <cstdio>
 
 namespace vistrel::cli {
 
@@ -46,7 +51,38 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t index, std::uint3
     return length;
 }
 
+std::string hexCodePoint(std::uint32_t codePoint)
+{
+    char text[9];
+    std::snprintf(text, sizeof text, "%04x", static_cast<unsigned>(codePoint));
+    return text;
+}
+
 } // namespace
+
+std::size_t displayWidth(std::string_view text)
+{
+    std::size_t width = 0;
+    for (std::size_t index = 0; index < text.size();) {
+        std::uint32_t codePoint = 0;
+        const std::size_t length = sequenceLength(text, index, &codePoint);
+        if (length == 0) {
+            ++width;
+            ++index;
+            continue;
+        }
+        index += length;
+        const auto category = u_charType(static_cast<UChar32>(codePoint));
+        if (category == U_NON_SPACING_MARK || category == U_ENCLOSING_MARK || category == U_FORMAT_CHAR
+            || codePoint == 0x200B)
+            continue; // drawn on the character before, or not at all
+        const auto eastAsian = u_getIntPropertyValue(static_cast<UChar32>(codePoint), UCHAR_EAST_ASIAN_WIDTH);
+        const bool wide = eastAsian == U_EA_WIDE || eastAsian == U_EA_FULLWIDTH
+            || u_hasBinaryProperty(static_cast<UChar32>(codePoint), UCHAR_EMOJI_PRESENTATION);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
 
 std::string terminalText(std::string_view bytes)
 {
@@ -70,6 +106,8 @@ std::string terminalText(std::string_view bytes)
             out += "\\r";
         else if (codePoint == '\\')
             out += "\\\\";
+        else if (DisplayName::isBidirectionalControl(codePoint))
+            out += "\\u" + hexCodePoint(codePoint);
         else if (codePoint < 0x20 || codePoint == 0x7f || (codePoint >= 0x80 && codePoint < 0xa0))
             for (std::size_t offset = 0; offset < length; ++offset)
                 appendHex(out, static_cast<unsigned char>(bytes[index + offset]));

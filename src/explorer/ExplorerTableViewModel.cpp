@@ -213,8 +213,11 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
         explorerModel_->setSelectedDetailsFile(std::nullopt);
         return;
     }
-    if (!selectedPath_->isFile())
+    // The aggregate row has no details of its own, and showing the last file's would mislead.
+    if (!selectedPath_->isFile()) {
+        explorerModel_->setSelectedDetailsFile(std::nullopt);
         return;
+    }
     const ItemUrl selected = *selectedPath_;
     reader_->post([this, alive = alive_, selected](StoreContext& context) {
         std::optional<VistrelFile> file;

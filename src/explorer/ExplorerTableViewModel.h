@@ -53,7 +53,7 @@ public:
     void filterAndSortRows();
 
     const std::optional<ItemUrl>& selectedPath() const { return selectedPath_; }
-    // Feeds the details: absent empties them, the "Other files" row leaves them alone.
+    // Feeds the details: absent and the "Other files" row empty them.
     void setSelectedPath(std::optional<ItemUrl> url);
 
     // "Set as current directory" and the primary action: pushes a screen for a directory.

@@ -63,6 +63,58 @@ TEST(HostileInput, NamesCannotControlTheTerminal)
     EXPECT_TRUE(found) << json.standardOutput;
 }
 
+// A name can neither reorder a row (U+202E) nor push its columns out of line (wide characters).
+TEST(HostileInput, NamesThatReorderOrWidenTextStayReadableAndAligned)
+{
+    TemporaryTree tree;
+    tree.writeFile("d/rtl\xe2\x80\xaetxt.exe", 1);
+    tree.writeFile("d/\xe6\x96\x87\xe4\xbb\xb6\xe2\x98\x95", 1); // 文件☕: 9 bytes, 6 columns
+    tree.writeFile("d/plain", 1);
+    const std::string store = tree.path("s.store");
+    ASSERT_EQ(cli({"scan", tree.path("d"), "--store", store}).exitStatus, 0);
+    const CommandResult table = cli({"ls", "--store", store, tree.path("d")});
+    ASSERT_EQ(table.exitStatus, 0) << table.standardError;
+    EXPECT_FALSE(contains(table.standardOutput, "\xe2\x80\xae")) << "the override never reaches the terminal";
+    EXPECT_TRUE(contains(table.standardOutput, "rtl\\u202etxt.exe")) << table.standardOutput;
+    // Each row's figures start in the same terminal column: wide characters and emoji take two.
+    std::vector<std::size_t> columns;
+    for (const std::string& line : lines(table.standardOutput)) {
+        if (contains(line, "plain"))
+            columns.push_back(line.find(" -") - line.find("plain"));
+        else if (contains(line, "\xe2\x98\x95"))
+            columns.push_back(line.find(" -") - 9 + 6);
+    }
+    ASSERT_EQ(columns.size(), 2u) << table.standardOutput;
+    EXPECT_EQ(columns[0], columns[1]) << table.standardOutput;
+}
+
+TEST(HostileInput, AnEmptyScanRootListsNothingAndAForeignStoreFolderIsRefused)
+{
+    TemporaryTree tree;
+    tree.makeDirectory("empty");
+    const std::string store = tree.path("s.store");
+    ASSERT_EQ(cli({"scan", tree.path("empty"), "--store", store}).exitStatus, 0);
+    const CommandResult empty = cli({"ls", "--store", store, tree.path("empty")});
+    EXPECT_EQ(empty.exitStatus, 0) << empty.standardError;
+    EXPECT_EQ(lines(empty.standardOutput).size(), 1u) << "the header alone";
+    EXPECT_EQ(cli({"ls", "--store", store, tree.path("elsewhere")}).exitStatus, 1);
+
+    // The per-user store's folder, taken over by another user: read commands refuse it too.
+    const std::vector<std::string> environment{"XDG_DATA_HOME=" + tree.path("data")};
+    const auto run = [&](std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), VISTREL_CLI_PATH);
+        return testing::runCommand(arguments, {}, environment);
+    };
+    ASSERT_EQ(run({"scan", tree.path("empty")}).exitStatus, 0);
+    const std::string folder = tree.path("data/org.vistrel.Vistrel");
+    if (::geteuid() != 0 || ::chown(folder.c_str(), 4242, 4242) != 0)
+        GTEST_SKIP() << "giving a folder to another user needs root";
+    const CommandResult list = run({"ls", tree.path("empty")});
+    EXPECT_EQ(list.exitStatus, 1);
+    EXPECT_TRUE(contains(list.standardError, "is not a folder of this user's")) << list.standardError;
+    ::chown(folder.c_str(), 0, 0);
+}
+
 TEST(HostileInput, PathsAreNormalizedAndUnknownDirectoriesAreErrors)
 {
     TemporaryTree tree;

@@ -5,6 +5,7 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
+#include "services/DisplayName.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
 #include "services/Preferences.h"
@@ -19,6 +20,13 @@
 namespace vistrel {
 
 namespace {
+
+// The store's problem with the file it concerns, so that the person knows which file to look at.
+QString describeStoreProblem(const std::string& location, const char* problem)
+{
+    return QStringLiteral("Cannot open the snapshot store “%1”: %2")
+        .arg(DisplayName::of(location), QString::fromUtf8(problem));
+}
 
 QString text(const std::optional<std::string>& value)
 {
@@ -93,13 +101,13 @@ void ScanScreenModel::appear()
                 exists = VistrelFile::snapshotExists(container->mainContext());
             } catch (const ModelContainerError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
-                problem = QString::fromStdString(error.what());
+                problem = describeStoreProblem(location, error.what());
                 deletable = error.code() == StoreError::Code::notASnapshot
                     || error.code() == StoreError::Code::incompatibleVersion
                     || error.code() == StoreError::Code::failed;
             } catch (const StoreError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
-                problem = QString::fromStdString(error.what());
+                problem = describeStoreProblem(location, error.what());
                 deletable = true;
             }
         }
@@ -164,7 +172,7 @@ void ScanScreenModel::openPreviousSnapshot()
         Q_EMIT containerReady(
             VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly));
     } catch (const ModelContainerError& error) {
-        storeProblem_ = QString::fromStdString(error.what());
+        storeProblem_ = describeStoreProblem(VistrelModelContainer::onDiskStoreLocation(), error.what());
         storeCanBeDeleted_ = error.code() != StoreError::Code::busy;
         hasSnapshot_ = false;
         Q_EMIT changed();
