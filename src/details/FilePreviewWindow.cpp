@@ -2,6 +2,8 @@
 
 #include "DesktopServices.h"
 
+#include "filesystem/FileUrl.h"
+#include "services/DisplayName.h"
 #include "services/MainThread.h"
 
 #include <QDesktopServices>
@@ -49,8 +51,8 @@ FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
     , path_(std::move(path))
     , stack_(new QStackedLayout(this))
 {
-    const QString name = QFile::decodeName(QByteArray::fromStdString(path_));
-    setWindowTitle(name.section(QLatin1Char('/'), -1, -1, QString::SectionSkipEmpty));
+    const QString name = QFile::decodeName(QByteArray::fromStdString(path_)); // for the type by name
+    setWindowTitle(DisplayName::of(FileUrl::lastPathComponent(path_)));
     setAccessibleName(QStringLiteral("Preview of ") + windowTitle());
     resize(720, 540);
     auto* loading = new QLabel(QStringLiteral("Loading…"), this);

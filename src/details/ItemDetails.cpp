@@ -97,7 +97,9 @@ ItemDetails ItemDetails::make(VistrelFile file)
     details.path = text(file.id);
     details.rawPath = file.id;
     details.typeDescription = value(ResourceKey::localizedTypeDescription).toString();
-    details.localizedName = value(ResourceKey::localizedName).toString();
+    const QByteArray localizedName = value(ResourceKey::localizedName).toByteArray();
+    details.localizedName
+        = DisplayName::of(std::string_view(localizedName.constData(), static_cast<std::size_t>(localizedName.size())));
     const bool directory = !file.id.empty() && file.id.back() == '/';
     const auto type = file.fileResourceType ? ResourceTypeCode::type(*file.fileResourceType) : std::nullopt;
 
