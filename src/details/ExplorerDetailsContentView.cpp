@@ -3,14 +3,16 @@
 #include "EmptyStateView.h"
 #include "ExplorerDetailsView.h"
 
+#include "services/DisplayName.h"
+#include "services/Log.h"
 #include "services/MainThread.h"
 
 #include <QStackedLayout>
 #include <QThreadPool>
 
 #include <sys/resource.h>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace vistrel {
 
@@ -55,7 +57,16 @@ void ExplorerDetailsContentView::startRead()
     QThreadPool::globalInstance()->start([this, alive = alive_, file = *file_]() mutable {
         thread_local const bool lowered = ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 5) == 0;
         (void)lowered;
-        ItemDetails details = ItemDetails::make(std::move(file));
+        ItemDetails details;
+        try {
+            details = ItemDetails::make(file);
+        } catch (const std::exception& error) {
+            // The panel still names the item; a stuck read would leave it on the old one.
+            Log::error(LogCategory::app, "cannot read the details of " + file.id + ": " + error.what());
+            details.name = DisplayName::of(file.name);
+            details.path = DisplayName::of(file.id);
+            details.rawPath = file.id;
+        }
         onMainThread(alive, [this, details = std::move(details)]() mutable {
             const std::string read = *std::exchange(readingId_, std::nullopt);
             if (!file_)

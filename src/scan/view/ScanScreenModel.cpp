@@ -105,7 +105,7 @@ void ScanScreenModel::appear()
                 deletable = error.code() == StoreError::Code::notASnapshot
                     || error.code() == StoreError::Code::incompatibleVersion
                     || error.code() == StoreError::Code::failed;
-            } catch (const StoreError& error) {
+            } catch (const std::exception& error) { // store errors, and what a damaged store provokes
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
                 problem = describeStoreProblem(location, error.what());
                 deletable = true;
