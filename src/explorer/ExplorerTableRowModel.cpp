@@ -2,10 +2,11 @@
 
 #include "ExplorerTableRowModelDataSourceFile.h"
 #include "ExplorerTableRowModelDataSourceOthers.h"
+#include "HighlightedText.h"
 
 #include "objectstore/StoreError.h"
+#include "services/DisplayName.h"
 #include "services/Log.h"
-#include "services/TextFolding.h"
 #include "store/OtherFiles.h"
 #include "store/VistrelFile.h"
 
@@ -14,7 +15,7 @@
 namespace vistrel {
 
 struct ExplorerTableRowModel::Filter {
-    std::optional<TextFolding::Needle> needle; // absent: an empty text matches everything
+    QString text; // empty: matches everything
 };
 
 ExplorerTableRowModel::ExplorerTableRowModel(StoreContext* context,
@@ -102,16 +103,15 @@ void ExplorerTableRowModel::sort(Children& rows, const SortOrder& order)
 
 bool ExplorerTableRowModel::filterAndSort(const SortOrder& order, const std::string& filterText, bool parentMatched)
 {
-    Filter filter;
-    if (!filterText.empty())
-        filter.needle.emplace(filterText);
-    return filterAndSort(order, filter, parentMatched);
+    return filterAndSort(order, Filter{QString::fromStdString(filterText)}, parentMatched);
 }
 
 bool ExplorerTableRowModel::filterAndSort(const SortOrder& order, const Filter& filter, bool parentMatched)
 {
     order_ = order;
-    const bool matched = !filter.needle || TextFolding::contains(source_->name(), *filter.needle);
+    // The filter ignores case as the highlight does, and only case: accents count.
+    const bool matched
+        = filter.text.isEmpty() || HighlightedText::find(DisplayName::of(source_->name()), filter.text) >= 0;
     if (children_ && expanded) {
         bool childMatched = false;
         for (auto& child : *children_)

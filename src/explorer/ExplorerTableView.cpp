@@ -87,8 +87,11 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
         if (auto* row = itemModel_->rowAt(index))
             row->expanded = false;
     });
-    connect(tree_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex& current) {
-        const auto* row = itemModel_->rowAt(current);
+    // The selection, not the current row, feeds the details: Ctrl+click on the selected row
+    // leaves a current row but nothing selected, and the panel empties.
+    connect(tree_->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        const QModelIndexList rows = tree_->selectionModel()->selectedRows();
+        const auto* row = rows.isEmpty() ? nullptr : itemModel_->rowAt(rows.front());
         viewModel_->setSelectedPath(row ? std::optional<ItemUrl>(row->source().url()) : std::nullopt);
     });
     connect(tree_, &QTreeView::doubleClicked, this, [this](const QModelIndex&) { viewModel_->primaryAction(); });
@@ -107,7 +110,9 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
             applyVisibility(row.get());
         updateSortIndicator();
         updateOverlay();
+        tree_->viewport()->update(); // highlights of the old text
     });
+    connect(viewModel_, &ExplorerTableViewModel::filterTextChanged, tree_->viewport(), qOverload<>(&QWidget::update));
     connect(viewModel_, &ExplorerTableViewModel::rowsReset, this, [this] { updateOverlay(); });
     connect(viewModel_, &ExplorerTableViewModel::filteringAndSortingChanged, this, &ExplorerTableView::updateOverlay);
     connect(viewModel_, &ExplorerTableViewModel::selectionRequested, this, [this](const ItemUrl& url) {
@@ -189,7 +194,9 @@ void ExplorerTableView::updateSortIndicator()
         return;
     const int column = static_cast<int>(std::find(std::begin(columnKeys), std::end(columnKeys), order.front().key)
                                         - std::begin(columnKeys));
-    tree_->header()->setSortIndicator(column, order.front().forward ? Qt::AscendingOrder : Qt::DescendingOrder);
+    // Qt draws an ascending indicator as a down arrow; the desktop's file managers point down
+    // while the largest or last comes first.
+    tree_->header()->setSortIndicator(column, order.front().forward ? Qt::DescendingOrder : Qt::AscendingOrder);
 }
 
 bool ExplorerTableView::showsProgress() const

@@ -177,7 +177,10 @@ void ExplorerTableViewModel::sortBy(KeyPathComparator::Key key)
 
 void ExplorerTableViewModel::setFilterText(const QString& text)
 {
-    filterText_ = text;
+    if (filterText_ != text) {
+        filterText_ = text;
+        Q_EMIT filterTextChanged();
+    }
     if (text == lastSentFilterText_)
         return;
     lastSentFilterText_ = text;

@@ -72,6 +72,8 @@ Q_SIGNALS:
     void rowsAboutToBeReordered();
     void rowsReordered();
     void filteringAndSortingChanged();
+    // The text the names' highlights follow.
+    void filterTextChanged();
     // After a refresh: the row the screen was opened to show.
     void selectionRequested(const ItemUrl& url);
 

@@ -109,6 +109,29 @@ TEST(ExplorerTableRowModel, FilterKeepsMatchesTheirAncestorsAndTheSubtreesOfMatc
     EXPECT_TRUE(documents->show && music->show && (*documents->loadedChildren())[1]->show);
 }
 
+// The filter ignores case, not accents: "café" is not "cafe" (the search is the one that
+// folds accents).
+TEST(ExplorerTableRowModel, FilterIgnoresCaseButNotAccents)
+{
+    const std::vector<FileSystemRecord> records{item("/d/", 0, 3), item("/d/Café menu", 3), item("/d/CAFÉ.txt", 2),
+                                                item("/d/cafe-plain", 1)};
+    auto container = snapshotOf(records);
+    auto context = container->makeContext();
+    auto directory = rowFor(*context, records[0]);
+    directory->expanded = true;
+    directory->children();
+    directory->filterAndSort(bySizeDescending, "café", false);
+    std::vector<std::string> shown;
+    for (const auto& row : *directory->loadedChildren())
+        if (row->show)
+            shown.push_back(row->source().name());
+    EXPECT_EQ(shown, (std::vector<std::string>{"Café menu", "CAFÉ.txt"}));
+
+    const HighlightedText upper = HighlightedText::make(QStringLiteral("CAFÉ.txt"), QStringLiteral("café"));
+    EXPECT_EQ(upper.match, QStringLiteral("CAFÉ")) << "the highlight follows the same rule";
+    EXPECT_TRUE(HighlightedText::make(QStringLiteral("cafe-plain"), QStringLiteral("café")).match.isEmpty());
+}
+
 TEST(ExplorerTableRowModel, NameOrderStillListsDirectoriesFirstAndOtherFilesLast)
 {
     std::vector<FileSystemRecord> records{item("/d/", 0, 1003), item("/d/zeta/", 10, 1), item("/d/Alpha/", 5, 1),

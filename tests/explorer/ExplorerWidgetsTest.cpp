@@ -21,6 +21,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QElapsedTimer>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -121,9 +122,37 @@ TEST_F(ExplorerScreens, SelectionFeedsTheDetailsAndOtherFilesEmptiesThem)
 
     tree->setCurrentIndex(model->index(0, 0));
     ASSERT_TRUE(waitUntil([&] { return view->model()->selectedDetailsFile().has_value(); }));
-    tree->selectionModel()->clearCurrentIndex();
+    // Deselected as a person does it: Ctrl+click on the selected row.
+    const QRect selected = tree->visualRect(model->index(0, 0));
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::ControlModifier, selected.center());
+    EXPECT_FALSE(tree->selectionModel()->hasSelection());
     EXPECT_FALSE(view->model()->selectedDetailsFile());
     EXPECT_TRUE(view->details()->showsEmptyState());
+}
+
+// A highlight goes with the text that made it, and the arrow points down while the largest
+// come first.
+TEST_F(ExplorerScreens, ClearedFilterLeavesNoHighlightAndTheSortArrowPointsDown)
+{
+    auto view = screen("/usr/");
+    QTreeView* tree = view->table()->tree();
+    QTest::qWait(50);
+    const QImage plain = tree->viewport()->grab().toImage();
+    QTest::keyClicks(view->searchField(), QStringLiteral("sha"));
+    ASSERT_TRUE(waitUntil([&] { return !view->tableViewModel()->filteringAndSorting(); }));
+    QTest::qWait(ExplorerTableViewModel::debounceMilliseconds + 100);
+    EXPECT_NE(tree->viewport()->grab().toImage(), plain) << "the match is highlighted";
+    view->searchField()->clear();
+    QTest::qWait(ExplorerTableViewModel::debounceMilliseconds + 100);
+    ASSERT_TRUE(waitUntil([&] { return !view->tableViewModel()->filteringAndSorting(); }));
+    EXPECT_EQ(tree->viewport()->grab().toImage(), plain) << "no highlight once the field is empty";
+
+    // Qt's header draws an ascending indicator as a down arrow.
+    EXPECT_EQ(tree->header()->sortIndicatorSection(), ExplorerTableItemModel::sizeColumn);
+    EXPECT_EQ(tree->header()->sortIndicatorOrder(), Qt::AscendingOrder) << "largest first: down";
+    view->tableViewModel()->sortBy(KeyPathComparator::Key::name);
+    ASSERT_TRUE(waitUntil([&] { return !view->tableViewModel()->filteringAndSorting(); }));
+    EXPECT_EQ(tree->header()->sortIndicatorOrder(), Qt::DescendingOrder) << "A first: up";
 }
 
 TEST_F(ExplorerScreens, ContextMenusAndThePathBar)
