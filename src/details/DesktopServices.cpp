@@ -11,6 +11,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QStringDecoder>
 #include <QUrl>
 
 namespace vistrel {
@@ -58,12 +59,32 @@ void DesktopServices::copyToPasteboard(const QString& text)
     clipboard->setMimeData(data);
 }
 
+QString DesktopServices::pathAsText(const std::string& path)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(QByteArrayView(path.data(), static_cast<qsizetype>(path.size())));
+    if (!decoder.hasError())
+        return text;
+    // Bash's ANSI-C quoting: printable ASCII as it is, every other byte as \xHH.
+    QString quoted = QStringLiteral("$'");
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == '\'' || byte == '\\')
+            quoted += QStringLiteral("\\%1").arg(QLatin1Char(c));
+        else if (byte >= 0x20 && byte < 0x7f)
+            quoted += QLatin1Char(c);
+        else
+            quoted += QStringLiteral("\\x%1").arg(byte, 2, 16, QLatin1Char('0'));
+    }
+    return quoted + QLatin1Char('\'');
+}
+
 void DesktopServices::copyPath(const std::string& path)
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     auto* data = new QMimeData;
-    data->setText(QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size())));
+    data->setText(pathAsText(path));
     data->setUrls({fileUrl(path)});
     clipboard->setMimeData(data);
 }

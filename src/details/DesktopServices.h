@@ -18,9 +18,11 @@ public:
     static void showInFinder(const std::string& path);
     // The clipboard holds `text` as plain text only.
     static void copyToPasteboard(const QString& text);
-    // The clipboard holds the path as text (bytes that are not UTF-8 shown as U+FFFD) and as
-    // a file URL that keeps every byte.
+    // The clipboard holds the path as text and as a file URL that keeps every byte. A path
+    // that is not UTF-8 is text quoted for a shell ($'…\xff…'), so that pasting it into a
+    // terminal reaches the file.
     static void copyPath(const std::string& path);
+    static QString pathAsText(const std::string& path);
     // A file URL of the path's exact bytes, percent-encoded where needed.
     static QUrl fileUrl(const std::string& path);
 };

@@ -19,6 +19,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -61,7 +62,9 @@ FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
     QThreadPool::globalInstance()->start([this, alive = alive_, name, path = path_] {
         const std::unique_ptr<QFile> file = openRegularFile(path);
         if (!file) {
-            onMainThread(alive, [this] { showLoaded(Kind::other, {}, {}); });
+            struct stat status { };
+            const Kind kind = ::lstat(path.c_str(), &status) != 0 && errno == ENOENT ? Kind::missing : Kind::other;
+            onMainThread(alive, [this, kind] { showLoaded(kind, {}, {}); });
             return;
         }
         {
@@ -114,6 +117,15 @@ void FilePreviewWindow::showLoaded(Kind kind, const QImage& image, const QString
         view->setReadOnly(true);
         view->setAccessibleName(QStringLiteral("Text"));
         page = view;
+        break;
+    }
+    case Kind::missing: {
+        auto* label = new QLabel(
+            QStringLiteral("“%1” no longer exists: it was moved or deleted after the scan.").arg(windowTitle()), this);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        label->setAccessibleName(label->text());
+        page = label;
         break;
     }
     case Kind::other:

@@ -9,13 +9,13 @@ class QStackedLayout;
 
 namespace vistrel {
 
-// A quick look at a file in a window of its own: an image, the beginning of a text, or a
-// button that opens the file in its default application. Esc or Space closes it. The file is
-// read off the main thread.
+// A quick look at a file in a window of its own: an image, the beginning of a text, a button
+// that opens the file in its default application, or word that it is gone since the scan.
+// Esc or Space closes it. The file is read off the main thread.
 class FilePreviewWindow : public QDialog {
     Q_OBJECT
 public:
-    enum class Kind { loading, image, text, other };
+    enum class Kind { loading, image, text, other, missing };
 
     explicit FilePreviewWindow(std::string path, QWidget* parent = nullptr);
     ~FilePreviewWindow() override;

@@ -5,13 +5,18 @@
 #include "details/ItemDetails.h"
 #include "filesystem/FileUrl.h"
 #include "scanner/FileSystemWalker.h"
+#include "support/CommandRunner.h"
 #include "support/EventLoop.h"
 #include "support/TemporaryTree.h"
 #include "support/WidgetApplication.h"
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QImage>
+#include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QThreadPool>
@@ -22,6 +27,8 @@
 namespace vistrel {
 namespace {
 
+using testing::CommandResult;
+using testing::runCommand;
 using testing::TemporaryTree;
 
 TEST(FilePreview, ImagesTextAndAnythingElseAndEscClosesIt)
@@ -84,6 +91,31 @@ TEST(FilePreview, OnlyRegularFilesAreReadAndNamesStayBytes)
     EXPECT_EQ(DesktopServices::fileUrl(tree.path("bad\xff\xfename.txt")).toEncoded().right(17),
               QByteArray("bad%FF%FEname.txt"))
         << "the URL handed to other programs keeps the bytes";
+}
+
+// An item deleted since the scan says so; a path that is not UTF-8 is copied so that a shell
+// reaches the very bytes.
+TEST(FilePreview, AGoneFileSaysSoAndPathsCopyAsTheirBytes)
+{
+    testing::ensureApplication();
+    TemporaryTree tree;
+    FilePreviewWindow gone(tree.path("deleted-since"));
+    ASSERT_TRUE(testing::waitUntil([&] { return gone.kind() != FilePreviewWindow::Kind::loading; }));
+    EXPECT_EQ(gone.kind(), FilePreviewWindow::Kind::missing);
+    const auto* label = gone.findChild<QLabel*>(QString(), Qt::FindDirectChildrenOnly);
+    ASSERT_TRUE(label);
+
+    const std::string path = tree.path("bad\xff it's\\caf\xc3\xa9");
+    tree.writeFile("bad\xff it's\\caf\xc3\xa9", std::string("x"));
+    const QString text = DesktopServices::pathAsText(path);
+    EXPECT_TRUE(text.startsWith(QStringLiteral("$'"))) << text.toStdString();
+    const CommandResult shell = runCommand({"/bin/bash", "-c", "printf %s " + text.toStdString()});
+    EXPECT_EQ(shell.standardOutput, path) << "bash turns the text back into the bytes";
+    EXPECT_EQ(DesktopServices::pathAsText("/tmp/caf\xc3\xa9"), QStringLiteral(u"/tmp/café")) << "UTF-8 stays text";
+    DesktopServices::copyPath(path);
+    const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+    ASSERT_TRUE(copied && copied->hasUrls());
+    EXPECT_EQ(copied->urls().front().toEncoded(), DesktopServices::fileUrl(path).toEncoded());
 }
 
 } // namespace

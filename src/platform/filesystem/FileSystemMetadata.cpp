@@ -77,7 +77,7 @@ std::optional<bool> accessible(const OpenedItem& item, int mode)
 std::optional<QString> userName(std::uint32_t id)
 {
     std::vector<char> buffer(4096);
-    struct passwd entry {};
+    struct passwd entry { };
     struct passwd* found = nullptr;
     if (::getpwuid_r(id, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
         return std::nullopt;
@@ -87,7 +87,7 @@ std::optional<QString> userName(std::uint32_t id)
 std::optional<QString> groupName(std::uint32_t id)
 {
     std::vector<char> buffer(4096);
-    struct group entry {};
+    struct group entry { };
     struct group* found = nullptr;
     if (::getgrgid_r(id, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
         return std::nullopt;
@@ -97,14 +97,22 @@ std::optional<QString> groupName(std::uint32_t id)
 QString resourceTypeName(FileResourceType type)
 {
     switch (type) {
-    case FileResourceType::namedPipe: return QStringLiteral("namedPipe");
-    case FileResourceType::characterSpecial: return QStringLiteral("characterSpecial");
-    case FileResourceType::blockSpecial: return QStringLiteral("blockSpecial");
-    case FileResourceType::symbolicLink: return QStringLiteral("symbolicLink");
-    case FileResourceType::socket: return QStringLiteral("socket");
-    case FileResourceType::regular: return QStringLiteral("regular");
-    case FileResourceType::directory: return QStringLiteral("directory");
-    case FileResourceType::unknown: break;
+    case FileResourceType::namedPipe:
+        return QStringLiteral("namedPipe");
+    case FileResourceType::characterSpecial:
+        return QStringLiteral("characterSpecial");
+    case FileResourceType::blockSpecial:
+        return QStringLiteral("blockSpecial");
+    case FileResourceType::symbolicLink:
+        return QStringLiteral("symbolicLink");
+    case FileResourceType::socket:
+        return QStringLiteral("socket");
+    case FileResourceType::regular:
+        return QStringLiteral("regular");
+    case FileResourceType::directory:
+        return QStringLiteral("directory");
+    case FileResourceType::unknown:
+        break;
     }
     return QStringLiteral("unknown");
 }
@@ -115,11 +123,29 @@ QStringList FileSystemMetadata::allResourceKeys()
 {
     using namespace ResourceKey;
     QStringList keys;
-    for (const char* key :
-         {localizedName, mayHaveExtendedAttributes, preferredIOBlockSize, localizedTypeDescription, tagNames,
-          parentDirectoryURL, generationIdentifier, isSparse, isExecutable, isHidden, isReadable, isUserImmutable,
-          isWritable, linkCount, creationDate, attributeModificationDate, contentType, contentModificationDate,
-          contentAccessDate, totalFileSize, totalFileAllocatedSize, fileResourceType, isDirectory})
+    for (const char* key : {localizedName,
+                            mayHaveExtendedAttributes,
+                            preferredIOBlockSize,
+                            localizedTypeDescription,
+                            tagNames,
+                            parentDirectoryURL,
+                            generationIdentifier,
+                            isSparse,
+                            isExecutable,
+                            isHidden,
+                            isReadable,
+                            isUserImmutable,
+                            isWritable,
+                            linkCount,
+                            creationDate,
+                            attributeModificationDate,
+                            contentType,
+                            contentModificationDate,
+                            contentAccessDate,
+                            totalFileSize,
+                            totalFileAllocatedSize,
+                            fileResourceType,
+                            isDirectory})
         keys << QString::fromLatin1(key);
     return keys;
 }
@@ -180,9 +206,9 @@ QVariantMap FileSystemMetadata::resourceValues(const FileUrl& url, const QString
             put(Key::generationIdentifier, qint64(*flags.generation));
     }
     if (wants(Key::mayHaveExtendedAttributes) || wants(Key::tagNames)) {
-        const auto attributes = ExtendedAttributes::read(url.pathWithoutTrailingSeparator(), item.directory.fd(),
-                                                         item.name,
-                                                         status.resourceType() == FileResourceType::symbolicLink);
+        const auto attributes
+            = ExtendedAttributes::read(url.pathWithoutTrailingSeparator(), item.directory.fd(), item.name,
+                                       status.resourceType() == FileResourceType::symbolicLink);
         if (attributes) {
             put(Key::mayHaveExtendedAttributes, !attributes->isEmpty());
             const auto tags = attributes->constFind(QStringLiteral("user.xdg.tags"));
@@ -209,7 +235,8 @@ QVariantMap FileSystemMetadata::attributesOfItem(const std::string& path)
     const OpenedItem item = openItem(path);
     const FileStatus& status = item.status;
     QVariantMap attributes;
-    const auto put = [&](const char* key, const QVariant& value) { attributes.insert(QString::fromLatin1(key), value); };
+    const auto put
+        = [&](const char* key, const QVariant& value) { attributes.insert(QString::fromLatin1(key), value); };
     put(Key::systemNumber, qint64(status.device));
     put(Key::systemFileNumber, qint64(status.inode));
     put(Key::ownerAccountID, qint64(status.ownerId));
@@ -238,7 +265,7 @@ QVariantMap FileSystemMetadata::attributesOfItem(const std::string& path)
 
 std::optional<FileStatus> FileSystemMetadata::statusAt(int directoryFd, const char* name, int* errorNumber)
 {
-    struct statx raw {};
+    struct statx raw { };
     constexpr unsigned mask = STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID;
     // Birth time and mount id come from the same inode read; asking for them costs nothing.
     if (::statx(directoryFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &raw) != 0) {
@@ -260,7 +287,8 @@ std::optional<FileStatus> FileSystemMetadata::statusAt(int directoryFd, const ch
     status.accessTime = timestamp(raw.stx_atime);
     status.modificationTime = timestamp(raw.stx_mtime);
     status.changeTime = timestamp(raw.stx_ctime);
-    if (raw.stx_mask & STATX_BTIME)
+    // A birth time of exactly the epoch is what file systems report when they do not know it.
+    if ((raw.stx_mask & STATX_BTIME) && (raw.stx_btime.tv_sec != 0 || raw.stx_btime.tv_nsec != 0))
         status.birthTime = timestamp(raw.stx_btime);
     if (raw.stx_mask & STATX_MNT_ID)
         status.mountId = raw.stx_mnt_id;
