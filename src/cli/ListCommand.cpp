@@ -40,9 +40,10 @@ int runList(const std::vector<std::string>& arguments)
         auto context = container->makeContext();
         const auto children = VistrelFile::children(url, *context);
         // The scan's root has no record of its own, only children.
-        const auto self = VistrelFile::file(url, *context);
-        // An empty scan root has neither: it is in the snapshot all the same.
-        if (!self && children.empty() && SnapshotCompletion::scanRoot(*container) != url.path())
+        auto self = VistrelFile::file(url, *context);
+        if (!self)
+            self = SnapshotCompletion::scanRootFile(*container, url);
+        if (!self && children.empty())
             return failure(terminalText(url.path()) + " is not in the snapshot");
         std::optional<OtherFiles> others;
         if (self)

@@ -79,11 +79,10 @@ void ExplorerTableViewModel::refresh()
         std::vector<VistrelFile> children;
         std::optional<std::string> error;
         try {
-            const auto scanRoot = SnapshotCompletion::scanRoot(context.container());
-            if (root.path() == "/" || (scanRoot && *scanRoot == root.path()))
-                rootFile = transientRoot(root);
-            else
-                rootFile = VistrelFile::file(root, context);
+            // The scan root and "/" have no row of their own.
+            rootFile = SnapshotCompletion::scanRootFile(context.container(), root);
+            if (!rootFile)
+                rootFile = root.path() == "/" ? transientRoot(root) : VistrelFile::file(root, context);
             if (rootFile)
                 children = VistrelFile::children(root, context);
         } catch (const std::exception& failure) {

@@ -94,6 +94,9 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             outcome.seconds = walker.walk();
             Log::info(LogCategory::app, "walked in " + QLocale().toString(outcome.seconds, 'f', 3).toStdString());
             outcome.statistics = walker.statistics();
+            SnapshotCompletion::recordRootTotals(*container,
+                                                 {outcome.statistics.rootFileCount, outcome.statistics.rootTotalSize,
+                                                  outcome.statistics.rootTotalAllocatedSize});
             SnapshotCompletion::markFinished(*container, outcome.statistics.unreadableDirectories);
         } catch (const FileSystemWalkerError&) {
             outcome.cancelled = true;

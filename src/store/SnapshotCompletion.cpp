@@ -1,6 +1,11 @@
 #include "SnapshotCompletion.h"
 
+#include "VistrelFile.h"
+
+#include "filesystem/FileUrl.h"
 #include "objectstore/StoreContainer.h"
+#include "scanner/FileSystemRecord.h"
+#include "scanner/ResourceTypeCode.h"
 
 #include <charconv>
 
@@ -10,12 +15,23 @@ namespace {
 constexpr const char* finishedKey = "scanFinished";
 constexpr const char* unreadableKey = "unreadableDirectories";
 constexpr const char* scanRootKey = "scanRoot";
+constexpr const char* rootTotalsKey = "rootTotals";
+
+std::optional<std::int64_t> number(std::string_view text)
+{
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
 } // namespace
 
 void SnapshotCompletion::markUnfinished(StoreContainer& container)
 {
     container.setMetadataValue(finishedKey, "false");
     container.setMetadataValue(unreadableKey, "");
+    container.setMetadataValue(rootTotalsKey, "");
 }
 
 void SnapshotCompletion::markFinished(StoreContainer& container, std::int64_t unreadableDirectories)
@@ -42,10 +58,48 @@ std::optional<std::string> SnapshotCompletion::scanRoot(StoreContainer& containe
 std::optional<std::int64_t> SnapshotCompletion::unreadableDirectories(StoreContainer& container)
 {
     const auto text = container.metadataValue(unreadableKey);
-    std::int64_t count = 0;
-    if (!text || text->empty() || std::from_chars(text->data(), text->data() + text->size(), count).ec != std::errc())
+    return text ? number(*text) : std::nullopt;
+}
+
+void SnapshotCompletion::recordRootTotals(StoreContainer& container, const RootTotals& totals)
+{
+    container.setMetadataValue(rootTotalsKey,
+                               std::to_string(totals.fileCount) + " " + std::to_string(totals.totalSize) + " "
+                                   + std::to_string(totals.totalAllocatedSize));
+}
+
+std::optional<VistrelFile> SnapshotCompletion::scanRootFile(StoreContainer& container, const FileUrl& root)
+{
+    if (scanRoot(container) != root.path())
         return std::nullopt;
-    return count;
+    FileSystemRecord record;
+    record.path = root.path();
+    record.level = root.pathComponentCount();
+    record.fileResourceType = ResourceTypeCode::directory;
+    if (const auto totals = rootTotals(container)) {
+        record.fileCount = totals->fileCount;
+        record.totalSize = totals->totalSize;
+        record.totalAllocatedSize = totals->totalAllocatedSize;
+    }
+    return VistrelFile(std::move(record));
+}
+
+std::optional<SnapshotCompletion::RootTotals> SnapshotCompletion::rootTotals(StoreContainer& container)
+{
+    const auto text = container.metadataValue(rootTotalsKey);
+    if (!text)
+        return std::nullopt;
+    const std::string_view all(*text);
+    const auto first = all.find(' ');
+    const auto second = first == std::string_view::npos ? first : all.find(' ', first + 1);
+    if (second == std::string_view::npos)
+        return std::nullopt;
+    const auto files = number(all.substr(0, first));
+    const auto size = number(all.substr(first + 1, second - first - 1));
+    const auto allocated = number(all.substr(second + 1));
+    if (!files || !size || !allocated || *files < 0)
+        return std::nullopt;
+    return RootTotals{*files, *size, *allocated};
 }
 
 } // namespace vistrel

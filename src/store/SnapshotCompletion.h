@@ -6,7 +6,9 @@
 
 namespace vistrel {
 
+class FileUrl;
 class StoreContainer;
+class VistrelFile;
 
 // Whether the scan that wrote a snapshot finished, kept in the store itself: a scan marks it
 // unfinished before its first batch and finished at its end, so a snapshot left by a killed
@@ -26,6 +28,20 @@ public:
     static std::optional<std::string> scanRoot(StoreContainer& container);
     // Directories the finished scan could not read (absent when unknown).
     static std::optional<std::int64_t> unreadableDirectories(StoreContainer& container);
+
+    // The scan root has no row of its own; its totals are kept here so that its listing can
+    // end with "Other files" like any directory's.
+    struct RootTotals {
+        std::int64_t fileCount = 0;
+        std::int64_t totalSize = 0;
+        std::int64_t totalAllocatedSize = 0;
+    };
+    static void recordRootTotals(StoreContainer& container, const RootTotals& totals);
+    // Absent in snapshots written before they were kept, and while a scan is unfinished.
+    static std::optional<RootTotals> rootTotals(StoreContainer& container);
+    // The scan root as an item (it has no row), with its totals when they were kept; absent
+    // when `root` is not the scan root.
+    static std::optional<VistrelFile> scanRootFile(StoreContainer& container, const FileUrl& root);
 };
 
 } // namespace vistrel

@@ -162,6 +162,13 @@ TEST(HostileInput, LongListingsEndWithTheOtherFilesRow)
     const CommandResult table = cli({"ls", "--store", store, tree.path("big")});
     EXPECT_EQ(lines(table.standardOutput).back().rfind("Other files", 0), 0u);
     EXPECT_EQ(lines(table.standardOutput).size(), 1002u);
+    // The scan root has no row of its own, but its totals are kept: it ends the same way.
+    const std::string bigStore = tree.path("big.store");
+    ASSERT_EQ(cli({"scan", tree.path("big"), "--store", bigStore}).exitStatus, 0);
+    const auto rootRows = lines(cli({"ls", "--store", bigStore, "--json", tree.path("big")}).standardOutput);
+    ASSERT_EQ(rootRows.size(), 1001u);
+    EXPECT_EQ(parse(rootRows.back())["name"].toString(), QStringLiteral("Other files"));
+    EXPECT_EQ(parse(rootRows.back())["fileCount"].toInt(), 5);
 }
 
 TEST(HostileInput, OptionsEndAtDoubleDash)
