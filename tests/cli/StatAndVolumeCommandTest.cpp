@@ -11,8 +11,8 @@
 namespace vistrel {
 namespace {
 
-using testing::CommandResult;
 using testing::cli;
+using testing::CommandResult;
 using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;
@@ -36,7 +36,15 @@ TEST(StatCommand, PrintsRecordsOfSpecialItemsAndOddNames)
     const QJsonObject fifo = parse(output[0]);
     EXPECT_EQ(fifo["fileResourceType"].toInt(), 1);
     EXPECT_TRUE(fifo["isPurgeable"].isNull());
-    EXPECT_EQ(fifo["live"].toObject()["NSURLContentTypeKey"].toString(), QStringLiteral("inode/fifo"));
+    EXPECT_EQ(fifo["live"].toObject()["contentType"].toString(), QStringLiteral("inode/fifo"));
+    for (const char* name : {"contentAccessDate", "totalFileAllocatedSize", "posixPermissions", "ownerAccountName",
+                             "linkCount", "parentDirectoryURL"})
+        EXPECT_TRUE(fifo["live"].toObject().contains(QLatin1String(name))) << name;
+    EXPECT_EQ(result.standardOutput.find("NS"), std::string::npos) << "no key of the other platform's";
+    // In the order the details read them: the name first, the access date before the sizes.
+    const std::string& first = output[0];
+    EXPECT_LT(first.find("\"localizedName\""), first.find("\"contentAccessDate\""));
+    EXPECT_LT(first.find("\"contentAccessDate\""), first.find("\"totalFileAllocatedSize\""));
     const QJsonObject link = parse(output[1]);
     EXPECT_EQ(link["fileResourceType"].toInt(), 6);
     EXPECT_EQ(link["totalSize"].toInt(), 3) << "the link's own size, not its target's";
@@ -50,7 +58,7 @@ TEST(StatCommand, PrintsRecordsOfSpecialItemsAndOddNames)
     // The raw bytes, unchanged: no replacement character, no \u escape.
     const std::string expectedStart = "{\"path\": \"" + tree.path(odd) + "\", \"level\": ";
     EXPECT_EQ(output[4].compare(0, expectedStart.size(), expectedStart), 0) << output[4];
-    EXPECT_NE(output[4].find("\"NSURLLocalizedNameKey\": \"" + odd + "\""), std::string::npos);
+    EXPECT_NE(output[4].find("\"localizedName\": \"" + odd + "\""), std::string::npos);
 }
 
 TEST(StatCommand, ExitStatusesForMissingPathsAndUsageErrors)
