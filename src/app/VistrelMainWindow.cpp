@@ -51,8 +51,7 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
     QMenu* help = helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
-    help->addAction(QStringLiteral("Help"), this,
-                    [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(productPage))); });
+    help->addAction(QStringLiteral("Help"), this, &VistrelMainWindow::openHelp);
     help->addAction(QStringLiteral("About Vistrel"), this, [this] {
         QMessageBox::about(this, QStringLiteral("About Vistrel"),
                            QStringLiteral("Vistrel %1\nA disk-usage analyzer: what fills your disk, exactly.")
@@ -133,6 +132,23 @@ bool VistrelMainWindow::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void VistrelMainWindow::openHelp()
+{
+    const QUrl page(QString::fromLatin1(productPage));
+    const bool opened = urlOpener_ ? urlOpener_(page) : QDesktopServices::openUrl(page);
+    if (opened)
+        return;
+    delete helpFailure_;
+    helpFailure_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Help"),
+                                   QStringLiteral("No web browser could be started. Vistrel's help is at:\n\n%1")
+                                       .arg(page.toString()),
+                                   QMessageBox::Ok, this);
+    // The address can be selected and copied.
+    helpFailure_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    helpFailure_->setAccessibleName(QStringLiteral("Help"));
+    helpFailure_->open();
 }
 
 } // namespace vistrel

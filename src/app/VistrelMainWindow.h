@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QUrl>
 
+#include <functional>
 #include <memory>
 #include <string>
 
 class QAction;
+class QMessageBox;
 
 namespace vistrel {
 
@@ -33,6 +36,13 @@ public:
     QAction* backAction() const { return backAction_; }
     QAction* closeSnapshotAction() const { return closeSnapshot_; }
 
+    // Help > Help: the product page in the browser; when none can be started, a message that
+    // says so and shows the address to copy.
+    void openHelp();
+    // How addresses are opened; the desktop's browser unless replaced (tests).
+    void setUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
+    QMessageBox* helpFailureMessage() const { return helpFailure_; }
+
 protected:
     // The mouse's back button goes back wherever in the window it is pressed.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -47,6 +57,8 @@ private:
     QAction* backAction_;
     QAction* closeSnapshot_;
     class QMenu* helpMenu_ = nullptr;
+    std::function<bool(const QUrl&)> urlOpener_;
+    QMessageBox* helpFailure_ = nullptr;
 };
 
 } // namespace vistrel

@@ -6,6 +6,7 @@
 #include "details/FileIcons.h"
 #include "services/ApplicationIdentity.h"
 #include "services/Preferences.h"
+#include "services/Translations.h"
 #include "store/VistrelModelContainer.h"
 
 #include <QApplication>
@@ -52,6 +53,7 @@ int run(std::shared_ptr<StoreContainer> container)
 int main(int argc, char** argv)
 {
     QApplication application(argc, argv);
+    Translations::install();
     QApplication::setApplicationName(QStringLiteral("Vistrel"));
     QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
     QApplication::setDesktopFileName(QString::fromLatin1(applicationId));

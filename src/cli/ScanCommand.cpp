@@ -132,11 +132,8 @@ int runScan(const std::vector<std::string>& arguments)
     }
     const std::string root = FileUrl::directory(absolutePath(rootArgument.value_or("/"))).path();
 
-    // The session reports on this thread through Qt's event loop.
-    int argc = 1;
-    char name[] = "vistrel-cli";
-    char* argv[] = {name, nullptr};
-    QCoreApplication application(argc, argv);
+    // The session reports on this thread through Qt's event loop (main's application).
+    QCoreApplication* application = QCoreApplication::instance();
 
     ScanSession::Request request;
     request.root = root;
@@ -167,7 +164,7 @@ int runScan(const std::vector<std::string>& arguments)
             drawProgress(session.progress());
     });
     tick.start(100);
-    QObject::connect(&session, &ScanSession::finished, &application, &QCoreApplication::quit);
+    QObject::connect(&session, &ScanSession::finished, application, &QCoreApplication::quit);
     const std::optional<std::string> storeFile = request.storeFile;
     session.start(std::move(request));
     QCoreApplication::exec();

@@ -11,6 +11,9 @@
 
 #include <cstdio>
 
+#include <algorithm>
+#include <climits>
+
 namespace vistrel::cli {
 
 int runSearch(const std::vector<std::string>& arguments)
@@ -54,7 +57,8 @@ int runSearch(const std::vector<std::string>& arguments)
             const QString status = shown < result.total
                 ? QCoreApplication::translate("Search", "Showing %1 out of %2")
                       .arg(Formats::messageCount(shown), Formats::messageCount(result.total))
-                : QCoreApplication::translate("Search", "Matched %1 results").arg(Formats::messageCount(result.total));
+                : QCoreApplication::translate("Search", "Matched %n results", nullptr,
+                                              static_cast<int>(std::min<std::int64_t>(result.total, INT_MAX)));
             std::printf("%s\n", status.toStdString().c_str());
         }
     } catch (const std::exception& error) { // store errors, and anything a damaged store provokes

@@ -1,6 +1,9 @@
 #include "Commands.h"
 
 #include "filesystem/FileUrl.h"
+#include "services/Translations.h"
+
+#include <QCoreApplication>
 
 #include <cerrno>
 #include <climits>
@@ -52,6 +55,12 @@ int main(int argc, char** argv)
     using namespace vistrel::cli;
     if (argc < 2)
         return usageError("");
+    // Every command's messages go through Qt's translations (their plural forms); a scan also
+    // runs its event loop. Qt sees only the program's name, never the arguments.
+    int qtArgc = 1;
+    char* qtArgv[] = {argv[0], nullptr};
+    QCoreApplication application(qtArgc, qtArgv);
+    vistrel::Translations::install();
     const std::string command = argv[1];
     const std::vector<std::string> arguments(argv + 2, argv + argc);
     if (command == "--help" || command == "-h") {

@@ -13,6 +13,9 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <climits>
+
 namespace vistrel {
 
 ExplorerSearchViewModel::ExplorerSearchViewModel(std::shared_ptr<SnapshotReader> reader, ExplorerModel* explorerModel,
@@ -109,7 +112,8 @@ QString ExplorerSearchViewModel::statusText() const
     if (shown < totalResults_)
         return QCoreApplication::translate("Search", "Showing %1 out of %2")
             .arg(Formats::messageCount(shown), Formats::messageCount(totalResults_));
-    return QCoreApplication::translate("Search", "Matched %1 results").arg(Formats::messageCount(totalResults_));
+    return QCoreApplication::translate("Search", "Matched %n results", nullptr,
+                                       static_cast<int>(std::min<std::int64_t>(totalResults_, INT_MAX)));
 }
 
 QString ExplorerSearchViewModel::pathColumn(const std::string& itemPath, const std::string& rootPath)

@@ -24,6 +24,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
+
 namespace vistrel {
 
 namespace {
@@ -151,8 +154,9 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     if (!environment.scanFinished)
         notice = QStringLiteral("This snapshot is incomplete: its scan did not finish.");
     else if (environment.unreadableDirectories.value_or(0) > 0)
-        notice = QStringLiteral("%1 folders could not be read during the scan and are left out of the totals.")
-                     .arg(*environment.unreadableDirectories);
+        notice = QCoreApplication::translate(
+            "Explorer", "%n folders could not be read during the scan and are left out of the totals.", nullptr,
+            static_cast<int>(std::min<std::int64_t>(*environment.unreadableDirectories, INT_MAX)));
     if (notice.isEmpty())
         return nullptr;
     auto* label = new QLabel(notice, this);

@@ -30,6 +30,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QMessageBox>
 #include <QTest>
 #include <QThread>
 
@@ -220,6 +221,26 @@ TEST_F(RootView, TheScanScreenIsNamedAndWorksFromTheKeyboard)
     ASSERT_TRUE(waitUntil([&] { return window.rootView()->shell() != nullptr; })) << "Space on Scan scans";
     QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_X));
     ASSERT_TRUE(waitUntil([&] { return window.rootView()->scanScreen() != nullptr; })) << "Ctrl+X closes the snapshot";
+}
+
+// With no browser to start, Help still tells where the help is.
+TEST_F(RootView, HelpWithoutABrowserShowsTheAddress)
+{
+    VistrelMainWindow window(preferences_.get(), nullptr, root_);
+    QUrl asked;
+    window.setUrlOpener([&](const QUrl& url) {
+        asked = url;
+        return true;
+    });
+    window.openHelp();
+    EXPECT_EQ(asked.scheme(), QStringLiteral("https"));
+    EXPECT_EQ(window.helpFailureMessage(), nullptr) << "an opened browser needs no message";
+
+    window.setUrlOpener([](const QUrl&) { return false; });
+    window.openHelp();
+    ASSERT_NE(window.helpFailureMessage(), nullptr);
+    EXPECT_TRUE(window.helpFailureMessage()->text().contains(QStringLiteral("No web browser could be started")));
+    EXPECT_TRUE(window.helpFailureMessage()->text().contains(asked.toString()));
 }
 
 } // namespace

@@ -83,7 +83,7 @@ TEST_F(ExplorerSearchScreen, ShowsAThousandOfAllMatchesAndTheirCount)
 
     QTest::keyClicks(view_->searchField(), QStringLiteral("report"));
     ASSERT_TRUE(waitUntil([&] { return view_->searchViewModel()->totalResults() == 1; }));
-    EXPECT_EQ(search->statusText(), QStringLiteral("Matched 1 results"))
+    EXPECT_EQ(search->statusText(), QStringLiteral("Matched 1 result"))
         << "the sibling /Usersbis/ is not under the root";
     const QModelIndex result = search->itemModel()->index(0, ExplorerSearchItemModel::pathColumn);
     EXPECT_EQ(result.data().toString(), QStringLiteral("…/deep"));

@@ -230,6 +230,22 @@ TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)
     EXPECT_TRUE(noticed);
 }
 
+TEST_F(ExplorerScreens, TheUnreadableFoldersNoticeCountsInTheRightNumber)
+{
+    const auto noticeOf = [&](std::int64_t unreadable) {
+        environment_.unreadableDirectories = unreadable;
+        ExplorerView view(environment_, FileUrl("/"), std::nullopt);
+        QString text;
+        for (const QLabel* label : view.findChildren<QLabel*>())
+            if (label->text().contains(QStringLiteral("could not be read")))
+                text = label->text();
+        return text;
+    };
+    EXPECT_EQ(noticeOf(1), QStringLiteral("1 folder could not be read during the scan and is left out of the totals."));
+    EXPECT_EQ(noticeOf(7), QStringLiteral("7 folders could not be read during the scan and are left out of the totals."));
+    EXPECT_EQ(noticeOf(0), QString()) << "no notice when every folder was read";
+}
+
 TEST_F(ExplorerScreens, ASnapshotOfADirectoryOpensWhereItWasScanned)
 {
     auto scanned = snapshotOf({item("/data/set/", 10, 1), item("/data/set/x", 10), item("/data/y", 4)});

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/Translations.h"
+
 #include <QApplication>
 
 namespace vistrel::testing {
@@ -10,8 +12,10 @@ inline void ensureApplication()
     static int argc = 1;
     static char name[] = "vistrel-widget-tests";
     static char* argv[] = {name, nullptr};
-    if (!QApplication::instance())
+    if (!QApplication::instance()) {
         new QApplication(argc, argv);
+        Translations::install();
+    }
 }
 
 } // namespace vistrel::testing
