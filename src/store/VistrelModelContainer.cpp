@@ -34,6 +34,7 @@ void makeFolders(const std::string& path)
 ModelContainerError::ModelContainerError(const std::string& description, StoreError::Code code)
     : std::runtime_error(errorPrefix + description)
     , code_(code)
+    , description_(description)
 {
 }
 

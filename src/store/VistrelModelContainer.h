@@ -16,9 +16,12 @@ class ModelContainerError : public std::runtime_error {
 public:
     explicit ModelContainerError(const std::string& description, StoreError::Code code = StoreError::Code::failed);
     StoreError::Code code() const { return code_; }
+    // The store's own words, without the prefix (for messages that explain it to a person).
+    const std::string& description() const { return description_; }
 
 private:
     StoreError::Code code_;
+    std::string description_;
 };
 
 // Builds snapshot containers, one call at a time.

@@ -169,6 +169,8 @@ TEST_F(RootView, ADamagedStoreIsOfferedForDeletionInsteadOfStoppingTheApplicatio
     VistrelView view(preferences_.get(), root_);
     ScanScreenModel* model = view.scanScreenModel();
     ASSERT_TRUE(waitUntil([&] { return !model->storeProblem().isEmpty(); }));
+    EXPECT_TRUE(model->storeProblem().contains(QStringLiteral("is damaged"))) << model->storeProblem().toStdString();
+    EXPECT_FALSE(model->storeProblem().contains(QStringLiteral("ModelContainer"))) << "the user's words";
     EXPECT_TRUE(model->storeCanBeDeleted());
     EXPECT_FALSE(model->hasSnapshot());
     model->deleteStoredSnapshot();
@@ -177,6 +179,24 @@ TEST_F(RootView, ADamagedStoreIsOfferedForDeletionInsteadOfStoppingTheApplicatio
     EXPECT_NE(::stat(store_.c_str(), &status), 0) << "the damaged file is gone";
     EXPECT_EQ(UsageBar::filledWidth(0, 0, 600), 20) << "a total of 0 still shows 20 points";
     EXPECT_EQ(UsageBar::filledWidth(50, 100, 600), 300);
+}
+
+// A store another scan writes is not damaged: nothing offers to delete it, and the screen
+// offers the snapshot again by itself once that scan lets go.
+TEST_F(RootView, AStoreAnotherScanWritesIsOfferedAgainWhenItIsFree)
+{
+    storePreviousSnapshot();
+    auto writer = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::scanning);
+    VistrelView view(preferences_.get(), root_);
+    ScanScreenModel* model = view.scanScreenModel();
+    ASSERT_TRUE(waitUntil([&] { return !model->storeProblem().isEmpty(); }));
+    EXPECT_TRUE(model->storeProblem().startsWith(QStringLiteral("Another scan is writing the snapshot store")))
+        << model->storeProblem().toStdString();
+    EXPECT_FALSE(model->storeCanBeDeleted());
+    EXPECT_FALSE(model->showsOpenPreviousSnapshot());
+    writer.reset();
+    ASSERT_TRUE(waitUntil([&] { return model->storeProblem().isEmpty(); }, 3 * ScanScreenModel::storeRecheckInterval));
+    EXPECT_TRUE(model->showsOpenPreviousSnapshot());
 }
 
 TEST_F(RootView, CtrlXInTheFilterFieldCutsTextAndTheSnapshotStaysOpen)

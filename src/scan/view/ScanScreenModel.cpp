@@ -5,6 +5,7 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
+#include "StoreProblem.h"
 #include "services/DisplayName.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
@@ -14,6 +15,7 @@
 
 #include <QCoreApplication>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <sys/stat.h>
 
@@ -22,12 +24,6 @@ namespace vistrel {
 namespace {
 
 // The store's problem with the file it concerns, so that the person knows which file to look at.
-QString describeStoreProblem(const std::string& location, const char* problem)
-{
-    return QStringLiteral("Cannot open the snapshot store “%1”: %2")
-        .arg(DisplayName::of(location), QString::fromUtf8(problem));
-}
-
 QString text(const std::optional<std::string>& value)
 {
     return value ? QString::fromStdString(*value) : QString();
@@ -45,7 +41,7 @@ ScanScreenModel::ScanScreenModel(Preferences* preferences, std::string root, QOb
         if (outcome.error) {
             // The scan stays on screen with its error until the user cancels (as the Part
             // has it), but the reason is shown instead of a bar that never moves.
-            scanProblem_ = QString::fromStdString(ScanSession::describe(outcome.error));
+            scanProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(), outcome.error);
             Q_EMIT changed();
             return;
         }
@@ -92,6 +88,7 @@ void ScanScreenModel::appear()
         bool exists = false;
         QString problem;
         bool deletable = false;
+        bool temporary = false;
         const std::string location = VistrelModelContainer::onDiskStoreLocation();
         struct stat status { };
         if (!location.empty() && ::stat(location.c_str(), &status) == 0) {
@@ -101,17 +98,19 @@ void ScanScreenModel::appear()
                 exists = VistrelFile::snapshotExists(container->mainContext());
             } catch (const ModelContainerError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
-                problem = describeStoreProblem(location, error.what());
+                problem = StoreProblem::describe(location, std::current_exception());
+                temporary = StoreProblem::isTemporary(std::current_exception());
                 deletable = error.code() == StoreError::Code::notASnapshot
                     || error.code() == StoreError::Code::incompatibleVersion
                     || error.code() == StoreError::Code::failed;
             } catch (const std::exception& error) { // store errors, and what a damaged store provokes
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
-                problem = describeStoreProblem(location, error.what());
-                deletable = true;
+                problem = StoreProblem::describe(location, std::current_exception());
+                temporary = StoreProblem::isTemporary(std::current_exception());
+                deletable = !temporary;
             }
         }
-        onMainThread(alive, [this, figures, failure, exists, problem, deletable] {
+        onMainThread(alive, [this, figures, failure, exists, problem, deletable, temporary] {
             if (!figures) {
                 Log::error(LogCategory::app, "failed to access the volume. " + failure);
             } else {
@@ -128,6 +127,8 @@ void ScanScreenModel::appear()
                 hasSnapshot_ = true;
             storeProblem_ = problem;
             storeCanBeDeleted_ = deletable;
+            if (temporary)
+                recheckStore();
             Q_EMIT changed();
         });
     });
@@ -172,11 +173,28 @@ void ScanScreenModel::openPreviousSnapshot()
         Q_EMIT containerReady(
             VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly));
     } catch (const ModelContainerError& error) {
-        storeProblem_ = describeStoreProblem(VistrelModelContainer::onDiskStoreLocation(), error.what());
-        storeCanBeDeleted_ = error.code() != StoreError::Code::busy;
+        storeProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(), std::current_exception());
+        const bool temporary = StoreProblem::isTemporary(std::current_exception());
+        storeCanBeDeleted_ = !temporary;
         hasSnapshot_ = false;
+        if (temporary)
+            recheckStore();
         Q_EMIT changed();
     }
+}
+
+void ScanScreenModel::recheckStore()
+{
+    // Another scan or program holds the store: look again until it lets go, so the message
+    // goes and "Open previous snapshot" comes back by itself.
+    if (recheckPending_)
+        return;
+    recheckPending_ = true;
+    QTimer::singleShot(storeRecheckInterval, this, [this] {
+        recheckPending_ = false;
+        if (!storeProblem_.isEmpty() && state_ == ViewState::idle)
+            appear();
+    });
 }
 
 void ScanScreenModel::deleteStoredSnapshot()

@@ -62,6 +62,9 @@ public:
     // Deletes the stored snapshot that cannot be opened, then checks again.
     void deleteStoredSnapshot();
 
+    // How often a store held by another scan or program is looked at again.
+    static constexpr int storeRecheckInterval = 2000;
+
     static constexpr const char* storageHelp = "Storing snapshots on disk requires several GB of additional storage "
                                                "space. Storing them in memory requires significant RAM usage.";
     static constexpr const char* footer
@@ -76,6 +79,7 @@ private:
     void startScan();
     void cancelScan();
     void setState(ViewState state);
+    void recheckStore();
 
     Preferences* preferences_;
     std::string root_;
@@ -86,6 +90,7 @@ private:
     QString storeProblem_;
     bool storeCanBeDeleted_ = false;
     QString scanProblem_;
+    bool recheckPending_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
