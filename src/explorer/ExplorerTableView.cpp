@@ -116,11 +116,23 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
     connect(viewModel_, &ExplorerTableViewModel::rowsReset, this, [this] { updateOverlay(); });
     connect(viewModel_, &ExplorerTableViewModel::filteringAndSortingChanged, this, &ExplorerTableView::updateOverlay);
     connect(viewModel_, &ExplorerTableViewModel::selectionRequested, this, [this](const ItemUrl& url) {
+        // Rebuilt rows start folded: a row further down is stood for by its folder here.
+        ExplorerTableRowModel* match = nullptr;
         for (auto& row : viewModel_->files()) {
-            if (row->source().url() == url) {
-                select(itemModel_->indexOf(row.get()));
-                return;
+            const ItemUrl& candidate = row->source().url();
+            if (candidate == url) {
+                match = row.get();
+                break;
             }
+            if (candidate.isFile() && candidate.hasDirectoryPath() && url.path.starts_with(candidate.path))
+                match = row.get();
+        }
+        if (match) {
+            select(itemModel_->indexOf(match));
+        } else {
+            // Gone from the snapshot: nothing highlighted, and the details agree.
+            tree_->selectionModel()->clearSelection();
+            viewModel_->setSelectedPath(std::nullopt);
         }
     });
     updateSortIndicator();

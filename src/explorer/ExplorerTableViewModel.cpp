@@ -114,7 +114,11 @@ void ExplorerTableViewModel::applyRefresh(std::optional<VistrelFile> rootFile, s
     Q_EMIT rowsReset();
     if (!filterText_.isEmpty())
         filterAndSortRows();
-    if (const auto& selection = explorerModel_->selection())
+    // Coming back to the screen, the row the user left selected is selected again; the first
+    // time, the item the screen was opened for.
+    if (selectedPath_)
+        Q_EMIT selectionRequested(*selectedPath_);
+    else if (const auto& selection = explorerModel_->selection())
         Q_EMIT selectionRequested(ItemUrl::file(*selection));
 }
 

@@ -213,6 +213,55 @@ TEST_F(ExplorerScreens, BackspaceEditsTheFieldAndGoesBackElsewhere)
     EXPECT_FALSE(window.backAction()->isEnabled());
 }
 
+// Coming back, the row left selected is highlighted again and the details show it; a row
+// inside a folded folder is stood for by that folder.
+TEST_F(ExplorerScreens, BackSelectsTheRowLeftSelectedAndTheDetailsAgree)
+{
+    VistrelMainWindow window(nullptr, container_);
+    window.show();
+    AppNavigationSplitView* shell = window.shell();
+    shell->navigationModel()->push(ExplorerNavigationDestination::explorer(FileUrl("/usr/")));
+    ExplorerView* usr = shell->currentScreen();
+    ASSERT_TRUE(waitUntil([&] { return !usr->tableViewModel()->files().empty(); }));
+    QTreeView* tree = usr->table()->tree();
+    const auto selectPath = [&](const QString& path) {
+        for (int row = 0; row < tree->model()->rowCount(); ++row)
+            if (tree->model()->index(row, 0).data(ExplorerTableItemModel::pathRole).toString() == path)
+                tree->setCurrentIndex(tree->model()->index(row, 0));
+    };
+    const auto selectedRowPath = [&] {
+        const QModelIndexList rows = tree->selectionModel()->selectedRows();
+        return rows.isEmpty() ? QString() : rows.front().data(ExplorerTableItemModel::pathRole).toString();
+    };
+    int resets = 0;
+    QObject::connect(usr->tableViewModel(), &ExplorerTableViewModel::rowsReset, [&resets] { ++resets; });
+    selectPath(QStringLiteral("/usr/file7"));
+    ASSERT_TRUE(waitUntil([&] { return usr->model()->selectedDetailsFile().has_value(); }));
+
+    shell->navigationModel()->push(ExplorerNavigationDestination::explorer(FileUrl("/usr/lib/")));
+    ASSERT_EQ(shell->screenCount(), 3);
+    window.backAction()->trigger();
+    ASSERT_EQ(shell->currentScreen(), usr);
+    ASSERT_TRUE(waitUntil([&] { return resets == 1; })) << "the rows are built anew";
+    EXPECT_EQ(selectedRowPath(), QStringLiteral("/usr/file7"));
+    ASSERT_TRUE(waitUntil([&] { return usr->model()->selectedDetailsFile().has_value(); }));
+    EXPECT_EQ(usr->model()->selectedDetailsFile()->id, "/usr/file7");
+
+    // A file inside lib/, selected after unfolding it, comes back as lib/.
+    selectPath(QStringLiteral("/usr/lib/"));
+    tree->expand(tree->currentIndex());
+    ASSERT_TRUE(waitUntil([&] { return tree->model()->rowCount(tree->currentIndex()) == 1; }));
+    tree->setCurrentIndex(tree->model()->index(0, 0, tree->currentIndex()));
+    ASSERT_EQ(selectedRowPath(), QStringLiteral("/usr/lib/libx.so"));
+    shell->navigationModel()->push(ExplorerNavigationDestination::explorer(FileUrl("/usr/share/")));
+    window.backAction()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return resets == 2; }));
+    EXPECT_EQ(selectedRowPath(), QStringLiteral("/usr/lib/"));
+    ASSERT_TRUE(waitUntil([&] {
+        return usr->model()->selectedDetailsFile() && usr->model()->selectedDetailsFile()->id == "/usr/lib/";
+    })) << "the details agree with the highlighted row";
+}
+
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)
 {
     environment_.scanFinished = false;
