@@ -5,6 +5,7 @@
 #include "VistrelView.h"
 
 #include "details/FileIcons.h"
+#include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerView.h"
 
 #include <QAction>
@@ -50,6 +51,14 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     connect(closeSnapshot_, &QAction::triggered, root_, &VistrelView::closeSnapshot);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+    // View > Columns: the table header's menu, reachable from the keyboard.
+    QMenu* view = viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    QMenu* columns = view->addMenu(QStringLiteral("&Columns"));
+    connect(columns, &QMenu::aboutToShow, this, [this, columns] {
+        columns->clear();
+        if (AppNavigationSplitView* shell = this->shell(); shell && shell->currentScreen())
+            shell->currentScreen()->table()->addColumnActions(columns);
+    });
     QMenu* help = helpMenu_ = menuBar()->addMenu(QStringLiteral("&Help"));
     help->addAction(QStringLiteral("Help"), this, &VistrelMainWindow::openHelp);
     help->addAction(QStringLiteral("About Vistrel"), this, [this] {
@@ -103,6 +112,7 @@ void VistrelMainWindow::updateTitle()
     const ExplorerView* screen = shell ? shell->currentScreen() : nullptr;
     setWindowTitle(screen ? QStringLiteral("Vistrel — ") + screen->subtitle() : QStringLiteral("Vistrel"));
     backAction_->setEnabled(shell && shell->canGoBack());
+    viewMenu_->setEnabled(screen != nullptr);
 }
 
 void VistrelMainWindow::goBack()

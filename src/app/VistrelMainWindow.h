@@ -57,6 +57,7 @@ private:
     QAction* backAction_;
     QAction* closeSnapshot_;
     class QMenu* helpMenu_ = nullptr;
+    class QMenu* viewMenu_ = nullptr;
     std::function<bool(const QUrl&)> urlOpener_;
     QMessageBox* helpFailure_ = nullptr;
 };

@@ -132,6 +132,8 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
             return source.fileCount() ? Formats::groupedCount(*source.fileCount()) : QStringLiteral("-");
         case sizeColumn:
             return source.totalAllocatedSize() ? Formats::byteCount(*source.totalAllocatedSize()) : QStringLiteral("-");
+        case apparentSizeColumn:
+            return source.totalSize() ? Formats::byteCount(*source.totalSize()) : QStringLiteral("-");
         }
         break;
     case Qt::DecorationRole:
@@ -179,6 +181,8 @@ QVariant ExplorerTableItemModel::headerData(int section, Qt::Orientation orienta
             return QStringLiteral("Files");
         case sizeColumn:
             return QStringLiteral("Size");
+        case apparentSizeColumn:
+            return QStringLiteral("Apparent Size");
         }
     }
     if (role == Qt::TextAlignmentRole && section != nameColumn)

@@ -13,7 +13,8 @@ class ExplorerTableViewModel;
 class ExplorerTableItemModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    enum Column { nameColumn, filesColumn, sizeColumn, columnCount_ };
+    // Size is the allocated size; Apparent Size (hidden at first) the bytes the files hold.
+    enum Column { nameColumn, filesColumn, sizeColumn, apparentSizeColumn, columnCount_ };
     // The row's URL path and scheme, and whether it is the aggregate row.
     enum Role { pathRole = Qt::UserRole + 1, isOthersRole, filterTextRole };
 

@@ -76,7 +76,7 @@ ExplorerTableRowModel::Children ExplorerTableRowModel::makeChildren(std::vector<
             context_,
             std::make_unique<ExplorerTableRowModelDataSourceOthers>(ItemUrl{OtherFiles::urlScheme, source_->url().path},
                                                                     OtherFiles::name, others->totalAllocatedSize,
-                                                                    others->fileCount),
+                                                                    others->fileCount, others->totalSize),
             order_, this));
     }
     return rows;

@@ -18,6 +18,8 @@ public:
     virtual const ItemUrl& url() const = 0;
     virtual const std::string& name() const = 0;
     virtual std::optional<std::int64_t> totalAllocatedSize() const = 0;
+    // The apparent size (the bytes the files hold), beside the allocated one.
+    virtual std::optional<std::int64_t> totalSize() const = 0;
     virtual std::optional<std::int64_t> fileCount() const = 0;
     virtual std::optional<std::uint8_t> fileResourceType() const = 0;
     // The snapshot's entity behind the row; none for the "Other files" row.

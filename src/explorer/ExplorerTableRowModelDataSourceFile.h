@@ -18,6 +18,7 @@ public:
     const ItemUrl& url() const override { return url_; }
     const std::string& name() const override { return file_.name; }
     std::optional<std::int64_t> totalAllocatedSize() const override { return file_.totalAllocatedSize; }
+    std::optional<std::int64_t> totalSize() const override { return file_.totalSize; }
     std::optional<std::int64_t> fileCount() const override { return file_.fileCount; }
     std::optional<std::uint8_t> fileResourceType() const override { return file_.fileResourceType; }
     const VistrelFile* file() const override { return &file_; }

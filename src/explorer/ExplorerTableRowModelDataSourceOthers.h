@@ -8,17 +8,20 @@ namespace vistrel {
 class ExplorerTableRowModelDataSourceOthers : public ExplorerTableRowModelDataSource {
 public:
     ExplorerTableRowModelDataSourceOthers(ItemUrl url, std::string name, std::optional<std::int64_t> totalAllocatedSize,
-                                          std::optional<std::int64_t> fileCount)
+                                          std::optional<std::int64_t> fileCount,
+                                          std::optional<std::int64_t> totalSize = std::nullopt)
         : url_(std::move(url))
         , name_(std::move(name))
         , totalAllocatedSize_(totalAllocatedSize)
         , fileCount_(fileCount)
+        , totalSize_(totalSize)
     {
     }
 
     const ItemUrl& url() const override { return url_; }
     const std::string& name() const override { return name_; }
     std::optional<std::int64_t> totalAllocatedSize() const override { return totalAllocatedSize_; }
+    std::optional<std::int64_t> totalSize() const override { return totalSize_; }
     std::optional<std::int64_t> fileCount() const override { return fileCount_; }
     std::optional<std::uint8_t> fileResourceType() const override { return std::nullopt; }
 
@@ -27,6 +30,7 @@ private:
     std::string name_;
     std::optional<std::int64_t> totalAllocatedSize_;
     std::optional<std::int64_t> fileCount_;
+    std::optional<std::int64_t> totalSize_;
 };
 
 } // namespace vistrel

@@ -19,8 +19,9 @@ namespace vistrel {
 
 namespace {
 
-constexpr KeyPathComparator::Key columnKeys[]
-    = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount, KeyPathComparator::Key::allocatedSize};
+constexpr KeyPathComparator::Key columnKeys[] = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount,
+                                                 KeyPathComparator::Key::allocatedSize,
+                                                 KeyPathComparator::Key::totalSize};
 
 } // namespace
 
@@ -56,17 +57,24 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
         header->setSectionResizeMode(column, QHeaderView::Fixed);
         header->resizeSection(column, 80);
     }
-    if (preferences_)
+    header->setSectionResizeMode(ExplorerTableItemModel::apparentSizeColumn, QHeaderView::Fixed);
+    header->resizeSection(ExplorerTableItemModel::apparentSizeColumn, 110);
+    header->setSectionHidden(ExplorerTableItemModel::apparentSizeColumn, true);
+    // A layout saved before a column existed would misplace it: it is left for the defaults.
+    if (savedLayoutFits())
         header->restoreState(preferences_->tableCustomization());
-    const auto saveLayout = [this] {
-        if (preferences_)
-            preferences_->setTableCustomization(tree_->header()->saveState());
-    };
-    connect(header, &QHeaderView::sectionMoved, this, saveLayout);
-    connect(header, &QHeaderView::sectionResized, this, saveLayout);
-    connect(header, &QHeaderView::sectionClicked, this, [this, saveLayout](int column) {
+    header->setSectionHidden(ExplorerTableItemModel::nameColumn, false);
+    connect(header, &QHeaderView::sectionMoved, this, &ExplorerTableView::saveLayout);
+    connect(header, &QHeaderView::sectionResized, this, &ExplorerTableView::saveLayout);
+    connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
         viewModel_->sortBy(columnKeys[column]);
         saveLayout();
+    });
+    header->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(header, &QHeaderView::customContextMenuRequested, this, [this](const QPoint& position) {
+        QMenu* menu = makeColumnsMenu(this);
+        menu->exec(tree_->header()->mapToGlobal(position));
+        delete menu;
     });
 
     progress_->setRange(0, 0);
@@ -136,6 +144,54 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
         }
     });
     updateSortIndicator();
+}
+
+bool ExplorerTableView::savedLayoutFits() const
+{
+    return preferences_ && !preferences_->tableCustomization().isEmpty()
+        && preferences_->tableColumnCount() == ExplorerTableItemModel::columnCount_;
+}
+
+void ExplorerTableView::saveLayout()
+{
+    if (!preferences_)
+        return;
+    preferences_->setTableCustomization(tree_->header()->saveState());
+    preferences_->setTableColumnCount(ExplorerTableItemModel::columnCount_);
+}
+
+QMenu* ExplorerTableView::makeColumnsMenu(QWidget* parent)
+{
+    auto* menu = new QMenu(QStringLiteral("Columns"), parent);
+    menu->setAccessibleName(QStringLiteral("Columns"));
+    addColumnActions(menu);
+    return menu;
+}
+
+void ExplorerTableView::addColumnActions(QMenu* menu)
+{
+    QHeaderView* header = tree_->header();
+    // The name stays: a row without it says nothing.
+    for (int column = ExplorerTableItemModel::filesColumn; column < ExplorerTableItemModel::columnCount_; ++column) {
+        QAction* action = menu->addAction(itemModel_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
+        action->setCheckable(true);
+        action->setChecked(!header->isSectionHidden(column));
+        connect(action, &QAction::toggled, this, [this, column](bool shown) {
+            tree_->header()->setSectionHidden(column, !shown);
+            saveLayout();
+        });
+    }
+}
+
+void ExplorerTableView::syncColumnsWithPreferences()
+{
+    if (!savedLayoutFits())
+        return;
+    QHeaderView saved(Qt::Horizontal);
+    saved.setModel(itemModel_);
+    saved.restoreState(preferences_->tableCustomization());
+    for (int column = ExplorerTableItemModel::filesColumn; column < ExplorerTableItemModel::columnCount_; ++column)
+        tree_->header()->setSectionHidden(column, saved.isSectionHidden(column));
 }
 
 void ExplorerTableView::select(const QModelIndex& index)

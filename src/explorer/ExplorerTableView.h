@@ -25,6 +25,12 @@ public:
     ExplorerTableItemModel* itemModel() const { return itemModel_; }
     // The menu the table would offer for a row (empty for "Other files"); the caller owns it.
     QMenu* makeContextMenu(const QModelIndex& index);
+    // Show and hide the figure columns (the header's context menu, View > Columns); the
+    // choice is kept with the header's layout. The caller owns the menu.
+    QMenu* makeColumnsMenu(QWidget* parent = nullptr);
+    void addColumnActions(QMenu* menu);
+    // Takes the columns shown from the saved layout: another screen may have changed them.
+    void syncColumnsWithPreferences();
     bool showsProgress() const;
     bool showsNoResults() const;
 
@@ -41,6 +47,9 @@ private:
     void updateOverlay();
     void updateSortIndicator();
     void select(const QModelIndex& index);
+    void saveLayout();
+    // Whether the saved header layout has this table's columns (not one saved by an older version).
+    bool savedLayoutFits() const;
 
     ExplorerTableViewModel* viewModel_;
     Preferences* preferences_;

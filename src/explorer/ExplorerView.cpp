@@ -247,6 +247,7 @@ void ExplorerView::setSearchScope(SearchScope scope)
 void ExplorerView::refresh()
 {
     tableViewModel_->setFilterText(searchField_->text());
+    table_->syncColumnsWithPreferences();
     tableViewModel_->refresh();
 }
 

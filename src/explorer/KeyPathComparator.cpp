@@ -63,6 +63,9 @@ int KeyPathComparator::compare(const ExplorerTableRowModelDataSource& a, const E
     case Key::allocatedSize:
         result = compareValues(a.totalAllocatedSize().value_or(0), b.totalAllocatedSize().value_or(0));
         break;
+    case Key::totalSize:
+        result = compareValues(a.totalSize().value_or(0), b.totalSize().value_or(0));
+        break;
     case Key::resourceType:
         result = compareValues<int>(a.fileResourceType().value_or(0), b.fileResourceType().value_or(0));
         break;

@@ -11,7 +11,7 @@ class ExplorerTableRowModelDataSource;
 
 // One step of a sort order: a row value and a direction.
 struct KeyPathComparator {
-    enum class Key { name, fileCount, allocatedSize, resourceType };
+    enum class Key { name, fileCount, allocatedSize, resourceType, totalSize };
     Key key = Key::allocatedSize;
     bool forward = true; // ascending
 

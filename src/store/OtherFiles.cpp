@@ -32,7 +32,14 @@ std::optional<OtherFiles> OtherFiles::aggregate(const VistrelFile& directory, co
     summary.reserve(rows.size());
     for (const VistrelFile& row : rows)
         summary.push_back(Row{!row.id.empty() && row.id.back() == '/', row.fileCount, row.totalAllocatedSize});
-    return aggregate(directory.fileCount, directory.totalAllocatedSize, summary);
+    std::optional<OtherFiles> others = aggregate(directory.fileCount, directory.totalAllocatedSize, summary);
+    if (others && directory.totalSize) {
+        std::uint64_t size = static_cast<std::uint64_t>(*directory.totalSize);
+        for (const VistrelFile& row : rows)
+            size -= static_cast<std::uint64_t>(row.totalSize.value_or(0));
+        others->totalSize = static_cast<std::int64_t>(size);
+    }
+    return others;
 }
 
 std::string OtherFiles::url(const std::string& directoryPath)

@@ -17,6 +17,8 @@ struct OtherFiles {
 
     std::int64_t fileCount = 0;
     std::int64_t totalAllocatedSize = 0;
+    // The apparent size they add up to; known only when the directory's own is.
+    std::optional<std::int64_t> totalSize;
 
     // What the rule reads of a loaded row.
     struct Row {

@@ -10,10 +10,13 @@
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
 #include "explorer/NavigationModel.h"
+#include "services/Formats.h"
+#include "services/Preferences.h"
 #include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
 
 #include "support/EventLoop.h"
+#include "support/TemporaryTree.h"
 #include "support/WidgetApplication.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QThread>
 #include <QToolButton>
@@ -260,6 +264,79 @@ TEST_F(ExplorerScreens, BackSelectsTheRowLeftSelectedAndTheDetailsAgree)
     ASSERT_TRUE(waitUntil([&] {
         return usr->model()->selectedDetailsFile() && usr->model()->selectedDetailsFile()->id == "/usr/lib/";
     })) << "the details agree with the highlighted row";
+}
+
+// Both sizes side by side: the apparent one is a column to show from the header's menu, kept
+// with the header's layout for the next screens, and sortable like the others.
+TEST_F(ExplorerScreens, TheHeaderMenuShowsTheApparentSizeAndEveryScreenKeepsIt)
+{
+    TemporaryTree folder;
+    Preferences preferences(QString::fromStdString(folder.path("preferences.conf")));
+    auto sparse = item("/big/sparse", 4096);
+    sparse.totalSize = 1'000'000'000;
+    auto dense = item("/big/dense", 8192);
+    dense.totalSize = 8000;
+    environment_.reader = std::make_shared<SnapshotReader>(snapshotOf({item("/big/", 12288, 2), sparse, dense}));
+    environment_.preferences = &preferences;
+
+    auto first = screen("/big/");
+    QHeaderView* header = first->table()->tree()->header();
+    EXPECT_TRUE(header->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn)) << "hidden at first";
+    QMenu* menu = first->table()->makeColumnsMenu();
+    QStringList texts;
+    QAction* apparent = nullptr;
+    for (QAction* action : menu->actions()) {
+        texts << action->text();
+        if (action->text() == QStringLiteral("Apparent Size"))
+            apparent = action;
+    }
+    EXPECT_EQ(texts, (QStringList{"Files", "Size", "Apparent Size"})) << "the name cannot be hidden";
+    ASSERT_NE(apparent, nullptr);
+    EXPECT_FALSE(apparent->isChecked());
+    apparent->trigger();
+    delete menu;
+    EXPECT_FALSE(header->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn));
+
+    ExplorerTableItemModel* model = first->table()->itemModel();
+    EXPECT_EQ(model->index(0, 0).data(ExplorerTableItemModel::pathRole).toString(), QStringLiteral("/big/dense"))
+        << "largest allocated first";
+    header->sectionClicked(ExplorerTableItemModel::apparentSizeColumn);
+    ASSERT_TRUE(waitUntil([&] {
+        return model->index(0, 0).data(ExplorerTableItemModel::pathRole).toString() == QStringLiteral("/big/sparse");
+    })) << "a click sorts by the apparent size, largest first";
+    EXPECT_EQ(model->index(0, ExplorerTableItemModel::apparentSizeColumn).data().toString(),
+              Formats::byteCount(1'000'000'000));
+    EXPECT_EQ(model->index(0, ExplorerTableItemModel::sizeColumn).data().toString(), Formats::byteCount(4096));
+
+    auto next = screen("/big/");
+    EXPECT_FALSE(next->table()->tree()->header()->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn))
+        << "a new screen takes the saved layout";
+    QMenu* hide = next->table()->makeColumnsMenu();
+    hide->actions().at(2)->trigger();
+    delete hide;
+    first->refresh();
+    EXPECT_TRUE(header->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn))
+        << "a screen coming back follows the change made on another";
+}
+
+// A layout saved before the apparent size existed is left for the defaults: nothing shifts.
+TEST_F(ExplorerScreens, ALayoutSavedWithThreeColumnsStillOpens)
+{
+    TemporaryTree folder;
+    Preferences preferences(QString::fromStdString(folder.path("preferences.conf")));
+    QStandardItemModel threeColumns(0, 3);
+    QHeaderView old(Qt::Horizontal);
+    old.setModel(&threeColumns);
+    old.setSectionHidden(1, true);
+    preferences.setTableCustomization(old.saveState());
+    environment_.preferences = &preferences;
+    auto view = screen("/usr/");
+    QHeaderView* header = view->table()->tree()->header();
+    EXPECT_TRUE(header->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn));
+    EXPECT_FALSE(header->isSectionHidden(ExplorerTableItemModel::nameColumn));
+    EXPECT_FALSE(header->isSectionHidden(ExplorerTableItemModel::sizeColumn));
+    EXPECT_EQ(header->logicalIndexAt(header->sectionViewportPosition(ExplorerTableItemModel::sizeColumn)),
+              ExplorerTableItemModel::sizeColumn);
 }
 
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)

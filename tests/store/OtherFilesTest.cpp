@@ -1,4 +1,6 @@
 #include "store/OtherFiles.h"
+#include "store/StoreTestSupport.h"
+#include "store/VistrelFile.h"
 
 #include <gtest/gtest.h>
 
@@ -53,6 +55,24 @@ TEST(OtherFiles, AbsentCountsAndExtremesMakeNoRowOrWrapSafely)
     ASSERT_TRUE(extreme);
     EXPECT_EQ(extreme->totalAllocatedSize, INT64_MAX);
     EXPECT_EQ(OtherFiles::url("/Users/"), "file-others:///Users/");
+}
+
+// The apparent size of the rest, for the table's optional column: the directory's less its rows'.
+TEST(OtherFiles, TheApparentSizeIsWhatTheRowsLeaveOfTheDirectorys)
+{
+    auto directory = testing::recordFor("/d/", 9000);
+    directory.fileCount = 3;
+    directory.totalSize = 7000;
+    auto shown = testing::recordFor("/d/a", 4096);
+    shown.totalSize = 1000;
+    const auto others = OtherFiles::aggregate(VistrelFile(directory), {VistrelFile(shown)});
+    ASSERT_TRUE(others);
+    EXPECT_EQ(others->fileCount, 2);
+    EXPECT_EQ(others->totalAllocatedSize, 9000 - 4096);
+    EXPECT_EQ(others->totalSize, 6000);
+    directory.totalSize.reset();
+    EXPECT_FALSE(OtherFiles::aggregate(VistrelFile(directory), {VistrelFile(shown)})->totalSize)
+        << "unknown when the directory's is";
 }
 
 } // namespace

@@ -39,6 +39,16 @@ void Preferences::setTableCustomization(const QByteArray& state)
     settings_->setValue(QLatin1String(tableCustomizationKey), state);
 }
 
+int Preferences::tableColumnCount() const
+{
+    return settings_->value(QLatin1String(tableColumnCountKey), 3).toInt();
+}
+
+void Preferences::setTableColumnCount(int count)
+{
+    settings_->setValue(QLatin1String(tableColumnCountKey), count);
+}
+
 QByteArray Preferences::searchTableCustomization() const
 {
     return settings_->value(QLatin1String(searchTableCustomizationKey)).toByteArray();

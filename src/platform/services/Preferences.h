@@ -16,6 +16,9 @@ class Preferences {
 public:
     static constexpr const char* persistedSnapshotKey = "persistedSnapshot";
     static constexpr const char* tableCustomizationKey = "explorer.table.customization";
+    // How many columns the saved table layout has: a layout from before a column was added
+    // does not fit the table and is left for the defaults.
+    static constexpr const char* tableColumnCountKey = "explorer.table.columnCount";
     static constexpr const char* searchTableCustomizationKey = "explorer.search.table.customization";
     static constexpr const char* selectedTabKey = "explorer.selectedTab";
 
@@ -30,6 +33,9 @@ public:
     void setPersistedSnapshot(bool on);
     QByteArray tableCustomization() const;
     void setTableCustomization(const QByteArray& state);
+    // Absent for a layout saved before the count was kept (three columns).
+    int tableColumnCount() const;
+    void setTableColumnCount(int count);
     QByteArray searchTableCustomization() const;
     void setSearchTableCustomization(const QByteArray& state);
     QString selectedTab() const;
