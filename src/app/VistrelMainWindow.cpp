@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -42,6 +43,12 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     toolbar->addAction(backAction_);
     if (QWidget* button = toolbar->widgetForAction(backAction_))
         button->setAccessibleName(QStringLiteral("Back"));
+    // The scan screen has nowhere to go back to: it shows the application's icon instead.
+    auto* icon = new QLabel(toolbar);
+    icon->setPixmap(FileIcons::applicationIcon().pixmap(32, 32));
+    icon->setContentsMargins(6, 0, 6, 0);
+    icon->setAccessibleName(QStringLiteral("Vistrel"));
+    applicationIcon_ = toolbar->addWidget(icon);
     connect(backAction_, &QAction::triggered, this, &VistrelMainWindow::goBack);
 
     // Ctrl+X closes the snapshot; a text field with the focus takes it first, to cut.
@@ -112,6 +119,8 @@ void VistrelMainWindow::updateTitle()
     const ExplorerView* screen = shell ? shell->currentScreen() : nullptr;
     setWindowTitle(screen ? QStringLiteral("Vistrel — ") + screen->subtitle() : QStringLiteral("Vistrel"));
     backAction_->setEnabled(shell && shell->canGoBack());
+    backAction_->setVisible(shell != nullptr);
+    applicationIcon_->setVisible(shell == nullptr);
     viewMenu_->setEnabled(screen != nullptr);
 }
 

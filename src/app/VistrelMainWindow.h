@@ -35,6 +35,8 @@ public:
     AppNavigationSplitView* shell() const;
     QAction* backAction() const { return backAction_; }
     QAction* closeSnapshotAction() const { return closeSnapshot_; }
+    // The toolbar's application icon, shown on the scan screen in Back's place.
+    QAction* applicationIconAction() const { return applicationIcon_; }
 
     // Help > Help: the product page in the browser; when none can be started, a message that
     // says so and shows the address to copy.
@@ -58,6 +60,7 @@ private:
     QAction* closeSnapshot_;
     class QMenu* helpMenu_ = nullptr;
     class QMenu* viewMenu_ = nullptr;
+    QAction* applicationIcon_ = nullptr;
     std::function<bool(const QUrl&)> urlOpener_;
     QMessageBox* helpFailure_ = nullptr;
 };

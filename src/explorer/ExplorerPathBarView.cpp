@@ -9,9 +9,11 @@
 #include "services/DisplayName.h"
 
 #include <QGraphicsOpacityEffect>
-#include <QHBoxLayout>
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
+
+#include <algorithm>
 
 namespace vistrel {
 
@@ -52,6 +54,16 @@ std::vector<ExplorerPathBarView::Component> ExplorerPathBarView::components(cons
     return components;
 }
 
+namespace {
+
+constexpr int spacing = 5;
+constexpr int horizontalPadding = 8;
+constexpr int verticalPadding = 4;
+constexpr int chevronSize = 12;
+const QString folded = QStringLiteral("…");
+
+} // namespace
+
 ExplorerPathBarView::ExplorerPathBarView(ExplorerModel* explorerModel, NavigationModel* navigationModel,
                                          QWidget* parent)
     : QWidget(parent)
@@ -60,16 +72,13 @@ ExplorerPathBarView::ExplorerPathBarView(ExplorerModel* explorerModel, Navigatio
     , components_(components(explorerModel->currentPath()))
 {
     setAccessibleName(QStringLiteral("Path"));
-    setAutoFillBackground(true);
-    setBackgroundRole(QPalette::Base);
-    auto* layout = new QHBoxLayout(this);
-    layout->setSpacing(5);
-    layout->setContentsMargins(8, 4, 8, 4);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     for (std::size_t index = 0; index < components_.size(); ++index) {
         const Component& component = components_[index];
         QString name = text(component.name);
         if (index == 0 && volumeName())
             name = text(*volumeName());
+        names_.push_back(name);
         auto* button = new QToolButton(this);
         button->setAutoRaise(true);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -79,18 +88,132 @@ ExplorerPathBarView::ExplorerPathBarView(ExplorerModel* explorerModel, Navigatio
         button->setToolTip(name);
         button->setAccessibleName(name);
         connect(button, &QToolButton::clicked, this, [this, index] { activate(index); });
-        layout->addWidget(button);
+        buttons_.push_back(button);
         if (index + 1 < components_.size()) {
             auto* chevron = new QLabel(this);
-            QPixmap arrow = FileIcons::symbol(QStringLiteral("chevron.right")).pixmap(12, 12);
-            chevron->setPixmap(arrow);
+            chevron->setPixmap(FileIcons::symbol(QStringLiteral("chevron.right")).pixmap(chevronSize, chevronSize));
             auto* opacity = new QGraphicsOpacityEffect(chevron);
             opacity->setOpacity(0.6);
             chevron->setGraphicsEffect(opacity);
-            layout->addWidget(chevron);
+            chevron->setFixedSize(chevronSize, chevronSize);
+            chevrons_.push_back(chevron);
         }
     }
-    layout->addStretch();
+}
+
+QSize ExplorerPathBarView::sizeHint() const
+{
+    int height = 0;
+    std::vector<int> widths;
+    for (QToolButton* button : buttons_) {
+        QToolButton probe;
+        probe.setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        probe.setIcon(button->icon());
+        probe.setText(button->toolTip());
+        widths.push_back(probe.sizeHint().width());
+        height = std::max(height, probe.sizeHint().height());
+    }
+    return {rowWidth(widths), height + 2 * verticalPadding};
+}
+
+QSize ExplorerPathBarView::minimumSizeHint() const
+{
+    return {0, sizeHint().height()};
+}
+
+int ExplorerPathBarView::rowWidth(const std::vector<int>& widths) const
+{
+    int width = 2 * horizontalPadding;
+    int shown = 0;
+    for (const int each : widths) {
+        if (each <= 0)
+            continue;
+        width += each;
+        ++shown;
+    }
+    return width + std::max(0, shown - 1) * (2 * spacing + chevronSize);
+}
+
+void ExplorerPathBarView::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    painter.setPen(QPen(palette().color(QPalette::Mid), 1));
+    painter.setBrush(palette().color(QPalette::Base));
+    painter.drawRoundedRect(box, 6, 6);
+}
+
+void ExplorerPathBarView::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    arrange();
+}
+
+void ExplorerPathBarView::arrange()
+{
+    const std::size_t count = buttons_.size();
+    if (count == 0)
+        return;
+    const auto widthOf = [](QToolButton* button, const QString& label) {
+        button->setText(label);
+        return button->sizeHint().width();
+    };
+    std::vector<QString> labels = names_;
+    std::vector<int> widths(count);
+    for (std::size_t index = 0; index < count; ++index)
+        widths[index] = widthOf(buttons_[index], labels[index]);
+    const int available = width();
+    // The first and the last two stay readable the longest; the ones between fold, nearest
+    // the root first, and past one fold they go, the first fold standing for them all.
+    const std::size_t lastMiddle = count >= 3 ? count - 3 : 0;
+    for (std::size_t index = 1; index <= lastMiddle && rowWidth(widths) > available; ++index) {
+        labels[index] = folded;
+        widths[index] = widthOf(buttons_[index], folded);
+    }
+    for (std::size_t index = 2; index <= lastMiddle && rowWidth(widths) > available; ++index)
+        widths[index] = 0;
+    // Still too long: cut the remaining names at the tail, the widest first, down to "…".
+    while (rowWidth(widths) > available) {
+        std::size_t widest = count;
+        for (std::size_t index = 0; index < count; ++index)
+            if (widths[index] > 0 && labels[index] != folded && (widest == count || widths[index] > widths[widest]))
+                widest = index;
+        if (widest == count)
+            break; // everything is "…": the box clips what is left
+        const int over = rowWidth(widths) - available;
+        const QFontMetrics metrics = buttons_[widest]->fontMetrics();
+        // Each pass makes the name strictly shorter, so the loop ends.
+        const int shownWidth = metrics.horizontalAdvance(labels[widest]);
+        const int target = std::max(0, std::min(shownWidth - over, shownWidth - 1));
+        labels[widest] = metrics.elidedText(names_[widest], Qt::ElideRight, target);
+        if (labels[widest].isEmpty() || labels[widest] == folded)
+            labels[widest] = folded;
+        widths[widest] = widthOf(buttons_[widest], labels[widest]);
+    }
+    // Narrower still: components go from the root's end; the current directory stays.
+    for (std::size_t index = 0; index + 1 < count && rowWidth(widths) > available; ++index)
+        widths[index] = 0;
+    int x = horizontalPadding;
+    for (std::size_t index = 0; index < count; ++index) {
+        QToolButton* button = buttons_[index];
+        const bool shown = widths[index] > 0;
+        button->setVisible(shown);
+        if (index + 1 < count)
+            chevrons_[index]->setVisible(shown);
+        if (!shown)
+            continue;
+        button->setText(labels[index]);
+        const int buttonHeight = button->sizeHint().height();
+        const int room = width() - horizontalPadding - x;
+        button->setVisible(room > 0);
+        button->setGeometry(x, (height() - buttonHeight) / 2, std::min(widths[index], room), buttonHeight);
+        x += widths[index];
+        if (index + 1 < count) {
+            chevrons_[index]->move(x + spacing, (height() - chevronSize) / 2);
+            x += 2 * spacing + chevronSize;
+        }
+    }
 }
 
 void ExplorerPathBarView::activate(std::size_t index)

@@ -4,6 +4,9 @@
 
 #include <QWidget>
 
+class QLabel;
+class QToolButton;
+
 #include <string>
 #include <vector>
 
@@ -12,8 +15,10 @@ namespace vistrel {
 class ExplorerModel;
 class NavigationModel;
 
-// The current directory as a row of buttons, one per path component; a click on an ancestor
-// pushes a screen rooted there, a click on the current directory does nothing.
+// The current directory as a row of buttons, one per path component, in a rounded box; a
+// click on an ancestor pushes a screen rooted there, a click on the current directory does
+// nothing. When the row is too long, the middle components fold to "…" first, then the
+// remaining names are cut at the tail: the row never runs past the box.
 class ExplorerPathBarView : public QWidget {
     Q_OBJECT
 public:
@@ -28,11 +33,27 @@ public:
 
     // What a click on component `index` does.
     void activate(std::size_t index);
+    // The buttons, one per component (tests read what they show).
+    const std::vector<QToolButton*>& buttons() const { return buttons_; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Lays the row out in the current width: whole names when they fit, else folded.
+    void arrange();
+    int rowWidth(const std::vector<int>& widths) const;
+
     ExplorerModel* explorerModel_;
     NavigationModel* navigationModel_;
     std::vector<Component> components_;
+    std::vector<QString> names_;
+    std::vector<QToolButton*> buttons_;
+    std::vector<QLabel*> chevrons_; // after every component but the last
 };
 
 } // namespace vistrel

@@ -70,7 +70,8 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     // The filter scope: the table beside the details, the path bar below.
     auto* filterPage = new QWidget(content_);
     auto* filterLayout = new QVBoxLayout(filterPage);
-    filterLayout->setContentsMargins(0, 0, 0, 0);
+    // The path bar's box keeps clear of the window's edges.
+    filterLayout->setContentsMargins(0, 0, 6, 6);
     auto* split = new QSplitter(Qt::Horizontal, filterPage);
     table_ = new ExplorerTableView(tableViewModel_, environment.preferences, split);
     details_ = new ExplorerDetailsContentView(environment.preferences, split);

@@ -235,10 +235,14 @@ TEST_F(RootView, TheScanScreenIsNamedAndWorksFromTheKeyboard)
     EXPECT_GE(checked, 6);
     EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(QStringLiteral(", ")).toStdString();
     EXPECT_FALSE(screen->storeOnDisk()->toolTip().isEmpty()) << "the storage choice explains itself";
+    EXPECT_TRUE(window.applicationIconAction()->isVisible()) << "the scan screen shows the icon, not Back";
+    EXPECT_FALSE(window.backAction()->isVisible());
 
     screen->mainButton()->setFocus();
     QTest::keyClick(screen->mainButton(), Qt::Key_Space);
     ASSERT_TRUE(waitUntil([&] { return window.rootView()->shell() != nullptr; })) << "Space on Scan scans";
+    EXPECT_TRUE(window.backAction()->isVisible());
+    EXPECT_FALSE(window.applicationIconAction()->isVisible());
     QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_X));
     ASSERT_TRUE(waitUntil([&] { return window.rootView()->scanScreen() != nullptr; })) << "Ctrl+X closes the snapshot";
 }

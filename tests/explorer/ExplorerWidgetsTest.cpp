@@ -5,6 +5,7 @@
 #include "app/VistrelMainWindow.h"
 #include "details/ExplorerDetailsContentView.h"
 #include "explorer/ExplorerModel.h"
+#include "explorer/ExplorerPathBarView.h"
 #include "explorer/ExplorerTableItemModel.h"
 #include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
@@ -337,6 +338,46 @@ TEST_F(ExplorerScreens, ALayoutSavedWithThreeColumnsStillOpens)
     EXPECT_FALSE(header->isSectionHidden(ExplorerTableItemModel::sizeColumn));
     EXPECT_EQ(header->logicalIndexAt(header->sectionViewportPosition(ExplorerTableItemModel::sizeColumn)),
               ExplorerTableItemModel::sizeColumn);
+}
+
+// A deep path folds its middle first, keeps the first and the last two readable, and never
+// runs past the bar, however narrow.
+TEST_F(ExplorerScreens, ADeepPathFoldsItsMiddleAndNeverOverflows)
+{
+    std::string path = "/";
+    for (int level = 0; level < 12; ++level)
+        path += "a-rather-long-folder-name-" + std::to_string(level) + "/";
+    ExplorerModel model{FileUrl(path), std::nullopt};
+    ExplorerPathBarView bar(&model, &navigation_);
+    bar.show();
+    const std::vector<QToolButton*>& buttons = bar.buttons();
+    ASSERT_EQ(buttons.size(), 13u);
+    const auto visibleRight = [&] {
+        int right = 0;
+        for (QWidget* child : bar.findChildren<QWidget*>())
+            if (child->isVisible())
+                right = std::max(right, child->geometry().right());
+        return right;
+    };
+    const auto whole = [](QToolButton* button) { return button->text() == button->toolTip(); };
+
+    bar.resize(bar.sizeHint().width() + 10, bar.sizeHint().height());
+    for (QToolButton* button : buttons)
+        EXPECT_TRUE(whole(button)) << "everything fits: " << button->text().toStdString();
+
+    bar.resize(700, bar.sizeHint().height());
+    EXPECT_LT(visibleRight(), bar.width());
+    EXPECT_TRUE(whole(buttons[0]));
+    EXPECT_TRUE(whole(buttons[11]));
+    EXPECT_TRUE(whole(buttons[12]));
+    EXPECT_EQ(buttons[1]->text(), QStringLiteral("…")) << "the middle folds first";
+    EXPECT_EQ(buttons[1]->toolTip(), QStringLiteral("a-rather-long-folder-name-0"));
+
+    for (const int narrow : {300, 120, 40}) {
+        bar.resize(narrow, bar.sizeHint().height());
+        EXPECT_LT(visibleRight(), bar.width()) << "at " << narrow;
+    }
+    EXPECT_EQ(bar.minimumSizeHint().width(), 0) << "the bar never widens the window";
 }
 
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)

@@ -135,10 +135,18 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     progressRow_ = new QStackedWidget(column);
     progressRow_->setFixedHeight(64);
     progressRow_->addWidget(new QWidget(progressRow_));
-    progress_ = new QProgressBar(progressRow_);
+    // An ordinary bar, with the counts under it.
+    auto* progressPage = new QWidget(progressRow_);
+    auto* progressLayout = new QVBoxLayout(progressPage);
+    progressLayout->setContentsMargins(0, 8, 0, 0);
+    progress_ = new QProgressBar(progressPage);
     progress_->setAccessibleName(QStringLiteral("Scan progress"));
-    progress_->setFormat(QStringLiteral("%v of %m items"));
-    progressRow_->addWidget(progress_);
+    progress_->setTextVisible(false);
+    progressCounts_ = label(progressPage, 0.85);
+    progressLayout->addWidget(progress_);
+    progressLayout->addWidget(progressCounts_);
+    progressLayout->addStretch();
+    progressRow_->addWidget(progressPage);
     auto* cancellingPage = new QWidget(progressRow_);
     auto* cancellingLayout = new QVBoxLayout(cancellingPage);
     cancelling_ = new QProgressBar(cancellingPage);
@@ -199,8 +207,9 @@ void VistrelScanView::update()
         const std::int64_t done = std::min(model_->progress().completedUnitCount(), std::max<std::int64_t>(total, 0));
         progress_->setRange(0, static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
         progress_->setValue(static_cast<int>(total > INT32_MAX ? done * INT32_MAX / total : done));
-        progress_->setFormat(Formats::groupedCount(model_->progress().completedUnitCount()) + QStringLiteral(" of ")
-                             + Formats::groupedCount(total) + QStringLiteral(" items"));
+        progressCounts_->setText(Formats::groupedCount(model_->progress().completedUnitCount())
+                                 + QStringLiteral(" of ") + Formats::groupedCount(total) + QStringLiteral(" items"));
+        progress_->setAccessibleDescription(progressCounts_->text());
         break;
     }
     case ScanScreenModel::ViewState::cancelling:

@@ -43,6 +43,7 @@ private:
     QPushButton* mainButton_;
     QStackedWidget* progressRow_;
     QProgressBar* progress_;
+    QLabel* progressCounts_;
     QProgressBar* cancelling_;
 };
 
