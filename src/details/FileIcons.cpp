@@ -1,6 +1,7 @@
 #include "FileIcons.h"
 
 #include "FileThumbnailCache.h"
+#include "SymbolIconEngine.h"
 
 #include "services/Log.h"
 
@@ -166,7 +167,11 @@ QIcon FileIcons::applicationIcon()
 
 QIcon FileIcons::symbol(const QString& name)
 {
-    const QIcon themed = QIcon::fromTheme(freedesktopName(name));
+    const QString themeName = freedesktopName(name);
+    const QIcon themed = QIcon::fromTheme(themeName);
+    // Symbolic icons are drawn dark gray: painted in the text colour they show on any style.
+    if (!themed.isNull() && themeName.endsWith(QLatin1String("-symbolic")))
+        return QIcon(new SymbolIconEngine(themed));
     if (!themed.isNull())
         return themed;
     return qApp ? QApplication::style()->standardIcon(styleFallback(name)) : QIcon();

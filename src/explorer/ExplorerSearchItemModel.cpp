@@ -141,7 +141,12 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
 
 QVariant ExplorerSearchItemModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || (role != Qt::DisplayRole && role != Qt::AccessibleTextRole))
+    if (orientation != Qt::Horizontal)
+        return {};
+    // The size's title sits over its figures, at the trailing edge.
+    if (role == Qt::TextAlignmentRole && section == sizeColumn)
+        return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
     static const char* const titles[] = {"Name", "Kind", "Last Opened", "Path", "Size"};
     return section >= 0 && section < columnCount_ ? QString::fromLatin1(titles[section]) : QVariant();

@@ -2,6 +2,7 @@
 #include "details/ItemDetails.h"
 #include "details/ExplorerDetailsContentView.h"
 #include "details/ExplorerDetailsView.h"
+#include "details/FileIcons.h"
 #include "details/ItemDetailsBoolRowView.h"
 #include "details/ItemDetailsRowView.h"
 #include "filesystem/FileUrl.h"
@@ -12,6 +13,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QGuiApplication>
+#include <QImage>
+#include <QLabel>
 #include <QTabWidget>
 
 #include <map>
@@ -91,6 +95,52 @@ TEST(ItemDetails, AFileGoneSinceTheScanShowsOnlyTheSnapshotsRows)
     EXPECT_EQ(shown.size(), 3u);
     EXPECT_TRUE(details.typeDescription.isEmpty());
     EXPECT_TRUE(details.extendedAttributes.isEmpty());
+}
+
+// The header's name is one line, however odd or long the name: the whole of it in the tooltip.
+TEST(ExplorerDetailsView, TheHeaderNameIsOneElidedLine)
+{
+    testing::ensureApplication();
+    TemporaryTree tree;
+    const std::string odd = "two\nlines-" + std::string(200, 'x');
+    tree.writeFile(odd, 10);
+    ExplorerDetailsView view(ItemDetails::make(entity(tree.path(odd))), nullptr);
+    QLabel* name = nullptr;
+    for (QLabel* label : view.findChildren<QLabel*>())
+        if (label->toolTip().startsWith(QStringLiteral("two")))
+            name = label;
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->toolTip(), QStringLiteral("two\\nlines-") + QString(200, QLatin1Char('x')));
+    EXPECT_FALSE(name->text().contains(QLatin1Char('\n')));
+    EXPECT_TRUE(name->text().startsWith(QStringLiteral("two\\nlines-")));
+    EXPECT_TRUE(name->text().endsWith(QStringLiteral("…"))) << name->text().toStdString();
+}
+
+// The preview's eye and the path bar's chevrons are symbolic icons, drawn dark gray by the
+// theme: with a dark style they take the light text colour instead of vanishing.
+TEST(FileIcons, SymbolicIconsTakeThePalettesTextColour)
+{
+    testing::ensureApplication();
+    FileIcons::prepareTheme();
+    const QPalette original = QGuiApplication::palette();
+    QPalette dark = original;
+    dark.setColor(QPalette::Window, QColor(30, 30, 30));
+    dark.setColor(QPalette::Base, QColor(20, 20, 20));
+    dark.setColor(QPalette::ButtonText, QColor(240, 240, 240));
+    dark.setColor(QPalette::WindowText, QColor(240, 240, 240));
+    QGuiApplication::setPalette(dark);
+    const QImage eye = FileIcons::symbol(QStringLiteral("eye")).pixmap(16, 16).toImage();
+    QGuiApplication::setPalette(original);
+    if (QIcon::fromTheme(QStringLiteral("view-reveal-symbolic")).isNull())
+        GTEST_SKIP() << "no symbolic icon theme here";
+    int opaque = 0;
+    for (int y = 0; y < eye.height(); ++y)
+        for (int x = 0; x < eye.width(); ++x)
+            if (const QColor pixel = eye.pixelColor(x, y); pixel.alpha() > 200) {
+                ++opaque;
+                EXPECT_GT(pixel.lightness(), 200) << x << "," << y;
+            }
+    EXPECT_GT(opaque, 10) << "the eye is drawn";
 }
 
 TEST(ExplorerDetailsContentView, ReadsOnlyWhereAMovingSelectionSettles)

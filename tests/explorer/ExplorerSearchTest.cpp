@@ -68,6 +68,10 @@ TEST_F(ExplorerSearchScreen, ShowsAThousandOfAllMatchesAndTheirCount)
     ExplorerSearchView* search = view_->searchView();
     ASSERT_TRUE(search);
     EXPECT_EQ(search->statusText(), QStringLiteral("Matched 0 results")) << "before the first search";
+    EXPECT_EQ(search->itemModel()->headerData(ExplorerSearchItemModel::sizeColumn, Qt::Horizontal,
+                                              Qt::TextAlignmentRole).value<Qt::Alignment>(),
+              Qt::AlignTrailing | Qt::AlignVCenter)
+        << "the size's title over its figures";
     QTest::keyClicks(view_->searchField(), QStringLiteral("MATCH"));
     ASSERT_TRUE(waitUntil([&] { return view_->searchViewModel()->totalResults() > 0; }));
     EXPECT_EQ(view_->searchViewModel()->totalResults(), 1500);

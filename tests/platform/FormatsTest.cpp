@@ -85,6 +85,8 @@ TEST(DisplayName, DifferentBytesNeverLookAlikeAndBidiControlsShow)
     EXPECT_EQ(DisplayName::of("cut\xe2\x82"), QStringLiteral("cut\\xE2\\x82"));
     EXPECT_EQ(DisplayName::of("rtl\xe2\x80\xaetxt.exe"), QStringLiteral("rtl\\u202Etxt.exe"));
     EXPECT_EQ(DisplayName::of("\xf0\x9f\x98\x80"), QString::fromUtf8("\xf0\x9f\x98\x80")) << "emoji";
+    EXPECT_EQ(DisplayName::of("two\nlines\tand\x01\x7f"), QStringLiteral("two\\nlines\\tand\\x01\\x7F"))
+        << "one line, whatever the name holds";
 }
 
 } // namespace

@@ -33,7 +33,17 @@ QString DisplayName::of(std::string_view bytes)
             : (lead & 0xf8) == 0xf0            ? 4
                                                : 0;
         if (length == 1) {
-            text += QChar(lead);
+            // Control characters would break a name over lines or hide in it.
+            if (lead == '\n')
+                text += QLatin1String("\\n");
+            else if (lead == '\t')
+                text += QLatin1String("\\t");
+            else if (lead == '\r')
+                text += QLatin1String("\\r");
+            else if (lead < 0x20 || lead == 0x7f)
+                text += escaped("\\x", lead, 2);
+            else
+                text += QChar(lead);
             ++index;
             continue;
         }

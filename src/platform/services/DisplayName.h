@@ -8,7 +8,8 @@ namespace vistrel {
 
 // How the window shows a name or path that is bytes: UTF-8 as text; each byte that is not
 // UTF-8 as "\xFF", so that different bytes never look alike; and the bidirectional controls
-// (U+202E and its kin), which could make "exe.txt" read as "txt.exe", as "\u202E".
+// (U+202E and its kin), which could make "exe.txt" read as "txt.exe", as "\u202E". Control
+// characters show escaped ("\n", "\t", "\x01"), so that a name is always one line.
 class DisplayName {
 public:
     static QString of(std::string_view bytes);
