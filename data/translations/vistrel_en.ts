@@ -13,6 +13,33 @@
     </message>
 </context>
 <context>
+    <name>Formats</name>
+    <message numerus="yes">
+        <source>Data: %n bytes</source>
+        <translation>
+            <numerusform>Data: %n byte</numerusform>
+            <numerusform>Data: %n bytes</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>Scan</name>
+    <message numerus="yes">
+        <source>%1 files</source>
+        <translation>
+            <numerusform>%1 file</numerusform>
+            <numerusform>%1 files</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %2 items</source>
+        <translation>
+            <numerusform>%1 of %2 item</numerusform>
+            <numerusform>%1 of %2 items</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Search</name>
     <message numerus="yes">
         <source>Matched %n results</source>

@@ -1,5 +1,8 @@
 #include "services/Formats.h"
 #include "services/DisplayName.h"
+#include "services/Translations.h"
+
+#include <QCoreApplication>
 
 #include <gtest/gtest.h>
 
@@ -47,6 +50,14 @@ TEST(Formats, PrintfRulesReadTheLow32Bits)
     EXPECT_EQ(Formats::fixedPoint(3.5, english), QStringLiteral("3.500000"));
     EXPECT_EQ(Formats::fixedPoint(12345.5, german), QStringLiteral("12345,500000"));
     EXPECT_EQ(Formats::byteData(QByteArray()), QStringLiteral("Data: 0 bytes"));
+    static int argc = 1;
+    static char name[] = "vistrel-platform-tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+    Translations::install();
+    EXPECT_EQ(Formats::byteData(QByteArray(1, 'x')), QStringLiteral("Data: 1 byte")) << "the built-in plural forms";
+    EXPECT_EQ(Formats::byteData(QByteArray(2, 'x')), QStringLiteral("Data: 2 bytes"));
     EXPECT_EQ(Formats::boolean(true), QStringLiteral("Yes"));
 }
 

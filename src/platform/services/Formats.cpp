@@ -8,6 +8,8 @@
 #include <unicode/reldatefmt.h>
 #include <unicode/unistr.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -18,9 +20,9 @@ namespace vistrel {
 
 namespace {
 
-QString tr(const char* text)
+QString tr(const char* text, const char* disambiguation = nullptr, int count = -1)
 {
-    return QCoreApplication::translate("Formats", text);
+    return QCoreApplication::translate("Formats", text, disambiguation, count);
 }
 
 // One ICU formatter per locale, made on first use and shared; ICU formatters are not
@@ -195,7 +197,7 @@ QString Formats::boolean(bool value)
 
 QString Formats::byteData(const QByteArray& data)
 {
-    return tr("Data: %1 bytes").arg(data.size());
+    return tr("Data: %n bytes", nullptr, static_cast<int>(std::min<qsizetype>(data.size(), INT_MAX)));
 }
 
 QString Formats::messageCount(std::int64_t count)

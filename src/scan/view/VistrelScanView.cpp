@@ -7,6 +7,7 @@
 #include "services/Formats.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -15,9 +16,18 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <climits>
+
 namespace vistrel {
 
 namespace {
+
+// Which plural form a count takes (translations count in int).
+int pluralCount(std::int64_t count)
+{
+    return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX));
+}
 
 QLabel* label(QWidget* parent, double scale = 1.0, bool bold = false)
 {
@@ -177,7 +187,8 @@ void VistrelScanView::update()
     const auto& volume = model_->volume();
     volumeName_->setText(volume.localizedName);
     volumeFormat_->setText(volume.localizedFormatDescription);
-    volumeFiles_->setText(Formats::groupedCount(volume.resourceCount) + QStringLiteral(" files"));
+    volumeFiles_->setText(QCoreApplication::translate("Scan", "%1 files", nullptr, pluralCount(volume.resourceCount))
+                              .arg(Formats::groupedCount(volume.resourceCount)));
     volumeCapacity_->setText(Formats::byteCount(volume.totalCapacity));
     usage_->setUsage(volume.usedCapacity, volume.totalCapacity);
     used_->setText(QStringLiteral("<b>Used</b> ") + Formats::byteCount(volume.usedCapacity).toHtmlEscaped());
@@ -207,8 +218,9 @@ void VistrelScanView::update()
         const std::int64_t done = std::min(model_->progress().completedUnitCount(), std::max<std::int64_t>(total, 0));
         progress_->setRange(0, static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
         progress_->setValue(static_cast<int>(total > INT32_MAX ? done * INT32_MAX / total : done));
-        progressCounts_->setText(Formats::groupedCount(model_->progress().completedUnitCount())
-                                 + QStringLiteral(" of ") + Formats::groupedCount(total) + QStringLiteral(" items"));
+        progressCounts_->setText(QCoreApplication::translate("Scan", "%1 of %2 items", nullptr, pluralCount(total))
+                                     .arg(Formats::groupedCount(model_->progress().completedUnitCount()),
+                                          Formats::groupedCount(total)));
         progress_->setAccessibleDescription(progressCounts_->text());
         break;
     }
