@@ -14,6 +14,7 @@ inline constexpr int exitInterrupted = 130;
 // Each command takes the arguments after its name.
 int runStat(const std::vector<std::string>& arguments);
 int runVolume(const std::vector<std::string>& arguments);
+int runVolumes(const std::vector<std::string>& arguments);
 int runScan(const std::vector<std::string>& arguments);
 int runDump(const std::vector<std::string>& arguments);
 int runList(const std::vector<std::string>& arguments);

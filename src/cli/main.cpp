@@ -22,6 +22,7 @@ constexpr const char* usageText =
     "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
     "       vistrel-cli stat PATH...\n"
     "       vistrel-cli volume\n"
+    "       vistrel-cli volumes [--json]\n"
     "Without --store, the per-user snapshot is used.\n";
 } // namespace
 
@@ -71,6 +72,7 @@ int main(int argc, char** argv)
     static const std::pair<const char*, Command> commands[] = {
         {"scan", runScan}, {"dump", runDump},     {"ls", runList},
         {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
+        {"volumes", runVolumes},
     };
     for (const auto& [name, run] : commands) {
         if (command != name)

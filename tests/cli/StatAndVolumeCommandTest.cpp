@@ -72,7 +72,7 @@ TEST(StatCommand, ExitStatusesForMissingPathsAndUsageErrors)
     EXPECT_NE(partial.standardError.find(tree.path("missing")), std::string::npos);
     EXPECT_NE(partial.standardError.find("No such file or directory"), std::string::npos);
 
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"stat"}, {"frobnicate"}, {"volume", "x"}}) {
+    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"stat"}, {"frobnicate"}, {"volume", "x"}, {"volumes", "--xml"}}) {
         const CommandResult usage = cli(arguments);
         EXPECT_EQ(usage.exitStatus, 2);
         EXPECT_NE(usage.standardError.find("usage: vistrel-cli"), std::string::npos);
@@ -88,6 +88,30 @@ TEST(VolumeCommand, PrintsTheFiguresOfTheRoot)
     EXPECT_GT(volume["totalCapacity"].toDouble(), 0);
     EXPECT_LE(volume["availableCapacity"].toDouble(), volume["totalCapacity"].toDouble());
     EXPECT_FALSE(volume["localizedFormatDescription"].toString().isEmpty());
+}
+
+// The volumes the scan screen offers, the root's first, as a table and as JSON lines.
+TEST(VolumeCommand, VolumesListsTheRootsVolumeFirst)
+{
+    const CommandResult table = cli({"volumes"});
+    ASSERT_EQ(table.exitStatus, 0) << table.standardError;
+    const auto rows = QString::fromStdString(table.standardOutput).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_GE(rows.size(), 2);
+    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("Name"))) << rows[0].toStdString();
+    EXPECT_EQ(rows[1].section(QLatin1Char(' '), 1, -1, QString::SectionSkipEmpty).section(QLatin1Char(' '), 0, 0),
+              QStringLiteral("/"))
+        << "the mount point column of the first volume: " << rows[1].toStdString();
+
+    const CommandResult json = cli({"volumes", "--json"});
+    ASSERT_EQ(json.exitStatus, 0) << json.standardError;
+    const auto lines = QString::fromStdString(json.standardOutput).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), rows.size() - 1) << "one object per volume";
+    const QJsonObject root = parse(lines[0].toStdString());
+    EXPECT_EQ(root["mountPoint"].toString(), QStringLiteral("/"));
+    EXPECT_FALSE(root["type"].toString().isEmpty());
+    EXPECT_GT(root["totalCapacity"].toDouble(), 0);
+    EXPECT_EQ(root["usedCapacity"].toDouble(), root["totalCapacity"].toDouble() - root["availableCapacity"].toDouble());
+    EXPECT_TRUE(root["error"].isNull());
 }
 
 } // namespace

@@ -137,7 +137,8 @@ VolumeFigures VolumeFigures::read(const std::string& path)
 
     if (const auto mount = mountOf(path, status.mountId)) {
         result.localizedFormatDescription = mount->type;
-        result.localizedName = labelOf(mount->source);
+        result.label = labelOf(mount->source);
+        result.localizedName = result.label;
         if (!result.localizedName && !mount->source.empty()) {
             const auto slash = mount->source.rfind('/');
             result.localizedName = slash == std::string::npos ? mount->source : mount->source.substr(slash + 1);
