@@ -23,6 +23,7 @@
 #include <dirent.h>
 #include <mutex>
 #include <sys/resource.h>
+#include <unistd.h>
 
 namespace vistrel {
 
@@ -30,6 +31,9 @@ namespace {
 
 using SumSize = FileSystemWalker::SumSize;
 using VisitResult = std::pair<FileSystemRecord, SumSize>;
+
+// Directories this user owns can be listed without touching their access date.
+const std::uint32_t effectiveUser = ::geteuid();
 
 // A level of the tree takes well under 2 KiB of stack, so the default maximum depth of
 // 100,000 levels fits.
@@ -180,7 +184,7 @@ double FileSystemWalker::walk()
     raiseOpenFileLimit();
 
     int errorNumber = 0;
-    DirectoryHandle rootDirectory = DirectoryHandle::openPath(state.root.path(), &errorNumber);
+    DirectoryHandle rootDirectory = DirectoryHandle::openPathForListing(state.root.path(), &errorNumber);
     std::optional<SumSize> rootSum;
     if (!rootDirectory.isValid()) {
         state.directoryUnreadable(state.root.path(), std::strerror(errorNumber));
@@ -328,7 +332,8 @@ VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentP
         && (!mountId || !attributes->mountId || *attributes->mountId == *mountId);
     if (sameFileSystem && attributes->isDirectory()) {
         int errorNumber = 0;
-        DirectoryHandle directory = DirectoryHandle::openAt(parentFd, name.c_str(), &errorNumber);
+        DirectoryHandle directory = DirectoryHandle::openForListingAt(
+            parentFd, name.c_str(), attributes->ownerId == effectiveUser, &errorNumber);
         if (!directory.isValid()) {
             directoryUnreadable(path, std::strerror(errorNumber));
         } else if (auto child = walkDirectory(path, std::move(directory), depth)) {

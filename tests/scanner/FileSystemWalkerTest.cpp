@@ -10,6 +10,8 @@
 #include <climits>
 #include <fcntl.h>
 #include "filesystem/DirectoryHandle.h"
+#include "filesystem/DirectoryListing.h"
+#include <sys/stat.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -202,6 +204,41 @@ TEST(FileSystemWalker, UnreadableDirectoriesAreLoggedAndLeftUnvisited)
     if (!verdict)
         GTEST_SKIP() << "could not drop root privileges to make a directory unreadable";
     EXPECT_TRUE(*verdict);
+}
+
+// A scan leaves no trace: listing a directory would set its access date (relatime does when
+// it is older than the modification), which the details and Last Opened then show.
+TEST(FileSystemWalker, AScanLeavesTheAccessDatesOfDirectoriesAsTheyWere)
+{
+    TemporaryTree tree;
+    tree.writeFile("a/b/file", 10);
+    tree.writeFile("a/other", 10);
+    const timespec old[2] = {{978307200, 0}, {UTIME_OMIT, 0}}; // 2001, before every mtime
+    const auto accessTime = [&](const std::string& path) {
+        struct stat status { };
+        ::stat(path.c_str(), &status);
+        return status.st_atim.tv_sec;
+    };
+    const std::vector<std::string> directories{tree.root(), tree.path("a"), tree.path("a/b")};
+    const auto age = [&] {
+        for (const std::string& directory : directories)
+            ASSERT_EQ(::utimensat(AT_FDCWD, directory.c_str(), old, 0), 0);
+    };
+    age();
+    // A plain listing does change it here, or the file system keeps no access dates to test.
+    {
+        DirectoryHandle plain = DirectoryHandle::openPath(tree.path("a"));
+        DirectoryListing listing;
+        ASSERT_EQ(listing.read(plain.fd()), 0);
+    }
+    if (accessTime(tree.path("a")) == old[0].tv_sec)
+        GTEST_SKIP() << "this file system does not update access dates (noatime)";
+    age();
+
+    const auto result = scanTree(tree.root());
+    EXPECT_EQ(result.at(tree.path("a/")).fileCount, 2);
+    for (const std::string& directory : directories)
+        EXPECT_EQ(accessTime(directory), old[0].tv_sec) << directory;
 }
 
 TEST(FileSystemWalker, MountPointsAreRecordedButNotEntered)

@@ -1,5 +1,6 @@
 #include "DirectoryHandle.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <fcntl.h>
@@ -93,6 +94,47 @@ DirectoryHandle DirectoryHandle::openAt(int parentFd, const char* name, int* err
     if (fd < 0)
         setError(errorNumber, errno);
     return DirectoryHandle(fd);
+}
+
+namespace {
+
+// Whether O_NOATIME may work for directories this user does not own: root usually has
+// CAP_FOWNER; if it does not (a user namespace), the first EPERM turns it off.
+std::atomic<bool>& privilegedNoAccessTime()
+{
+    static std::atomic<bool> privileged{::geteuid() == 0};
+    return privileged;
+}
+
+} // namespace
+
+DirectoryHandle DirectoryHandle::openForListingAt(int parentFd, const char* name, bool owned, int* errorNumber)
+{
+    if (owned || privilegedNoAccessTime().load(std::memory_order_relaxed)) {
+        const int fd = ::openat(parentFd, name, directoryFlags | O_NOFOLLOW | O_NOATIME);
+        if (fd >= 0)
+            return DirectoryHandle(fd);
+        if (errno != EPERM) {
+            setError(errorNumber, errno);
+            return {};
+        }
+        if (!owned)
+            privilegedNoAccessTime().store(false, std::memory_order_relaxed);
+    }
+    return openAt(parentFd, name, errorNumber);
+}
+
+DirectoryHandle DirectoryHandle::openPathForListing(const std::string& path, int* errorNumber)
+{
+    std::string name;
+    DirectoryHandle parent = openContaining(path, &name, errorNumber);
+    if (!parent.isValid())
+        return {};
+    // One directory: trying costs one call, so the owner is not looked up first.
+    const int fd = ::openat(parent.fd(), name.c_str(), directoryFlags | O_NOFOLLOW | O_NOATIME);
+    if (fd >= 0)
+        return DirectoryHandle(fd);
+    return openPath(path, errorNumber);
 }
 
 DirectoryHandle DirectoryHandle::openContaining(const std::string& path, std::string* lastName, int* errorNumber)
