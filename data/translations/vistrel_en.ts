@@ -32,6 +32,13 @@
         </translation>
     </message>
     <message numerus="yes">
+        <source>%1 items</source>
+        <translation>
+            <numerusform>%1 item</numerusform>
+            <numerusform>%1 items</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
         <source>%1 of %2 items</source>
         <translation>
             <numerusform>%1 of %2 item</numerusform>

@@ -2,6 +2,7 @@
 
 #include "details/FileIcons.h"
 #include "explorer/ExplorerView.h"
+#include "services/DisplayName.h"
 #include "explorer/NavigationModel.h"
 
 #include <QListWidget>
@@ -19,8 +20,16 @@ AppNavigationSplitView::AppNavigationSplitView(ExplorerEnvironment environment, 
     environment_.navigationModel = navigationModel_;
     sidebar_->setAccessibleName(QStringLiteral("Sidebar"));
     for (const NavigationContentDestination destination : allNavigationContentDestinations) {
-        auto* item = new QListWidgetItem(FileIcons::symbol(iconName(destination)), label(destination), sidebar_);
-        item->setData(Qt::AccessibleTextRole, label(destination));
+        // A snapshot of a folder names it under the label, so the window says what it shows.
+        const std::string& root = environment_.scanRoot.path();
+        const QString rootText = root == "/" ? QString() : DisplayName::of(root);
+        auto* item = new QListWidgetItem(FileIcons::symbol(iconName(destination)),
+                                         rootText.isEmpty() ? label(destination)
+                                                            : label(destination) + QLatin1Char('\n') + rootText,
+                                         sidebar_);
+        item->setData(Qt::AccessibleTextRole,
+                      rootText.isEmpty() ? label(destination) : label(destination) + QStringLiteral(": ") + rootText);
+        item->setToolTip(rootText);
     }
     sidebar_->setCurrentRow(0);
     sidebar_->setMinimumWidth(120);

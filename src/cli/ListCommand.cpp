@@ -32,10 +32,10 @@ int runList(const std::vector<std::string>& arguments)
         else
             return usageError("ls: unexpected argument " + argument);
     }
-    const auto container = SnapshotOutput::openExisting(store);
+    const FileUrl url = FileUrl::directory(directory ? absolutePath(*directory) : "/");
+    const auto container = SnapshotOutput::openExisting(store, url.path());
     if (!container)
         return exitFailure;
-    const FileUrl url = FileUrl::directory(directory ? absolutePath(*directory) : "/");
     try {
         auto context = container->makeContext();
         const auto children = VistrelFile::children(url, *context);

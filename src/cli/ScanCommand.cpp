@@ -80,9 +80,10 @@ std::int64_t progressTotal(const std::string& root)
 }
 
 // Advice fits the fault: only a damaged or foreign file is worth deleting.
-std::string describeScanError(const std::exception_ptr& error, const std::optional<std::string>& storeFile)
+std::string describeScanError(const std::exception_ptr& error, const std::optional<std::string>& storeFile,
+                              const std::string& root)
 {
-    const std::string location = storeFile.value_or(VistrelModelContainer::onDiskStoreLocation());
+    const std::string location = storeFile.value_or(VistrelModelContainer::onDiskStoreLocation(root));
     try {
         std::rethrow_exception(error);
     } catch (const ModelContainerError& refused) {
@@ -180,7 +181,7 @@ int runScan(const std::vector<std::string>& arguments)
         std::fprintf(stderr, "\n");
     }
     if (outcome.error)
-        return failure(describeScanError(outcome.error, storeFile));
+        return failure(describeScanError(outcome.error, storeFile, root));
     if (outcome.cancelled) {
         std::fprintf(stderr, "vistrel-cli: scan cancelled\n");
         return receivedSignal != 0 ? 128 + receivedSignal : exitInterrupted;

@@ -40,7 +40,7 @@ int runSearch(const std::vector<std::string>& arguments)
     }
     if (!text || text->empty())
         return usageError("search needs a text");
-    const auto container = SnapshotOutput::openExisting(store);
+    const auto container = SnapshotOutput::openExisting(store, under);
     if (!container)
         return exitFailure;
     try {

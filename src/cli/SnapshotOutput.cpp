@@ -28,9 +28,11 @@ std::string padLeft(const QString& text, int width)
 
 } // namespace
 
-std::shared_ptr<StoreContainer> SnapshotOutput::openExisting(const std::optional<std::string>& location)
+std::shared_ptr<StoreContainer> SnapshotOutput::openExisting(const std::optional<std::string>& location,
+                                                             const std::string& directory)
 {
-    const std::string path = location ? absolutePath(*location) : VistrelModelContainer::onDiskStoreLocation();
+    const std::string root = location ? "/" : VistrelModelContainer::storedRootHolding(directory);
+    const std::string path = location ? absolutePath(*location) : VistrelModelContainer::onDiskStoreLocation(root);
     struct stat status { };
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
         failure("no snapshot store at " + terminalText(path) + (location ? "" : " (run vistrel-cli scan first)"));
@@ -41,7 +43,7 @@ std::shared_ptr<StoreContainer> SnapshotOutput::openExisting(const std::optional
         // The per-user store goes through the check of its folder's owner, as a scan's does.
         container = location
             ? VistrelModelContainer::shared().makeContainer(path, VistrelModelContainer::Access::readOnly)
-            : VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly);
+            : VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly, root);
         if (!SnapshotCompletion::isFinished(*container))
             std::fprintf(stderr, "vistrel-cli: %s\n", SnapshotCompletion::incompleteMessage);
     } catch (const ModelContainerError& error) {

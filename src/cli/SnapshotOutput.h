@@ -18,7 +18,9 @@ public:
     // The store at `location`, or the per-user one, read-only; nothing (after a message on
     // stderr) when it is missing, cannot be read or a scan is writing it. Never creates or
     // changes a store. Warns on stderr when the snapshot's scan did not finish.
-    static std::shared_ptr<StoreContainer> openExisting(const std::optional<std::string>& location);
+    // Without a location, the per-user snapshot of the scan root that holds `directory`.
+    static std::shared_ptr<StoreContainer> openExisting(const std::optional<std::string>& location,
+                                                        const std::string& directory = "/");
 
     // One JSON object: id, name, level, fileResourceType, fileCount, totalSize,
     // totalAllocatedSize, isPurgeable, in that order.

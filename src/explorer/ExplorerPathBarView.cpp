@@ -39,11 +39,22 @@ QString text(const std::string& bytes)
 
 } // namespace
 
-std::vector<ExplorerPathBarView::Component> ExplorerPathBarView::components(const FileUrl& currentPath)
+std::vector<ExplorerPathBarView::Component> ExplorerPathBarView::components(const FileUrl& currentPath,
+                                                                          const FileUrl& scanRoot)
 {
-    std::vector<Component> components{{FileUrl("/"), "/"}};
     const std::string& path = currentPath.path();
-    for (std::size_t start = 1; start < path.size();) {
+    std::string root = scanRoot.path();
+    if (root.empty() || path.compare(0, root.size(), root) != 0)
+        root = "/";
+    std::vector<Component> components;
+    if (root == "/") {
+        components.push_back({FileUrl("/"), "/"});
+    } else {
+        std::string shown = root;
+        shown.pop_back(); // "/usr/share", as a person writes it
+        components.push_back({FileUrl(root), shown});
+    }
+    for (std::size_t start = root.size(); start < path.size();) {
         std::size_t end = path.find('/', start);
         if (end == std::string::npos)
             end = path.size();
@@ -65,18 +76,18 @@ const QString folded = QStringLiteral("…");
 } // namespace
 
 ExplorerPathBarView::ExplorerPathBarView(ExplorerModel* explorerModel, NavigationModel* navigationModel,
-                                         QWidget* parent)
+                                         const FileUrl& scanRoot, QWidget* parent)
     : QWidget(parent)
     , explorerModel_(explorerModel)
     , navigationModel_(navigationModel)
-    , components_(components(explorerModel->currentPath()))
+    , components_(components(explorerModel->currentPath(), scanRoot))
 {
     setAccessibleName(QStringLiteral("Path"));
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     for (std::size_t index = 0; index < components_.size(); ++index) {
         const Component& component = components_[index];
         QString name = text(component.name);
-        if (index == 0 && volumeName())
+        if (index == 0 && component.name == "/" && volumeName())
             name = text(*volumeName());
         names_.push_back(name);
         auto* button = new QToolButton(this);

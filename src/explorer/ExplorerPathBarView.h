@@ -26,10 +26,13 @@ public:
         FileUrl url; // the ancestor directory that ends with this component
         std::string name; // the component's own text ("/" for the root)
     };
-    // "/usr/share/" gives /, usr and share with their directories.
-    static std::vector<Component> components(const FileUrl& currentPath);
+    // "/usr/share/" gives /, usr and share with their directories. With a scan root, the
+    // components start there: nothing above the snapshot's root is offered, and the root's
+    // component is its whole path ("/usr/share/" under the root "/usr/" gives /usr and share).
+    static std::vector<Component> components(const FileUrl& currentPath, const FileUrl& scanRoot = FileUrl("/"));
 
-    ExplorerPathBarView(ExplorerModel* explorerModel, NavigationModel* navigationModel, QWidget* parent = nullptr);
+    ExplorerPathBarView(ExplorerModel* explorerModel, NavigationModel* navigationModel,
+                        const FileUrl& scanRoot = FileUrl("/"), QWidget* parent = nullptr);
 
     // What a click on component `index` does.
     void activate(std::size_t index);

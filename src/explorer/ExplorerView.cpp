@@ -83,7 +83,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     split->setSizes({620, 380});
     split->setChildrenCollapsible(false);
     filterLayout->addWidget(split, 1);
-    pathBar_ = new ExplorerPathBarView(model_, environment.navigationModel, filterPage);
+    pathBar_ = new ExplorerPathBarView(model_, environment.navigationModel, environment.scanRoot, filterPage);
     filterLayout->addWidget(pathBar_);
     content_->addWidget(filterPage);
     searchPage_ = new QWidget(content_);

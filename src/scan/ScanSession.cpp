@@ -75,7 +75,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             // The writer lock is taken before the erase and kept until the walk has ended.
             using Access = VistrelModelContainer::Access;
             container = request.storeFile ? containers.makeContainer(*request.storeFile, Access::scanning)
-                                          : containers.makeOnDiskContainer(Access::scanning);
+                                          : containers.makeOnDiskContainer(Access::scanning, request.root);
             // Marked first: a scan killed during the erase leaves no snapshot that reads as whole.
             SnapshotCompletion::markUnfinished(*container);
             container->erase();

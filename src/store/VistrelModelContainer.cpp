@@ -7,6 +7,9 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 
+#include <QByteArray>
+#include <QCryptographicHash>
+
 #include <cerrno>
 #include <pwd.h>
 #include <cstdio>
@@ -44,7 +47,7 @@ VistrelModelContainer& VistrelModelContainer::shared()
     return instance;
 }
 
-std::string VistrelModelContainer::onDiskStoreLocation()
+std::string VistrelModelContainer::onDiskStoreLocation(const std::string& root)
 {
     std::string dataHome;
     if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && xdg[0] == '/')
@@ -55,7 +58,33 @@ std::string VistrelModelContainer::onDiskStoreLocation()
         dataHome = std::string(entry->pw_dir) + "/.local/share";
     else
         return {}; // no folder of this user's to keep a snapshot in
-    return dataHome + "/" + applicationId + "/default.store";
+    const std::string folder = dataHome + "/" + applicationId + "/";
+    if (root.empty() || root == "/")
+        return folder + "default.store";
+    // A root's path can be longer than a file name may be: its digest names the file, and
+    // the store records the root itself.
+    const QByteArray digest
+        = QCryptographicHash::hash(QByteArray(root.data(), static_cast<qsizetype>(root.size())),
+                                   QCryptographicHash::Sha256)
+              .toHex()
+              .left(24);
+    return folder + "snapshot-" + digest.toStdString() + ".store";
+}
+
+std::string VistrelModelContainer::storedRootHolding(const std::string& directory)
+{
+    std::string candidate = directory;
+    if (candidate.empty() || candidate.back() != '/')
+        candidate += '/';
+    while (candidate.size() > 1) {
+        struct stat status { };
+        const std::string location = onDiskStoreLocation(candidate);
+        if (!location.empty() && ::stat(location.c_str(), &status) == 0)
+            return candidate;
+        candidate.pop_back();
+        candidate.erase(candidate.rfind('/') + 1);
+    }
+    return "/";
 }
 
 std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(bool inMemory)
@@ -74,9 +103,9 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(bool inMemo
     return makeOnDiskContainer(Access::readWrite);
 }
 
-std::shared_ptr<StoreContainer> VistrelModelContainer::makeOnDiskContainer(Access access)
+std::shared_ptr<StoreContainer> VistrelModelContainer::makeOnDiskContainer(Access access, const std::string& root)
 {
-    const std::string location = onDiskStoreLocation();
+    const std::string location = onDiskStoreLocation(root);
     if (location.empty())
         throw ModelContainerError("no home folder to keep the snapshot in", StoreError::Code::cannotOpen);
     const std::string folder = location.substr(0, location.rfind('/'));

@@ -40,12 +40,17 @@ public:
     };
     // Any store file (vistrel-cli --store, tests).
     std::shared_ptr<StoreContainer> makeContainer(const std::string& fileLocation, Access access = Access::readWrite);
-    // The per-user store file with that access; its folder is made private to this user.
-    std::shared_ptr<StoreContainer> makeOnDiskContainer(Access access);
+    // The per-user store file of a scan root with that access; its folder is made private
+    // to this user.
+    std::shared_ptr<StoreContainer> makeOnDiskContainer(Access access, const std::string& root = "/");
 
-    // $XDG_DATA_HOME/<application id>/default.store (default ~/.local/share/..., the home
-    // folder coming from the password database when HOME is unset).
-    static std::string onDiskStoreLocation();
+    // One snapshot per scan root, in $XDG_DATA_HOME/<application id>/ (default
+    // ~/.local/share/..., the home folder coming from the password database when HOME is
+    // unset): default.store for "/", snapshot-<hash of the root>.store for any other.
+    static std::string onDiskStoreLocation(const std::string& root = "/");
+    // The scan root whose per-user snapshot holds `directory`: the nearest of it and its
+    // ancestors that has one ("/" when none has).
+    static std::string storedRootHolding(const std::string& directory);
     // Deletes the store file and its companions; false with a log line when it cannot.
     static bool deleteStoreFile(const std::string& fileLocation);
 

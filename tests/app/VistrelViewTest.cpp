@@ -64,7 +64,7 @@ protected:
                 tree_.writeFile("scanned/d" + std::to_string(directory) + "/f" + std::to_string(file), 100);
         root_ = tree_.path("scanned/");
         preferences_ = std::make_unique<Preferences>(QString::fromStdString(tree_.path("preferences.conf")));
-        store_ = VistrelModelContainer::onDiskStoreLocation();
+        store_ = VistrelModelContainer::onDiskStoreLocation(root_);
     }
     void TearDown() override
     {
@@ -77,7 +77,8 @@ protected:
     // A stored snapshot of one item, as an earlier scan would leave it.
     void storePreviousSnapshot()
     {
-        auto container = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite);
+        auto container
+            = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite, root_);
         auto context = container->makeContext();
         FileSystemRecord record;
         record.path = "/previous-file";
@@ -186,7 +187,7 @@ TEST_F(RootView, ADamagedStoreIsOfferedForDeletionInsteadOfStoppingTheApplicatio
 TEST_F(RootView, AStoreAnotherScanWritesIsOfferedAgainWhenItIsFree)
 {
     storePreviousSnapshot();
-    auto writer = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::scanning);
+    auto writer = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::scanning, root_);
     VistrelView view(preferences_.get(), root_);
     ScanScreenModel* model = view.scanScreenModel();
     ASSERT_TRUE(waitUntil([&] { return !model->storeProblem().isEmpty(); }));
@@ -197,6 +198,29 @@ TEST_F(RootView, AStoreAnotherScanWritesIsOfferedAgainWhenItIsFree)
     writer.reset();
     ASSERT_TRUE(waitUntil([&] { return model->storeProblem().isEmpty(); }, 3 * ScanScreenModel::storeRecheckInterval));
     EXPECT_TRUE(model->showsOpenPreviousSnapshot());
+}
+
+// The screen offers the snapshot of the root chosen, and a scan walks that root.
+TEST_F(RootView, ChoosingAnotherRootOffersItsOwnSnapshot)
+{
+    storePreviousSnapshot();
+    VistrelView view(preferences_.get(), root_);
+    ScanScreenModel* model = view.scanScreenModel();
+    ASSERT_TRUE(waitUntil([&] { return model->hasSnapshot(); }));
+    ASSERT_TRUE(waitUntil([&] { return !model->volumes().empty(); })) << "the mounted volumes are listed";
+    EXPECT_EQ(model->volumes().front().root, "/");
+    EXPECT_EQ(model->selectedVolume(), -1) << "a folder, not a mount point";
+
+    tree_.writeFile("other/file", 10);
+    model->selectRoot(tree_.path("other"));
+    EXPECT_EQ(model->root(), tree_.path("other/"));
+    EXPECT_FALSE(model->hasSnapshot()) << "the other root has none";
+    QTest::qWait(200);
+    EXPECT_FALSE(model->hasSnapshot());
+    model->selectRoot("/");
+    EXPECT_EQ(model->selectedVolume(), 0);
+    model->selectRoot(root_);
+    ASSERT_TRUE(waitUntil([&] { return model->hasSnapshot(); })) << "and back to the first root's";
 }
 
 TEST_F(RootView, CtrlXInTheFilterFieldCutsTextAndTheSnapshotStaysOpen)

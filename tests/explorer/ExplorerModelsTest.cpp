@@ -214,6 +214,16 @@ TEST(ExplorerHelpers, HighlightsPathBarComponentsAndThumbnailKeys)
     EXPECT_EQ(components[1].url.path(), "/Users/");
     EXPECT_EQ(components[3].url.path(), "/Users/me/Documents/");
     EXPECT_EQ(ExplorerPathBarView::components(FileUrl("/")).size(), 1u);
+    // A snapshot of a folder offers nothing above it: its root opens an empty explorer.
+    const auto rooted = ExplorerPathBarView::components(FileUrl("/Users/me/Documents/"), FileUrl("/Users/me/"));
+    ASSERT_EQ(rooted.size(), 2u);
+    EXPECT_EQ(rooted[0].name, "/Users/me");
+    EXPECT_EQ(rooted[0].url.path(), "/Users/me/");
+    EXPECT_EQ(rooted[1].name, "Documents");
+    EXPECT_EQ(rooted[1].url.path(), "/Users/me/Documents/");
+    EXPECT_EQ(ExplorerPathBarView::components(FileUrl("/Users/me/"), FileUrl("/Users/me/")).size(), 1u);
+    EXPECT_EQ(ExplorerPathBarView::components(FileUrl("/elsewhere/"), FileUrl("/Users/me/")).size(), 2u)
+        << "a path outside the root falls back to the whole path";
 
     EXPECT_EQ(FileThumbnailCache::key("file:///Users/a/b.txt", 16, 16),
               QStringLiteral("16.0x16.0-file:///Users/a/b.txt"));

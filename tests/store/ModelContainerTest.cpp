@@ -169,6 +169,30 @@ TEST(ModelContainer, WithoutHomeTheStoreGoesToTheUsersOwnHomeFolder)
               std::string(entry->pw_dir) + "/.local/share/org.vistrel.Vistrel/default.store");
 }
 
+// One snapshot per scan root, side by side; a directory is read from its nearest root's.
+TEST(ModelContainer, EachScanRootHasItsOwnStoreAndADirectoryFindsItsRoots)
+{
+    TemporaryTree tree;
+    ScopedEnvironment environment;
+    environment.set("XDG_DATA_HOME", tree.path("data").c_str());
+    const std::string folder = tree.path("data/org.vistrel.Vistrel/");
+    EXPECT_EQ(VistrelModelContainer::onDiskStoreLocation("/"), folder + "default.store");
+    const std::string home = VistrelModelContainer::onDiskStoreLocation("/home/");
+    const std::string deep = VistrelModelContainer::onDiskStoreLocation("/" + std::string(5000, 'd') + "/");
+    EXPECT_EQ(home.rfind(folder, 0), 0u) << "in the same private folder";
+    EXPECT_NE(home, VistrelModelContainer::onDiskStoreLocation("/home/me/"));
+    EXPECT_LT(deep.size() - folder.size(), 64u) << "a root of any length names a short file";
+
+    EXPECT_EQ(VistrelModelContainer::storedRootHolding("/home/me/src/"), "/") << "nothing stored: the default";
+    auto homeStore = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite,
+                                                                         "/home/");
+    auto meStore = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite,
+                                                                       "/home/me/");
+    EXPECT_EQ(VistrelModelContainer::storedRootHolding("/home/me/src/"), "/home/me/") << "the nearest";
+    EXPECT_EQ(VistrelModelContainer::storedRootHolding("/home/other"), "/home/");
+    EXPECT_EQ(VistrelModelContainer::storedRootHolding("/homework/"), "/");
+}
+
 TEST(ModelContainer, TheStoreFolderIsPrivateAndMustBeTheUsersOwn)
 {
     TemporaryTree tree;

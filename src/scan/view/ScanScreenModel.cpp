@@ -1,6 +1,7 @@
 #include "ScanScreenModel.h"
 
 #include "filesystem/FileSystemError.h"
+#include "filesystem/MountTable.h"
 #include "filesystem/VolumeFigures.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
@@ -41,7 +42,7 @@ ScanScreenModel::ScanScreenModel(Preferences* preferences, std::string root, QOb
         if (outcome.error) {
             // The scan stays on screen with its error until the user cancels (as the Part
             // has it), but the reason is shown instead of a bar that never moves.
-            scanProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(), outcome.error);
+            scanProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(root_), outcome.error);
             Q_EMIT changed();
             return;
         }
@@ -74,13 +75,68 @@ void ScanScreenModel::setState(ViewState state)
     Q_EMIT changed();
 }
 
+bool ScanScreenModel::isWholeVolume() const
+{
+    return root_ == "/" || selectedVolume() >= 0;
+}
+
+int ScanScreenModel::selectedVolume() const
+{
+    for (std::size_t index = 0; index < volumes_.size(); ++index)
+        if (volumes_[index].root == root_)
+            return static_cast<int>(index);
+    return -1;
+}
+
+void ScanScreenModel::selectRoot(std::string root)
+{
+    if (state_ != ViewState::idle || root.empty())
+        return;
+    if (root.back() != '/')
+        root += '/';
+    if (root == root_)
+        return;
+    root_ = std::move(root);
+    // What was said of the previous root's volume and snapshot no longer holds.
+    volume_ = Volume();
+    hasSnapshot_ = false;
+    storeProblem_.clear();
+    scanProblem_.clear();
+    storeCanBeDeleted_ = false;
+    Q_EMIT changed();
+    appear();
+}
+
 void ScanScreenModel::appear()
 {
-    QThreadPool::globalInstance()->start([this, alive = alive_] {
+    const std::string root = root_;
+    const bool listVolumes = volumes_.empty();
+    QThreadPool::globalInstance()->start([this, alive = alive_, root, listVolumes] {
+        // A network volume that stopped answering holds this task, never the window.
+        std::vector<VolumeChoice> volumes;
+        if (listVolumes) {
+            for (const MountTable::Mount& mount : MountTable::currentVolumes()) {
+                VolumeChoice choice;
+                choice.root = mount.mountPoint == "/" ? "/" : mount.mountPoint + "/";
+                choice.name = DisplayName::of(mount.mountPoint);
+                choice.type = DisplayName::of(mount.type);
+                try {
+                    const VolumeFigures figures = VolumeFigures::read(mount.mountPoint);
+                    if (figures.label)
+                        choice.name = DisplayName::of(*figures.label);
+                    choice.totalCapacity = figures.totalCapacity.value_or(0);
+                    choice.usedCapacity = choice.totalCapacity - figures.availableCapacity.value_or(0);
+                } catch (const FileSystemError& error) {
+                    Log::error(LogCategory::app, "cannot read the figures of " + mount.mountPoint + ": "
+                                                     + error.localizedDescription());
+                }
+                volumes.push_back(std::move(choice));
+            }
+        }
         std::optional<VolumeFigures> figures;
         std::string failure;
         try {
-            figures = VolumeFigures::read("/");
+            figures = VolumeFigures::read(root);
         } catch (const FileSystemError& error) {
             failure = error.localizedDescription();
         }
@@ -89,12 +145,12 @@ void ScanScreenModel::appear()
         QString problem;
         bool deletable = false;
         bool temporary = false;
-        const std::string location = VistrelModelContainer::onDiskStoreLocation();
+        const std::string location = VistrelModelContainer::onDiskStoreLocation(root);
         struct stat status { };
         if (!location.empty() && ::stat(location.c_str(), &status) == 0) {
             try {
-                auto container
-                    = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly);
+                auto container = VistrelModelContainer::shared().makeOnDiskContainer(
+                    VistrelModelContainer::Access::readOnly, root);
                 exists = VistrelFile::snapshotExists(container->mainContext());
             } catch (const ModelContainerError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
@@ -110,7 +166,12 @@ void ScanScreenModel::appear()
                 deletable = !temporary;
             }
         }
-        onMainThread(alive, [this, figures, failure, exists, problem, deletable, temporary] {
+        onMainThread(alive, [this, root, volumes = std::move(volumes), figures, failure, exists, problem, deletable,
+                             temporary]() mutable {
+            if (!volumes.empty())
+                volumes_ = std::move(volumes);
+            if (root != root_)
+                return; // another root was chosen meanwhile; its own look is on its way
             if (!figures) {
                 Log::error(LogCategory::app, "failed to access the volume. " + failure);
             } else {
@@ -123,8 +184,7 @@ void ScanScreenModel::appear()
                     = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
                                                 - static_cast<std::uint64_t>(volume_.availableCapacity));
             }
-            if (exists)
-                hasSnapshot_ = true;
+            hasSnapshot_ = exists;
             storeProblem_ = problem;
             storeCanBeDeleted_ = deletable;
             if (temporary)
@@ -153,7 +213,9 @@ void ScanScreenModel::startScan()
 {
     scanProblem_.clear();
     setState(ViewState::scanning);
-    session_.progress().setTotalUnitCount(volume_.resourceCount);
+    // The volume's file count is the total only for a scan of the whole volume; a folder's
+    // is not known before its walk.
+    session_.progress().setTotalUnitCount(isWholeVolume() ? volume_.resourceCount : 0);
     session_.progress().setCompletedUnitCount(0);
     ScanSession::Request request;
     request.root = root_;
@@ -171,9 +233,9 @@ void ScanScreenModel::openPreviousSnapshot()
 {
     try {
         Q_EMIT containerReady(
-            VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly));
+            VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly, root_));
     } catch (const ModelContainerError& error) {
-        storeProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(), std::current_exception());
+        storeProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(root_), std::current_exception());
         const bool temporary = StoreProblem::isTemporary(std::current_exception());
         storeCanBeDeleted_ = !temporary;
         hasSnapshot_ = false;
@@ -199,7 +261,7 @@ void ScanScreenModel::recheckStore()
 
 void ScanScreenModel::deleteStoredSnapshot()
 {
-    VistrelModelContainer::deleteStoreFile(VistrelModelContainer::onDiskStoreLocation());
+    VistrelModelContainer::deleteStoreFile(VistrelModelContainer::onDiskStoreLocation(root_));
     storeProblem_.clear();
     hasSnapshot_ = false;
     Q_EMIT changed();

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vistrel {
 
@@ -32,11 +33,30 @@ public:
         QString localizedFormatDescription;
     };
 
-    // `root` is what a scan walks: "/" in the application, a small tree in tests.
+    // A mounted volume the screen offers to scan.
+    struct VolumeChoice {
+        std::string root; // its mount point, as a directory path ending in "/"
+        QString name; // the file-system label, else the mount point
+        QString type; // "ext4"
+        std::int64_t usedCapacity = 0;
+        std::int64_t totalCapacity = 0;
+    };
+
+    // `root` is what a scan walks at first: "/" in the application, a small tree in tests.
     ScanScreenModel(Preferences* preferences, std::string root = "/", QObject* parent = nullptr);
     ~ScanScreenModel() override { *alive_ = false; }
 
     ViewState state() const { return state_; }
+    // The directory a scan walks, and the per-user snapshot the screen offers: the selected
+    // volume's mount point or the folder chosen.
+    const std::string& root() const { return root_; }
+    const std::vector<VolumeChoice>& volumes() const { return volumes_; }
+    // The index in volumes() of the root, or -1 for a folder that is not a mount point.
+    int selectedVolume() const;
+    // Whether the root is where its volume starts ("/" or a listed mount point).
+    bool isWholeVolume() const;
+    // Chooses what the next scan walks (a directory path); ignored while a scan runs.
+    void selectRoot(std::string root);
     const Volume& volume() const { return volume_; }
     bool hasSnapshot() const { return hasSnapshot_; }
     ScanProgress& progress() { return session_.progress(); }
@@ -91,6 +111,7 @@ private:
     bool storeCanBeDeleted_ = false;
     QString scanProblem_;
     bool recheckPending_ = false;
+    std::vector<VolumeChoice> volumes_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -2,6 +2,7 @@
 
 #include "ScanScreenModel.h"
 #include "UsageBar.h"
+#include "VolumeListView.h"
 
 #include "details/FileIcons.h"
 #include "services/Formats.h"
@@ -79,6 +80,10 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     header->addWidget(title);
     header->addStretch();
     layout->addLayout(header);
+
+    // What to scan: a volume, or any folder.
+    volumes_ = new VolumeListView(model_, column);
+    layout->addWidget(volumes_);
 
     // Volume panel.
     auto* volume = new QHBoxLayout;
@@ -184,11 +189,18 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
 
 void VistrelScanView::update()
 {
+    volumes_->update();
     const auto& volume = model_->volume();
-    volumeName_->setText(volume.localizedName);
+    // A folder that is not a mount point is named by its path; a volume as the system names it.
+    const std::string& root = model_->root();
+    const bool wholeVolume = model_->isWholeVolume();
+    volumeName_->setText(wholeVolume ? volume.localizedName
+                                     : QString::fromUtf8(root.data(), static_cast<qsizetype>(root.size())));
     volumeFormat_->setText(volume.localizedFormatDescription);
-    volumeFiles_->setText(QCoreApplication::translate("Scan", "%1 files", nullptr, pluralCount(volume.resourceCount))
-                              .arg(Formats::groupedCount(volume.resourceCount)));
+    volumeFiles_->setText(
+        wholeVolume ? QCoreApplication::translate("Scan", "%1 files", nullptr, pluralCount(volume.resourceCount))
+                          .arg(Formats::groupedCount(volume.resourceCount))
+                    : QStringLiteral("A folder on %1").arg(volume.localizedName));
     volumeCapacity_->setText(Formats::byteCount(volume.totalCapacity));
     usage_->setUsage(volume.usedCapacity, volume.totalCapacity);
     used_->setText(QStringLiteral("<b>Used</b> ") + Formats::byteCount(volume.usedCapacity).toHtmlEscaped());
@@ -218,9 +230,13 @@ void VistrelScanView::update()
         const std::int64_t done = std::min(model_->progress().completedUnitCount(), std::max<std::int64_t>(total, 0));
         progress_->setRange(0, static_cast<int>(std::min<std::int64_t>(total, INT32_MAX)));
         progress_->setValue(static_cast<int>(total > INT32_MAX ? done * INT32_MAX / total : done));
-        progressCounts_->setText(QCoreApplication::translate("Scan", "%1 of %2 items", nullptr, pluralCount(total))
-                                     .arg(Formats::groupedCount(model_->progress().completedUnitCount()),
-                                          Formats::groupedCount(total)));
+        const std::int64_t completed = model_->progress().completedUnitCount();
+        // Without a total (a folder), the bar only says that the scan is alive.
+        progressCounts_->setText(
+            total > 0 ? QCoreApplication::translate("Scan", "%1 of %2 items", nullptr, pluralCount(total))
+                            .arg(Formats::groupedCount(completed), Formats::groupedCount(total))
+                      : QCoreApplication::translate("Scan", "%1 items", nullptr, pluralCount(completed))
+                            .arg(Formats::groupedCount(completed)));
         progress_->setAccessibleDescription(progressCounts_->text());
         break;
     }

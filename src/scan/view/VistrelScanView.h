@@ -29,6 +29,7 @@ private:
     void update();
 
     ScanScreenModel* model_;
+    class VolumeListView* volumes_;
     QLabel* volumeName_;
     QLabel* volumeFormat_;
     QLabel* volumeFiles_;
