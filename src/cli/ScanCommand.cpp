@@ -9,6 +9,7 @@
 #include "filesystem/VolumeFigures.h"
 #include "scan/ScanError.h"
 #include "scan/ScanSession.h"
+#include "scanner/ExclusionPatterns.h"
 #include "store/VistrelModelContainer.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,11 @@
 
 #include <atomic>
 #include <csignal>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <fstream>
 #include <unistd.h>
 
 namespace vistrel::cli {
@@ -79,6 +83,26 @@ std::int64_t progressTotal(const std::string& root)
     return 0;
 }
 
+// One pattern a line; blank lines and lines starting with "#" are skipped.
+bool readPatterns(const std::string& file, std::vector<std::string>& patterns)
+{
+    errno = 0;
+    std::ifstream input(file);
+    if (!input) {
+        if (errno == 0)
+            errno = ENOENT;
+        return false;
+    }
+    std::string line;
+    while (std::getline(input, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line.front() != '#')
+            patterns.push_back(line);
+    }
+    return !input.bad();
+}
+
 // Advice fits the fault: only a damaged or foreign file is worth deleting.
 std::string describeScanError(const std::exception_ptr& error, const std::optional<std::string>& storeFile,
                               const std::string& root)
@@ -118,10 +142,18 @@ int runScan(const std::vector<std::string>& arguments)
     std::optional<std::string> storeArgument;
     bool inMemory = false;
     bool optionsEnded = false;
+    std::vector<std::string> patterns;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
         if (!optionsEnded && argument == "--")
             optionsEnded = true;
+        else if (!optionsEnded && argument == "--exclude" && index + 1 < arguments.size())
+            patterns.push_back(arguments[++index]);
+        else if (!optionsEnded && argument == "--exclude-from" && index + 1 < arguments.size()) {
+            const std::string file = arguments[++index];
+            if (!readPatterns(file, patterns))
+                return failure("cannot read the exclusions in " + terminalText(file) + ": " + std::strerror(errno));
+        }
         else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size() && !inMemory && !storeArgument)
             storeArgument = arguments[++index];
         else if (!optionsEnded && argument == "--in-memory" && !storeArgument)
@@ -132,6 +164,12 @@ int runScan(const std::vector<std::string>& arguments)
             return usageError("scan: unexpected argument " + argument);
     }
     const std::string root = FileUrl::directory(absolutePath(rootArgument.value_or("/"))).path();
+    ExclusionPatterns exclusions;
+    try {
+        exclusions = ExclusionPatterns(patterns);
+    } catch (const ExclusionPatterns::Error& invalid) {
+        return usageError(invalid.what());
+    }
 
     // The session reports on this thread through Qt's event loop (main's application).
     QCoreApplication* application = QCoreApplication::instance();
@@ -141,6 +179,7 @@ int runScan(const std::vector<std::string>& arguments)
     request.persistedSnapshot = !inMemory;
     if (storeArgument)
         request.storeFile = absolutePath(*storeArgument);
+    request.walkerOptions.exclusions = exclusions;
     request.walkerOptions.unreadableDirectory = [](const std::string& path, const std::string& reason) {
         std::fprintf(stderr, "vistrel-cli: cannot read directory '%s': %s\n", terminalText(path).c_str(),
                      reason.c_str());
@@ -187,11 +226,14 @@ int runScan(const std::vector<std::string>& arguments)
         return receivedSignal != 0 ? 128 + receivedSignal : exitInterrupted;
     }
     const auto& statistics = outcome.statistics;
-    std::printf("records=%lld files=%lld size=%lld allocated=%lld seconds=%s unreadable=%lld\n",
+    std::printf("records=%lld files=%lld size=%lld allocated=%lld seconds=%s unreadable=%lld",
                 static_cast<long long>(statistics.savedRecords), static_cast<long long>(statistics.rootFileCount),
                 static_cast<long long>(statistics.rootTotalSize), static_cast<long long>(statistics.rootTotalAllocatedSize),
                 QString::number(outcome.seconds, 'f', 3).toStdString().c_str(),
                 static_cast<long long>(statistics.unreadableDirectories));
+    if (!exclusions.empty())
+        std::printf(" excluded=%lld", static_cast<long long>(statistics.excludedDirectories));
+    std::printf("\n");
     return exitSuccess;
 }
 

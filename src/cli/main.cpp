@@ -16,14 +16,15 @@ namespace vistrel::cli {
 
 namespace {
 constexpr const char* usageText =
-    "usage: vistrel-cli scan [ROOT] [--store FILE | --in-memory]\n"
+    "usage: vistrel-cli scan [ROOT] [--store FILE | --in-memory] [--exclude PATTERN]... [--exclude-from FILE]\n"
     "       vistrel-cli dump [--store FILE]\n"
     "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
     "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
     "       vistrel-cli stat PATH...\n"
     "       vistrel-cli volume\n"
     "       vistrel-cli volumes [--json]\n"
-    "Without --store, the per-user snapshot is used.\n";
+    "Without --store, the per-user snapshot of the scan root (for ls and search, of the\n"
+    "nearest root holding DIR) is used.\n";
 } // namespace
 
 int failure(const std::string& message)

@@ -69,6 +69,9 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
     Outcome outcome;
     try {
         checkRootCanBeListed(request.root);
+        // Checked before any store is touched: such a scan would record nothing at all.
+        if (request.walkerOptions.exclusions.excludes(request.root))
+            throw ScanError("the exclusions leave out the scan root " + request.root + " itself");
         auto& containers = VistrelModelContainer::shared();
         std::shared_ptr<StoreContainer> container;
         if (request.persistedSnapshot) {
@@ -85,6 +88,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
         }
 
         SnapshotCompletion::recordScanRoot(*container, request.root);
+        SnapshotCompletion::recordExclusions(*container, request.walkerOptions.exclusions.patterns());
         auto hop = [this](std::function<void()> job) {
             QMetaObject::invokeMethod(this, std::move(job), Qt::QueuedConnection);
         };

@@ -88,6 +88,7 @@ struct FileSystemWalker::Walk {
     std::atomic<std::int64_t> batchesAtEnd{0};
     std::atomic<std::size_t> batchNumber{0};
     std::atomic<std::int64_t> unreadableDirectories{0};
+    std::atomic<std::int64_t> excludedDirectories{0};
     Statistics rootTotals;
 
     void checkCancelled() const
@@ -163,6 +164,7 @@ FileSystemWalker::Statistics FileSystemWalker::statistics() const
     statistics.batchesSavedDuringWalk = walk_->batchesDuringWalk;
     statistics.batchesSavedAtEnd = walk_->batchesAtEnd;
     statistics.unreadableDirectories = walk_->unreadableDirectories;
+    statistics.excludedDirectories = walk_->excludedDirectories;
     return statistics;
 }
 
@@ -330,7 +332,9 @@ VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentP
     // Another file system, or another mount of this one, is recorded but not entered.
     const bool sameFileSystem = attributes && static_cast<std::int64_t>(attributes->device) == systemNumber
         && (!mountId || !attributes->mountId || *attributes->mountId == *mountId);
-    if (sameFileSystem && attributes->isDirectory()) {
+    if (sameFileSystem && attributes->isDirectory() && options.exclusions.excludes(path)) {
+        ++excludedDirectories;
+    } else if (sameFileSystem && attributes->isDirectory()) {
         int errorNumber = 0;
         DirectoryHandle directory = DirectoryHandle::openForListingAt(
             parentFd, name.c_str(), attributes->ownerId == effectiveUser, &errorNumber);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ExclusionPatterns.h"
 #include "FileID.h"
 #include "FileSize.h"
 #include "FileSystemRecord.h"
@@ -53,6 +54,8 @@ public:
         // Called, from any of the walk's threads, for each directory left out because it
         // cannot be opened or listed, with the reason.
         std::function<void(const std::string& path, const std::string& reason)> unreadableDirectory;
+        // Folders recorded without being walked (the root itself never is).
+        ExclusionPatterns exclusions;
     };
 
     struct MadeRecord {
@@ -73,6 +76,8 @@ public:
         std::int64_t rootTotalAllocatedSize = 0;
         // Directories recorded without totals because they could not be opened or listed.
         std::int64_t unreadableDirectories = 0;
+        // Directories recorded without totals because an exclusion pattern matched them.
+        std::int64_t excludedDirectories = 0;
     };
 
     FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,

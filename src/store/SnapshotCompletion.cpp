@@ -16,6 +16,7 @@ constexpr const char* finishedKey = "scanFinished";
 constexpr const char* unreadableKey = "unreadableDirectories";
 constexpr const char* scanRootKey = "scanRoot";
 constexpr const char* rootTotalsKey = "rootTotals";
+constexpr const char* exclusionsKey = "exclusions";
 
 std::optional<std::int64_t> number(std::string_view text)
 {
@@ -53,6 +54,30 @@ void SnapshotCompletion::recordScanRoot(StoreContainer& container, const std::st
 std::optional<std::string> SnapshotCompletion::scanRoot(StoreContainer& container)
 {
     return container.metadataValue(scanRootKey);
+}
+
+void SnapshotCompletion::recordExclusions(StoreContainer& container, const std::vector<std::string>& patterns)
+{
+    // A pattern holds no line break, so one per line reads back exactly.
+    std::string text;
+    for (const std::string& pattern : patterns)
+        text += pattern + "\n";
+    container.setMetadataValue(exclusionsKey, text);
+}
+
+std::vector<std::string> SnapshotCompletion::exclusions(StoreContainer& container)
+{
+    std::vector<std::string> patterns;
+    const std::string text = container.metadataValue(exclusionsKey).value_or("");
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            break;
+        if (end > start)
+            patterns.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return patterns;
 }
 
 std::optional<std::int64_t> SnapshotCompletion::unreadableDirectories(StoreContainer& container)

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vistrel {
 
@@ -26,6 +27,10 @@ public:
     // The directory the scan started from (absent in snapshots written before it was kept).
     static void recordScanRoot(StoreContainer& container, const std::string& path);
     static std::optional<std::string> scanRoot(StoreContainer& container);
+    // The exclusion patterns the scan was made with, in their order (none for snapshots
+    // written before they were kept). Recorded by every scan, so none linger from the last.
+    static void recordExclusions(StoreContainer& container, const std::vector<std::string>& patterns);
+    static std::vector<std::string> exclusions(StoreContainer& container);
     // Directories the finished scan could not read (absent when unknown).
     static std::optional<std::int64_t> unreadableDirectories(StoreContainer& container);
 
