@@ -1,6 +1,8 @@
 #include "VistrelMainWindow.h"
 
 #include "AppNavigationSplitView.h"
+#include "PreferencesDialog.h"
+#include "PreferencesModel.h"
 #include "CheckForUpdatesView.h"
 #include "VistrelView.h"
 
@@ -58,6 +60,13 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     connect(closeSnapshot_, &QAction::triggered, root_, &VistrelView::closeSnapshot);
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QAction* preferencesAction = edit->addAction(QStringLiteral("Preferences…"), this, [this, preferences] {
+        openPreferences(preferences);
+    });
+    preferencesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    preferencesAction->setEnabled(preferences != nullptr);
+
     // View > Columns: the table header's menu, reachable from the keyboard.
     QMenu* view = viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
     QMenu* columns = view->addMenu(QStringLiteral("&Columns"));
@@ -151,6 +160,20 @@ bool VistrelMainWindow::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+void VistrelMainWindow::openPreferences(Preferences* preferences)
+{
+    if (preferencesDialog_) {
+        preferencesDialog_->raise();
+        preferencesDialog_->activateWindow();
+        return;
+    }
+    auto* model = new PreferencesModel(preferences);
+    preferencesDialog_ = new PreferencesDialog(model, this);
+    model->setParent(preferencesDialog_);
+    preferencesDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    preferencesDialog_->open();
 }
 
 void VistrelMainWindow::openHelp()

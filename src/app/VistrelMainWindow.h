@@ -1,6 +1,9 @@
 #pragma once
 
+#include "PreferencesDialog.h"
+
 #include <QMainWindow>
+#include <QPointer>
 #include <QUrl>
 
 #include <functional>
@@ -44,6 +47,9 @@ public:
     // How addresses are opened; the desktop's browser unless replaced (tests).
     void setUrlOpener(std::function<bool(const QUrl&)> opener) { urlOpener_ = std::move(opener); }
     QMessageBox* helpFailureMessage() const { return helpFailure_; }
+    // Edit > Preferences…: one dialog at a time; it saves on OK.
+    void openPreferences(Preferences* preferences);
+    PreferencesDialog* preferencesDialog() const { return preferencesDialog_; }
 
 protected:
     // The mouse's back button goes back wherever in the window it is pressed.
@@ -63,6 +69,7 @@ private:
     QAction* applicationIcon_ = nullptr;
     std::function<bool(const QUrl&)> urlOpener_;
     QMessageBox* helpFailure_ = nullptr;
+    QPointer<PreferencesDialog> preferencesDialog_;
 };
 
 } // namespace vistrel

@@ -3,6 +3,7 @@
 #include "app/VistrelView.h"
 #include "app/AppNavigationSplitView.h"
 #include "app/VistrelMainWindow.h"
+#include "app/PreferencesModel.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
 #include "explorer/NavigationModel.h"
@@ -12,6 +13,7 @@
 #include "scan/view/UsageBar.h"
 #include "scan/view/VistrelScanView.h"
 #include "services/Preferences.h"
+#include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 #include "support/CapturingLogSink.h"
@@ -221,6 +223,32 @@ TEST_F(RootView, ChoosingAnotherRootOffersItsOwnSnapshot)
     EXPECT_EQ(model->selectedVolume(), 0);
     model->selectRoot(root_);
     ASSERT_TRUE(waitUntil([&] { return model->hasSnapshot(); })) << "and back to the first root's";
+}
+
+// The folders to leave out are edited as lines, refused while a line is unusable, and the
+// next scan from the window leaves them out.
+TEST_F(RootView, PreferencesExclusionsReachTheNextScan)
+{
+    PreferencesModel editing(preferences_.get());
+    editing.setExclusionsText(QStringLiteral("  d1  \n\n[broken\n"));
+    EXPECT_EQ(editing.problem().left(7), QStringLiteral("Line 3:"));
+    EXPECT_FALSE(editing.apply());
+    EXPECT_TRUE(preferences_->exclusionPatterns().isEmpty()) << "nothing saved while a line is unusable";
+    editing.setExclusionsText(QStringLiteral("  d1  \n\n"));
+    EXPECT_TRUE(editing.problem().isEmpty());
+    ASSERT_TRUE(editing.apply());
+    EXPECT_EQ(preferences_->exclusionPatterns(), QStringList{QStringLiteral("d1")}) << "trimmed, blank lines dropped";
+    EXPECT_EQ(PreferencesModel(preferences_.get()).exclusionsText(), QStringLiteral("d1"));
+
+    VistrelView view(preferences_.get(), root_);
+    view.scanScreenModel()->mainButtonAction();
+    ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; }));
+    auto stored = VistrelModelContainer::shared().makeContainer(store_, VistrelModelContainer::Access::readOnly);
+    EXPECT_EQ(SnapshotCompletion::exclusions(*stored), std::vector<std::string>{"d1"});
+    const auto d1 = VistrelFile::file(FileUrl(root_ + "d1/"), stored->mainContext());
+    ASSERT_TRUE(d1);
+    EXPECT_FALSE(d1->totalAllocatedSize) << "left out, so without figures";
+    EXPECT_FALSE(VistrelFile::file(FileUrl(root_ + "d1/f0"), stored->mainContext())) << "and not walked";
 }
 
 TEST_F(RootView, CtrlXInTheFilterFieldCutsTextAndTheSnapshotStaysOpen)

@@ -29,6 +29,16 @@ void Preferences::setPersistedSnapshot(bool on)
     settings_->setValue(QLatin1String(persistedSnapshotKey), on);
 }
 
+QStringList Preferences::exclusionPatterns() const
+{
+    return settings_->value(QLatin1String(exclusionPatternsKey)).toStringList();
+}
+
+void Preferences::setExclusionPatterns(const QStringList& patterns)
+{
+    settings_->setValue(QLatin1String(exclusionPatternsKey), patterns);
+}
+
 QByteArray Preferences::tableCustomization() const
 {
     return settings_->value(QLatin1String(tableCustomizationKey)).toByteArray();

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -38,6 +39,10 @@ public:
     void setTableColumnCount(int count);
     QByteArray searchTableCustomization() const;
     void setSearchTableCustomization(const QByteArray& state);
+    // The folders scans leave out (see the scanner's exclusion patterns), in the user's order.
+    static constexpr const char* exclusionPatternsKey = "scan.exclusions";
+    QStringList exclusionPatterns() const;
+    void setExclusionPatterns(const QStringList& patterns);
     QString selectedTab() const;
     void setSelectedTab(const QString& tab);
 

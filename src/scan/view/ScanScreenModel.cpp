@@ -6,6 +6,7 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
+#include "scanner/ExclusionPatterns.h"
 #include "StoreProblem.h"
 #include "services/DisplayName.h"
 #include "services/Log.h"
@@ -219,6 +220,19 @@ void ScanScreenModel::startScan()
     session_.progress().setCompletedUnitCount(0);
     ScanSession::Request request;
     request.root = root_;
+    if (preferences_) {
+        std::vector<std::string> patterns;
+        for (const QString& pattern : preferences_->exclusionPatterns())
+            patterns.push_back(pattern.toStdString());
+        try {
+            request.walkerOptions.exclusions = ExclusionPatterns(std::move(patterns));
+        } catch (const ExclusionPatterns::Error& invalid) {
+            // Edited by hand in the settings file: said, and nothing scanned.
+            scanProblem_ = QString::fromUtf8(invalid.what()) + QStringLiteral(". Correct it in Preferences.");
+            setState(ViewState::idle);
+            return;
+        }
+    }
     request.persistedSnapshot = persistedSnapshot(); // read once: later changes do not touch this scan
     session_.start(std::move(request));
 }

@@ -1,0 +1,53 @@
+#include "PreferencesModel.h"
+
+#include "scanner/ExclusionPatterns.h"
+#include "services/Preferences.h"
+
+namespace vistrel {
+
+PreferencesModel::PreferencesModel(Preferences* preferences, QObject* parent)
+    : QObject(parent)
+    , preferences_(preferences)
+{
+    if (preferences_)
+        exclusionsText_ = preferences_->exclusionPatterns().join(QLatin1Char('\n'));
+}
+
+void PreferencesModel::setExclusionsText(const QString& text)
+{
+    exclusionsText_ = text;
+    problem_.clear();
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (qsizetype index = 0; index < lines.size(); ++index) {
+        const QString line = lines[index].trimmed();
+        if (line.isEmpty())
+            continue;
+        const std::string problem = ExclusionPatterns::problemWith(line.toStdString());
+        if (!problem.empty()) {
+            problem_ = QStringLiteral("Line %1: %2").arg(index + 1).arg(QString::fromStdString(problem));
+            break;
+        }
+    }
+    Q_EMIT changed();
+}
+
+QStringList PreferencesModel::patterns() const
+{
+    QStringList result;
+    for (const QString& line : exclusionsText_.split(QLatin1Char('\n'))) {
+        if (const QString pattern = line.trimmed(); !pattern.isEmpty())
+            result << pattern;
+    }
+    return result;
+}
+
+bool PreferencesModel::apply()
+{
+    if (!problem_.isEmpty())
+        return false;
+    if (preferences_)
+        preferences_->setExclusionPatterns(patterns());
+    return true;
+}
+
+} // namespace vistrel

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+namespace vistrel {
+
+class Preferences;
+
+// The Preferences dialog's state: the folders scans leave out, edited as text, one pattern
+// a line. Nothing is saved while a line is unusable; the problem names the line.
+class PreferencesModel : public QObject {
+    Q_OBJECT
+public:
+    explicit PreferencesModel(Preferences* preferences, QObject* parent = nullptr);
+
+    const QString& exclusionsText() const { return exclusionsText_; }
+    void setExclusionsText(const QString& text);
+    // The patterns the text holds: its lines, trimmed, blank ones dropped.
+    QStringList patterns() const;
+    // Why the text cannot be saved ("Line 2: …"), or empty.
+    const QString& problem() const { return problem_; }
+    // Saves the patterns; false (and nothing saved) while there is a problem.
+    bool apply();
+
+Q_SIGNALS:
+    void changed();
+
+private:
+    Preferences* preferences_;
+    QString exclusionsText_;
+    QString problem_;
+};
+
+} // namespace vistrel
