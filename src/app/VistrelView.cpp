@@ -6,6 +6,7 @@
 #include "objectstore/StoreError.h"
 #include "scan/view/ScanScreenModel.h"
 #include "scan/view/VistrelScanView.h"
+#include "filesystem/MountTable.h"
 #include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelModelContainer.h"
@@ -64,6 +65,12 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
         environment.unreadableDirectories = SnapshotCompletion::unreadableDirectories(*container_);
         if (const auto root = SnapshotCompletion::scanRoot(*container_))
             environment.scanRoot = FileUrl::directory(*root);
+        std::vector<std::string> mountPoints;
+        for (const MountTable::Mount& mount : MountTable::read())
+            mountPoints.push_back(mount.mountPoint);
+        environment.unmeasuredFolders
+            = std::make_shared<UnmeasuredFolders>(SnapshotCompletion::exclusions(*container_), mountPoints,
+                                                  SnapshotCompletion::unreadablePaths(*container_));
     } catch (const StoreError&) {
         // A snapshot without these facts opens at "/" as complete.
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "UnmeasuredFolders.h"
 #include "filesystem/FileUrl.h"
 
 #include <cstdint>
@@ -25,6 +26,8 @@ struct ExplorerEnvironment {
     FileUrl scanRoot{"/"};
     bool scanFinished = true;
     std::optional<std::int64_t> unreadableDirectories;
+    // Why folders without figures have none (left out, another file system, unreadable).
+    std::shared_ptr<const UnmeasuredFolders> unmeasuredFolders;
     // Offered when a read fails: open the same store file again (empty for a snapshot that
     // lives only in memory), or scan anew.
     std::function<void()> reopenSnapshot;

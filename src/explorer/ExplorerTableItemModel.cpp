@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QFontDatabase>
+#include <QHash>
+#include <QIcon>
+#include <QPainter>
 #include <QPalette>
 
 namespace vistrel {
@@ -46,6 +49,46 @@ void ExplorerTableItemModel::reordered()
     }
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged();
+}
+
+std::optional<UnmeasuredFolders::Reason> ExplorerTableItemModel::unmeasuredReason(const ExplorerTableRowModel& row) const
+{
+    const auto& source = row.source();
+    // A folder the scan recorded without walking: no count and no size.
+    if (!source.file() || !source.url().hasDirectoryPath() || source.fileCount() || source.totalAllocatedSize())
+        return std::nullopt;
+    const UnmeasuredFolders* folders = viewModel_->unmeasuredFolders();
+    const auto reason = folders ? folders->reason(source.url().path) : UnmeasuredFolders::Reason::unreadableOrEmpty;
+    return reason == UnmeasuredFolders::Reason::empty ? std::nullopt : std::optional(reason);
+}
+
+QPixmap ExplorerTableItemModel::withEmblem(const QPixmap& picture, UnmeasuredFolders::Reason reason)
+{
+    // One composed icon per reason: every folder shares the folder icon.
+    static QHash<int, QPixmap> composed;
+    const int key = static_cast<int>(reason);
+    if (const auto found = composed.constFind(key); found != composed.constEnd())
+        return *found;
+    const char* emblem = reason == UnmeasuredFolders::Reason::excluded ? "action-unavailable-symbolic"
+        : reason == UnmeasuredFolders::Reason::otherFileSystem       ? "drive-harddisk-symbolic"
+                                                                      : "emblem-unreadable";
+    QPixmap result = picture;
+    const QPixmap mark = QIcon::fromTheme(QString::fromLatin1(emblem)).pixmap(10, 10);
+    QPainter painter(&result); // logical coordinates, whatever the pixel ratio
+    if (!mark.isNull()) {
+        painter.drawPixmap(QRect(6, 6, 10, 10), mark);
+    } else {
+        // Without an icon theme: a dot in the reason's colour.
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::white);
+        painter.setBrush(reason == UnmeasuredFolders::Reason::excluded ? QColor(120, 120, 120)
+                             : reason == UnmeasuredFolders::Reason::otherFileSystem ? QColor(40, 110, 200)
+                                                                                    : QColor(200, 40, 40));
+        painter.drawEllipse(QRectF(8, 8, 7, 7));
+    }
+    painter.end();
+    composed.insert(key, result);
+    return result;
 }
 
 ExplorerTableRowModel* ExplorerTableItemModel::rowAt(const QModelIndex& index) const
@@ -139,8 +182,18 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
     case Qt::DecorationRole:
         if (index.column() == nameColumn && !others) {
             const QPixmap picture = FileIcons::picture(source.url().path, 16);
+            if (const auto reason = unmeasuredReason(*row))
+                return withEmblem(picture.isNull() ? FileIcons::placeholder(16) : picture, *reason);
             return picture.isNull() ? FileIcons::placeholder(16) : picture;
         }
+        break;
+    case Qt::ToolTipRole:
+        if (const auto reason = unmeasuredReason(*row))
+            return UnmeasuredFolders::describe(*reason);
+        // An empty folder: no badge, a plain word.
+        if (!others && source.url().hasDirectoryPath() && source.file() && source.fileCount().value_or(0) == 0
+            && !source.totalAllocatedSize().value_or(0))
+            return UnmeasuredFolders::describe(UnmeasuredFolders::Reason::empty);
         break;
     case Qt::TextAlignmentRole:
         if (index.column() != nameColumn)

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "UnmeasuredFolders.h"
+
 #include <QAbstractItemModel>
+#include <QPixmap>
+
+#include <optional>
 
 namespace vistrel {
 
@@ -34,8 +39,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Why a folder row has no figures; nothing for any other row.
+    std::optional<UnmeasuredFolders::Reason> unmeasuredReason(const ExplorerTableRowModel& row) const;
+
 private:
     void reordered();
+    static QPixmap withEmblem(const QPixmap& picture, UnmeasuredFolders::Reason reason);
 
     ExplorerTableViewModel* viewModel_;
 };

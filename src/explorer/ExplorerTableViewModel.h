@@ -3,6 +3,7 @@
 #include "ExplorerTableRowModel.h"
 #include "ItemUrl.h"
 #include "KeyPathComparator.h"
+#include "UnmeasuredFolders.h"
 
 #include <QObject>
 #include <QTimer>
@@ -53,6 +54,9 @@ public:
     void filterAndSortRows();
 
     const std::optional<ItemUrl>& selectedPath() const { return selectedPath_; }
+    // Why folders without figures have none; empty knowledge reads every one as unreadable.
+    void setUnmeasuredFolders(std::shared_ptr<const UnmeasuredFolders> folders) { unmeasured_ = std::move(folders); }
+    const UnmeasuredFolders* unmeasuredFolders() const { return unmeasured_.get(); }
     // Feeds the details: absent and the "Other files" row empty them.
     void setSelectedPath(std::optional<ItemUrl> url);
 
@@ -96,6 +100,7 @@ private:
     QString lastSentFilterText_;
     QTimer debounce_;
     std::optional<ItemUrl> selectedPath_;
+    std::shared_ptr<const UnmeasuredFolders> unmeasured_;
     // Shared with reader jobs, which must not touch a model that is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -83,6 +83,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     split->setSizes({620, 380});
     split->setChildrenCollapsible(false);
     filterLayout->addWidget(split, 1);
+    tableViewModel_->setUnmeasuredFolders(environment.unmeasuredFolders);
     pathBar_ = new ExplorerPathBarView(model_, environment.navigationModel, environment.scanRoot, filterPage);
     filterLayout->addWidget(pathBar_);
     content_->addWidget(filterPage);
@@ -158,6 +159,16 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
         notice = QCoreApplication::translate(
             "Explorer", "%n folders could not be read during the scan and are left out of the totals.", nullptr,
             static_cast<int>(std::min<std::int64_t>(*environment.unreadableDirectories, INT_MAX)));
+    // Only where the snapshot starts: below, the left-out rows say it themselves.
+    if (environment.unmeasuredFolders && !environment.unmeasuredFolders->exclusionPatterns().empty()
+        && model_->currentPath() == environment.scanRoot) {
+        QStringList patterns;
+        for (const std::string& pattern : environment.unmeasuredFolders->exclusionPatterns())
+            patterns << DisplayName::of(pattern);
+        const QString excluded = QStringLiteral("Folders matching %1 were left out of this scan.")
+                                     .arg(patterns.join(QStringLiteral(", ")));
+        notice = notice.isEmpty() ? excluded : notice + QLatin1Char(' ') + excluded;
+    }
     if (notice.isEmpty())
         return nullptr;
     auto* label = new QLabel(notice, this);

@@ -15,6 +15,7 @@
 #include <QLocale>
 
 #include <cstring>
+#include <mutex>
 
 namespace vistrel {
 
@@ -89,11 +90,25 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
 
         SnapshotCompletion::recordScanRoot(*container, request.root);
         SnapshotCompletion::recordExclusions(*container, request.walkerOptions.exclusions.patterns());
+        SnapshotCompletion::recordUnreadablePaths(*container, {}); // none linger from the last scan
         auto hop = [this](std::function<void()> job) {
             QMetaObject::invokeMethod(this, std::move(job), Qt::QueuedConnection);
         };
+        // The unreadable folders are kept by name, so the window can tell them from empty ones.
+        std::mutex unreadableMutex;
+        std::vector<std::string> unreadablePaths;
+        FileSystemWalker::Options options = request.walkerOptions;
+        options.unreadableDirectory = [&](const std::string& path, const std::string& reason) {
+            {
+                std::lock_guard lock(unreadableMutex);
+                if (unreadablePaths.size() < SnapshotCompletion::maximumUnreadablePaths)
+                    unreadablePaths.push_back(path);
+            }
+            if (request.walkerOptions.unreadableDirectory)
+                request.walkerOptions.unreadableDirectory(path, reason);
+        };
         FileSystemWalker walker(FileUrl(request.root), &progress_, container, &VistrelFile::insert, hop, stopToken,
-                                request.walkerOptions);
+                                options);
         try {
             outcome.seconds = walker.walk();
             Log::info(LogCategory::app, "walked in " + QLocale().toString(outcome.seconds, 'f', 3).toStdString());
@@ -101,6 +116,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             SnapshotCompletion::recordRootTotals(*container,
                                                  {outcome.statistics.rootFileCount, outcome.statistics.rootTotalSize,
                                                   outcome.statistics.rootTotalAllocatedSize});
+            SnapshotCompletion::recordUnreadablePaths(*container, unreadablePaths);
             SnapshotCompletion::markFinished(*container, outcome.statistics.unreadableDirectories);
         } catch (const FileSystemWalkerError&) {
             outcome.cancelled = true;

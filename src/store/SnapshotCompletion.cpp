@@ -17,6 +17,46 @@ constexpr const char* unreadableKey = "unreadableDirectories";
 constexpr const char* scanRootKey = "scanRoot";
 constexpr const char* rootTotalsKey = "rootTotals";
 constexpr const char* exclusionsKey = "exclusions";
+constexpr const char* unreadablePathsKey = "unreadablePaths";
+
+// One path a line: "%" and line breaks, which a path may hold, are percent-encoded.
+std::string encodeLines(const std::vector<std::string>& paths)
+{
+    std::string text;
+    for (const std::string& path : paths) {
+        for (const char byte : path) {
+            if (byte == '%')
+                text += "%25";
+            else if (byte == '\n')
+                text += "%0A";
+            else
+                text += byte;
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+std::vector<std::string> decodeLines(const std::string& text)
+{
+    std::vector<std::string> paths;
+    std::string current;
+    for (std::size_t index = 0; index < text.size(); ++index) {
+        if (text[index] == '\n') {
+            paths.push_back(std::move(current));
+            current.clear();
+        } else if (text.compare(index, 3, "%25") == 0) {
+            current += '%';
+            index += 2;
+        } else if (text.compare(index, 3, "%0A") == 0) {
+            current += '\n';
+            index += 2;
+        } else {
+            current += text[index];
+        }
+    }
+    return paths;
+}
 
 std::optional<std::int64_t> number(std::string_view text)
 {
@@ -78,6 +118,19 @@ std::vector<std::string> SnapshotCompletion::exclusions(StoreContainer& containe
         start = end + 1;
     }
     return patterns;
+}
+
+void SnapshotCompletion::recordUnreadablePaths(StoreContainer& container, const std::vector<std::string>& paths)
+{
+    container.setMetadataValue(unreadablePathsKey, encodeLines(paths));
+}
+
+std::optional<std::vector<std::string>> SnapshotCompletion::unreadablePaths(StoreContainer& container)
+{
+    const auto text = container.metadataValue(unreadablePathsKey);
+    if (!text)
+        return std::nullopt;
+    return decodeLines(*text);
 }
 
 std::optional<std::int64_t> SnapshotCompletion::unreadableDirectories(StoreContainer& container)

@@ -11,6 +11,7 @@
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
 #include "explorer/NavigationModel.h"
+#include "explorer/UnmeasuredFolders.h"
 #include "services/Formats.h"
 #include "services/Preferences.h"
 #include "store/SnapshotCompletion.h"
@@ -29,6 +30,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPixmap>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QThread>
@@ -36,6 +38,7 @@
 #include <QTreeView>
 
 #include <functional>
+#include <map>
 
 namespace vistrel {
 namespace {
@@ -378,6 +381,52 @@ TEST_F(ExplorerScreens, ADeepPathFoldsItsMiddleAndNeverOverflows)
         EXPECT_LT(visibleRight(), bar.width()) << "at " << narrow;
     }
     EXPECT_EQ(bar.minimumSizeHint().width(), 0) << "the bar never widens the window";
+}
+
+// Folders without figures say why: left out, another file system, unreadable; an empty one
+// says it is empty. The snapshot's root names the patterns it was scanned with.
+TEST_F(ExplorerScreens, FoldersWithoutFiguresSayWhy)
+{
+    FileSystemRecord unwalked = item("/data/node_modules/", 0);
+    unwalked.totalSize.reset();
+    unwalked.totalAllocatedSize.reset();
+    FileSystemRecord mounted = unwalked;
+    mounted.path = "/data/media/";
+    FileSystemRecord locked = unwalked;
+    locked.path = "/data/locked/";
+    FileSystemRecord hollow = unwalked; // an empty folder is recorded without figures too
+    hollow.path = "/data/hollow/";
+    environment_.reader = std::make_shared<SnapshotReader>(snapshotOf({item("/data/", 100, 1), unwalked, mounted,
+                                                                       locked, hollow, item("/data/empty/", 0, 0),
+                                                                       item("/data/file", 100)}));
+    environment_.scanRoot = FileUrl("/data/");
+    environment_.unmeasuredFolders = std::make_shared<UnmeasuredFolders>(
+        std::vector<std::string>{"node_modules"}, std::vector<std::string>{"/", "/data/media"},
+        std::vector<std::string>{"/data/locked/"});
+    auto view = screen("/data/");
+    ExplorerTableItemModel* model = view->table()->itemModel();
+    std::map<QString, QString> tips;
+    std::map<QString, qint64> icons;
+    for (int row = 0; row < model->rowCount(); ++row) {
+        const QModelIndex index = model->index(row, 0);
+        const QString name = index.data().toString();
+        tips[name] = index.data(Qt::ToolTipRole).toString();
+        icons[name] = index.data(Qt::DecorationRole).value<QPixmap>().cacheKey();
+    }
+    EXPECT_TRUE(tips["node_modules"].contains(QStringLiteral("exclusion"))) << tips["node_modules"].toStdString();
+    EXPECT_TRUE(tips["media"].contains(QStringLiteral("Another file system"))) << tips["media"].toStdString();
+    EXPECT_TRUE(tips["locked"].contains(QStringLiteral("Could not be read"))) << tips["locked"].toStdString();
+    EXPECT_EQ(tips["empty"], QStringLiteral("An empty folder: 0 files"));
+    EXPECT_EQ(tips["hollow"], QStringLiteral("An empty folder: 0 files")) << "not in the unreadable list";
+    EXPECT_EQ(icons["hollow"], icons["empty"]) << "no badge on an empty folder";
+    EXPECT_TRUE(tips["file"].isEmpty());
+    EXPECT_NE(icons["node_modules"], icons["locked"]) << "a badge each";
+    EXPECT_NE(icons["locked"], icons["empty"]);
+
+    bool named = false;
+    for (const QLabel* label : view->findChildren<QLabel*>())
+        named = named || label->text() == QStringLiteral("Folders matching node_modules were left out of this scan.");
+    EXPECT_TRUE(named);
 }
 
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)

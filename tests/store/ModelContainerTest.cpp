@@ -276,6 +276,14 @@ TEST(SnapshotCompletion, AnUnfinishedScanIsRememberedInTheStore)
     SnapshotCompletion::markFinished(*writer, 7);
     EXPECT_TRUE(SnapshotCompletion::isFinished(*reopened));
     EXPECT_EQ(SnapshotCompletion::unreadableDirectories(*reopened), 7);
+
+    // The unreadable folders by name, whatever bytes their paths hold.
+    EXPECT_FALSE(SnapshotCompletion::unreadablePaths(*reopened)) << "not kept by older snapshots";
+    const std::vector<std::string> odd{"/a%0A/", "/two\nlines/", "/100%/", "/\xff/"};
+    SnapshotCompletion::recordUnreadablePaths(*writer, odd);
+    EXPECT_EQ(SnapshotCompletion::unreadablePaths(*reopened), odd);
+    SnapshotCompletion::recordUnreadablePaths(*writer, {});
+    EXPECT_EQ(SnapshotCompletion::unreadablePaths(*reopened), std::vector<std::string>{});
 }
 
 } // namespace

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "scanner/ExclusionPatterns.h"
+
+#include <QString>
+
+#include <optional>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+namespace vistrel {
+
+// Why a folder of the snapshot has no figures ("-"): a scan records a folder without walking
+// it when an exclusion matched it, when another file system is mounted on it, when it could
+// not be read, or when it is empty. Told apart by the snapshot's patterns and unreadable
+// folders, and this machine's mount points.
+class UnmeasuredFolders {
+public:
+    // unreadableOrEmpty: a snapshot that did not keep its unreadable folders.
+    enum class Reason { excluded, otherFileSystem, unreadable, empty, unreadableOrEmpty };
+
+    UnmeasuredFolders() = default;
+    // `mountPoints` as mountinfo lists them ("/proc", "/home"); patterns as the scan had them.
+    UnmeasuredFolders(const std::vector<std::string>& exclusionPatterns, const std::vector<std::string>& mountPoints,
+                      std::optional<std::vector<std::string>> unreadablePaths = std::nullopt);
+
+    // For a folder path ending in "/" that has no figures.
+    Reason reason(const std::string& directoryPath) const;
+    // What the row's tooltip says.
+    static QString describe(Reason reason);
+    const std::vector<std::string>& exclusionPatterns() const { return exclusions_.patterns(); }
+
+private:
+    ExclusionPatterns exclusions_;
+    std::unordered_set<std::string> mountPoints_; // each ending in "/"
+    std::optional<std::unordered_set<std::string>> unreadable_;
+};
+
+} // namespace vistrel
