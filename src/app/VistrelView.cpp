@@ -63,6 +63,8 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
     try {
         environment.scanFinished = SnapshotCompletion::isFinished(*container_);
         environment.unreadableDirectories = SnapshotCompletion::unreadableDirectories(*container_);
+        if (const auto totals = SnapshotCompletion::rootTotals(*container_))
+            environment.scannedAllocated = totals->totalAllocatedSize;
         if (const auto root = SnapshotCompletion::scanRoot(*container_))
             environment.scanRoot = FileUrl::directory(*root);
         std::vector<std::string> mountPoints;

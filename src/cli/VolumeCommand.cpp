@@ -1,17 +1,69 @@
 #include "Commands.h"
 #include "JsonWriter.h"
+#include "SnapshotOutput.h"
 
 #include "filesystem/FileSystemError.h"
+#include "filesystem/UsedSpace.h"
 #include "filesystem/VolumeFigures.h"
+#include "objectstore/StoreContainer.h"
+#include "store/SnapshotCompletion.h"
+#include "store/VistrelModelContainer.h"
+
+#include <QVariantList>
+#include <QVariantMap>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace vistrel::cli {
 
+namespace {
+
+// The split of the used space against a snapshot of this volume's root, when one exists.
+// False, with the reason on stderr, when the snapshot cannot be read.
+bool writeUsedSpace(JsonWriter& json, const std::optional<std::string>& store)
+{
+    const std::string location = store ? absolutePath(*store) : VistrelModelContainer::onDiskStoreLocation("/");
+    struct stat status { };
+    if (::stat(location.c_str(), &status) != 0) {
+        json.null("usedSpace");
+        return true;
+    }
+    const auto container = SnapshotOutput::openExisting(store, "/");
+    if (!container)
+        return false;
+    const auto root = SnapshotCompletion::scanRoot(*container).value_or("/");
+    const auto totals = SnapshotCompletion::rootTotals(*container);
+    const UsedSpace space = UsedSpace::measure(root, totals ? totals->totalAllocatedSize : 0);
+    QVariantList inside;
+    for (const auto& mount : space.mountedInside)
+        inside.append(QVariantMap{{QStringLiteral("mountPoint"), QString::fromStdString(mount.mountPoint)},
+                                  {QStringLiteral("type"), QString::fromStdString(mount.type)},
+                                  {QStringLiteral("used"), QVariant::fromValue<qlonglong>(mount.used)}});
+    json.beginObject("usedSpace")
+        .string("scanRoot", root)
+        .integer("used", space.used)
+        .integer("scanned", totals ? std::optional<std::int64_t>(space.scanned) : std::nullopt)
+        .integer("reserved", space.reserved)
+        .integer("deletedOpen", space.deletedOpen)
+        .integer("rest", space.rest())
+        .integer("unreadableFolders", SnapshotCompletion::unreadableDirectories(*container))
+        .variant("mountedInside", inside)
+        .endObject();
+    return true;
+}
+
+} // namespace
+
 int runVolume(const std::vector<std::string>& arguments)
 {
-    if (!arguments.empty())
-        return usageError("volume takes no arguments");
+    std::optional<std::string> store;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        if (arguments[index] == "--store" && index + 1 < arguments.size() && !store)
+            store = arguments[++index];
+        else
+            return usageError("volume takes only --store FILE");
+    }
     try {
         const VolumeFigures figures = VolumeFigures::read("/");
         JsonWriter json;
@@ -27,12 +79,16 @@ int runVolume(const std::vector<std::string>& arguments)
             json.string("localizedName", *figures.localizedName);
         else
             json.null("localizedName");
+        if (!writeUsedSpace(json, store))
+            return exitFailure;
         json.endObject();
         std::printf("%s\n", json.text().c_str());
         return exitSuccess;
     } catch (const FileSystemError& error) {
         std::fprintf(stderr, "vistrel-cli: cannot read the volume of /: %s\n", error.localizedDescription().c_str());
         return exitFailure;
+    } catch (const std::exception& error) { // a damaged store
+        return failure(std::string("cannot read the snapshot: ") + error.what());
     }
 }
 

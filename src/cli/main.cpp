@@ -21,7 +21,7 @@ constexpr const char* usageText =
     "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
     "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
     "       vistrel-cli stat PATH...\n"
-    "       vistrel-cli volume\n"
+    "       vistrel-cli volume [--store FILE]\n"
     "       vistrel-cli volumes [--json]\n"
     "Without --store, the per-user snapshot of the scan root (for ls and search, of the\n"
     "nearest root holding DIR) is used.\n";

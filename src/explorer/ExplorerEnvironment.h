@@ -26,6 +26,9 @@ struct ExplorerEnvironment {
     FileUrl scanRoot{"/"};
     bool scanFinished = true;
     std::optional<std::int64_t> unreadableDirectories;
+    // The finished scan's allocated total, against which the root tells where the volume's
+    // used space went; absent when unknown.
+    std::optional<std::int64_t> scannedAllocated;
     // Why folders without figures have none (left out, another file system, unreadable).
     std::shared_ptr<const UnmeasuredFolders> unmeasuredFolders;
     // Offered when a read fails: open the same store file again (empty for a snapshot that

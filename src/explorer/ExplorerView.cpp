@@ -10,16 +10,22 @@
 #include "details/EmptyStateView.h"
 #include "details/ExplorerDetailsContentView.h"
 #include "details/ExplorerDetailsView.h"
+#include "details/UsedSpaceText.h"
+#include "filesystem/MountTable.h"
+#include "filesystem/UsedSpace.h"
 #include "services/DisplayName.h"
+#include "services/Log.h"
 
 #include <QApplication>
 #include <QButtonGroup>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QThreadPool>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -64,6 +70,8 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     layout->addLayout(bar);
     if (QLabel* notice = makeNotice(environment))
         layout->addWidget(notice);
+    if (QLabel* usedSpace = makeUsedSpaceLine(environment))
+        layout->addWidget(usedSpace);
     layout->addWidget(makeReadFailureNotice());
     layout->addWidget(content_, 1);
 
@@ -180,6 +188,43 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     palette.setColor(QPalette::Window, QColor(255, 236, 179));
     palette.setColor(QPalette::WindowText, QColor(60, 40, 0));
     label->setPalette(palette);
+    return label;
+}
+
+QLabel* ExplorerView::makeUsedSpaceLine(const ExplorerEnvironment& environment)
+{
+    if (!environment.scannedAllocated || !environment.scanFinished || !(model_->currentPath() == environment.scanRoot))
+        return nullptr;
+    auto* label = new QLabel(this);
+    label->setObjectName(QStringLiteral("usedSpace"));
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setContentsMargins(10, 4, 10, 4);
+    QFont small = label->font();
+    small.setPointSizeF(small.pointSizeF() * 0.9);
+    label->setFont(small);
+    label->hide();
+    const std::string root = environment.scanRoot.path();
+    const std::int64_t scanned = *environment.scannedAllocated;
+    // statvfs and /proc: quick, but the disk's, so never on the main thread.
+    QThreadPool::globalInstance()->start([root, scanned, label = QPointer<QLabel>(label)] {
+        QString text;
+        try {
+            const auto mount = MountTable::mountOf(MountTable::read(), root);
+            const bool wholeVolume = root == "/" || (mount && mount->mountPoint + "/" == root);
+            if (wholeVolume)
+                text = UsedSpaceText::describe(UsedSpace::measure(root, scanned));
+        } catch (const std::exception& error) {
+            Log::error(LogCategory::app, std::string("cannot measure the used space: ") + error.what());
+        }
+        QMetaObject::invokeMethod(qApp, [label, text] {
+            if (!label || text.isEmpty())
+                return;
+            label->setText(text);
+            label->setAccessibleName(text);
+            label->show();
+        });
+    });
     return label;
 }
 

@@ -62,6 +62,9 @@ protected:
 private:
     QWidget* makeScopeButton(SearchScope scope);
     QLabel* makeNotice(const ExplorerEnvironment& environment);
+    // At the root of a whole volume's snapshot: where the used space went, measured off the
+    // main thread; nothing elsewhere.
+    QLabel* makeUsedSpaceLine(const ExplorerEnvironment& environment);
     QWidget* makeReadFailureNotice();
 
     ExplorerModel* model_;

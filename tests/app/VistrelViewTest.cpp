@@ -12,7 +12,9 @@
 #include "scan/view/ScanScreenModel.h"
 #include "scan/view/UsageBar.h"
 #include "scan/view/VistrelScanView.h"
+#include "services/Formats.h"
 #include "services/Preferences.h"
+#include "scanner/FileSystemRecord.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
@@ -249,6 +251,34 @@ TEST_F(RootView, PreferencesExclusionsReachTheNextScan)
     ASSERT_TRUE(d1);
     EXPECT_FALSE(d1->totalAllocatedSize) << "left out, so without figures";
     EXPECT_FALSE(VistrelFile::file(FileUrl(root_ + "d1/f0"), stored->mainContext())) << "and not walked";
+}
+
+// With a finished snapshot of the whole volume, the scan screen says where its used space
+// went; a folder's snapshot cannot say it.
+TEST_F(RootView, TheScanScreenSplitsTheUsedSpaceAgainstAWholeVolumesSnapshot)
+{
+    {
+        auto container
+            = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite, "/");
+        auto context = container->makeContext();
+        FileSystemRecord record;
+        record.path = "/only-file";
+        record.level = 1;
+        VistrelFile::insert(record, *context);
+        context->save();
+        SnapshotCompletion::recordScanRoot(*container, "/");
+        SnapshotCompletion::recordRootTotals(*container, {1, 4096, 4096});
+        SnapshotCompletion::markFinished(*container, 0);
+    }
+    VistrelView volume(preferences_.get(), "/");
+    ASSERT_TRUE(waitUntil([&] { return !volume.scanScreenModel()->usedSpaceText().isEmpty(); }));
+    EXPECT_TRUE(volume.scanScreenModel()->usedSpaceText().contains(Formats::byteCount(4096) + QStringLiteral(" scanned")))
+        << volume.scanScreenModel()->usedSpaceText().toStdString();
+
+    storePreviousSnapshot();
+    VistrelView folder(preferences_.get(), root_);
+    ASSERT_TRUE(waitUntil([&] { return folder.scanScreenModel()->hasSnapshot(); }));
+    EXPECT_TRUE(folder.scanScreenModel()->usedSpaceText().isEmpty());
 }
 
 TEST_F(RootView, CtrlXInTheFilterFieldCutsTextAndTheSnapshotStaysOpen)

@@ -114,5 +114,28 @@ TEST(VolumeCommand, VolumesListsTheRootsVolumeFirst)
     EXPECT_TRUE(root["error"].isNull());
 }
 
+// The split of the used space against a snapshot: scanned is the snapshot's allocated total.
+TEST(VolumeCommand, SplitsTheUsedSpaceAgainstASnapshot)
+{
+    TemporaryTree tree;
+    tree.writeFile("data/file", 50000);
+    const std::string store = tree.path("s.store");
+    const CommandResult scan = cli({"scan", tree.path("data"), "--store", store});
+    ASSERT_EQ(scan.exitStatus, 0) << scan.standardError;
+    const std::string allocated = scan.standardOutput.substr(scan.standardOutput.find("allocated=") + 10);
+
+    const CommandResult result = cli({"volume", "--store", store});
+    ASSERT_EQ(result.exitStatus, 0) << result.standardError;
+    const QJsonObject split = parse(result.standardOutput)["usedSpace"].toObject();
+    EXPECT_EQ(split["scanRoot"].toString().toStdString(), tree.path("data/"));
+    EXPECT_EQ(split["scanned"].toInteger(), std::stoll(allocated));
+    EXPECT_GE(split["reserved"].toInteger(), 0);
+    EXPECT_EQ(split["rest"].toInteger(), split["used"].toInteger() - split["scanned"].toInteger()
+                                            - split["reserved"].toInteger() - split["deletedOpen"].toInteger());
+    EXPECT_TRUE(split["mountedInside"].isArray());
+
+    EXPECT_EQ(cli({"volume", "--store", tree.path("missing.store")}).exitStatus, 0) << "no snapshot: no split";
+}
+
 } // namespace
 } // namespace vistrel

@@ -429,6 +429,19 @@ TEST_F(ExplorerScreens, FoldersWithoutFiguresSayWhy)
     EXPECT_TRUE(named);
 }
 
+// The root of a whole volume's snapshot says where the used space went; other screens do not.
+TEST_F(ExplorerScreens, TheVolumesRootTellsWhereTheUsedSpaceWent)
+{
+    environment_.scannedAllocated = 8000;
+    auto root = screen("/");
+    QLabel* line = root->findChild<QLabel*>(QStringLiteral("usedSpace"));
+    ASSERT_NE(line, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return line->isVisible(); }));
+    EXPECT_TRUE(line->text().startsWith(QStringLiteral("Used "))) << line->text().toStdString();
+    EXPECT_TRUE(line->text().contains(Formats::byteCount(8000) + QStringLiteral(" scanned")));
+    EXPECT_EQ(screen("/usr/")->findChild<QLabel*>(QStringLiteral("usedSpace")), nullptr);
+}
+
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)
 {
     environment_.scanFinished = false;

@@ -1,17 +1,21 @@
 #include "ScanScreenModel.h"
 
+#include "StoreProblem.h"
+
+#include "details/UsedSpaceText.h"
 #include "filesystem/FileSystemError.h"
 #include "filesystem/MountTable.h"
+#include "filesystem/UsedSpace.h"
 #include "filesystem/VolumeFigures.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "scanner/ExclusionPatterns.h"
-#include "StoreProblem.h"
 #include "services/DisplayName.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
 #include "services/Preferences.h"
+#include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 
@@ -101,6 +105,7 @@ void ScanScreenModel::selectRoot(std::string root)
     // What was said of the previous root's volume and snapshot no longer holds.
     volume_ = Volume();
     hasSnapshot_ = false;
+    usedSpaceText_.clear();
     storeProblem_.clear();
     scanProblem_.clear();
     storeCanBeDeleted_ = false;
@@ -146,6 +151,7 @@ void ScanScreenModel::appear()
         QString problem;
         bool deletable = false;
         bool temporary = false;
+        QString usedSpace;
         const std::string location = VistrelModelContainer::onDiskStoreLocation(root);
         struct stat status { };
         if (!location.empty() && ::stat(location.c_str(), &status) == 0) {
@@ -153,6 +159,11 @@ void ScanScreenModel::appear()
                 auto container = VistrelModelContainer::shared().makeOnDiskContainer(
                     VistrelModelContainer::Access::readOnly, root);
                 exists = VistrelFile::snapshotExists(container->mainContext());
+                const auto totals = SnapshotCompletion::rootTotals(*container);
+                const auto mount = MountTable::mountOf(MountTable::read(), root);
+                if (exists && totals && SnapshotCompletion::isFinished(*container)
+                    && (root == "/" || (mount && mount->mountPoint + "/" == root)))
+                    usedSpace = UsedSpaceText::describe(UsedSpace::measure(root, totals->totalAllocatedSize));
             } catch (const ModelContainerError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
                 problem = StoreProblem::describe(location, std::current_exception());
@@ -168,7 +179,7 @@ void ScanScreenModel::appear()
             }
         }
         onMainThread(alive, [this, root, volumes = std::move(volumes), figures, failure, exists, problem, deletable,
-                             temporary]() mutable {
+                             temporary, usedSpace]() mutable {
             if (!volumes.empty())
                 volumes_ = std::move(volumes);
             if (root != root_)
@@ -186,6 +197,7 @@ void ScanScreenModel::appear()
                                                 - static_cast<std::uint64_t>(volume_.availableCapacity));
             }
             hasSnapshot_ = exists;
+            usedSpaceText_ = usedSpace;
             storeProblem_ = problem;
             storeCanBeDeleted_ = deletable;
             if (temporary)

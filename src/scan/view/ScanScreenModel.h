@@ -64,6 +64,9 @@ public:
     const QString& storeProblem() const { return storeProblem_; }
     // Whether deleting the stored snapshot would mend the problem (not for a busy store).
     bool storeCanBeDeleted() const { return storeCanBeDeleted_; }
+    // Where the volume's used space went against its stored snapshot ("Used …: … scanned,
+    // … reserved for the superuser, …"); empty without a whole volume's finished snapshot.
+    const QString& usedSpaceText() const { return usedSpaceText_; }
     // The last scan's error, shown until the next scan.
     const QString& scanProblem() const { return scanProblem_; }
 
@@ -111,6 +114,7 @@ private:
     bool storeCanBeDeleted_ = false;
     QString scanProblem_;
     bool recheckPending_ = false;
+    QString usedSpaceText_;
     std::vector<VolumeChoice> volumes_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

@@ -117,6 +117,10 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     legend->addWidget(free_);
     legend->addStretch();
     layout->addLayout(legend);
+    // Against the stored snapshot: where the used space went.
+    usedSpace_ = label(column, 0.85);
+    usedSpace_->setWordWrap(true);
+    layout->addWidget(usedSpace_);
 
     // A stored snapshot that cannot be opened, and the way out.
     auto* problemRow = new QHBoxLayout;
@@ -207,6 +211,10 @@ void VistrelScanView::update()
     free_->setText(QStringLiteral("<b>Free</b> ") + Formats::byteCount(volume.availableCapacity).toHtmlEscaped());
     used_->setAccessibleName(QStringLiteral("Used ") + Formats::byteCount(volume.usedCapacity));
     free_->setAccessibleName(QStringLiteral("Free ") + Formats::byteCount(volume.availableCapacity));
+
+    usedSpace_->setText(model_->usedSpaceText());
+    usedSpace_->setAccessibleName(model_->usedSpaceText());
+    usedSpace_->setVisible(!model_->usedSpaceText().isEmpty());
 
     const QString problem = !model_->scanProblem().isEmpty() ? model_->scanProblem() : model_->storeProblem();
     problem_->setText(problem);

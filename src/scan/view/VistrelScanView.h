@@ -37,6 +37,7 @@ private:
     UsageBar* usage_;
     QLabel* used_;
     QLabel* free_;
+    QLabel* usedSpace_;
     QLabel* problem_;
     QPushButton* deleteStore_;
     QPushButton* openPrevious_;
