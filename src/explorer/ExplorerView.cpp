@@ -18,6 +18,9 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPlainTextEdit>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -167,6 +170,14 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
         notice = QCoreApplication::translate(
             "Explorer", "%n folders could not be read during the scan and are left out of the totals.", nullptr,
             static_cast<int>(std::min<std::int64_t>(*environment.unreadableDirectories, INT_MAX)));
+    // The first few by name; the rest one click away.
+    QStringList unreadable;
+    if (environment.scanFinished && environment.unmeasuredFolders && !notice.isEmpty())
+        for (const std::string& path : environment.unmeasuredFolders->unreadablePaths())
+            unreadable << DisplayName::of(path);
+    if (!unreadable.isEmpty())
+        notice += QStringLiteral(" ") + unreadable.mid(0, 3).join(QStringLiteral(", "))
+            + (unreadable.size() > 3 ? QStringLiteral(", …") : QStringLiteral("."));
     // Only where the snapshot starts: below, the left-out rows say it themselves.
     if (environment.unmeasuredFolders && !environment.unmeasuredFolders->exclusionPatterns().empty()
         && model_->currentPath() == environment.scanRoot) {
@@ -179,7 +190,12 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     }
     if (notice.isEmpty())
         return nullptr;
-    auto* label = new QLabel(notice, this);
+    auto* label = new QLabel(this);
+    label->setTextFormat(Qt::RichText);
+    label->setText(notice.toHtmlEscaped()
+                   + (unreadable.size() > 3 ? QStringLiteral(" <a href=\"unreadable\">Show All</a>") : QString()));
+    label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    connect(label, &QLabel::linkActivated, this, [this, unreadable] { showUnreadableFolders(unreadable); });
     label->setAccessibleName(notice);
     label->setWordWrap(true);
     label->setContentsMargins(10, 6, 10, 6);
@@ -189,6 +205,25 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     palette.setColor(QPalette::WindowText, QColor(60, 40, 0));
     label->setPalette(palette);
     return label;
+}
+
+void ExplorerView::showUnreadableFolders(const QStringList& paths)
+{
+    auto* dialog = new QDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Folders That Could Not Be Read"));
+    dialog->setAccessibleName(dialog->windowTitle());
+    auto* layout = new QVBoxLayout(dialog);
+    auto* list = new QPlainTextEdit(paths.join(QLatin1Char('\n')), dialog);
+    list->setReadOnly(true);
+    list->setAccessibleName(QStringLiteral("Unreadable folders"));
+    list->setMinimumSize(520, 300);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    unreadableDialog_ = dialog;
+    dialog->open();
 }
 
 QLabel* ExplorerView::makeUsedSpaceLine(const ExplorerEnvironment& environment)

@@ -3,6 +3,8 @@
 #include "ExplorerEnvironment.h"
 #include "SearchScope.h"
 
+#include <QDialog>
+#include <QPointer>
 #include <QWidget>
 
 #include <optional>
@@ -54,6 +56,8 @@ public:
     // The bar that says a read of the snapshot failed, with what to do; hidden until one does.
     QWidget* readFailureNotice() const { return readFailureNotice_; }
     QString readFailureText() const;
+    // The full list of unreadable folders, while it is open (from the notice's Show All).
+    QDialog* unreadableFoldersDialog() const { return unreadableDialog_; }
 
 protected:
     // A screen that comes into view takes the keyboard focus for its table.
@@ -65,6 +69,7 @@ private:
     // At the root of a whole volume's snapshot: where the used space went, measured off the
     // main thread; nothing elsewhere.
     QLabel* makeUsedSpaceLine(const ExplorerEnvironment& environment);
+    void showUnreadableFolders(const QStringList& paths);
     QWidget* makeReadFailureNotice();
 
     ExplorerModel* model_;
@@ -79,6 +84,7 @@ private:
     QWidget* searchPage_;
     ExplorerEnvironment environment_;
     QWidget* readFailureNotice_ = nullptr;
+    QPointer<QDialog> unreadableDialog_;
     QLabel* readFailureLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.
     ExplorerSearchViewModel* searchViewModel_ = nullptr;

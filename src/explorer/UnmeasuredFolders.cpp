@@ -6,8 +6,10 @@ UnmeasuredFolders::UnmeasuredFolders(const std::vector<std::string>& exclusionPa
                                      const std::vector<std::string>& mountPoints,
                                      std::optional<std::vector<std::string>> unreadablePaths)
 {
-    if (unreadablePaths)
+    if (unreadablePaths) {
         unreadable_.emplace(unreadablePaths->begin(), unreadablePaths->end());
+        unreadableInOrder_ = std::move(*unreadablePaths);
+    }
     // A pattern the scan could not have used matches nothing here either.
     std::vector<std::string> usable;
     for (const std::string& pattern : exclusionPatterns)

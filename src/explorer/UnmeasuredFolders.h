@@ -30,11 +30,14 @@ public:
     // What the row's tooltip says.
     static QString describe(Reason reason);
     const std::vector<std::string>& exclusionPatterns() const { return exclusions_.patterns(); }
+    // The unreadable folders in the order the scan met them (empty when not kept).
+    const std::vector<std::string>& unreadablePaths() const { return unreadableInOrder_; }
 
 private:
     ExclusionPatterns exclusions_;
     std::unordered_set<std::string> mountPoints_; // each ending in "/"
     std::optional<std::unordered_set<std::string>> unreadable_;
+    std::vector<std::string> unreadableInOrder_;
 };
 
 } // namespace vistrel

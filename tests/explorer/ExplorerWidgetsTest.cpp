@@ -31,6 +31,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
+#include <QPlainTextEdit>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QThread>
@@ -440,6 +441,28 @@ TEST_F(ExplorerScreens, TheVolumesRootTellsWhereTheUsedSpaceWent)
     EXPECT_TRUE(line->text().startsWith(QStringLiteral("Used "))) << line->text().toStdString();
     EXPECT_TRUE(line->text().contains(Formats::byteCount(8000) + QStringLiteral(" scanned")));
     EXPECT_EQ(screen("/usr/")->findChild<QLabel*>(QStringLiteral("usedSpace")), nullptr);
+}
+
+// The notice names the first unreadable folders and opens the whole list.
+TEST_F(ExplorerScreens, TheUnreadableNoticeNamesTheFirstFewAndOpensTheList)
+{
+    const std::vector<std::string> locked{"/usr/a/", "/usr/b/", "/usr/c/", "/usr/d/", "/usr/e/"};
+    environment_.unreadableDirectories = 5;
+    environment_.unmeasuredFolders
+        = std::make_shared<UnmeasuredFolders>(std::vector<std::string>{}, std::vector<std::string>{}, locked);
+    ExplorerView view(environment_, FileUrl("/"), std::nullopt);
+    QLabel* notice = nullptr;
+    for (QLabel* label : view.findChildren<QLabel*>())
+        if (label->text().contains(QStringLiteral("could not be read")))
+            notice = label;
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("/usr/a/, /usr/b/, /usr/c/, …"))) << notice->text().toStdString();
+    EXPECT_FALSE(notice->text().contains(QStringLiteral("/usr/d/")));
+    Q_EMIT notice->linkActivated(QStringLiteral("unreadable"));
+    ASSERT_NE(view.unreadableFoldersDialog(), nullptr);
+    auto* list = view.unreadableFoldersDialog()->findChild<QPlainTextEdit*>();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->toPlainText(), QStringLiteral("/usr/a/\n/usr/b/\n/usr/c/\n/usr/d/\n/usr/e/"));
 }
 
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)
