@@ -225,6 +225,20 @@ void ScanScreenModel::mainButtonAction()
 void ScanScreenModel::startScan()
 {
     scanProblem_.clear();
+    // A volume unmounted since it was listed leaves its empty mount point behind: scanning
+    // that would replace the volume's snapshot with an empty one.
+    if (const int listed = selectedVolume(); listed >= 0 && root_ != "/") {
+        const auto mount = MountTable::mountOf(MountTable::read(), root_);
+        if (!mount || mount->mountPoint + "/" != root_) {
+            const QString name = volumes_[static_cast<std::size_t>(listed)].name;
+            volumes_.clear(); // listed anew
+            selectRoot("/");
+            scanProblem_ = QStringLiteral("“%1” is no longer mounted: mount it again, or choose another volume.")
+                               .arg(name);
+            Q_EMIT changed();
+            return;
+        }
+    }
     setState(ViewState::scanning);
     // The volume's file count is the total only for a scan of the whole volume; a folder's
     // is not known before its walk.
