@@ -70,9 +70,14 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
         std::vector<std::string> mountPoints;
         for (const MountTable::Mount& mount : MountTable::read())
             mountPoints.push_back(mount.mountPoint);
-        environment.unmeasuredFolders
-            = std::make_shared<UnmeasuredFolders>(SnapshotCompletion::exclusions(*container_), mountPoints,
-                                                  SnapshotCompletion::unreadablePaths(*container_));
+        std::optional<std::vector<UnmeasuredFolders::Unreadable>> unreadable;
+        if (const auto kept = SnapshotCompletion::unreadableFolders(*container_)) {
+            unreadable.emplace();
+            for (const auto& folder : *kept)
+                unreadable->push_back({folder.path, folder.reason});
+        }
+        environment.unmeasuredFolders = std::make_shared<UnmeasuredFolders>(
+            SnapshotCompletion::exclusions(*container_), mountPoints, std::move(unreadable));
     } catch (const StoreError&) {
         // A snapshot without these facts opens at "/" as complete.
     }

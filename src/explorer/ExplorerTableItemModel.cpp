@@ -188,8 +188,10 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
         }
         break;
     case Qt::ToolTipRole:
-        if (const auto reason = unmeasuredReason(*row))
-            return UnmeasuredFolders::describe(*reason);
+        if (const auto reason = unmeasuredReason(*row)) {
+            const UnmeasuredFolders* folders = viewModel_->unmeasuredFolders();
+            return folders ? folders->describe(source.url().path) : UnmeasuredFolders::describe(*reason);
+        }
         // An empty folder: no badge, a plain word.
         if (!others && source.url().hasDirectoryPath() && source.file() && source.fileCount().value_or(0) == 0
             && !source.totalAllocatedSize().value_or(0))

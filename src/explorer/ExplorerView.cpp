@@ -171,10 +171,14 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
             "Explorer", "%n folders could not be read during the scan and are left out of the totals.", nullptr,
             static_cast<int>(std::min<std::int64_t>(*environment.unreadableDirectories, INT_MAX)));
     // The first few by name; the rest one click away.
-    QStringList unreadable;
+    QStringList unreadable; // the names for the notice
+    QStringList unreadableWithReasons; // the lines of the full list
     if (environment.scanFinished && environment.unmeasuredFolders && !notice.isEmpty())
-        for (const std::string& path : environment.unmeasuredFolders->unreadablePaths())
-            unreadable << DisplayName::of(path);
+        for (const auto& folder : environment.unmeasuredFolders->unreadableFolders()) {
+            unreadable << DisplayName::of(folder.path);
+            unreadableWithReasons << DisplayName::of(folder.path)
+                    + (folder.reason.empty() ? QString() : QStringLiteral(" — ") + DisplayName::of(folder.reason));
+        }
     if (!unreadable.isEmpty())
         notice += QStringLiteral(" ") + unreadable.mid(0, 3).join(QStringLiteral(", "))
             + (unreadable.size() > 3 ? QStringLiteral(", …") : QStringLiteral("."));
@@ -195,7 +199,8 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     label->setText(notice.toHtmlEscaped()
                    + (unreadable.size() > 3 ? QStringLiteral(" <a href=\"unreadable\">Show All</a>") : QString()));
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(label, &QLabel::linkActivated, this, [this, unreadable] { showUnreadableFolders(unreadable); });
+    connect(label, &QLabel::linkActivated, this,
+            [this, unreadableWithReasons] { showUnreadableFolders(unreadableWithReasons); });
     label->setAccessibleName(notice);
     label->setWordWrap(true);
     label->setContentsMargins(10, 6, 10, 6);

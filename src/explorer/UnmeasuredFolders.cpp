@@ -4,11 +4,13 @@ namespace vistrel {
 
 UnmeasuredFolders::UnmeasuredFolders(const std::vector<std::string>& exclusionPatterns,
                                      const std::vector<std::string>& mountPoints,
-                                     std::optional<std::vector<std::string>> unreadablePaths)
+                                     std::optional<std::vector<Unreadable>> unreadable)
 {
-    if (unreadablePaths) {
-        unreadable_.emplace(unreadablePaths->begin(), unreadablePaths->end());
-        unreadableInOrder_ = std::move(*unreadablePaths);
+    if (unreadable) {
+        unreadable_.emplace();
+        for (const Unreadable& folder : *unreadable)
+            unreadable_->emplace(folder.path, folder.reason);
+        unreadableInOrder_ = std::move(*unreadable);
     }
     // A pattern the scan could not have used matches nothing here either.
     std::vector<std::string> usable;
@@ -31,7 +33,17 @@ UnmeasuredFolders::Reason UnmeasuredFolders::reason(const std::string& directory
     return unreadable_->count(directoryPath) ? Reason::unreadable : Reason::empty;
 }
 
-QString UnmeasuredFolders::describe(Reason reason)
+QString UnmeasuredFolders::describe(const std::string& directoryPath) const
+{
+    const Reason why = reason(directoryPath);
+    if (why == Reason::unreadable) {
+        const auto found = unreadable_->find(directoryPath);
+        return describe(why, found == unreadable_->end() ? std::string() : found->second);
+    }
+    return describe(why);
+}
+
+QString UnmeasuredFolders::describe(Reason reason, const std::string& why)
 {
     switch (reason) {
     case Reason::excluded:
@@ -45,6 +57,9 @@ QString UnmeasuredFolders::describe(Reason reason)
     case Reason::unreadable:
         break;
     }
+    if (!why.empty())
+        return QStringLiteral("Could not be read during the scan (%1): its contents are not counted")
+            .arg(QString::fromUtf8(why.data(), static_cast<qsizetype>(why.size())));
     return QStringLiteral("Could not be read during the scan: its contents are not counted");
 }
 

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -22,22 +23,28 @@ public:
 
     UnmeasuredFolders() = default;
     // `mountPoints` as mountinfo lists them ("/proc", "/home"); patterns as the scan had them.
+    // A folder that could not be read, and why ("Permission denied").
+    struct Unreadable {
+        std::string path;
+        std::string reason;
+    };
     UnmeasuredFolders(const std::vector<std::string>& exclusionPatterns, const std::vector<std::string>& mountPoints,
-                      std::optional<std::vector<std::string>> unreadablePaths = std::nullopt);
+                      std::optional<std::vector<Unreadable>> unreadable = std::nullopt);
 
     // For a folder path ending in "/" that has no figures.
     Reason reason(const std::string& directoryPath) const;
-    // What the row's tooltip says.
-    static QString describe(Reason reason);
+    // What the row's tooltip says; for an unreadable folder, with the reason the scan met.
+    static QString describe(Reason reason, const std::string& why = {});
+    QString describe(const std::string& directoryPath) const;
     const std::vector<std::string>& exclusionPatterns() const { return exclusions_.patterns(); }
     // The unreadable folders in the order the scan met them (empty when not kept).
-    const std::vector<std::string>& unreadablePaths() const { return unreadableInOrder_; }
+    const std::vector<Unreadable>& unreadableFolders() const { return unreadableInOrder_; }
 
 private:
     ExclusionPatterns exclusions_;
     std::unordered_set<std::string> mountPoints_; // each ending in "/"
-    std::optional<std::unordered_set<std::string>> unreadable_;
-    std::vector<std::string> unreadableInOrder_;
+    std::optional<std::unordered_map<std::string, std::string>> unreadable_; // path → reason
+    std::vector<Unreadable> unreadableInOrder_;
 };
 
 } // namespace vistrel

@@ -90,19 +90,19 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
 
         SnapshotCompletion::recordScanRoot(*container, request.root);
         SnapshotCompletion::recordExclusions(*container, request.walkerOptions.exclusions.patterns());
-        SnapshotCompletion::recordUnreadablePaths(*container, {}); // none linger from the last scan
+        SnapshotCompletion::recordUnreadableFolders(*container, {}); // none linger from the last scan
         auto hop = [this](std::function<void()> job) {
             QMetaObject::invokeMethod(this, std::move(job), Qt::QueuedConnection);
         };
         // The unreadable folders are kept by name, so the window can tell them from empty ones.
         std::mutex unreadableMutex;
-        std::vector<std::string> unreadablePaths;
+        std::vector<SnapshotCompletion::UnreadableFolder> unreadableFolders;
         FileSystemWalker::Options options = request.walkerOptions;
         options.unreadableDirectory = [&](const std::string& path, const std::string& reason) {
             {
                 std::lock_guard lock(unreadableMutex);
-                if (unreadablePaths.size() < SnapshotCompletion::maximumUnreadablePaths)
-                    unreadablePaths.push_back(path);
+                if (unreadableFolders.size() < SnapshotCompletion::maximumUnreadableFolders)
+                    unreadableFolders.push_back({path, reason});
             }
             if (request.walkerOptions.unreadableDirectory)
                 request.walkerOptions.unreadableDirectory(path, reason);
@@ -116,7 +116,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             SnapshotCompletion::recordRootTotals(*container,
                                                  {outcome.statistics.rootFileCount, outcome.statistics.rootTotalSize,
                                                   outcome.statistics.rootTotalAllocatedSize});
-            SnapshotCompletion::recordUnreadablePaths(*container, unreadablePaths);
+            SnapshotCompletion::recordUnreadableFolders(*container, unreadableFolders);
             SnapshotCompletion::markFinished(*container, outcome.statistics.unreadableDirectories);
         } catch (const FileSystemWalkerError&) {
             outcome.cancelled = true;

@@ -17,45 +17,22 @@ constexpr const char* unreadableKey = "unreadableDirectories";
 constexpr const char* scanRootKey = "scanRoot";
 constexpr const char* rootTotalsKey = "rootTotals";
 constexpr const char* exclusionsKey = "exclusions";
-constexpr const char* unreadablePathsKey = "unreadablePaths";
+constexpr const char* unreadableFoldersKey = "unreadableFolders";
 
-// One path a line: "%" and line breaks, which a path may hold, are percent-encoded.
-std::string encodeLines(const std::vector<std::string>& paths)
+// One folder a line, its path and reason apart by a tab: "%", tabs and line breaks, which
+// a path may hold, are percent-encoded.
+void appendEncoded(std::string& text, const std::string& value)
 {
-    std::string text;
-    for (const std::string& path : paths) {
-        for (const char byte : path) {
-            if (byte == '%')
-                text += "%25";
-            else if (byte == '\n')
-                text += "%0A";
-            else
-                text += byte;
-        }
-        text += '\n';
+    for (const char byte : value) {
+        if (byte == '%')
+            text += "%25";
+        else if (byte == '\n')
+            text += "%0A";
+        else if (byte == '\t')
+            text += "%09";
+        else
+            text += byte;
     }
-    return text;
-}
-
-std::vector<std::string> decodeLines(const std::string& text)
-{
-    std::vector<std::string> paths;
-    std::string current;
-    for (std::size_t index = 0; index < text.size(); ++index) {
-        if (text[index] == '\n') {
-            paths.push_back(std::move(current));
-            current.clear();
-        } else if (text.compare(index, 3, "%25") == 0) {
-            current += '%';
-            index += 2;
-        } else if (text.compare(index, 3, "%0A") == 0) {
-            current += '\n';
-            index += 2;
-        } else {
-            current += text[index];
-        }
-    }
-    return paths;
 }
 
 std::optional<std::int64_t> number(std::string_view text)
@@ -66,6 +43,27 @@ std::optional<std::int64_t> number(std::string_view text)
         return std::nullopt;
     return value;
 }
+
+std::string decoded(std::string_view value)
+{
+    std::string text;
+    for (std::size_t index = 0; index < value.size(); ++index) {
+        if (value.compare(index, 3, "%25") == 0) {
+            text += '%';
+            index += 2;
+        } else if (value.compare(index, 3, "%0A") == 0) {
+            text += '\n';
+            index += 2;
+        } else if (value.compare(index, 3, "%09") == 0) {
+            text += '\t';
+            index += 2;
+        } else {
+            text += value[index];
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 void SnapshotCompletion::markUnfinished(StoreContainer& container)
@@ -120,17 +118,38 @@ std::vector<std::string> SnapshotCompletion::exclusions(StoreContainer& containe
     return patterns;
 }
 
-void SnapshotCompletion::recordUnreadablePaths(StoreContainer& container, const std::vector<std::string>& paths)
+void SnapshotCompletion::recordUnreadableFolders(StoreContainer& container,
+                                                 const std::vector<UnreadableFolder>& folders)
 {
-    container.setMetadataValue(unreadablePathsKey, encodeLines(paths));
+    std::string text;
+    for (const UnreadableFolder& folder : folders) {
+        appendEncoded(text, folder.path);
+        text += '\t';
+        appendEncoded(text, folder.reason);
+        text += '\n';
+    }
+    container.setMetadataValue(unreadableFoldersKey, text);
 }
 
-std::optional<std::vector<std::string>> SnapshotCompletion::unreadablePaths(StoreContainer& container)
+std::optional<std::vector<SnapshotCompletion::UnreadableFolder>>
+SnapshotCompletion::unreadableFolders(StoreContainer& container)
 {
-    const auto text = container.metadataValue(unreadablePathsKey);
+    const auto text = container.metadataValue(unreadableFoldersKey);
     if (!text)
         return std::nullopt;
-    return decodeLines(*text);
+    std::vector<UnreadableFolder> folders;
+    std::size_t start = 0;
+    while (start < text->size()) {
+        std::size_t end = text->find('\n', start);
+        if (end == std::string::npos)
+            end = text->size();
+        const std::string_view line(text->data() + start, end - start);
+        const std::size_t tab = line.find('\t');
+        folders.push_back({decoded(line.substr(0, tab)),
+                           tab == std::string_view::npos ? std::string() : decoded(line.substr(tab + 1))});
+        start = end + 1;
+    }
+    return folders;
 }
 
 std::optional<std::int64_t> SnapshotCompletion::unreadableDirectories(StoreContainer& container)

@@ -31,11 +31,16 @@ public:
     // written before they were kept). Recorded by every scan, so none linger from the last.
     static void recordExclusions(StoreContainer& container, const std::vector<std::string>& patterns);
     static std::vector<std::string> exclusions(StoreContainer& container);
-    // The folders the scan could not read, by path (the first so many). Absent for snapshots
-    // written before they were kept.
-    static constexpr std::size_t maximumUnreadablePaths = 10000;
-    static void recordUnreadablePaths(StoreContainer& container, const std::vector<std::string>& paths);
-    static std::optional<std::vector<std::string>> unreadablePaths(StoreContainer& container);
+    // The folders the scan could not read, by path with the reason ("Permission denied"),
+    // the first so many. Absent for snapshots written before they were kept.
+    struct UnreadableFolder {
+        std::string path;
+        std::string reason;
+        bool operator==(const UnreadableFolder&) const = default;
+    };
+    static constexpr std::size_t maximumUnreadableFolders = 10000;
+    static void recordUnreadableFolders(StoreContainer& container, const std::vector<UnreadableFolder>& folders);
+    static std::optional<std::vector<UnreadableFolder>> unreadableFolders(StoreContainer& container);
     // Directories the finished scan could not read (absent when unknown).
     static std::optional<std::int64_t> unreadableDirectories(StoreContainer& container);
 

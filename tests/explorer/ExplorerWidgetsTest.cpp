@@ -403,7 +403,7 @@ TEST_F(ExplorerScreens, FoldersWithoutFiguresSayWhy)
     environment_.scanRoot = FileUrl("/data/");
     environment_.unmeasuredFolders = std::make_shared<UnmeasuredFolders>(
         std::vector<std::string>{"node_modules"}, std::vector<std::string>{"/", "/data/media"},
-        std::vector<std::string>{"/data/locked/"});
+        std::vector<UnmeasuredFolders::Unreadable>{{"/data/locked/", "Permission denied"}});
     auto view = screen("/data/");
     ExplorerTableItemModel* model = view->table()->itemModel();
     std::map<QString, QString> tips;
@@ -416,7 +416,8 @@ TEST_F(ExplorerScreens, FoldersWithoutFiguresSayWhy)
     }
     EXPECT_TRUE(tips["node_modules"].contains(QStringLiteral("exclusion"))) << tips["node_modules"].toStdString();
     EXPECT_TRUE(tips["media"].contains(QStringLiteral("Another file system"))) << tips["media"].toStdString();
-    EXPECT_TRUE(tips["locked"].contains(QStringLiteral("Could not be read"))) << tips["locked"].toStdString();
+    EXPECT_TRUE(tips["locked"].contains(QStringLiteral("Could not be read during the scan (Permission denied)")))
+        << tips["locked"].toStdString();
     EXPECT_EQ(tips["empty"], QStringLiteral("An empty folder: 0 files"));
     EXPECT_EQ(tips["hollow"], QStringLiteral("An empty folder: 0 files")) << "not in the unreadable list";
     EXPECT_EQ(icons["hollow"], icons["empty"]) << "no badge on an empty folder";
@@ -446,7 +447,8 @@ TEST_F(ExplorerScreens, TheVolumesRootTellsWhereTheUsedSpaceWent)
 // The notice names the first unreadable folders and opens the whole list.
 TEST_F(ExplorerScreens, TheUnreadableNoticeNamesTheFirstFewAndOpensTheList)
 {
-    const std::vector<std::string> locked{"/usr/a/", "/usr/b/", "/usr/c/", "/usr/d/", "/usr/e/"};
+    const std::vector<UnmeasuredFolders::Unreadable> locked{
+        {"/usr/a/", "Permission denied"}, {"/usr/b/", ""}, {"/usr/c/", ""}, {"/usr/d/", ""}, {"/usr/e/", ""}};
     environment_.unreadableDirectories = 5;
     environment_.unmeasuredFolders
         = std::make_shared<UnmeasuredFolders>(std::vector<std::string>{}, std::vector<std::string>{}, locked);
@@ -462,7 +464,8 @@ TEST_F(ExplorerScreens, TheUnreadableNoticeNamesTheFirstFewAndOpensTheList)
     ASSERT_NE(view.unreadableFoldersDialog(), nullptr);
     auto* list = view.unreadableFoldersDialog()->findChild<QPlainTextEdit*>();
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->toPlainText(), QStringLiteral("/usr/a/\n/usr/b/\n/usr/c/\n/usr/d/\n/usr/e/"));
+    EXPECT_EQ(list->toPlainText(),
+              QStringLiteral("/usr/a/ — Permission denied\n/usr/b/\n/usr/c/\n/usr/d/\n/usr/e/"));
 }
 
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)

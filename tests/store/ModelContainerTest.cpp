@@ -278,12 +278,14 @@ TEST(SnapshotCompletion, AnUnfinishedScanIsRememberedInTheStore)
     EXPECT_EQ(SnapshotCompletion::unreadableDirectories(*reopened), 7);
 
     // The unreadable folders by name, whatever bytes their paths hold.
-    EXPECT_FALSE(SnapshotCompletion::unreadablePaths(*reopened)) << "not kept by older snapshots";
-    const std::vector<std::string> odd{"/a%0A/", "/two\nlines/", "/100%/", "/\xff/"};
-    SnapshotCompletion::recordUnreadablePaths(*writer, odd);
-    EXPECT_EQ(SnapshotCompletion::unreadablePaths(*reopened), odd);
-    SnapshotCompletion::recordUnreadablePaths(*writer, {});
-    EXPECT_EQ(SnapshotCompletion::unreadablePaths(*reopened), std::vector<std::string>{});
+    using Folder = SnapshotCompletion::UnreadableFolder;
+    EXPECT_FALSE(SnapshotCompletion::unreadableFolders(*reopened)) << "not kept by older snapshots";
+    const std::vector<Folder> odd{{"/a%0A/", "Permission denied"}, {"/two\nlines/", ""},
+                                  {"/100%\ttab/", "why\tnot"}, {"/\xff/", "Input/output error"}};
+    SnapshotCompletion::recordUnreadableFolders(*writer, odd);
+    EXPECT_EQ(SnapshotCompletion::unreadableFolders(*reopened), odd);
+    SnapshotCompletion::recordUnreadableFolders(*writer, {});
+    EXPECT_EQ(SnapshotCompletion::unreadableFolders(*reopened), std::vector<Folder>{});
 }
 
 } // namespace
