@@ -20,6 +20,7 @@ constexpr const char* usageText =
     "       vistrel-cli dump [--store FILE]\n"
     "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
     "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
+    "       vistrel-cli top [--store FILE] [--under DIR] [-n N] [--json]\n"
     "       vistrel-cli stat PATH...\n"
     "       vistrel-cli volume [--store FILE]\n"
     "       vistrel-cli volumes [--json]\n"
@@ -73,7 +74,7 @@ int main(int argc, char** argv)
     static const std::pair<const char*, Command> commands[] = {
         {"scan", runScan}, {"dump", runDump},     {"ls", runList},
         {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
-        {"volumes", runVolumes},
+        {"volumes", runVolumes}, {"top", runTop},
     };
     for (const auto& [name, run] : commands) {
         if (command != name)

@@ -245,5 +245,30 @@ TEST_F(SnapshotCommands, SignalsCancelTheScanAndEraseItsStore)
     }
 }
 
+// vistrel-cli top: the largest files of a real tree, in order, with their count.
+TEST(TopCommand, ListsTheLargestFilesOfATree)
+{
+    testing::TemporaryTree tree;
+    testing::TemporaryTree stores; // apart, so that the store is not among the files
+    tree.writeFile("a/big", 300000);
+    tree.writeFile("a/b/middle", 100000);
+    tree.writeFile("small", 10);
+    const std::string store = stores.path("s.store");
+    ASSERT_EQ(cli({"scan", tree.root(), "--store", store}).exitStatus, 0);
+
+    const CommandResult json = cli({"top", "--store", store, "--under", tree.root(), "-n", "2", "--json"});
+    ASSERT_EQ(json.exitStatus, 0) << json.standardError;
+    const auto rows = lines(json.standardOutput);
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(parse(rows[0])["total"].toInt(), 3);
+    EXPECT_EQ(parse(rows[1])["id"].toString().toStdString(), tree.path("a/big"));
+    EXPECT_EQ(parse(rows[2])["id"].toString().toStdString(), tree.path("a/b/middle"));
+
+    const CommandResult table = cli({"top", "--store", store, "--under", tree.path("a")});
+    ASSERT_EQ(table.exitStatus, 0) << table.standardError;
+    EXPECT_EQ(lines(table.standardOutput).back(), "The 2 largest of 2 files under " + tree.path("a/"));
+    EXPECT_EQ(cli({"top", "--store", store, "-n", "0"}).exitStatus, 2);
+}
+
 } // namespace
 } // namespace vistrel

@@ -18,6 +18,13 @@ StorePredicate StorePredicate::greaterThan(std::string attribute, StoreValue val
     return predicate;
 }
 
+StorePredicate StorePredicate::lessThan(std::string attribute, StoreValue value)
+{
+    StorePredicate predicate = equal(std::move(attribute), std::move(value));
+    predicate.kind_ = Kind::lessThan;
+    return predicate;
+}
+
 StorePredicate StorePredicate::beginsWith(std::string attribute, std::string prefix)
 {
     StorePredicate predicate = equal(std::move(attribute), std::move(prefix));

@@ -10,11 +10,12 @@ namespace vistrel {
 // The predicate forms the store accepts. They reach SQL only as bound parameters.
 class StorePredicate {
 public:
-    enum class Kind { equal, greaterThan, beginsWith, containsFolded, conjunction };
+    enum class Kind { equal, greaterThan, lessThan, beginsWith, containsFolded, conjunction };
 
     static StorePredicate equal(std::string attribute, StoreValue value);
     // Text in bytewise string order, or an integer.
     static StorePredicate greaterThan(std::string attribute, StoreValue value);
+    static StorePredicate lessThan(std::string attribute, StoreValue value);
     static StorePredicate beginsWith(std::string attribute, std::string prefix);
     // Containment ignoring case and diacritics (the user's locale).
     static StorePredicate containsIgnoringCaseAndDiacritics(std::string attribute, std::string text);

@@ -69,6 +69,9 @@ std::string StoreSql::condition(const StorePredicate& predicate, std::vector<Sto
     case StorePredicate::Kind::greaterThan:
         bindings.push_back(predicate.value());
         return column(predicate.attribute()) + " > ?";
+    case StorePredicate::Kind::lessThan:
+        bindings.push_back(predicate.value());
+        return column(predicate.attribute()) + " < ?";
     case StorePredicate::Kind::beginsWith: {
         // A byte range rather than LIKE or substr: exact on any bytes, and it uses the index.
         const std::string& prefix = std::get<std::string>(predicate.value());

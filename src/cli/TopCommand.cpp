@@ -1,0 +1,66 @@
+#include "Commands.h"
+#include "SnapshotOutput.h"
+#include "TerminalText.h"
+
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "services/Formats.h"
+#include "store/VistrelFileSearch.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vistrel::cli {
+
+// The largest files anywhere under a directory, as the map's third scope lists them.
+int runTop(const std::vector<std::string>& arguments)
+{
+    std::optional<std::string> store;
+    std::string under = "/";
+    bool json = false;
+    long long count = 20;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--store" && index + 1 < arguments.size())
+            store = arguments[++index];
+        else if (argument == "--under" && index + 1 < arguments.size())
+            under = absolutePath(arguments[++index]);
+        else if (argument == "-n" && index + 1 < arguments.size()) {
+            char* end = nullptr;
+            const std::string& text = arguments[++index];
+            count = std::strtoll(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || count < 1 || count > VistrelFileSearch::resultLimit)
+                return usageError("top: -n takes a number from 1 to 1000");
+        } else if (argument == "--json")
+            json = true;
+        else
+            return usageError("top: unexpected argument " + argument);
+    }
+    const FileUrl root = FileUrl::directory(under);
+    const auto container = SnapshotOutput::openExisting(store, root.path());
+    if (!container)
+        return exitFailure;
+    try {
+        auto context = container->makeContext();
+        const auto result = VistrelFileSearch::largestFiles(root, *context);
+        const auto shown = std::min<std::size_t>(result.files.size(), static_cast<std::size_t>(count));
+        if (json)
+            std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
+        for (std::size_t index = 0; index < shown; ++index) {
+            const VistrelFile& file = result.files[index];
+            if (json)
+                std::printf("%s\n", SnapshotOutput::json(file).c_str());
+            else
+                std::printf("%12s  %s\n", Formats::byteCount(file.totalAllocatedSize.value_or(0)).toStdString().c_str(),
+                            terminalText(file.id).c_str());
+        }
+        if (!json)
+            std::printf("The %lld largest of %lld files under %s\n", static_cast<long long>(shown),
+                        static_cast<long long>(result.total), terminalText(root.path()).c_str());
+    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
+        return failure(std::string("cannot read the snapshot: ") + error.what());
+    }
+    return exitSuccess;
+}
+
+} // namespace vistrel::cli
