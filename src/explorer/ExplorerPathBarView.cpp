@@ -45,7 +45,7 @@ std::vector<ExplorerPathBarView::Component> ExplorerPathBarView::components(cons
     const std::string& path = currentPath.path();
     std::string root = scanRoot.path();
     if (root.empty() || path.compare(0, root.size(), root) != 0)
-        root = "/";
+        root.assign(1, '/'); // assign("/") trips a false -Wrestrict in GCC 12
     std::vector<Component> components;
     if (root == "/") {
         components.push_back({FileUrl("/"), "/"});

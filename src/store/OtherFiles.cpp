@@ -23,7 +23,7 @@ std::optional<OtherFiles> OtherFiles::aggregate(std::optional<std::int64_t> dire
     }
     if (remaining <= 0)
         return std::nullopt;
-    return OtherFiles{remaining, size};
+    return OtherFiles{remaining, size, std::nullopt};
 }
 
 std::optional<OtherFiles> OtherFiles::aggregate(const VistrelFile& directory, const std::vector<VistrelFile>& rows)
