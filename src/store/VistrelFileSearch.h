@@ -1,5 +1,6 @@
 #pragma once
 
+#include "LevelQuery.h"
 #include "VistrelFile.h"
 
 #include <cstdint>
@@ -15,10 +16,8 @@ class VistrelFileSearch {
 public:
     static constexpr std::int64_t resultLimit = 1000;
 
-    struct Result {
-        std::int64_t total = 0; // all matches, beyond the ones returned
-        std::vector<VistrelFile> files;
-    };
+    // All matches in `total`, beyond the ones returned.
+    using Result = LevelQuery::Result;
 
     // Throws StoreError.
     static Result search(const FileUrl& root, const std::string& text, StoreContext& context);
