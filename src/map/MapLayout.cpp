@@ -1,0 +1,100 @@
+#include "MapLayout.h"
+
+#include <unordered_map>
+
+namespace vistrel {
+
+namespace {
+
+struct Node {
+    const VistrelFile* file = nullptr;
+    std::vector<std::size_t> children;
+};
+
+std::string parentOf(const std::string& id)
+{
+    // "/a/b/" and "/a/b" both have "/a/" as parent.
+    const std::size_t end = id.size() > 1 && id.back() == '/' ? id.size() - 1 : id.size();
+    return id.substr(0, id.rfind('/', end - 1) + 1);
+}
+
+} // namespace
+
+MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFile>& subtree, double width, double height)
+{
+    MapLayout layout;
+    // The tree: the root is node 0, every item hangs under its parent's node.
+    std::vector<Node> nodes(1);
+    std::unordered_map<std::string, std::size_t> byPath{{root.path(), 0}};
+    nodes.reserve(subtree.size() + 1);
+    for (const VistrelFile& file : subtree) {
+        const auto parent = byPath.find(parentOf(file.id));
+        if (parent == byPath.end() || file.totalAllocatedSize.value_or(0) <= 0)
+            continue; // outside the root, or under an item that takes no room
+        const std::size_t index = nodes.size();
+        nodes.push_back(Node{&file, {}});
+        nodes[parent->second].children.push_back(index);
+        if (!file.id.empty() && file.id.back() == '/')
+            byPath.emplace(file.id, index);
+    }
+
+    // Each directory's children share its rectangle less its frame; small tiles are not made.
+    struct Pending {
+        std::size_t node;
+        SquarifiedLayout::Rect rect;
+        int depth;
+    };
+    std::vector<Pending> pending{{0, {0, 0, width, height}, 0}};
+    while (!pending.empty()) {
+        const Pending current = pending.back();
+        pending.pop_back();
+        const Node& node = nodes[current.node];
+        if (node.children.empty())
+            continue;
+        SquarifiedLayout::Rect inner = current.rect;
+        if (current.depth > 0 && inner.width > 4 * framePadding && inner.height > 4 * framePadding)
+            inner = {inner.x + framePadding, inner.y + framePadding, inner.width - 2 * framePadding,
+                     inner.height - 2 * framePadding};
+        std::vector<std::int64_t> weights;
+        weights.reserve(node.children.size());
+        for (const std::size_t child : node.children)
+            weights.push_back(nodes[child].file->totalAllocatedSize.value_or(0));
+        const auto rects = SquarifiedLayout::layout(weights, inner);
+        for (std::size_t index = 0; index < rects.size(); ++index) {
+            const SquarifiedLayout::Rect& rect = rects[index];
+            if (rect.width < minimumSide || rect.height < minimumSide)
+                continue;
+            const VistrelFile& file = *nodes[node.children[index]].file;
+            const bool directory = !file.id.empty() && file.id.back() == '/';
+            layout.tiles_.push_back(Tile{rect, file.id, file.totalAllocatedSize.value_or(0), current.depth + 1,
+                                         directory, directory ? FileTypeCategory::other : FileTypeCategory::ofName(file.name)});
+            if (directory)
+                pending.push_back({node.children[index], rect, current.depth + 1});
+        }
+    }
+    return layout;
+}
+
+std::optional<std::size_t> MapLayout::tileAt(double x, double y) const
+{
+    // The deepest containing tile: children follow their parents, and the deepest holds the point
+    // in the smallest rectangle.
+    std::optional<std::size_t> found;
+    for (std::size_t index = 0; index < tiles_.size(); ++index) {
+        const Tile& tile = tiles_[index];
+        if (tile.rect.contains(x, y) && (!found || tile.depth > tiles_[*found].depth))
+            found = index;
+    }
+    return found;
+}
+
+std::optional<std::string> MapLayout::rowFor(const std::string& path, const FileUrl& currentDirectory)
+{
+    const std::string& directory = currentDirectory.path();
+    if (path.size() <= directory.size() || path.compare(0, directory.size(), directory) != 0)
+        return std::nullopt;
+    const std::size_t slash = path.find('/', directory.size());
+    return slash == std::string::npos ? path : path.substr(0, slash + 1);
+}
+
+} // namespace vistrel

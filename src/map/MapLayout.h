@@ -1,0 +1,52 @@
+#pragma once
+
+#include "FileTypeCategory.h"
+#include "SquarifiedLayout.h"
+
+#include "store/VistrelFile.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+// A directory's whole subtree laid out as a treemap: one tile per file, inside nested frames
+// for directories, each sized by its allocated size. Tiles smaller than minimumSide pixels
+// either way are not made: their area stays with their directory's frame, so the tiles are
+// bounded by the pixels, never by the number of entries. Plain data, built off the main
+// thread and read by the map's view.
+class MapLayout {
+public:
+    static constexpr double minimumSide = 2.0;
+    // The frame a directory keeps around its contents, where it is large enough.
+    static constexpr double framePadding = 1.0;
+
+    struct Tile {
+        SquarifiedLayout::Rect rect;
+        std::string path;
+        std::int64_t size = 0;
+        int depth = 0; // 1 for the current directory's children
+        bool directory = false;
+        FileTypeCategory::Category category = FileTypeCategory::other;
+    };
+
+    // `subtree` as VistrelFileSubtree reads it (level by level) below `root`, laid out in a
+    // `width` by `height` rectangle. Items with no size take no room.
+    static MapLayout build(const FileUrl& root, const std::vector<VistrelFile>& subtree, double width,
+                           double height);
+
+    // Parents before their children.
+    const std::vector<Tile>& tiles() const { return tiles_; }
+    // The deepest tile at a point, or none.
+    std::optional<std::size_t> tileAt(double x, double y) const;
+    // The row of the current directory that holds `path`: the path of its child on the way
+    // down (the path itself for a direct child); none for a path outside the directory.
+    static std::optional<std::string> rowFor(const std::string& path, const FileUrl& currentDirectory);
+
+private:
+    std::vector<Tile> tiles_;
+};
+
+} // namespace vistrel
