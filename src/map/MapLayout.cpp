@@ -43,8 +43,9 @@ MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFile>& 
         std::size_t node;
         SquarifiedLayout::Rect rect;
         int depth;
+        std::optional<std::size_t> tile;
     };
-    std::vector<Pending> pending{{0, {0, 0, width, height}, 0}};
+    std::vector<Pending> pending{{0, {0, 0, width, height}, 0, std::nullopt}};
     while (!pending.empty()) {
         const Pending current = pending.back();
         pending.pop_back();
@@ -67,9 +68,10 @@ MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFile>& 
             const VistrelFile& file = *nodes[node.children[index]].file;
             const bool directory = !file.id.empty() && file.id.back() == '/';
             layout.tiles_.push_back(Tile{rect, file.id, file.totalAllocatedSize.value_or(0), current.depth + 1,
-                                         directory, directory ? FileTypeCategory::other : FileTypeCategory::ofName(file.name)});
+                                         current.tile, directory,
+                                         directory ? FileTypeCategory::other : FileTypeCategory::ofName(file.name)});
             if (directory)
-                pending.push_back({node.children[index], rect, current.depth + 1});
+                pending.push_back({node.children[index], rect, current.depth + 1, layout.tiles_.size() - 1});
         }
     }
     return layout;

@@ -28,6 +28,7 @@ public:
         std::string path;
         std::int64_t size = 0;
         int depth = 0; // 1 for the current directory's children
+        std::optional<std::size_t> parent; // the directory's tile it lies in; none at depth 1
         bool directory = false;
         FileTypeCategory::Category category = FileTypeCategory::other;
     };

@@ -45,6 +45,9 @@ TEST(MapLayout, NestedTilesInTheirFramesSizedAndColoured)
     EXPECT_EQ(movie.category, FileTypeCategory::video);
     EXPECT_TRUE(docs.directory);
     EXPECT_EQ(find("/r/docs/a.pdf").depth, 2);
+    ASSERT_TRUE(find("/r/docs/a.pdf").parent);
+    EXPECT_EQ(tiles[*find("/r/docs/a.pdf").parent].path, "/r/docs/");
+    EXPECT_FALSE(docs.parent);
     EXPECT_TRUE(inside(find("/r/docs/a.pdf").rect, docs.rect));
     EXPECT_LT(find("/r/docs/a.pdf").rect.area() + find("/r/docs/b.txt").rect.area(), docs.rect.area())
         << "a directory keeps a frame around its contents";
