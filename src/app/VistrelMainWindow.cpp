@@ -69,6 +69,13 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
 
     // View > Columns: the table header's menu, reachable from the keyboard.
     QMenu* view = viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    showMap_ = view->addAction(QStringLiteral("Show &Map"));
+    showMap_->setCheckable(true);
+    showMap_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    connect(showMap_, &QAction::triggered, this, [this](bool shown) {
+        if (AppNavigationSplitView* shell = this->shell(); shell && shell->currentScreen())
+            shell->currentScreen()->setMapShown(shown);
+    });
     QMenu* columns = view->addMenu(QStringLiteral("&Columns"));
     connect(columns, &QMenu::aboutToShow, this, [this, columns] {
         columns->clear();
@@ -131,6 +138,8 @@ void VistrelMainWindow::updateTitle()
     backAction_->setVisible(shell != nullptr);
     applicationIcon_->setVisible(shell == nullptr);
     viewMenu_->setEnabled(screen != nullptr);
+    showMap_->setEnabled(screen != nullptr);
+    showMap_->setChecked(screen && screen->mapShown());
 }
 
 void VistrelMainWindow::goBack()

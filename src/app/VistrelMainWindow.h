@@ -38,6 +38,8 @@ public:
     AppNavigationSplitView* shell() const;
     QAction* backAction() const { return backAction_; }
     QAction* closeSnapshotAction() const { return closeSnapshot_; }
+    // View > Show Map (Ctrl+M): the current screen's map, and the default for new screens.
+    QAction* showMapAction() const { return showMap_; }
     // The toolbar's application icon, shown on the scan screen in Back's place.
     QAction* applicationIconAction() const { return applicationIcon_; }
 
@@ -66,6 +68,7 @@ private:
     QAction* closeSnapshot_;
     class QMenu* helpMenu_ = nullptr;
     class QMenu* viewMenu_ = nullptr;
+    QAction* showMap_ = nullptr;
     QAction* applicationIcon_ = nullptr;
     std::function<bool(const QUrl&)> urlOpener_;
     QMessageBox* helpFailure_ = nullptr;

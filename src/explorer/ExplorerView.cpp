@@ -6,6 +6,9 @@
 #include "ExplorerSearchViewModel.h"
 #include "ExplorerTableView.h"
 #include "ExplorerTableViewModel.h"
+#include "MapModel.h"
+#include "MapView.h"
+#include "NavigationModel.h"
 
 #include "details/EmptyStateView.h"
 #include "details/ExplorerDetailsContentView.h"
@@ -15,6 +18,7 @@
 #include "filesystem/UsedSpace.h"
 #include "services/DisplayName.h"
 #include "services/Log.h"
+#include "services/Preferences.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -93,8 +97,14 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     split->setStretchFactor(1, 1);
     split->setSizes({620, 380});
     split->setChildrenCollapsible(false);
-    filterLayout->addWidget(split, 1);
+    // The map goes below the table and the details, in a splitter of its own.
+    mapSplit_ = new QSplitter(Qt::Vertical, filterPage);
+    mapSplit_->setChildrenCollapsible(false);
+    mapSplit_->addWidget(split);
+    filterLayout->addWidget(mapSplit_, 1);
     tableViewModel_->setUnmeasuredFolders(environment.unmeasuredFolders);
+    if (environment.preferences && environment.preferences->mapShown())
+        setMapShown(true);
     pathBar_ = new ExplorerPathBarView(model_, environment.navigationModel, environment.scanRoot, filterPage);
     filterLayout->addWidget(pathBar_);
     content_->addWidget(filterPage);
@@ -210,6 +220,43 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     palette.setColor(QPalette::WindowText, QColor(60, 40, 0));
     label->setPalette(palette);
     return label;
+}
+
+bool ExplorerView::mapShown() const
+{
+    return mapView_ && !mapView_->isHidden();
+}
+
+void ExplorerView::setMapShown(bool shown)
+{
+    if (environment_.preferences)
+        environment_.preferences->setMapShown(shown);
+    if (!shown) {
+        if (mapView_)
+            mapView_->hide();
+        return;
+    }
+    if (!mapView_) {
+        // The map's long read goes to the search's reader, so the table never waits for it.
+        auto reader = environment_.searchReader ? environment_.searchReader : environment_.reader;
+        auto* model = new MapModel(std::move(reader), model_->currentPath(), this);
+        mapView_ = new MapView(model, mapSplit_);
+        mapSplit_->addWidget(mapView_);
+        mapSplit_->setStretchFactor(0, 3);
+        mapSplit_->setStretchFactor(1, 2);
+        connect(mapView_, &MapView::itemClicked, this, [this](const std::string& path) {
+            // Its row, or the row of the folder that holds it; the details show the item itself.
+            if (const auto row = MapLayout::rowFor(path, model_->currentPath()))
+                Q_EMIT tableViewModel_->selectionRequested(ItemUrl::file(FileUrl(*row)));
+            tableViewModel_->setSelectedPath(ItemUrl::file(FileUrl(path)));
+        });
+        connect(mapView_, &MapView::directoryOpened, this, [this](const std::string& path) {
+            const ItemUrl url = ItemUrl::file(FileUrl(path));
+            if (model_->canSetAsCurrent(url) && environment_.navigationModel)
+                environment_.navigationModel->push(ExplorerNavigationDestination::explorer(FileUrl(path)));
+        });
+    }
+    mapView_->show();
 }
 
 void ExplorerView::showUnreadableFolders(const QStringList& paths)

@@ -12,6 +12,7 @@
 class QButtonGroup;
 class QLabel;
 class QLineEdit;
+class QSplitter;
 class QStackedWidget;
 class QToolButton;
 
@@ -56,6 +57,10 @@ public:
     // The bar that says a read of the snapshot failed, with what to do; hidden until one does.
     QWidget* readFailureNotice() const { return readFailureNotice_; }
     QString readFailureText() const;
+    // The map below the table (View > Show Map): made when first shown.
+    bool mapShown() const;
+    void setMapShown(bool shown);
+    class MapView* mapView() const { return mapView_; }
     // The full list of unreadable folders, while it is open (from the notice's Show All).
     QDialog* unreadableFoldersDialog() const { return unreadableDialog_; }
 
@@ -85,6 +90,8 @@ private:
     ExplorerEnvironment environment_;
     QWidget* readFailureNotice_ = nullptr;
     QPointer<QDialog> unreadableDialog_;
+    QSplitter* mapSplit_ = nullptr;
+    class MapView* mapView_ = nullptr;
     QLabel* readFailureLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.
     ExplorerSearchViewModel* searchViewModel_ = nullptr;

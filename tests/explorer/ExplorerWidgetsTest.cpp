@@ -10,6 +10,8 @@
 #include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
+#include "explorer/MapModel.h"
+#include "explorer/MapView.h"
 #include "explorer/NavigationModel.h"
 #include "explorer/UnmeasuredFolders.h"
 #include "services/Formats.h"
@@ -466,6 +468,55 @@ TEST_F(ExplorerScreens, TheUnreadableNoticeNamesTheFirstFewAndOpensTheList)
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(list->toPlainText(),
               QStringLiteral("/usr/a/ — Permission denied\n/usr/b/\n/usr/c/\n/usr/d/\n/usr/e/"));
+}
+
+// The map: built off the main thread for its size, a click selects the row that holds the
+// item and shows the item itself, a double click opens a folder, and the choice is kept.
+TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
+{
+    TemporaryTree folder;
+    Preferences preferences(QString::fromStdString(folder.path("preferences.conf")));
+    environment_.preferences = &preferences;
+    auto view = screen("/usr/");
+    EXPECT_EQ(view->mapView(), nullptr) << "hidden until asked for";
+    view->setMapShown(true);
+    ASSERT_NE(view->mapView(), nullptr);
+    EXPECT_TRUE(preferences.mapShown());
+    EXPECT_EQ(view->mapView()->accessibleName(), QStringLiteral("Map of /usr/"));
+    MapModel* map = view->mapView()->model();
+    ASSERT_TRUE(waitUntil([&] { return !map->image().isNull() && !map->busy(); }));
+    EXPECT_EQ(map->image().size(), view->mapView()->size() * view->mapView()->devicePixelRatioF())
+        << "drawn for the pane's size";
+    // Sizes in quick succession: one build, for the last; the last image stays meanwhile.
+    int builds = 0;
+    QObject::connect(map, &MapModel::changed, [&] { builds += map->busy() ? 1 : 0; });
+    map->setSize(QSize(300, 100), false);
+    map->setSize(QSize(320, 120), false);
+    EXPECT_FALSE(map->image().isNull());
+    ASSERT_TRUE(waitUntil([&] { return map->image().size() == QSize(320, 120) && !map->busy(); }));
+    EXPECT_EQ(builds, 1);
+    bool sawDeep = false;
+    for (const auto& tile : map->layout().tiles())
+        sawDeep = sawDeep || tile.path == "/usr/share/doc";
+    EXPECT_TRUE(sawDeep) << "the whole subtree, not only the direct children";
+
+    Q_EMIT view->mapView()->itemClicked("/usr/share/doc");
+    QTreeView* tree = view->table()->tree();
+    ASSERT_TRUE(waitUntil([&] {
+        return view->model()->selectedDetailsFile() && view->model()->selectedDetailsFile()->id == "/usr/share/doc";
+    })) << "the details show the clicked item itself";
+    const QModelIndexList selected = tree->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected.front().data(ExplorerTableItemModel::pathRole).toString(), QStringLiteral("/usr/share/"));
+
+    Q_EMIT view->mapView()->directoryOpened("/usr/share/");
+    ASSERT_EQ(navigation_.navigationPath().size(), 1u);
+    EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/share/");
+
+    auto next = screen("/usr/lib/");
+    EXPECT_TRUE(next->mapShown()) << "the next screen takes the kept choice";
+    next->setMapShown(false);
+    EXPECT_FALSE(preferences.mapShown());
 }
 
 TEST_F(ExplorerScreens, APushedScreenSelectsItsItemAndUnfinishedSnapshotsSaySo)

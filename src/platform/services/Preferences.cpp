@@ -39,6 +39,16 @@ void Preferences::setExclusionPatterns(const QStringList& patterns)
     settings_->setValue(QLatin1String(exclusionPatternsKey), patterns);
 }
 
+bool Preferences::mapShown() const
+{
+    return settings_->value(QLatin1String(mapShownKey), false).toBool();
+}
+
+void Preferences::setMapShown(bool shown)
+{
+    settings_->setValue(QLatin1String(mapShownKey), shown);
+}
+
 QByteArray Preferences::tableCustomization() const
 {
     return settings_->value(QLatin1String(tableCustomizationKey)).toByteArray();

@@ -43,6 +43,10 @@ public:
     static constexpr const char* exclusionPatternsKey = "scan.exclusions";
     QStringList exclusionPatterns() const;
     void setExclusionPatterns(const QStringList& patterns);
+    // Whether explorer screens show the map below the table (hidden until asked for).
+    static constexpr const char* mapShownKey = "explorer.map.shown";
+    bool mapShown() const;
+    void setMapShown(bool shown);
     QString selectedTab() const;
     void setSelectedTab(const QString& tab);
 
