@@ -250,6 +250,9 @@ void ExplorerView::setMapShown(bool shown)
                 Q_EMIT tableViewModel_->selectionRequested(ItemUrl::file(FileUrl(*row)));
             tableViewModel_->setSelectedPath(ItemUrl::file(FileUrl(path)));
         });
+        connect(model_, &ExplorerModel::selectedDetailsFileChanged, mapView_, [this] {
+            mapView_->setSelectedPath(model_->selectedDetailsFile() ? model_->selectedDetailsFile()->id : std::string());
+        });
         connect(mapView_, &MapView::directoryOpened, this, [this](const std::string& path) {
             const ItemUrl url = ItemUrl::file(FileUrl(path));
             if (model_->canSetAsCurrent(url) && environment_.navigationModel)

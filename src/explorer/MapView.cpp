@@ -5,10 +5,14 @@
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 
+#include <QAccessible>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
+
+#include <algorithm>
 
 namespace vistrel {
 
@@ -21,7 +25,81 @@ MapView::MapView(MapModel* model, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
     setMinimumHeight(80);
-    connect(model_, &MapModel::changed, this, qOverload<>(&QWidget::update));
+    connect(model_, &MapModel::changed, this, [this] {
+        highlighted_.reset(); // the tiles are new
+        update();
+    });
+}
+
+void MapView::setSelectedPath(std::string path)
+{
+    selectedPath_ = std::move(path);
+    update();
+}
+
+std::optional<std::size_t> MapView::tileOf(const std::string& path) const
+{
+    // The item's own tile, else that of the nearest folder holding it that has one.
+    std::optional<std::size_t> best;
+    const auto& tiles = model_->layout().tiles();
+    for (std::size_t index = 0; index < tiles.size(); ++index) {
+        const std::string& candidate = tiles[index].path;
+        const bool holds = candidate == path
+            || (!candidate.empty() && candidate.back() == '/' && path.compare(0, candidate.size(), candidate) == 0);
+        if (holds && (!best || tiles[index].depth > tiles[*best].depth))
+            best = index;
+    }
+    return best;
+}
+
+void MapView::drawOutline(QPainter& painter, std::size_t tile, const QColor& colour) const
+{
+    const auto& rect = model_->layout().tiles()[tile].rect;
+    const double sx = static_cast<double>(width()) / std::max(1, model_->image().width());
+    const double sy = static_cast<double>(height()) / std::max(1, model_->image().height());
+    painter.setPen(QPen(colour, 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(QRectF(rect.x * sx + 1, rect.y * sy + 1, rect.width * sx - 2, rect.height * sy - 2));
+}
+
+void MapView::keyPressEvent(QKeyEvent* event)
+{
+    const auto& tiles = model_->layout().tiles();
+    std::vector<std::size_t> level; // the current directory's own tiles, largest first
+    for (std::size_t index = 0; index < tiles.size(); ++index)
+        if (tiles[index].depth == 1)
+            level.push_back(index);
+    std::stable_sort(level.begin(), level.end(), [&](std::size_t a, std::size_t b) { return tiles[a].size > tiles[b].size; });
+    const int key = event->key();
+    if (level.empty() || (key != Qt::Key_Right && key != Qt::Key_Down && key != Qt::Key_Left && key != Qt::Key_Up
+                          && key != Qt::Key_Return && key != Qt::Key_Enter)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (highlighted_ && tiles[*highlighted_].directory)
+            Q_EMIT directoryOpened(tiles[*highlighted_].path);
+        return;
+    }
+    const auto at = highlighted_ ? std::find(level.begin(), level.end(), *highlighted_) : level.end();
+    std::size_t position = 0;
+    if (at != level.end()) {
+        const auto current = static_cast<std::size_t>(at - level.begin());
+        const bool forward = key == Qt::Key_Right || key == Qt::Key_Down;
+        position = forward ? std::min(current + 1, level.size() - 1) : (current == 0 ? 0 : current - 1);
+    }
+    highlighted_ = level[position];
+    const auto& tile = tiles[*highlighted_];
+    // Read out by screen readers: the item's name and size.
+    std::string name = tile.path;
+    if (name.size() > 1 && name.back() == '/')
+        name.pop_back();
+    name.erase(0, name.rfind('/') + 1);
+    setAccessibleDescription(DisplayName::of(name) + QStringLiteral(", ") + Formats::byteCount(tile.size));
+    QAccessibleEvent changed(this, QAccessible::DescriptionChanged);
+    QAccessible::updateAccessibility(&changed);
+    Q_EMIT itemClicked(tile.path);
+    update();
 }
 
 void MapView::requestImage()
@@ -54,6 +132,11 @@ void MapView::paintEvent(QPaintEvent*)
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Drawing the map…"));
     }
+    if (!selectedPath_.empty())
+        if (const auto tile = tileOf(selectedPath_))
+            drawOutline(painter, *tile, palette().color(QPalette::Highlight));
+    if (highlighted_ && hasFocus())
+        drawOutline(painter, *highlighted_, palette().color(QPalette::HighlightedText));
     if (hasFocus()) {
         painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
         painter.drawRect(rect().adjusted(1, 1, -1, -1));

@@ -17,6 +17,10 @@ public:
     explicit MapView(MapModel* model, QWidget* parent = nullptr);
 
     MapModel* model() const { return model_; }
+    // The table's selection, outlined on the map (its nearest tile when it has none).
+    void setSelectedPath(std::string path);
+    // The tile the arrow keys have reached among the current directory's own, if any.
+    std::optional<std::size_t> highlighted() const { return highlighted_; }
     QSize sizeHint() const override { return {600, 220}; }
 
 Q_SIGNALS:
@@ -28,13 +32,19 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // Arrow keys step through the current directory's tiles, largest first; Return opens.
+    void keyPressEvent(QKeyEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
     std::optional<std::size_t> tileAt(QPoint position) const;
     void requestImage();
+    std::optional<std::size_t> tileOf(const std::string& path) const;
+    void drawOutline(QPainter& painter, std::size_t tile, const QColor& colour) const;
 
     MapModel* model_;
+    std::string selectedPath_;
+    std::optional<std::size_t> highlighted_;
 };
 
 } // namespace vistrel

@@ -509,9 +509,21 @@ TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected.front().data(ExplorerTableItemModel::pathRole).toString(), QStringLiteral("/usr/share/"));
 
-    Q_EMIT view->mapView()->directoryOpened("/usr/share/");
+    // From the keyboard: the arrows step through this directory's tiles, largest first, each
+    // read out and selected; Return opens a folder.
+    MapView* mapView = view->mapView();
+    QTest::keyClick(mapView, Qt::Key_Right);
+    ASSERT_TRUE(mapView->highlighted());
+    EXPECT_EQ(map->layout().tiles()[*mapView->highlighted()].path, "/usr/share/");
+    EXPECT_EQ(mapView->accessibleDescription(), QStringLiteral("share, ") + Formats::byteCount(5000));
+    QTest::keyClick(mapView, Qt::Key_Right);
+    EXPECT_EQ(map->layout().tiles()[*mapView->highlighted()].path, "/usr/lib/");
+    ASSERT_TRUE(waitUntil([&] {
+        return view->model()->selectedDetailsFile() && view->model()->selectedDetailsFile()->id == "/usr/lib/";
+    }));
+    QTest::keyClick(mapView, Qt::Key_Return);
     ASSERT_EQ(navigation_.navigationPath().size(), 1u);
-    EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/share/");
+    EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/lib/");
 
     auto next = screen("/usr/lib/");
     EXPECT_TRUE(next->mapShown()) << "the next screen takes the kept choice";
