@@ -244,6 +244,13 @@ void ExplorerView::setMapShown(bool shown)
         mapSplit_->addWidget(mapView_);
         mapSplit_->setStretchFactor(0, 3);
         mapSplit_->setStretchFactor(1, 2);
+        // The map's height, as the user left it on any screen.
+        if (environment_.preferences && !environment_.preferences->mapSplitter().isEmpty())
+            mapSplit_->restoreState(environment_.preferences->mapSplitter());
+        connect(mapSplit_, &QSplitter::splitterMoved, this, [this] {
+            if (environment_.preferences)
+                environment_.preferences->setMapSplitter(mapSplit_->saveState());
+        });
         connect(mapView_, &MapView::itemClicked, this, [this](const std::string& path) {
             // Its row, or the row of the folder that holds it; the details show the item itself.
             if (const auto row = MapLayout::rowFor(path, model_->currentPath()))

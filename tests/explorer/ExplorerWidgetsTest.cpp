@@ -34,6 +34,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QSplitter>
 #include <QStandardItemModel>
 #include <QTest>
 #include <QThread>
@@ -525,8 +526,19 @@ TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
     ASSERT_EQ(navigation_.navigationPath().size(), 1u);
     EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/lib/");
 
+    // The map's height is kept too: the splitter's state as the user left it.
+    auto* split = qobject_cast<QSplitter*>(view->mapView()->parentWidget());
+    ASSERT_NE(split, nullptr);
+    const QList<int> before = split->sizes();
+    split->setSizes({before[0] + before[1] - 90, 90});
+    Q_EMIT split->splitterMoved(split->sizes()[0], 1);
+    EXPECT_FALSE(preferences.mapSplitter().isEmpty());
+
     auto next = screen("/usr/lib/");
     EXPECT_TRUE(next->mapShown()) << "the next screen takes the kept choice";
+    auto* nextSplit = qobject_cast<QSplitter*>(next->mapView()->parentWidget());
+    ASSERT_NE(nextSplit, nullptr);
+    EXPECT_EQ(nextSplit->sizes().last(), 90) << "and the map's height";
     next->setMapShown(false);
     EXPECT_FALSE(preferences.mapShown());
 }

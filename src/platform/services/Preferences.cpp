@@ -49,6 +49,16 @@ void Preferences::setMapShown(bool shown)
     settings_->setValue(QLatin1String(mapShownKey), shown);
 }
 
+QByteArray Preferences::mapSplitter() const
+{
+    return settings_->value(QLatin1String(mapSplitterKey)).toByteArray();
+}
+
+void Preferences::setMapSplitter(const QByteArray& state)
+{
+    settings_->setValue(QLatin1String(mapSplitterKey), state);
+}
+
 QByteArray Preferences::tableCustomization() const
 {
     return settings_->value(QLatin1String(tableCustomizationKey)).toByteArray();

@@ -47,6 +47,10 @@ public:
     static constexpr const char* mapShownKey = "explorer.map.shown";
     bool mapShown() const;
     void setMapShown(bool shown);
+    // The table-over-map splitter's layout (the map's height).
+    static constexpr const char* mapSplitterKey = "explorer.map.splitter";
+    QByteArray mapSplitter() const;
+    void setMapSplitter(const QByteArray& state);
     QString selectedTab() const;
     void setSelectedTab(const QString& tab);
 
