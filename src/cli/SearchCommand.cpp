@@ -5,14 +5,12 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "services/Formats.h"
+#include "services/Translations.h"
 #include "store/VistrelFileSearch.h"
 
 #include <QCoreApplication>
 
 #include <cstdio>
-
-#include <algorithm>
-#include <climits>
 
 namespace vistrel::cli {
 
@@ -58,7 +56,7 @@ int runSearch(const std::vector<std::string>& arguments)
                 ? QCoreApplication::translate("Search", "Showing %1 out of %2")
                       .arg(Formats::messageCount(shown), Formats::messageCount(result.total))
                 : QCoreApplication::translate("Search", "Matched %n results", nullptr,
-                                              static_cast<int>(std::min<std::int64_t>(result.total, INT_MAX)));
+                                              Translations::count(result.total));
             std::printf("%s\n", status.toStdString().c_str());
         }
     } catch (const std::exception& error) { // store errors, and anything a damaged store provokes

@@ -100,6 +100,7 @@ ExplorerPathBarView::ExplorerPathBarView(ExplorerModel* explorerModel, Navigatio
         button->setAccessibleName(name);
         connect(button, &QToolButton::clicked, this, [this, index] { activate(index); });
         buttons_.push_back(button);
+        fullWidths_.push_back(button->sizeHint().width());
         if (index + 1 < components_.size()) {
             auto* chevron = new QLabel(this);
             chevron->setPixmap(FileIcons::symbol(QStringLiteral("chevron.right")).pixmap(chevronSize, chevronSize));
@@ -115,16 +116,9 @@ ExplorerPathBarView::ExplorerPathBarView(ExplorerModel* explorerModel, Navigatio
 QSize ExplorerPathBarView::sizeHint() const
 {
     int height = 0;
-    std::vector<int> widths;
-    for (QToolButton* button : buttons_) {
-        QToolButton probe;
-        probe.setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-        probe.setIcon(button->icon());
-        probe.setText(button->toolTip());
-        widths.push_back(probe.sizeHint().width());
-        height = std::max(height, probe.sizeHint().height());
-    }
-    return {rowWidth(widths), height + 2 * verticalPadding};
+    for (QToolButton* button : buttons_)
+        height = std::max(height, button->sizeHint().height());
+    return {rowWidth(fullWidths_), height + 2 * verticalPadding};
 }
 
 QSize ExplorerPathBarView::minimumSizeHint() const
@@ -171,9 +165,7 @@ void ExplorerPathBarView::arrange()
         return button->sizeHint().width();
     };
     std::vector<QString> labels = names_;
-    std::vector<int> widths(count);
-    for (std::size_t index = 0; index < count; ++index)
-        widths[index] = widthOf(buttons_[index], labels[index]);
+    std::vector<int> widths = fullWidths_;
     const int available = width();
     // The first and the last two stay readable the longest; the ones between fold, nearest
     // the root first, and past one fold they go, the first fold standing for them all.

@@ -56,6 +56,7 @@ private:
     std::vector<Component> components_;
     std::vector<QString> names_;
     std::vector<QToolButton*> buttons_;
+    std::vector<int> fullWidths_; // each button with its whole name
     std::vector<QLabel*> chevrons_; // after every component but the last
 };
 

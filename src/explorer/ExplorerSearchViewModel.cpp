@@ -8,13 +8,11 @@
 #include "services/Formats.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
+#include "services/Translations.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelFileSearch.h"
 
 #include <QCoreApplication>
-
-#include <algorithm>
-#include <climits>
 
 namespace vistrel {
 
@@ -113,7 +111,7 @@ QString ExplorerSearchViewModel::statusText() const
         return QCoreApplication::translate("Search", "Showing %1 out of %2")
             .arg(Formats::messageCount(shown), Formats::messageCount(totalResults_));
     return QCoreApplication::translate("Search", "Matched %n results", nullptr,
-                                       static_cast<int>(std::min<std::int64_t>(totalResults_, INT_MAX)));
+                                       Translations::count(totalResults_));
 }
 
 QString ExplorerSearchViewModel::pathColumn(const std::string& itemPath, const std::string& rootPath)

@@ -19,6 +19,7 @@
 #include "services/DisplayName.h"
 #include "services/Log.h"
 #include "services/Preferences.h"
+#include "services/Translations.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -36,9 +37,6 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
-
-#include <algorithm>
-#include <climits>
 
 namespace vistrel {
 
@@ -179,7 +177,7 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     else if (environment.unreadableDirectories.value_or(0) > 0)
         notice = QCoreApplication::translate(
             "Explorer", "%n folders could not be read during the scan and are left out of the totals.", nullptr,
-            static_cast<int>(std::min<std::int64_t>(*environment.unreadableDirectories, INT_MAX)));
+            Translations::count(*environment.unreadableDirectories));
     // The first few by name; the rest one click away.
     QStringList unreadable; // the names for the notice
     QStringList unreadableWithReasons; // the lines of the full list
@@ -307,9 +305,7 @@ QLabel* ExplorerView::makeUsedSpaceLine(const ExplorerEnvironment& environment)
     QThreadPool::globalInstance()->start([root, scanned, label = QPointer<QLabel>(label)] {
         QString text;
         try {
-            const auto mount = MountTable::mountOf(MountTable::read(), root);
-            const bool wholeVolume = root == "/" || (mount && mount->mountPoint + "/" == root);
-            if (wholeVolume)
+            if (MountTable::startsVolume(MountTable::read(), root))
                 text = UsedSpaceText::describe(UsedSpace::measure(root, scanned));
         } catch (const std::exception& error) {
             Log::error(LogCategory::app, std::string("cannot measure the used space: ") + error.what());

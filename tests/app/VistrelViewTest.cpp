@@ -78,17 +78,18 @@ protected:
             ::unsetenv("XDG_DATA_HOME");
     }
 
-    // A stored snapshot of one item, as an earlier scan would leave it.
-    void storePreviousSnapshot()
+    // A stored snapshot of one item, as an earlier scan of `root` would leave it.
+    std::shared_ptr<StoreContainer> storePreviousSnapshot(const std::string& root = {})
     {
-        auto container
-            = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite, root_);
+        auto container = VistrelModelContainer::shared().makeOnDiskContainer(
+            VistrelModelContainer::Access::readWrite, root.empty() ? root_ : root);
         auto context = container->makeContext();
         FileSystemRecord record;
         record.path = "/previous-file";
         record.level = 2;
         VistrelFile::insert(record, *context);
         context->save();
+        return container;
     }
 
     TemporaryTree tree_;
@@ -258,14 +259,7 @@ TEST_F(RootView, PreferencesExclusionsReachTheNextScan)
 TEST_F(RootView, TheScanScreenSplitsTheUsedSpaceAgainstAWholeVolumesSnapshot)
 {
     {
-        auto container
-            = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite, "/");
-        auto context = container->makeContext();
-        FileSystemRecord record;
-        record.path = "/only-file";
-        record.level = 1;
-        VistrelFile::insert(record, *context);
-        context->save();
+        auto container = storePreviousSnapshot("/");
         SnapshotCompletion::recordScanRoot(*container, "/");
         SnapshotCompletion::recordRootTotals(*container, {1, 4096, 4096});
         SnapshotCompletion::markFinished(*container, 0);

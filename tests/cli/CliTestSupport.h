@@ -19,6 +19,11 @@ inline CommandResult cli(std::vector<std::string> arguments, const std::function
     return runCommand(arguments, whileRunning);
 }
 
+inline bool contains(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
 inline std::vector<std::string> lines(const std::string& text)
 {
     return linesOf(text);

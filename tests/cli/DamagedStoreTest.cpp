@@ -13,13 +13,9 @@ namespace vistrel {
 namespace {
 
 using testing::cli;
+using testing::contains;
 using testing::CommandResult;
 using testing::TemporaryTree;
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 // Runs vistrel-cli, killed after `seconds` (exit 137) so that a hang fails instead of blocking.
 CommandResult bounded(std::vector<std::string> arguments, int seconds = 60)

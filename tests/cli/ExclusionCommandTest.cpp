@@ -12,11 +12,6 @@ namespace {
 
 using namespace testing;
 
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
-
 TEST(ExclusionCommand, PatternsFromArgumentsAndAFileAreLeftOutAndKept)
 {
     TemporaryTree tree;

@@ -19,15 +19,11 @@ namespace vistrel {
 namespace {
 
 using testing::cli;
+using testing::contains;
 using testing::CommandResult;
 using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;
-
-bool contains(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
 
 TEST(HostileInput, NamesCannotControlTheTerminal)
 {

@@ -157,6 +157,14 @@ std::vector<MountTable::Mount> MountTable::currentVolumes()
     return found;
 }
 
+bool MountTable::startsVolume(const std::vector<Mount>& mounts, const std::string& directory)
+{
+    if (directory == "/")
+        return true;
+    const auto mount = mountOf(mounts, directory);
+    return mount && mount->mountPoint + "/" == directory;
+}
+
 std::optional<MountTable::Mount> MountTable::mountOf(const std::vector<Mount>& mounts, const std::string& path)
 {
     std::optional<Mount> best;

@@ -41,6 +41,8 @@ public:
 
     // The mount a path lies on: the longest mount point that is a prefix of it.
     static std::optional<Mount> mountOf(const std::vector<Mount>& mounts, const std::string& path);
+    // Whether a directory path (ending in "/") is where a mount starts: a whole volume.
+    static bool startsVolume(const std::vector<Mount>& mounts, const std::string& directory);
 };
 
 } // namespace vistrel

@@ -1,4 +1,5 @@
 #include "Formats.h"
+#include "Translations.h"
 
 #include <QCoreApplication>
 
@@ -8,8 +9,6 @@
 #include <unicode/reldatefmt.h>
 #include <unicode/unistr.h>
 
-#include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -197,7 +196,7 @@ QString Formats::boolean(bool value)
 
 QString Formats::byteData(const QByteArray& data)
 {
-    return tr("Data: %n bytes", nullptr, static_cast<int>(std::min<qsizetype>(data.size(), INT_MAX)));
+    return tr("Data: %n bytes", nullptr, Translations::count(data.size()));
 }
 
 QString Formats::messageCount(std::int64_t count)

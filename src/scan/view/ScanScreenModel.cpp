@@ -160,9 +160,8 @@ void ScanScreenModel::appear()
                     VistrelModelContainer::Access::readOnly, root);
                 exists = VistrelFile::snapshotExists(container->mainContext());
                 const auto totals = SnapshotCompletion::rootTotals(*container);
-                const auto mount = MountTable::mountOf(MountTable::read(), root);
                 if (exists && totals && SnapshotCompletion::isFinished(*container)
-                    && (root == "/" || (mount && mount->mountPoint + "/" == root)))
+                    && MountTable::startsVolume(MountTable::read(), root))
                     usedSpace = UsedSpaceText::describe(UsedSpace::measure(root, totals->totalAllocatedSize));
             } catch (const ModelContainerError& error) {
                 Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
@@ -228,8 +227,7 @@ void ScanScreenModel::startScan()
     // A volume unmounted since it was listed leaves its empty mount point behind: scanning
     // that would replace the volume's snapshot with an empty one.
     if (const int listed = selectedVolume(); listed >= 0 && root_ != "/") {
-        const auto mount = MountTable::mountOf(MountTable::read(), root_);
-        if (!mount || mount->mountPoint + "/" != root_) {
+        if (!MountTable::startsVolume(MountTable::read(), root_)) {
             const QString name = volumes_[static_cast<std::size_t>(listed)].name;
             volumes_.clear(); // listed anew
             selectRoot("/");

@@ -6,6 +6,7 @@
 
 #include "details/FileIcons.h"
 #include "services/Formats.h"
+#include "services/Translations.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -18,17 +19,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <climits>
 
 namespace vistrel {
 
 namespace {
-
-// Which plural form a count takes (translations count in int).
-int pluralCount(std::int64_t count)
-{
-    return static_cast<int>(std::clamp<std::int64_t>(count, 0, INT_MAX));
-}
 
 QLabel* label(QWidget* parent, double scale = 1.0, bool bold = false)
 {
@@ -202,7 +196,7 @@ void VistrelScanView::update()
                                      : QString::fromUtf8(root.data(), static_cast<qsizetype>(root.size())));
     volumeFormat_->setText(volume.localizedFormatDescription);
     volumeFiles_->setText(
-        wholeVolume ? QCoreApplication::translate("Scan", "%1 files", nullptr, pluralCount(volume.resourceCount))
+        wholeVolume ? QCoreApplication::translate("Scan", "%1 files", nullptr, Translations::count(volume.resourceCount))
                           .arg(Formats::groupedCount(volume.resourceCount))
                     : QStringLiteral("A folder on %1").arg(volume.localizedName));
     volumeCapacity_->setText(Formats::byteCount(volume.totalCapacity));
@@ -241,9 +235,9 @@ void VistrelScanView::update()
         const std::int64_t completed = model_->progress().completedUnitCount();
         // Without a total (a folder), the bar only says that the scan is alive.
         progressCounts_->setText(
-            total > 0 ? QCoreApplication::translate("Scan", "%1 of %2 items", nullptr, pluralCount(total))
+            total > 0 ? QCoreApplication::translate("Scan", "%1 of %2 items", nullptr, Translations::count(total))
                             .arg(Formats::groupedCount(completed), Formats::groupedCount(total))
-                      : QCoreApplication::translate("Scan", "%1 items", nullptr, pluralCount(completed))
+                      : QCoreApplication::translate("Scan", "%1 items", nullptr, Translations::count(completed))
                             .arg(Formats::groupedCount(completed)));
         progress_->setAccessibleDescription(progressCounts_->text());
         break;
