@@ -16,6 +16,7 @@ int runStat(const std::vector<std::string>& arguments);
 int runVolume(const std::vector<std::string>& arguments);
 int runVolumes(const std::vector<std::string>& arguments);
 int runTop(const std::vector<std::string>& arguments);
+int runTypes(const std::vector<std::string>& arguments);
 int runScan(const std::vector<std::string>& arguments);
 int runDump(const std::vector<std::string>& arguments);
 int runList(const std::vector<std::string>& arguments);

@@ -5,6 +5,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <cmath>
 #include <cstdio>
 
 namespace vistrel {
@@ -66,6 +67,16 @@ JsonWriter& JsonWriter::integer(std::string_view key, std::optional<std::int64_t
 {
     writeKey(key);
     text_ += value ? std::to_string(*value) : "null";
+    return *this;
+}
+
+JsonWriter& JsonWriter::fraction(std::string_view key, double value)
+{
+    writeKey(key);
+    char digits[32];
+    // Four places: a share to a hundredth of a percent; never "nan" or "inf", which are not JSON.
+    std::snprintf(digits, sizeof digits, "%.4f", std::isfinite(value) ? value : 0.0);
+    text_ += digits;
     return *this;
 }
 

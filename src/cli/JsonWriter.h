@@ -19,6 +19,8 @@ public:
 
     JsonWriter& string(std::string_view key, std::string_view value);
     JsonWriter& integer(std::string_view key, std::optional<std::int64_t> value);
+    // A number from 0 to 1 with four places.
+    JsonWriter& fraction(std::string_view key, double value);
     JsonWriter& boolean(std::string_view key, std::optional<bool> value);
     JsonWriter& null(std::string_view key);
     // Strings, byte arrays, numbers, flags, dates (ISO 8601), lists and maps.

@@ -21,6 +21,7 @@ constexpr const char* usageText =
     "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
     "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
     "       vistrel-cli top [--store FILE] [--under DIR] [-n N] [--json]\n"
+    "       vistrel-cli types [--store FILE] [--under DIR] [--json]\n"
     "       vistrel-cli stat PATH...\n"
     "       vistrel-cli volume [--store FILE]\n"
     "       vistrel-cli volumes [--json]\n"
@@ -74,7 +75,7 @@ int main(int argc, char** argv)
     static const std::pair<const char*, Command> commands[] = {
         {"scan", runScan}, {"dump", runDump},     {"ls", runList},
         {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
-        {"volumes", runVolumes}, {"top", runTop},
+        {"volumes", runVolumes}, {"top", runTop}, {"types", runTypes},
     };
     for (const auto& [name, run] : commands) {
         if (command != name)

@@ -52,7 +52,7 @@ void MapModel::build()
         QImage image;
         QString failure;
         try {
-            const auto subtree = VistrelFileSubtree::read(directory, context);
+            const auto subtree = VistrelFileSubtree::read(directory, context, MapLayout::smallestShare(size.width(), size.height()));
             if (stale())
                 return;
             layout = MapLayout::build(directory, subtree, size.width(), size.height());

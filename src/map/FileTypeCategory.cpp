@@ -43,28 +43,40 @@ const std::unordered_map<std::string, FileTypeCategory::Category>& extensions()
     return table;
 }
 
-std::string lower(std::string_view text)
+char lower(char c)
 {
-    std::string result(text);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return result;
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 } // namespace
 
 FileTypeCategory::Category FileTypeCategory::ofName(std::string_view name)
 {
-    const std::string lowered = lower(name);
+    // Called for every file below a directory: nothing is allocated.
     // A shared library keeps its version after the extension: libc.so.6, libx.so.1.2.3.
-    if (const auto so = lowered.find(".so."); so != std::string::npos && so > 0)
-        return executables;
-    const auto dot = lowered.rfind('.');
-    if (dot == std::string::npos || dot == 0 || dot + 1 == lowered.size())
+    for (std::size_t at = 1; at + 4 <= name.size(); ++at) {
+        if (name[at] == '.' && lower(name[at + 1]) == 's' && lower(name[at + 2]) == 'o' && name[at + 3] == '.')
+            return executables;
+    }
+    const auto dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0 || dot + 1 == name.size())
         return other;
-    const auto found = extensions().find(lowered.substr(dot + 1));
+    const std::string_view extension = name.substr(dot + 1);
+    if (extension.size() > 15) // longer than any in the table; stays within the short-string buffer
+        return other;
+    std::string key(extension);
+    for (char& c : key)
+        c = lower(c);
+    const auto found = extensions().find(key);
     return found == extensions().end() ? other : found->second;
+}
+
+const char* FileTypeCategory::key(Category category)
+{
+    static constexpr std::array<const char*, count_> keys{"images",     "video",       "audio",    "archives",
+                                                          "documents",  "sourceCode",  "executables", "packages",
+                                                          "databases",  "other"};
+    return category >= 0 && category < count_ ? keys[static_cast<std::size_t>(category)] : keys[other];
 }
 
 const char* FileTypeCategory::label(Category category)

@@ -25,6 +25,8 @@ public:
     };
 
     static Category ofName(std::string_view name);
+    // "images", "sourceCode", …: for scripts.
+    static const char* key(Category category);
     // "Images", "Archives and disk images", …
     static const char* label(Category category);
     // 0xRRGGBB for a light or a dark window.

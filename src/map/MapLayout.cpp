@@ -7,7 +7,7 @@ namespace vistrel {
 namespace {
 
 struct Node {
-    const VistrelFile* file = nullptr;
+    const VistrelFileSubtree::Item* file = nullptr;
     std::vector<std::size_t> children;
 };
 
@@ -20,16 +20,17 @@ std::string parentOf(const std::string& id)
 
 } // namespace
 
-MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFile>& subtree, double width, double height)
+MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFileSubtree::Item>& subtree, double width,
+                           double height)
 {
     MapLayout layout;
     // The tree: the root is node 0, every item hangs under its parent's node.
     std::vector<Node> nodes(1);
     std::unordered_map<std::string, std::size_t> byPath{{root.path(), 0}};
     nodes.reserve(subtree.size() + 1);
-    for (const VistrelFile& file : subtree) {
+    for (const VistrelFileSubtree::Item& file : subtree) {
         const auto parent = byPath.find(parentOf(file.id));
-        if (parent == byPath.end() || file.totalAllocatedSize.value_or(0) <= 0)
+        if (parent == byPath.end() || file.allocatedSize <= 0)
             continue; // outside the root, or under an item that takes no room
         const std::size_t index = nodes.size();
         nodes.push_back(Node{&file, {}});
@@ -57,24 +58,37 @@ MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFile>& 
             inner = {inner.x + framePadding, inner.y + framePadding, inner.width - 2 * framePadding,
                      inner.height - 2 * framePadding};
         std::vector<std::int64_t> weights;
-        weights.reserve(node.children.size());
-        for (const std::size_t child : node.children)
-            weights.push_back(nodes[child].file->totalAllocatedSize.value_or(0));
+        weights.reserve(node.children.size() + 1);
+        std::int64_t childrenTotal = 0;
+        for (const std::size_t child : node.children) {
+            weights.push_back(nodes[child].file->allocatedSize);
+            childrenTotal += weights.back();
+        }
+        // What the read left out, and the directory's own blocks, keep their room in the frame.
+        if (node.file && node.file->allocatedSize > childrenTotal)
+            weights.push_back(node.file->allocatedSize - childrenTotal);
         const auto rects = SquarifiedLayout::layout(weights, inner);
-        for (std::size_t index = 0; index < rects.size(); ++index) {
+        for (std::size_t index = 0; index < node.children.size(); ++index) {
             const SquarifiedLayout::Rect& rect = rects[index];
             if (rect.width < minimumSide || rect.height < minimumSide)
                 continue;
-            const VistrelFile& file = *nodes[node.children[index]].file;
+            const VistrelFileSubtree::Item& file = *nodes[node.children[index]].file;
             const bool directory = !file.id.empty() && file.id.back() == '/';
-            layout.tiles_.push_back(Tile{rect, file.id, file.totalAllocatedSize.value_or(0), current.depth + 1,
-                                         current.tile, directory,
-                                         directory ? FileTypeCategory::other : FileTypeCategory::ofName(file.name)});
+            layout.tiles_.push_back(Tile{rect, file.id, file.allocatedSize, current.depth + 1, current.tile, directory,
+                                         directory ? FileTypeCategory::other
+                                                   : FileTypeCategory::ofName(std::string_view(file.id).substr(file.id.rfind('/') + 1))});
             if (directory)
                 pending.push_back({node.children[index], rect, current.depth + 1, layout.tiles_.size() - 1});
         }
     }
     return layout;
+}
+
+double MapLayout::smallestShare(double width, double height)
+{
+    // A tile's area is at most its share of the whole; frames only take from it.
+    const double area = width * height;
+    return area > 0 ? minimumSide * minimumSide / area : 1.0;
 }
 
 std::optional<std::size_t> MapLayout::tileAt(double x, double y) const

@@ -3,7 +3,7 @@
 #include "FileTypeCategory.h"
 #include "SquarifiedLayout.h"
 
-#include "store/VistrelFile.h"
+#include "store/VistrelFileSubtree.h"
 
 #include <cstdint>
 #include <optional>
@@ -34,9 +34,13 @@ public:
     };
 
     // `subtree` as VistrelFileSubtree reads it (level by level) below `root`, laid out in a
-    // `width` by `height` rectangle. Items with no size take no room.
-    static MapLayout build(const FileUrl& root, const std::vector<VistrelFile>& subtree, double width,
+    // `width` by `height` rectangle. Items with no size take no room; what a directory holds
+    // beyond its items in `subtree` stays empty in its frame.
+    static MapLayout build(const FileUrl& root, const std::vector<VistrelFileSubtree::Item>& subtree, double width,
                            double height);
+    // The share of the root's size below which an item can never be drawn at this size: what
+    // the read may leave out.
+    static double smallestShare(double width, double height);
 
     // Parents before their children.
     const std::vector<Tile>& tiles() const { return tiles_; }

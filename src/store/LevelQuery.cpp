@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <exception>
+#include <iterator>
 #include <mutex>
 #include <thread>
 
@@ -33,45 +34,36 @@ std::int64_t deepestLevel(StoreContext& context, std::int64_t rootLevel)
     return file.level;
 }
 
-} // namespace
-
-LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
-                                   const std::function<std::optional<StorePredicate>()>& condition,
-                                   const std::vector<StoreSortKey>& order, std::optional<std::int64_t> limit)
+// Runs `work` for each level below the root from the request's first depth, shared out between
+// this thread and helpers with connections of their own.
+using LevelWork = std::function<void(StoreContext& worker, std::size_t workerIndex, std::size_t levelIndex,
+                                     const StoreFetchDescriptor& descriptor)>;
+std::size_t eachLevel(const FileUrl& root, StoreContext& context, const LevelQuery::Request& request,
+                      const LevelWork& work)
 {
     const std::string& prefix = root.path();
-    const std::int64_t rootLevel = root.pathComponentCount();
-    const std::int64_t deepest = deepestLevel(context, rootLevel);
-
-    const std::size_t levelCount = static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - rootLevel));
-    std::vector<LevelResult> levels(levelCount);
+    const std::int64_t firstLevel = root.pathComponentCount() + std::max<std::int64_t>(1, request.firstDepth);
+    const std::int64_t deepest = deepestLevel(context, firstLevel - 1);
+    const std::size_t levelCount = static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - firstLevel + 1));
     std::atomic<std::size_t> nextLevel{0};
     std::atomic<bool> failed{false};
-    const auto work = [&](StoreContext& worker) {
+    const auto levels = [&](StoreContext& worker, std::size_t workerIndex) {
         // Helpers stop between levels too when the caller's context is interrupted.
         for (std::size_t index = nextLevel++; index < levelCount && !failed && !context.interrupted();
              index = nextLevel++) {
-            StorePredicate predicate
-                = StorePredicate::equal("level", rootLevel + 1 + static_cast<std::int64_t>(index));
-            if (auto extra = condition ? condition() : std::nullopt)
+            StorePredicate predicate = StorePredicate::equal("level", firstLevel + static_cast<std::int64_t>(index));
+            if (auto extra = request.condition ? request.condition() : std::nullopt)
                 predicate = StorePredicate::conjunction(std::move(predicate), std::move(*extra));
             // Everything is under "/": no bound on the id to check row by row.
             if (prefix != "/")
                 predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", prefix), std::move(predicate));
-            const StoreFetchDescriptor descriptor{std::move(predicate), order, limit};
-            if (limit) {
-                auto [total, objects] = worker.fetchWithTotal(descriptor);
-                levels[index] = LevelResult{total, std::move(objects)};
-            } else {
-                auto objects = worker.fetch(descriptor);
-                const auto total = static_cast<std::int64_t>(objects.size());
-                levels[index] = LevelResult{total, std::move(objects)};
-            }
+            work(worker, workerIndex, index,
+                 StoreFetchDescriptor{std::move(predicate), request.order, request.limit, request.attributes});
         }
     };
 
     // One worker per processor; this thread is the first.
-    const std::size_t workers = std::min<std::size_t>(levelCount, std::max(1u, std::thread::hardware_concurrency()));
+    const std::size_t workers = std::min(levelCount, LevelQuery::workerCount());
     std::vector<std::unique_ptr<StoreContext>> helperContexts;
     std::vector<std::thread> helpers;
     std::mutex errorMutex;
@@ -89,9 +81,9 @@ LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
     try {
         for (std::size_t helper = 1; helper < workers; ++helper) {
             helperContexts.push_back(context.container().takeSpareContext());
-            helpers.emplace_back([&, worker = helperContexts.back().get()] {
+            helpers.emplace_back([&, helper, worker = helperContexts.back().get()] {
                 try {
-                    work(*worker);
+                    levels(*worker, helper);
                 } catch (...) {
                     std::lock_guard lock(errorMutex);
                     if (!helperError)
@@ -100,7 +92,7 @@ LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
                 }
             });
         }
-        work(context);
+        levels(context, 0);
     } catch (...) {
         failed = true;
         finishHelpers(true); // the caller's query was interrupted, or failed
@@ -111,17 +103,82 @@ LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
         std::rethrow_exception(helperError);
     if (context.interrupted()) // while this thread waited for the helpers
         throw StoreError(StoreError::Code::failed, "interrupted");
+    return levelCount;
+}
 
+struct Levels {
+    std::int64_t total = 0;
+    std::vector<LevelResult> levels;
+};
+
+Levels collect(const FileUrl& root, StoreContext& context, const LevelQuery::Request& request)
+{
+    Levels result;
+    std::mutex mutex;
+    std::size_t count = eachLevel(root, context, request,
+        [&](StoreContext& worker, std::size_t, std::size_t index, const StoreFetchDescriptor& descriptor) {
+            LevelResult level;
+            if (descriptor.limit) {
+                auto [total, objects] = worker.fetchWithTotal(descriptor);
+                level = LevelResult{total, std::move(objects)};
+            } else {
+                level.objects = worker.fetch(descriptor);
+                level.total = static_cast<std::int64_t>(level.objects.size());
+            }
+            std::lock_guard lock(mutex);
+            if (result.levels.size() <= index)
+                result.levels.resize(index + 1);
+            result.levels[index] = std::move(level);
+        });
+    result.levels.resize(count);
+    for (const LevelResult& level : result.levels)
+        result.total += level.total;
+    return result;
+}
+
+} // namespace
+
+std::size_t LevelQuery::workerCount()
+{
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
+                                   const std::function<std::optional<StorePredicate>()>& condition,
+                                   const std::vector<StoreSortKey>& order, std::optional<std::int64_t> limit)
+{
+    Levels levels = collect(root, context, Request{condition, order, limit, {}, 1});
     // Levels in key order, each sorted already: the caller's stable sort keeps the key order
     // among equal rows, as one pass over the whole range would.
     Result result;
+    result.total = levels.total;
     const std::string& identity = context.container().storeIdentity();
-    for (LevelResult& level : levels) {
-        result.total += level.total;
+    for (LevelResult& level : levels.levels) {
         for (StoredObject& object : level.objects)
             result.files.push_back(VistrelFile::fromStored(std::move(object), identity));
     }
     return result;
+}
+
+std::vector<StoredObject> LevelQuery::objects(const FileUrl& root, StoreContext& context, const Request& request)
+{
+    Levels levels = collect(root, context, request);
+    std::vector<StoredObject> objects;
+    for (LevelResult& level : levels.levels)
+        std::move(level.objects.begin(), level.objects.end(), std::back_inserter(objects));
+    return objects;
+}
+
+void LevelQuery::forEach(const FileUrl& root, StoreContext& context, const Request& request,
+                         const std::function<void(std::size_t worker, StoredObject&&)>& receive)
+{
+    Request unordered = request;
+    unordered.order.clear();
+    unordered.limit.reset();
+    eachLevel(root, context, unordered,
+              [&](StoreContext& worker, std::size_t workerIndex, std::size_t, const StoreFetchDescriptor& descriptor) {
+                  worker.fetchEach(descriptor, [&](StoredObject&& object) { receive(workerIndex, std::move(object)); });
+              });
 }
 
 } // namespace vistrel

@@ -17,6 +17,15 @@ namespace vistrel {
 // helpers, each with its own connection; interrupting the caller's context stops them all.
 class LevelQuery {
 public:
+    struct Request {
+        // Rows must also meet it (built per level, as predicates are not shared between threads).
+        std::function<std::optional<StorePredicate>()> condition;
+        std::vector<StoreSortKey> order;
+        std::optional<std::int64_t> limit; // of each level
+        std::vector<std::string> attributes; // every one when empty
+        std::int64_t firstDepth = 1; // 1 for the root's children
+    };
+
     struct Result {
         std::int64_t total = 0; // every matching row, beyond the ones returned
         std::vector<VistrelFile> files; // the levels in key order, each in `order`
@@ -28,6 +37,16 @@ public:
     static Result run(const FileUrl& root, StoreContext& context,
                       const std::function<std::optional<StorePredicate>()>& condition,
                       const std::vector<StoreSortKey>& order, std::optional<std::int64_t> limit);
+
+    // The same as stored objects holding the request's attributes, the levels in key order.
+    static std::vector<StoredObject> objects(const FileUrl& root, StoreContext& context, const Request& request);
+
+    // Hands every row over as it is read, in no order, from up to workerCount() threads at
+    // once; `worker` tells them apart (0 up to workerCount()), so that each can add up on its
+    // own. Without a limit, nothing is held; the request's limit and order are ignored.
+    static void forEach(const FileUrl& root, StoreContext& context, const Request& request,
+                        const std::function<void(std::size_t worker, StoredObject&&)>& receive);
+    static std::size_t workerCount();
 };
 
 } // namespace vistrel

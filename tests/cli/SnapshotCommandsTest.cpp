@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -268,6 +269,54 @@ TEST(TopCommand, ListsTheLargestFilesOfATree)
     ASSERT_EQ(table.exitStatus, 0) << table.standardError;
     EXPECT_EQ(lines(table.standardOutput).back(), "The 2 largest of 2 files under " + tree.path("a/"));
     EXPECT_EQ(cli({"top", "--store", store, "-n", "0"}).exitStatus, 2);
+}
+
+std::int64_t allocated(const std::string& path)
+{
+    struct stat status {};
+    EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
+    return static_cast<std::int64_t>(status.st_blocks) * 512;
+}
+
+// vistrel-cli types: a real tree's files split by type, each figure as the file system has it.
+TEST(TypesCommand, SplitsATreesFilesByType)
+{
+    testing::TemporaryTree tree;
+    testing::TemporaryTree stores;
+    tree.writeFile("a/movie.MKV", 300000);
+    tree.writeFile("a/b/photo.jpg", 100000);
+    tree.writeFile("a/b/shot.png", 50000);
+    tree.writeFile("lib/libx.so.1.2", 20000);
+    tree.writeFile("README", 10);
+    const std::string store = stores.path("s.store");
+    ASSERT_EQ(cli({"scan", tree.root(), "--store", store}).exitStatus, 0);
+
+    const CommandResult json = cli({"types", "--store", store, "--under", tree.root(), "--json"});
+    ASSERT_EQ(json.exitStatus, 0) << json.standardError;
+    const auto rows = lines(json.standardOutput);
+    ASSERT_EQ(rows.size(), 4u) << json.standardOutput;
+    const std::int64_t video = allocated(tree.path("a/movie.MKV"));
+    const std::int64_t images = allocated(tree.path("a/b/photo.jpg")) + allocated(tree.path("a/b/shot.png"));
+    const std::int64_t all = video + images + allocated(tree.path("lib/libx.so.1.2")) + allocated(tree.path("README"));
+    const QJsonObject first = parse(rows[0]);
+    EXPECT_EQ(first["category"].toString(), "video") << "largest first";
+    EXPECT_EQ(first["size"].toInteger(), video);
+    EXPECT_EQ(first["fileCount"].toInteger(), 1);
+    EXPECT_NEAR(first["share"].toDouble(), static_cast<double>(video) / static_cast<double>(all), 1e-4);
+    const QJsonObject second = parse(rows[1]);
+    EXPECT_EQ(second["category"].toString(), "images");
+    EXPECT_EQ(second["size"].toInteger(), images);
+    EXPECT_EQ(second["fileCount"].toInteger(), 2);
+    EXPECT_EQ(parse(rows[2])["category"].toString(), "executables") << "a versioned library";
+
+    // Under a folder only its files count; the last line sums them.
+    const CommandResult table = cli({"types", "--store", store, "--under", tree.path("a/b")});
+    ASSERT_EQ(table.exitStatus, 0) << table.standardError;
+    const auto tableRows = lines(table.standardOutput);
+    ASSERT_EQ(tableRows.size(), 2u) << table.standardOutput;
+    EXPECT_NE(tableRows[0].find("100.0 %"), std::string::npos) << tableRows[0];
+    EXPECT_NE(tableRows[1].find("in 2 files under " + tree.path("a/b/")), std::string::npos) << tableRows[1];
+    EXPECT_EQ(cli({"types", "--store", store, "--bogus"}).exitStatus, 2);
 }
 
 } // namespace

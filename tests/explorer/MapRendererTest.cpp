@@ -1,6 +1,5 @@
 // The map's image: type colours, cushions lit from the upper left, and cancellation.
 #include "explorer/MapRenderer.h"
-#include "store/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +10,7 @@ namespace {
 
 TEST(MapRenderer, TilesAreCushionsInTheirTypesColour)
 {
-    std::vector<VistrelFile> subtree{VistrelFile(testing::recordFor("/r/song.flac", 100)),
-                                     VistrelFile(testing::recordFor("/r/d/", 100)),
-                                     VistrelFile(testing::recordFor("/r/d/pic.png", 100))};
+    const std::vector<VistrelFileSubtree::Item> subtree{{"/r/song.flac", 100}, {"/r/d/", 100}, {"/r/d/pic.png", 100}};
     const MapLayout layout = MapLayout::build(FileUrl("/r/"), subtree, 200, 100);
     ASSERT_EQ(layout.tiles().size(), 3u);
     const QImage image = MapRenderer::render(layout, 200, 100, false);

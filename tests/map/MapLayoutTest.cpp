@@ -1,20 +1,17 @@
 // A subtree laid out as nested tiles: sizes, frames, the small-tile cut-off, hit testing
 // and the row a click selects.
 #include "map/MapLayout.h"
-#include "store/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace vistrel {
 namespace {
 
-using testing::recordFor;
-
-std::vector<VistrelFile> files(const std::vector<std::pair<std::string, std::int64_t>>& items)
+std::vector<VistrelFileSubtree::Item> files(const std::vector<std::pair<std::string, std::int64_t>>& items)
 {
-    std::vector<VistrelFile> result;
+    std::vector<VistrelFileSubtree::Item> result;
     for (const auto& [path, size] : items)
-        result.emplace_back(recordFor(path, size));
+        result.push_back({path, size});
     return result;
 }
 
@@ -71,6 +68,19 @@ TEST(MapLayout, TilesTooSmallToSeeAreLeftToTheirFrame)
         EXPECT_GE(tile.rect.width, MapLayout::minimumSide);
         EXPECT_GE(tile.rect.height, MapLayout::minimumSide);
     }
+}
+
+TEST(MapLayout, WhatTheReadLeftOutKeepsItsRoomInTheFrame)
+{
+    // "/r/d/" holds 1000 but only a 250 item was read: it takes about a quarter of the inside.
+    const MapLayout layout
+        = MapLayout::build(FileUrl("/r/"), files({{"/r/d/", 1000}, {"/r/d/kept", 250}}), 202, 202);
+    ASSERT_EQ(layout.tiles().size(), 2u);
+    EXPECT_NEAR(layout.tiles()[1].rect.area(), 200.0 * 200.0 / 4, 1.0);
+    // Anything smaller than the share cannot reach two pixels a side.
+    const double share = MapLayout::smallestShare(1200, 400);
+    EXPECT_NEAR(share * 1200 * 400, 4.0, 1e-9);
+    EXPECT_EQ(MapLayout::smallestShare(0, 400), 1.0);
 }
 
 TEST(MapLayout, APointFindsTheDeepestTileAndAClickItsRow)

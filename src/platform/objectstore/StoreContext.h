@@ -28,6 +28,9 @@ struct StoreFetchDescriptor {
     std::optional<StorePredicate> predicate;
     std::vector<StoreSortKey> sortBy;
     std::optional<std::int64_t> limit;
+    // The attributes each fetched object holds, in this order; all of them, in the schema's
+    // order, when empty. Narrow reads of many rows copy less.
+    std::vector<std::string> attributes = {};
 };
 
 // One connection of its own on a container. Used by one thread at a time.
@@ -56,6 +59,7 @@ public:
     void fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
+    // Its objects always hold every attribute.
     std::pair<std::int64_t, std::vector<StoredObject>> fetchWithTotal(const StoreFetchDescriptor& descriptor);
     // SQLite's plan for a fetch or, with countOnly, a count: one line per step (benchmarks).
     std::vector<std::string> queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly = false);

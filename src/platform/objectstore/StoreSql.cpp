@@ -99,8 +99,13 @@ std::string StoreSql::condition(const StorePredicate& predicate, std::vector<Sto
 std::string StoreSql::select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const
 {
     std::string sql = "SELECT ";
-    for (std::size_t index = 0; index < schema_.attributes.size(); ++index)
-        sql += (index ? ", " : "") + column(schema_.attributes[index].name);
+    if (descriptor.attributes.empty()) {
+        for (std::size_t index = 0; index < schema_.attributes.size(); ++index)
+            sql += (index ? ", " : "") + column(schema_.attributes[index].name);
+    } else {
+        for (std::size_t index = 0; index < descriptor.attributes.size(); ++index)
+            sql += (index ? ", " : "") + column(descriptor.attributes[index]);
+    }
     sql += " FROM \"" + schema_.entityName + "\"";
     if (descriptor.predicate)
         sql += " WHERE " + condition(*descriptor.predicate, bindings);

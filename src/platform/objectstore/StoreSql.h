@@ -21,7 +21,7 @@ public:
     std::string insert(std::size_t rows = 1) const;
     std::string deleteAll() const;
 
-    // SELECT of every attribute, or COUNT(*); `bindings` receives the parameter values in order.
+    // SELECT of the descriptor's attributes (every one when it names none), or COUNT(*); `bindings` receives the parameter values in order.
     std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
     std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
 

@@ -1,0 +1,69 @@
+#include "Commands.h"
+#include "JsonWriter.h"
+#include "SnapshotOutput.h"
+#include "TerminalText.h"
+
+#include "map/FileTypeTotals.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "services/Formats.h"
+
+#include <cstdio>
+
+namespace vistrel::cli {
+
+// How the files under a directory split by type, as the types list beside the map shows it.
+int runTypes(const std::vector<std::string>& arguments)
+{
+    std::optional<std::string> store;
+    std::string under = "/";
+    bool json = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--store" && index + 1 < arguments.size())
+            store = arguments[++index];
+        else if (argument == "--under" && index + 1 < arguments.size())
+            under = absolutePath(arguments[++index]);
+        else if (argument == "--json")
+            json = true;
+        else
+            return usageError("types: unexpected argument " + argument);
+    }
+    const FileUrl root = FileUrl::directory(under);
+    const auto container = SnapshotOutput::openExisting(store, root.path());
+    if (!container)
+        return exitFailure;
+    try {
+        auto context = container->makeContext();
+        const auto rows = FileTypeTotals::read(root, *context).rows();
+        std::int64_t size = 0;
+        std::int64_t files = 0;
+        for (const FileTypeTotals::Row& row : rows) {
+            size += row.size;
+            files += row.fileCount;
+            if (json) {
+                JsonWriter line;
+                line.beginObject()
+                    .string("category", FileTypeCategory::key(row.category))
+                    .string("label", FileTypeCategory::label(row.category))
+                    .integer("size", row.size)
+                    .integer("fileCount", row.fileCount)
+                    .fraction("share", row.share)
+                    .endObject();
+                std::printf("%s\n", line.text().c_str());
+            } else {
+                std::printf("%12s  %5.1f %%  %12s  %s\n", Formats::byteCount(row.size).toStdString().c_str(),
+                            row.share * 100.0, Formats::messageCount(row.fileCount).toStdString().c_str(),
+                            FileTypeCategory::label(row.category));
+            }
+        }
+        if (!json)
+            std::printf("%s in %s files under %s\n", Formats::byteCount(size).toStdString().c_str(),
+                        Formats::messageCount(files).toStdString().c_str(), terminalText(root.path()).c_str());
+    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
+        return failure(std::string("cannot read the snapshot: ") + error.what());
+    }
+    return exitSuccess;
+}
+
+} // namespace vistrel::cli
