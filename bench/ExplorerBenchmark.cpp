@@ -3,6 +3,7 @@
 // 5,000 loaded rows, a 3-letter search under "/", and the longest the main thread was busy
 // between two ticks of a 1 ms timer (a stall a person would feel) during all of it.
 
+#include "EventLoopTiming.h"
 #include "SyntheticSnapshot.h"
 
 #include "details/FileIcons.h"
@@ -27,43 +28,10 @@
 #include <functional>
 
 using namespace vistrel;
+using bench::StallMonitor;
+using bench::timeUntil;
 
 namespace {
-
-// Runs the event loop until `done`; the milliseconds it took.
-double timeUntil(const std::function<bool()>& done)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done())
-        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 1);
-    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-}
-
-// The longest gap between two ticks of a 1 ms timer, beyond the tick itself.
-class StallMonitor {
-public:
-    StallMonitor()
-    {
-        timer_.setInterval(1);
-        timer_.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            const double now = static_cast<double>(clock_.nsecsElapsed()) / 1e6;
-            if (last_ >= 0)
-                longest_ = std::max(longest_, now - last_ - 1.0);
-            last_ = now;
-        });
-        clock_.start();
-        timer_.start();
-    }
-    double longest() const { return longest_; }
-
-private:
-    QTimer timer_;
-    QElapsedTimer clock_;
-    double last_ = -1;
-    double longest_ = 0;
-};
 
 StallMonitor* monitor = nullptr;
 void phase(const char* name)
@@ -163,23 +131,7 @@ int main(int argc, char** argv)
     const std::string storePath = argc > 1 ? argv[1] : "explorer-benchmark.store";
 
     auto records = bench::SyntheticSnapshot(900000).take();
-    FileSystemRecord big;
-    big.path = "/big/";
-    big.level = 2;
-    big.fileResourceType = 255;
-    big.fileCount = 100000;
-    big.totalSize = big.totalAllocatedSize = 0;
-    for (int index = 0; index < 100000; ++index) {
-        FileSystemRecord entry;
-        entry.path = "/big/entry" + std::to_string(index) + ".bin";
-        entry.level = 3;
-        entry.fileResourceType = 50;
-        entry.totalSize = entry.totalAllocatedSize = (index * 7919) % 100000;
-        *big.totalAllocatedSize += *entry.totalAllocatedSize;
-        records.push_back(std::move(entry));
-    }
-    big.totalSize = big.totalAllocatedSize;
-    records.push_back(big);
+    bench::addBigDirectory(records);
     std::printf("records=%zu\n", records.size());
     auto memory = VistrelModelContainer::shared().makeContainer(true);
     bench::saveRecords(*memory, records);

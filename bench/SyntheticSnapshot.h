@@ -29,6 +29,29 @@ inline void saveRecords(StoreContainer& container, const std::vector<FileSystemR
     }
 }
 
+// The directory "/big/" with 100,000 direct entries, its totals their sum: the explorer's and
+// the map's large-directory case.
+inline void addBigDirectory(std::vector<FileSystemRecord>& records)
+{
+    FileSystemRecord big;
+    big.path = "/big/";
+    big.level = 2;
+    big.fileResourceType = 255;
+    big.fileCount = 100000;
+    big.totalSize = big.totalAllocatedSize = 0;
+    for (int index = 0; index < 100000; ++index) {
+        FileSystemRecord entry;
+        entry.path = "/big/entry" + std::to_string(index) + ".bin";
+        entry.level = 3;
+        entry.fileResourceType = 50;
+        entry.totalSize = entry.totalAllocatedSize = (index * 7919) % 100000;
+        *big.totalAllocatedSize += *entry.totalAllocatedSize;
+        records.push_back(std::move(entry));
+    }
+    big.totalSize = big.totalAllocatedSize;
+    records.push_back(big);
+}
+
 class SyntheticSnapshot {
 public:
     explicit SyntheticSnapshot(std::size_t target) : target_(target) { records_.reserve(target + 64); }

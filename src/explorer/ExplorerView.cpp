@@ -7,6 +7,7 @@
 #include "ExplorerTableView.h"
 #include "ExplorerTableViewModel.h"
 #include "MapModel.h"
+#include "MapTypesView.h"
 #include "MapView.h"
 #include "NavigationModel.h"
 
@@ -222,7 +223,7 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
 
 bool ExplorerView::mapShown() const
 {
-    return mapView_ && !mapView_->isHidden();
+    return mapPane_ && !mapPane_->isHidden();
 }
 
 void ExplorerView::setMapShown(bool shown)
@@ -230,16 +231,23 @@ void ExplorerView::setMapShown(bool shown)
     if (environment_.preferences)
         environment_.preferences->setMapShown(shown);
     if (!shown) {
-        if (mapView_)
-            mapView_->hide();
+        if (mapPane_)
+            mapPane_->hide();
         return;
     }
     if (!mapView_) {
         // The map's long read goes to the search's reader, so the table never waits for it.
         auto reader = environment_.searchReader ? environment_.searchReader : environment_.reader;
         auto* model = new MapModel(std::move(reader), model_->currentPath(), this);
-        mapView_ = new MapView(model, mapSplit_);
-        mapSplit_->addWidget(mapView_);
+        // The map, and its types list beside it.
+        mapPane_ = new QSplitter(Qt::Horizontal, mapSplit_);
+        mapPane_->setChildrenCollapsible(false);
+        mapView_ = new MapView(model, mapPane_);
+        mapPane_->addWidget(mapView_);
+        mapPane_->addWidget(new MapTypesView(model, mapPane_));
+        mapPane_->setStretchFactor(0, 4);
+        mapPane_->setStretchFactor(1, 1);
+        mapSplit_->addWidget(mapPane_);
         mapSplit_->setStretchFactor(0, 3);
         mapSplit_->setStretchFactor(1, 2);
         // The map's height, as the user left it on any screen.
@@ -264,7 +272,7 @@ void ExplorerView::setMapShown(bool shown)
                 environment_.navigationModel->push(ExplorerNavigationDestination::explorer(FileUrl(path)));
         });
     }
-    mapView_->show();
+    mapPane_->show();
 }
 
 void ExplorerView::showUnreadableFolders(const QStringList& paths)

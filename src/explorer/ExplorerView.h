@@ -91,6 +91,7 @@ private:
     QWidget* readFailureNotice_ = nullptr;
     QPointer<QDialog> unreadableDialog_;
     QSplitter* mapSplit_ = nullptr;
+    QSplitter* mapPane_ = nullptr;
     class MapView* mapView_ = nullptr;
     QLabel* readFailureLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.

@@ -3,7 +3,6 @@
 #include "MapRenderer.h"
 
 #include "services/MainThread.h"
-#include "store/SnapshotReader.h"
 #include "store/VistrelFileSubtree.h"
 
 namespace vistrel {
@@ -21,17 +20,56 @@ MapModel::MapModel(std::shared_ptr<SnapshotReader> reader, FileUrl directory, QO
 MapModel::~MapModel()
 {
     *alive_ = false;
-    ++*generation_; // the work in flight stops at its next check
+    suspend();
+}
+
+void MapModel::suspend()
+{
+    ++*generation_; // the work in flight stops at its next check, or its query is interrupted
+    debounce_.stop();
+    if (inFlight_)
+        inFlight_->cancel();
+    inFlight_.reset();
+    if (busy_) {
+        busy_ = false;
+        built_ = {}; // not made for any size: the next setSize builds again
+    }
+    if (typesInFlight_ && typesBusy_) {
+        ++typesGeneration_;
+        typesInFlight_->cancel();
+        typesBusy_ = false;
+        typesRead_ = false;
+    }
+    typesInFlight_.reset();
 }
 
 void MapModel::setSize(QSize size, bool dark)
 {
-    if (size.isEmpty() || (size == built_ && dark == dark_ && !image_.isNull()))
+    if (size.isEmpty())
         return;
-    wanted_ = size;
-    dark_ = dark;
-    ++*generation_;
-    debounce_.start();
+    if (size != built_ || dark != dark_ || image_.isNull()) {
+        wanted_ = size;
+        dark_ = dark;
+        ++*generation_;
+        if (inFlight_)
+            inFlight_->cancel();
+        // The first map is wanted at once; later sizes come in bursts while a splitter moves.
+        if (image_.isNull() && !busy_)
+            build();
+        else
+            debounce_.start();
+    }
+    // After the map: the types read every file, the map only what it can draw.
+    if (!typesRead_)
+        readTypes();
+}
+
+void MapModel::setHighlightedCategory(std::optional<FileTypeCategory::Category> category)
+{
+    if (category == highlighted_)
+        return;
+    highlighted_ = category;
+    Q_EMIT highlightChanged();
 }
 
 void MapModel::build()
@@ -44,7 +82,10 @@ void MapModel::build()
     const QSize size = wanted_;
     const bool dark = dark_;
     const FileUrl directory = directory_;
-    reader_->post([this, alive = alive_, counter = generation_, generation, size, dark, directory](StoreContext& context) {
+    if (inFlight_)
+        inFlight_->cancel();
+    inFlight_ = reader_->postCancellable([this, alive = alive_, counter = generation_, generation, size, dark,
+                                          directory](StoreContext& context) {
         const auto stale = [counter, generation] { return counter->load() != generation; };
         if (stale())
             return;
@@ -52,7 +93,8 @@ void MapModel::build()
         QImage image;
         QString failure;
         try {
-            const auto subtree = VistrelFileSubtree::read(directory, context, MapLayout::smallestShare(size.width(), size.height()));
+            const auto subtree = VistrelFileSubtree::read(directory, context,
+                                                          MapLayout::smallestShare(size.width(), size.height()));
             if (stale())
                 return;
             layout = MapLayout::build(directory, subtree, size.width(), size.height());
@@ -61,17 +103,47 @@ void MapModel::build()
             failure = QString::fromUtf8(error.what());
         }
         if (stale())
-            return;
+            return; // interrupted on purpose: not a failure
         onMainThread(alive, [this, generation, size, layout = std::move(layout), image = std::move(image),
                              failure]() mutable {
             if (generation_->load() != generation)
                 return;
+            inFlight_.reset();
             layout_ = std::move(layout);
             image_ = std::move(image);
             failure_ = failure;
             built_ = size;
             busy_ = false;
             Q_EMIT changed();
+        });
+    });
+}
+
+void MapModel::readTypes()
+{
+    if (!reader_)
+        return;
+    typesRead_ = true;
+    typesBusy_ = true;
+    const int generation = ++typesGeneration_;
+    const FileUrl directory = directory_;
+    typesInFlight_ = reader_->postCancellable([this, alive = alive_, directory, generation](StoreContext& context) {
+        std::vector<FileTypeTotals::Row> rows;
+        bool failed = false;
+        try {
+            rows = FileTypeTotals::read(directory, context).rows();
+        } catch (const std::exception&) {
+            failed = true; // interrupted, or the map's own read reports the failure
+        }
+        onMainThread(alive, [this, rows = std::move(rows), failed, generation]() mutable {
+            if (generation != typesGeneration_ || !typesBusy_)
+                return; // given up since
+            typesInFlight_.reset();
+            typesBusy_ = false;
+            types_ = std::move(rows);
+            if (failed)
+                typesRead_ = false; // a later showing tries again
+            Q_EMIT typesChanged();
         });
     });
 }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "map/FileTypeTotals.h"
 #include "map/MapLayout.h"
+#include "store/SnapshotReader.h"
 
 #include <QImage>
 #include <QObject>
@@ -9,23 +11,26 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace vistrel {
 
-class SnapshotReader;
-
 // The state of one screen's map: the current directory's subtree laid out and painted for
-// the pane's size, off the main thread (read, layout and painting on a reader thread). A
-// newer size or a closed screen makes the work in flight stop and its result go unused;
-// sizes are debounced. While a new image builds, the last one stays.
+// the pane's size, and its files' split by type, all off the main thread (on a reader's
+// thread). A newer size, a hidden screen or a closed one interrupts the work in flight and
+// its result goes unused; sizes after the first are debounced. While a new image builds,
+// the last one stays.
 class MapModel : public QObject {
     Q_OBJECT
 public:
     MapModel(std::shared_ptr<SnapshotReader> reader, FileUrl directory, QObject* parent = nullptr);
     ~MapModel() override;
 
-    // Builds for this size after a short pause; nothing when it is the size shown.
+    // Builds for this size (at once the first time, else after a short pause); nothing when
+    // it is the size shown.
     void setSize(QSize size, bool dark);
+    // Gives up the work in flight (the screen was hidden); the next setSize starts it again.
+    void suspend();
     const QImage& image() const { return image_; }
     const MapLayout& layout() const { return layout_; }
     bool busy() const { return busy_; }
@@ -33,13 +38,23 @@ public:
     // Why the map could not be made (a read failure), or empty.
     const QString& failure() const { return failure_; }
 
+    // The types list: read once per screen, when the map is first asked for.
+    const std::vector<FileTypeTotals::Row>& types() const { return types_; }
+    bool typesBusy() const { return typesBusy_; }
+    // The category whose tiles stand out while the others dim; none shows all alike.
+    void setHighlightedCategory(std::optional<FileTypeCategory::Category> category);
+    std::optional<FileTypeCategory::Category> highlightedCategory() const { return highlighted_; }
+
     static constexpr int debounceMilliseconds = 150;
 
 Q_SIGNALS:
     void changed();
+    void typesChanged();
+    void highlightChanged();
 
 private:
     void build();
+    void readTypes();
 
     std::shared_ptr<SnapshotReader> reader_;
     FileUrl directory_;
@@ -51,7 +66,14 @@ private:
     MapLayout layout_;
     bool busy_ = false;
     QString failure_;
+    std::vector<FileTypeTotals::Row> types_;
+    bool typesBusy_ = false;
+    bool typesRead_ = false;
+    int typesGeneration_ = 0;
+    std::optional<FileTypeCategory::Category> highlighted_;
     std::shared_ptr<std::atomic<std::uint64_t>> generation_ = std::make_shared<std::atomic<std::uint64_t>>(0);
+    std::shared_ptr<SnapshotReader::Ticket> inFlight_; // the map's job: cancelled when replaced
+    std::shared_ptr<SnapshotReader::Ticket> typesInFlight_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

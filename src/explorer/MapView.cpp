@@ -29,6 +29,20 @@ MapView::MapView(MapModel* model, QWidget* parent)
         highlighted_.reset(); // the tiles are new
         update();
     });
+    connect(model_, &MapModel::highlightChanged, this, qOverload<>(&QWidget::update));
+}
+
+void MapView::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    requestImage();
+}
+
+void MapView::hideEvent(QHideEvent* event)
+{
+    // A hidden map (another screen, or the pane closed) gives the reader back at once.
+    model_->suspend();
+    QWidget::hideEvent(event);
 }
 
 void MapView::setSelectedPath(std::string path)
@@ -131,6 +145,21 @@ void MapView::paintEvent(QPaintEvent*)
         painter.fillRect(rect(), veil);
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(rect(), Qt::AlignCenter, QStringLiteral("Drawing the map…"));
+    }
+    if (const auto category = model_->highlightedCategory(); category && !model_->image().isNull()) {
+        // Everything dims but the category's own tiles, drawn again from the image.
+        const double sx = static_cast<double>(width()) / std::max(1, model_->image().width());
+        const double sy = static_cast<double>(height()) / std::max(1, model_->image().height());
+        QColor veil = palette().color(QPalette::Base);
+        veil.setAlphaF(0.75);
+        painter.fillRect(rect(), veil);
+        for (const auto& tile : model_->layout().tiles()) {
+            if (tile.directory || tile.category != *category)
+                continue;
+            const QRectF source(tile.rect.x, tile.rect.y, tile.rect.width, tile.rect.height);
+            painter.drawImage(QRectF(source.x() * sx, source.y() * sy, source.width() * sx, source.height() * sy),
+                              model_->image(), source);
+        }
     }
     if (!selectedPath_.empty())
         if (const auto tile = tileOf(selectedPath_))

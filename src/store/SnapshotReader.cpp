@@ -39,6 +39,43 @@ void SnapshotReader::post(Job job)
     wake_.notify_one();
 }
 
+void SnapshotReader::Ticket::cancel()
+{
+    std::lock_guard lock(mutex_);
+    cancelled_ = true;
+    if (running_)
+        running_->interrupt();
+}
+
+bool SnapshotReader::Ticket::cancelled() const
+{
+    std::lock_guard lock(mutex_);
+    return cancelled_;
+}
+
+std::shared_ptr<SnapshotReader::Ticket> SnapshotReader::postCancellable(Job job)
+{
+    auto ticket = std::make_shared<Ticket>();
+    post([ticket, job = std::move(job)](StoreContext& context) {
+        {
+            std::lock_guard lock(ticket->mutex_);
+            if (ticket->cancelled_)
+                return;
+            ticket->running_ = &context;
+        }
+        try {
+            job(context);
+        } catch (...) {
+            std::lock_guard lock(ticket->mutex_);
+            ticket->running_ = nullptr;
+            throw;
+        }
+        std::lock_guard lock(ticket->mutex_);
+        ticket->running_ = nullptr;
+    });
+    return ticket;
+}
+
 void SnapshotReader::run()
 {
     // Below the window's own thread: on a busy machine a long query yields the processor to
@@ -67,6 +104,14 @@ void SnapshotReader::run()
         } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
             // Jobs report their own failures; this one escaped.
             Log::error(LogCategory::app, std::string("snapshot read failed: ") + error.what());
+        }
+        // An interrupted context refuses every later query: a cancelled job's is replaced.
+        if (context && context->interrupted()) {
+            {
+                std::lock_guard lock(mutex_);
+                context_ = nullptr;
+            }
+            context.reset();
         }
     }
 }

@@ -28,6 +28,21 @@ public:
     using Job = std::function<void(StoreContext&)>;
     void post(Job job);
 
+    // Lets whoever posted a job give it up: a waiting job never runs, a running one has its
+    // query interrupted (it sees a StoreError) and the reader goes on with a fresh context.
+    class Ticket {
+    public:
+        void cancel();
+        bool cancelled() const;
+
+    private:
+        friend class SnapshotReader;
+        mutable std::mutex mutex_;
+        bool cancelled_ = false;
+        StoreContext* running_ = nullptr;
+    };
+    std::shared_ptr<Ticket> postCancellable(Job job);
+
 private:
     void run();
 

@@ -527,7 +527,7 @@ TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
     EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/lib/");
 
     // The map's height is kept too: the splitter's state as the user left it.
-    auto* split = qobject_cast<QSplitter*>(view->mapView()->parentWidget());
+    auto* split = qobject_cast<QSplitter*>(view->mapView()->parentWidget()->parentWidget());
     ASSERT_NE(split, nullptr);
     const QList<int> before = split->sizes();
     split->setSizes({before[0] + before[1] - 90, 90});
@@ -536,7 +536,7 @@ TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
 
     auto next = screen("/usr/lib/");
     EXPECT_TRUE(next->mapShown()) << "the next screen takes the kept choice";
-    auto* nextSplit = qobject_cast<QSplitter*>(next->mapView()->parentWidget());
+    auto* nextSplit = qobject_cast<QSplitter*>(next->mapView()->parentWidget()->parentWidget());
     ASSERT_NE(nextSplit, nullptr);
     EXPECT_EQ(nextSplit->sizes().last(), 90) << "and the map's height";
     next->setMapShown(false);
