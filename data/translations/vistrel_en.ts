@@ -55,5 +55,12 @@
             <numerusform>Matched %n results</numerusform>
         </translation>
     </message>
+    <message numerus="yes">
+        <source>%n files</source>
+        <translation>
+            <numerusform>%n file</numerusform>
+            <numerusform>%n files</numerusform>
+        </translation>
+    </message>
 </context>
 </TS>

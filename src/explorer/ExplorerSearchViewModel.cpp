@@ -56,25 +56,41 @@ void ExplorerSearchViewModel::startDebounced()
 
 void ExplorerSearchViewModel::search(const QString& text)
 {
+    if (text.isEmpty()) {
+        if (cancelRunning_) {
+            *cancelRunning_ = true;
+            cancelRunning_.reset();
+        }
+        return;
+    }
+    const std::string query = text.toLower().toStdString();
+    start(text, [query](const FileUrl& root, StoreContext& context) { return VistrelFileSearch::search(root, query, context); });
+}
+
+void ExplorerSearchViewModel::listLargestFiles()
+{
+    largest_ = true;
+    start(QString(), [](const FileUrl& root, StoreContext& context) { return VistrelFileSearch::largestFiles(root, context); });
+}
+
+void ExplorerSearchViewModel::start(const QString& text, Query query)
+{
     if (cancelRunning_) {
         *cancelRunning_ = true;
         cancelRunning_.reset();
     }
-    if (text.isEmpty())
-        return;
     auto cancelled = std::make_shared<std::atomic<bool>>(false);
     cancelRunning_ = cancelled;
     searching_ = true;
     Q_EMIT searchingChanged();
     const FileUrl root = explorerModel_->currentPath();
-    const std::string query = text.toLower().toStdString();
-    reader_->post([alive = alive_, cancelled, root, query, text, this](StoreContext& context) {
+    reader_->post([alive = alive_, cancelled, root, query = std::move(query), text, this](StoreContext& context) {
         if (*cancelled)
             return; // a newer search took its place before it began
         std::optional<VistrelFileSearch::Result> result;
         std::optional<std::string> error;
         try {
-            result = VistrelFileSearch::search(root, query, context);
+            result = query(root, context);
         } catch (const std::exception& failure) { // store errors, and anything a damaged store provokes
             error = failure.what();
         }
@@ -107,6 +123,12 @@ QString ExplorerSearchViewModel::statusText() const
     if (failure_)
         return QCoreApplication::translate("Search", "The search failed: %1").arg(*failure_);
     const auto shown = static_cast<std::int64_t>(results_.size());
+    if (largest_) {
+        if (shown < totalResults_)
+            return QCoreApplication::translate("Search", "The %1 largest of %2 files")
+                .arg(Formats::messageCount(shown), Formats::messageCount(totalResults_));
+        return QCoreApplication::translate("Search", "%n files", nullptr, Translations::count(totalResults_));
+    }
     if (shown < totalResults_)
         return QCoreApplication::translate("Search", "Showing %1 out of %2")
             .arg(Formats::messageCount(shown), Formats::messageCount(totalResults_));

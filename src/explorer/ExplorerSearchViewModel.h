@@ -3,12 +3,14 @@
 #include "ItemUrl.h"
 
 #include "store/VistrelFile.h"
+#include "store/VistrelFileSearch.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -34,6 +36,10 @@ public:
     const QString& searchText() const { return searchText_; }
     // Starts a search for `text` at once, cancelling the running one.
     void search(const QString& text);
+    // Lists the largest files anywhere below the directory instead, with no text; from then
+    // on the model stays a list of the largest files.
+    void listLargestFiles();
+    bool listsLargestFiles() const { return largest_; }
 
     const std::vector<VistrelFile>& results() const { return results_; }
     std::int64_t totalResults() const { return totalResults_; }
@@ -58,6 +64,8 @@ Q_SIGNALS:
 
 private:
     void startDebounced();
+    using Query = std::function<VistrelFileSearch::Result(const FileUrl& root, StoreContext& context)>;
+    void start(const QString& text, Query query);
 
     std::shared_ptr<SnapshotReader> reader_;
     ExplorerModel* explorerModel_;
@@ -70,6 +78,7 @@ private:
     std::vector<VistrelFile> results_;
     std::int64_t totalResults_ = 0;
     std::optional<QString> failure_;
+    bool largest_ = false;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

@@ -137,9 +137,9 @@ QString ExplorerView::subtitle() const
     return QStringLiteral("Explorer: ") + text(model_->currentPath().path());
 }
 
-QString ExplorerView::searchScopeLabel(const FileUrl& currentPath)
+QString ExplorerView::searchScopeLabel(const FileUrl& currentPath, SearchScope scope)
 {
-    return QStringLiteral("Search All Under <b>") + text(currentPath.lastPathComponent()).toHtmlEscaped()
+    return rawValue(scope).toHtmlEscaped() + QStringLiteral(" <b>") + text(currentPath.lastPathComponent()).toHtmlEscaped()
         + QStringLiteral("</b>");
 }
 
@@ -152,7 +152,7 @@ QWidget* ExplorerView::makeScopeButton(SearchScope scope)
     scopes_->addButton(button, static_cast<int>(scope));
     // The name of the current directory shows in bold inside the search scope's label.
     auto* label = new QLabel(scope == SearchScope::filter ? rawValue(scope).toHtmlEscaped()
-                                                          : searchScopeLabel(model_->currentPath()),
+                                                          : searchScopeLabel(model_->currentPath(), scope),
                              button);
     label->setTextFormat(Qt::RichText);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -389,14 +389,22 @@ void ExplorerView::setSearchScope(SearchScope scope)
         refresh();
         return;
     }
-    if (searchViewModel_)
+    const bool largest = scope == SearchScope::largest;
+    if (searchViewModel_ && searchViewModel_->listsLargestFiles() == largest)
         return;
+    delete searchView_;
+    delete searchViewModel_;
     searchViewModel_
         = new ExplorerSearchViewModel(environment_.searchReader ? environment_.searchReader : environment_.reader,
                                       model_, environment_.navigationModel, this);
     searchView_
         = new ExplorerSearchView(searchViewModel_, model_->currentPath().path(), environment_.preferences, searchPage_);
     searchPage_->layout()->addWidget(searchView_);
+    if (largest) {
+        // No text: the list is the same whatever the field holds.
+        searchViewModel_->listLargestFiles();
+        return;
+    }
     connect(searchField_, &QLineEdit::textChanged, searchViewModel_, &ExplorerSearchViewModel::setSearchText);
     // The text already in the field is searched at once.
     searchViewModel_->setSearchText(searchField_->text());

@@ -45,8 +45,9 @@ public:
     QLineEdit* searchField() const { return searchField_; }
     // "Explorer: " and the current directory's path.
     QString subtitle() const;
-    // The scope label of "search": "Search All Under **name**" with the name in bold.
-    static QString searchScopeLabel(const FileUrl& currentPath);
+    // The label of the scopes below the directory: "Search All Under **name**" with the name
+    // in bold, "Largest Files Under **name**".
+    static QString searchScopeLabel(const FileUrl& currentPath, SearchScope scope = SearchScope::search);
 
     SearchScope searchScope() const { return scope_; }
     void setSearchScope(SearchScope scope);

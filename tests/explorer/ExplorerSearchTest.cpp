@@ -140,5 +140,29 @@ TEST_F(ExplorerSearchScreen, SwitchingBackToTheTableKeepsTheText)
     EXPECT_EQ(ExplorerView::searchScopeLabel(FileUrl("/")), QStringLiteral("Search All Under <b>/</b>"));
 }
 
+TEST_F(ExplorerSearchScreen, TheLargestFilesAnywhereBelowWhateverTheText)
+{
+    QTest::keyClicks(view_->searchField(), QStringLiteral("report"));
+    view_->setSearchScope(SearchScope::largest);
+    ExplorerSearchViewModel* largest = view_->searchViewModel();
+    ASSERT_TRUE(largest && largest->listsLargestFiles());
+    ASSERT_TRUE(waitUntil([&] { return !largest->searching(); }));
+    EXPECT_EQ(largest->totalResults(), 1502) << "every file at any depth, no directory; the text plays no part";
+    ASSERT_EQ(largest->results().size(), 1000u);
+    EXPECT_EQ(largest->results()[0].name, "match1499");
+    EXPECT_EQ(largest->results()[999].name, "match500");
+    EXPECT_EQ(largest->statusText(), QStringLiteral("The 1000 largest of 1502 files"));
+    QTest::keyClicks(view_->searchField(), QStringLiteral("x"));
+    QTest::qWait(ExplorerSearchViewModel::debounceMilliseconds + 50);
+    EXPECT_FALSE(largest->searching()) << "typing starts nothing here";
+
+    view_->setSearchScope(SearchScope::search);
+    ASSERT_TRUE(view_->searchViewModel() && !view_->searchViewModel()->listsLargestFiles());
+    bool named = false;
+    for (QWidget* widget : view_->findChildren<QWidget*>())
+        named = named || widget->accessibleName() == QStringLiteral("Largest Files Under Users");
+    EXPECT_TRUE(named) << "the scope's button says what it lists";
+}
+
 } // namespace
 } // namespace vistrel
