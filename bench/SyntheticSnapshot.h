@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vistrel::bench {
@@ -76,26 +77,37 @@ private:
         return text + suffix;
     }
 
-    // Returns nothing; appends the subtree's records, this directory's own record last.
-    void walk(const std::string& parent, std::int64_t parentLevel, const std::string& directoryName)
+    // Appends the subtree's records, this directory's own record last; returns its allocated
+    // totals, which are also its record's (its files' and subdirectories' sizes added up).
+    std::pair<std::int64_t, std::int64_t> walk(const std::string& parent, std::int64_t parentLevel, const std::string& directoryName)
     {
         const std::string path = parent + directoryName + "/";
         const std::int64_t level = parentLevel + 1;
         const int files = 4 + static_cast<int>(random_() % 30);
-        for (int index = 0; index < files && records_.size() < target_; ++index)
+        std::int64_t size = 0;
+        std::int64_t allocated = 0;
+        for (int index = 0; index < files && records_.size() < target_; ++index) {
             records_.push_back(fileRecord(path + name("_") + std::to_string(index) + ".dat", level + 1));
+            size += *records_.back().totalSize;
+            allocated += *records_.back().totalAllocatedSize;
+        }
         const int maxChildren = level < 4 ? 6 : (level < 8 ? 3 : (level < 11 ? 2 : 0));
         const int children = maxChildren ? static_cast<int>(random_() % (maxChildren + 1)) : 0;
-        for (int index = 0; index < children && records_.size() < target_; ++index)
-            walk(path, level, name("") + static_cast<char>('a' + index));
+        for (int index = 0; index < children && records_.size() < target_; ++index) {
+            const auto [belowSize, belowAllocated] = walk(path, level, name("") + static_cast<char>('a' + index));
+            size += belowSize;
+            allocated += belowAllocated;
+        }
         FileSystemRecord directory;
         directory.path = path;
         directory.level = level;
         directory.fileResourceType = 255;
         directory.fileCount = files;
-        directory.totalSize = static_cast<std::int64_t>(random_() % 100000000);
-        directory.totalAllocatedSize = directory.totalSize;
+        random_(); // once drew the directory's size: the same draws keep the same tree
+        directory.totalSize = size;
+        directory.totalAllocatedSize = allocated;
         records_.push_back(std::move(directory));
+        return {size, allocated};
     }
 
     FileSystemRecord fileRecord(std::string path, std::int64_t level)

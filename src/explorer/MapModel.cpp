@@ -47,7 +47,8 @@ void MapModel::setSize(QSize size, bool dark)
 {
     if (size.isEmpty())
         return;
-    if (size != built_ || dark != dark_ || image_.isNull()) {
+    const bool coming = size == wanted_ && dark == dark_ && (busy_ || debounce_.isActive());
+    if (!coming && (size != built_ || dark != dark_ || image_.isNull())) {
         wanted_ = size;
         dark_ = dark;
         ++*generation_;

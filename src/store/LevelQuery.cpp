@@ -160,24 +160,15 @@ LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
     return result;
 }
 
-std::vector<StoredObject> LevelQuery::objects(const FileUrl& root, StoreContext& context, const Request& request)
+void LevelQuery::forEach(const FileUrl& root, StoreContext& context, const Request& request, const Receiver& receive)
 {
-    Levels levels = collect(root, context, request);
-    std::vector<StoredObject> objects;
-    for (LevelResult& level : levels.levels)
-        std::move(level.objects.begin(), level.objects.end(), std::back_inserter(objects));
-    return objects;
-}
-
-void LevelQuery::forEach(const FileUrl& root, StoreContext& context, const Request& request,
-                         const std::function<void(std::size_t worker, StoredObject&&)>& receive)
-{
-    Request unordered = request;
-    unordered.order.clear();
-    unordered.limit.reset();
-    eachLevel(root, context, unordered,
-              [&](StoreContext& worker, std::size_t workerIndex, std::size_t, const StoreFetchDescriptor& descriptor) {
-                  worker.fetchEach(descriptor, [&](StoredObject&& object) { receive(workerIndex, std::move(object)); });
+    Request unlimited = request;
+    unlimited.limit.reset();
+    eachLevel(root, context, unlimited,
+              [&](StoreContext& worker, std::size_t workerIndex, std::size_t level, const StoreFetchDescriptor& descriptor) {
+                  worker.fetchEachView(descriptor, [&](std::span<const StoreValueView> values) {
+                      receive(workerIndex, level, values);
+                  });
               });
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace vistrel {
@@ -38,14 +39,13 @@ public:
                       const std::function<std::optional<StorePredicate>()>& condition,
                       const std::vector<StoreSortKey>& order, std::optional<std::int64_t> limit);
 
-    // The same as stored objects holding the request's attributes, the levels in key order.
-    static std::vector<StoredObject> objects(const FileUrl& root, StoreContext& context, const Request& request);
-
-    // Hands every row over as it is read, in no order, from up to workerCount() threads at
-    // once; `worker` tells them apart (0 up to workerCount()), so that each can add up on its
-    // own. Without a limit, nothing is held; the request's limit and order are ignored.
-    static void forEach(const FileUrl& root, StoreContext& context, const Request& request,
-                        const std::function<void(std::size_t worker, StoredObject&&)>& receive);
+    // Hands every row's values over as they are read (views valid only during the call),
+    // from up to workerCount() threads at once; `worker` tells them apart (0 up to
+    // workerCount()), so that each can add up on its own. One level's rows come from one
+    // thread, in the request's order; `level` counts from 0 at the request's first depth.
+    // Nothing is held; the request's limit is ignored.
+    using Receiver = std::function<void(std::size_t worker, std::size_t level, std::span<const StoreValueView> values)>;
+    static void forEach(const FileUrl& root, StoreContext& context, const Request& request, const Receiver& receive);
     static std::size_t workerCount();
 };
 

@@ -3,6 +3,9 @@
 #include "LevelQuery.h"
 
 #include <cmath>
+#include <iterator>
+#include <memory>
+#include <mutex>
 
 namespace vistrel {
 
@@ -40,8 +43,36 @@ std::vector<VistrelFileSubtree::Item> VistrelFileSubtree::read(const FileUrl& ro
     if (smallest > 0)
         request.condition = [smallest] { return std::optional(StorePredicate::greaterThan("totalAllocatedSize", smallest - 1)); };
     request.firstDepth = 2;
-    for (StoredObject& object : LevelQuery::objects(root, context, request))
-        items.push_back(item(std::move(object)));
+    // Each level into its own list, joined in level order at the end.
+    std::mutex mutex;
+    std::vector<std::unique_ptr<std::vector<Item>>> levels;
+    const auto levelList = [&](std::size_t level) {
+        std::lock_guard lock(mutex);
+        if (levels.size() <= level)
+            levels.resize(level + 1);
+        if (!levels[level])
+            levels[level] = std::make_unique<std::vector<Item>>();
+        return levels[level].get();
+    };
+    std::vector<std::pair<std::size_t, std::vector<Item>*>> current(LevelQuery::workerCount(), {SIZE_MAX, nullptr});
+    LevelQuery::forEach(root, context, request,
+                        [&](std::size_t worker, std::size_t level, std::span<const StoreValueView> values) {
+                            auto& [at, list] = current[worker];
+                            if (at != level) {
+                                at = level;
+                                list = levelList(level);
+                            }
+                            Item made;
+                            if (const auto* id = std::get_if<std::string_view>(&values[0]))
+                                made.id = *id;
+                            if (const auto* size = std::get_if<std::int64_t>(&values[1]))
+                                made.allocatedSize = *size;
+                            list->push_back(std::move(made));
+                        });
+    for (const auto& level : levels) {
+        if (level)
+            std::move(level->begin(), level->end(), std::back_inserter(items));
+    }
     return items;
 }
 
@@ -50,11 +81,12 @@ void VistrelFileSubtree::forEachFile(const FileUrl& root, StoreContext& context,
     LevelQuery::Request request;
     request.attributes = {"name", "totalAllocatedSize"};
     request.condition = [] { return std::optional(StorePredicate::lessThan("fileResourceType", std::int64_t{255})); };
-    LevelQuery::forEach(root, context, request, [&receive](std::size_t worker, StoredObject&& object) {
-        const auto* name = std::get_if<std::string>(&object.values[0]);
-        const auto* size = std::get_if<std::int64_t>(&object.values[1]);
-        receive(worker, name ? std::string_view(*name) : std::string_view(), size ? *size : 0);
-    });
+    LevelQuery::forEach(root, context, request,
+                        [&receive](std::size_t worker, std::size_t, std::span<const StoreValueView> values) {
+                            const auto* name = std::get_if<std::string_view>(&values[0]);
+                            const auto* size = std::get_if<std::int64_t>(&values[1]);
+                            receive(worker, name ? *name : std::string_view(), size ? *size : 0);
+                        });
 }
 
 std::size_t VistrelFileSubtree::workerCount()

@@ -35,9 +35,13 @@ TEST_F(MapModelTest, TheTypesOfTheDirectoryLargestFirstAndOneHighlighted)
     MapModel map(reader_, FileUrl("/r/"));
     int highlights = 0;
     QObject::connect(&map, &MapModel::highlightChanged, [&] { ++highlights; });
+    int builds = 0;
+    QObject::connect(&map, &MapModel::changed, [&] { builds += map.busy() ? 1 : 0; });
     map.setSize(QSize(200, 100), false);
     EXPECT_TRUE(map.busy()) << "the first map starts at once";
+    map.setSize(QSize(200, 100), false); // the pane told the same size again
     ASSERT_TRUE(waitUntil([&] { return !map.busy() && !map.typesBusy() && !map.types().empty(); }));
+    EXPECT_EQ(builds, 1) << "the size on its way is not asked for twice";
     const auto& types = map.types();
     ASSERT_EQ(types.size(), 3u);
     EXPECT_EQ(types[0].category, FileTypeCategory::video);

@@ -102,4 +102,16 @@ StoreValue SqliteStatement::value(int column) const
     }
 }
 
+StoreValueView SqliteStatement::view(int column) const
+{
+    switch (sqlite3_column_type(statement_, column)) {
+    case SQLITE_NULL: return std::monostate{};
+    case SQLITE_INTEGER: return integer(column);
+    default: break;
+    }
+    const void* data = sqlite3_column_blob(statement_, column);
+    const int size = sqlite3_column_bytes(statement_, column);
+    return data ? std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size)) : std::string_view();
+}
+
 } // namespace vistrel

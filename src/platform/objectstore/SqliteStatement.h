@@ -1,5 +1,6 @@
 #pragma once
 
+#include "StorePendingRows.h"
 #include "StoreValue.h"
 
 #include <string>
@@ -34,6 +35,8 @@ public:
     std::string bytes(int column) const;
     // The value as the column holds it: absent, integer or bytes.
     StoreValue value(int column) const;
+    // The same without a copy: bytes stay valid until the next step or reset.
+    StoreValueView view(int column) const;
 
 private:
     sqlite3* database_;

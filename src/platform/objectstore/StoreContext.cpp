@@ -148,6 +148,24 @@ void StoreContext::fetchEach(const StoreFetchDescriptor& descriptor, const std::
     container_->checkUnchanged();
 }
 
+void StoreContext::fetchEachView(const StoreFetchDescriptor& descriptor,
+                                 const std::function<void(std::span<const StoreValueView>)>& receive)
+{
+    checkInterrupted();
+    std::vector<StoreValue> bindings;
+    const std::string sql = StoreSql(container_->schema()).select(descriptor, bindings);
+    auto statement = connection_->prepare(sql);
+    for (std::size_t index = 0; index < bindings.size(); ++index)
+        statement->bind(static_cast<int>(index + 1), bindings[index]);
+    std::vector<StoreValueView> values(static_cast<std::size_t>(statement->columnCount()));
+    while (statement->step()) {
+        for (std::size_t column = 0; column < values.size(); ++column)
+            values[column] = statement->view(static_cast<int>(column));
+        receive(values);
+    }
+    container_->checkUnchanged();
+}
+
 std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(const StoreFetchDescriptor& descriptor)
 {
     // One pass over the matching rows in storage order: every row is counted, only its sort

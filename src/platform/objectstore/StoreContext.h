@@ -57,6 +57,10 @@ public:
     std::vector<StoredObject> fetch(const StoreFetchDescriptor& descriptor);
     // The same rows handed over one at a time, for results too large to hold at once.
     void fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive);
+    // The same as views into the store's own buffers, valid only while `receive` runs: for
+    // passes over many rows that keep little of each.
+    void fetchEachView(const StoreFetchDescriptor& descriptor,
+                       const std::function<void(std::span<const StoreValueView>)>& receive);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     // Its objects always hold every attribute.
