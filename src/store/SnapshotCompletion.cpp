@@ -4,6 +4,7 @@
 
 #include "filesystem/FileUrl.h"
 #include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 #include "scanner/FileSystemRecord.h"
 #include "scanner/ResourceTypeCode.h"
 
@@ -18,6 +19,13 @@ constexpr const char* scanRootKey = "scanRoot";
 constexpr const char* rootTotalsKey = "rootTotals";
 constexpr const char* exclusionsKey = "exclusions";
 constexpr const char* unreadableFoldersKey = "unreadableFolders";
+constexpr const char* modifiedKey = "modifiedAt";
+
+std::string rootTotalsText(const SnapshotCompletion::RootTotals& totals)
+{
+    return std::to_string(totals.fileCount) + " " + std::to_string(totals.totalSize) + " "
+        + std::to_string(totals.totalAllocatedSize);
+}
 
 // One folder a line, its path and reason apart by a tab: "%", tabs and line breaks, which
 // a path may hold, are percent-encoded.
@@ -160,9 +168,23 @@ std::optional<std::int64_t> SnapshotCompletion::unreadableDirectories(StoreConta
 
 void SnapshotCompletion::recordRootTotals(StoreContainer& container, const RootTotals& totals)
 {
-    container.setMetadataValue(rootTotalsKey,
-                               std::to_string(totals.fileCount) + " " + std::to_string(totals.totalSize) + " "
-                                   + std::to_string(totals.totalAllocatedSize));
+    container.setMetadataValue(rootTotalsKey, rootTotalsText(totals));
+}
+
+void SnapshotCompletion::recordRootTotalsAtSave(StoreContext& context, const RootTotals& totals)
+{
+    context.setMetadataAtSave(rootTotalsKey, rootTotalsText(totals));
+}
+
+void SnapshotCompletion::recordModifiedAtSave(StoreContext& context, std::int64_t secondsSinceEpoch)
+{
+    context.setMetadataAtSave(modifiedKey, std::to_string(secondsSinceEpoch));
+}
+
+std::optional<std::int64_t> SnapshotCompletion::modifiedAt(StoreContainer& container)
+{
+    const auto text = container.metadataValue(modifiedKey);
+    return text ? number(*text) : std::nullopt;
 }
 
 std::optional<VistrelFile> SnapshotCompletion::scanRootFile(StoreContainer& container, const FileUrl& root)

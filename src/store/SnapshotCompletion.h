@@ -9,6 +9,7 @@ namespace vistrel {
 
 class FileUrl;
 class StoreContainer;
+class StoreContext;
 class VistrelFile;
 
 // Whether the scan that wrote a snapshot finished, kept in the store itself: a scan marks it
@@ -52,6 +53,12 @@ public:
         std::int64_t totalAllocatedSize = 0;
     };
     static void recordRootTotals(StoreContainer& container, const RootTotals& totals);
+    // The same in the transaction of the context's next save, with the edit it goes with.
+    static void recordRootTotalsAtSave(StoreContext& context, const RootTotals& totals);
+    // When the snapshot was last changed in place after its scan (seconds since the epoch),
+    // set in the edit's own transaction; absent for a snapshot as scanned.
+    static void recordModifiedAtSave(StoreContext& context, std::int64_t secondsSinceEpoch);
+    static std::optional<std::int64_t> modifiedAt(StoreContainer& container);
     // Absent in snapshots written before they were kept, and while a scan is unfinished.
     static std::optional<RootTotals> rootTotals(StoreContainer& container);
     // The scan root as an item (it has no row), with its totals when they were kept; absent

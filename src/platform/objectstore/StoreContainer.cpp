@@ -341,6 +341,11 @@ std::optional<std::string> StoreContainer::metadataValue(const std::string& key)
 void StoreContainer::setMetadataValue(const std::string& key, const std::string& value)
 {
     std::lock_guard writing(writeMutex_);
+    writeMetadata(key, value);
+}
+
+void StoreContainer::writeMetadata(const std::string& key, const std::string& value)
+{
     auto statement
         = keepAlive_->prepare(std::string("INSERT OR REPLACE INTO ") + metadataTable + " VALUES (CAST(? AS TEXT), ?)");
     statement->bindBytes(1, key);

@@ -87,6 +87,8 @@ private:
     void checkFileAndLock();
     void claimWriter();
     void raiseMemoryLimit();
+    // On keepAlive_, under writeMutex_ (held by the caller), in its transaction if one is open.
+    void writeMetadata(const std::string& key, const std::string& value);
     // The statement on keepAlive_ that inserts `rows` rows (1 or the context's group size);
     // prepared once, used under writeMutex_.
     SqliteStatement& insertStatement(std::size_t rows);

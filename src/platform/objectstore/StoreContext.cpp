@@ -52,9 +52,26 @@ void StoreContext::reserve(std::size_t rows, std::size_t textBytes)
     pending_.reserve(rows, textBytes + rows * container_->schema().attributes.size() * StorePendingRows::bytesPerValue);
 }
 
+void StoreContext::removeWhere(StorePredicate predicate)
+{
+    changes_.push_back(Change{std::move(predicate), {}});
+}
+
+void StoreContext::adjustWhere(StorePredicate predicate, std::vector<std::pair<std::string, std::int64_t>> deltas)
+{
+    if (deltas.empty())
+        return;
+    changes_.push_back(Change{std::move(predicate), std::move(deltas)});
+}
+
+void StoreContext::setMetadataAtSave(std::string key, std::string value)
+{
+    metadata_.emplace_back(std::move(key), std::move(value));
+}
+
 void StoreContext::save()
 {
-    if (pending_.empty())
+    if (pending_.empty() && changes_.empty() && metadata_.empty())
         return;
     // Rows in key order land on neighbouring pages, so a batch touches fewer pages and
     // leaves them fuller (107 rather than 122 bytes a row on the benchmark). The sort runs
@@ -83,8 +100,23 @@ void StoreContext::save()
     std::lock_guard writing(container_->writeMutex());
     SqliteConnection& writer = *container_->keepAlive_;
     SqliteStatement* current = nullptr;
+    const std::vector<Change> changes = std::move(changes_);
+    changes_.clear();
+    const auto metadata = std::move(metadata_);
+    metadata_.clear();
     try {
         writer.execute("BEGIN IMMEDIATE");
+        for (const Change& change : changes) {
+            std::vector<StoreValue> bindings;
+            const StoreSql sql(schema);
+            auto statement = writer.prepare(change.deltas.empty() ? sql.remove(change.predicate, bindings)
+                                                                  : sql.adjust(change.predicate, change.deltas, bindings));
+            for (std::size_t index = 0; index < bindings.size(); ++index)
+                statement->bind(static_cast<int>(index + 1), bindings[index]);
+            statement->step();
+        }
+        for (const auto& [key, value] : metadata)
+            container_->writeMetadata(key, value);
         std::size_t next = 0;
         // Many rows per statement: the statement's own start and end cost as much as a row.
         for (current = &container_->insertStatement(rowsPerInsert); next + rowsPerInsert <= order.size();

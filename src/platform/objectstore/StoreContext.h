@@ -50,8 +50,15 @@ public:
     std::size_t pendingCount() const { return pending_.size(); }
     // Makes room for `rows` more inserts whose text takes `textBytes` in all.
     void reserve(std::size_t rows, std::size_t textBytes);
-    // Writes every pending insert in one transaction, or nothing (throws StoreError). The
-    // pending inserts are gone afterwards either way.
+    // At the next save, before its inserts and in the order asked: deletes the rows that meet
+    // `predicate`, or adds each delta to its integer attribute in them (absent values stay
+    // absent). Edits a snapshot in place.
+    void removeWhere(StorePredicate predicate);
+    void adjustWhere(StorePredicate predicate, std::vector<std::pair<std::string, std::int64_t>> deltas);
+    // A metadata value written in the next save's transaction, with the changes it goes with.
+    void setMetadataAtSave(std::string key, std::string value);
+    // Writes every pending change and insert in one transaction, or nothing (throws
+    // StoreError). They are gone afterwards either way.
     void save();
 
     std::vector<StoredObject> fetch(const StoreFetchDescriptor& descriptor);
@@ -86,6 +93,12 @@ private:
     StoreContainer* container_;
     std::unique_ptr<SqliteConnection> connection_;
     StorePendingRows pending_;
+    struct Change {
+        StorePredicate predicate;
+        std::vector<std::pair<std::string, std::int64_t>> deltas; // none: a removal
+    };
+    std::vector<Change> changes_;
+    std::vector<std::pair<std::string, std::string>> metadata_;
     bool autosave_ = true;
     // SQLite forgets an interruption that comes between two statements.
     std::atomic<bool> interrupted_{false};

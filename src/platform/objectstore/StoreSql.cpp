@@ -45,6 +45,26 @@ std::string StoreSql::deleteAll() const
     return "DELETE FROM \"" + schema_.entityName + "\"";
 }
 
+std::string StoreSql::remove(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
+{
+    return "DELETE FROM \"" + schema_.entityName + "\" WHERE " + condition(predicate, bindings);
+}
+
+std::string StoreSql::adjust(const StorePredicate& predicate,
+                             const std::vector<std::pair<std::string, std::int64_t>>& deltas,
+                             std::vector<StoreValue>& bindings) const
+{
+    if (deltas.empty())
+        throw StoreError(StoreError::Code::failed, "an adjustment changes nothing");
+    std::string sql = "UPDATE \"" + schema_.entityName + "\" SET ";
+    for (std::size_t index = 0; index < deltas.size(); ++index) {
+        const std::string name = column(deltas[index].first);
+        sql += (index ? ", " : "") + name + " = " + name + " + ?";
+        bindings.emplace_back(std::in_place_type<std::int64_t>, deltas[index].second);
+    }
+    return sql + " WHERE " + condition(predicate, bindings);
+}
+
 std::string StoreSql::prefixSuccessor(std::string prefix)
 {
     while (!prefix.empty()) {

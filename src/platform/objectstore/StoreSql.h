@@ -20,6 +20,12 @@ public:
     // An INSERT of `rows` rows, their values one after the other.
     std::string insert(std::size_t rows = 1) const;
     std::string deleteAll() const;
+    // DELETE of the rows that meet `predicate`.
+    std::string remove(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+    // UPDATE adding each delta to its integer attribute (absent values stay absent) in the
+    // rows that meet `predicate`.
+    std::string adjust(const StorePredicate& predicate, const std::vector<std::pair<std::string, std::int64_t>>& deltas,
+                       std::vector<StoreValue>& bindings) const;
 
     // SELECT of the descriptor's attributes (every one when it names none), or COUNT(*); `bindings` receives the parameter values in order.
     std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
