@@ -2,6 +2,7 @@
 
 #include "VistrelFile.h"
 
+#include <cstdint>
 #include <optional>
 
 namespace vistrel {
@@ -17,6 +18,21 @@ public:
     // every ancestor's. Returns the item as it was; none when the snapshot does not hold it
     // (nothing changes). Throws StoreError, also for a store opened read-only.
     static std::optional<VistrelFile> removeItem(const FileUrl& item, StoreContext& context);
+
+    // The pieces of an edit, queued on the context for its next save.
+    struct Figures {
+        std::int64_t fileCount = 0;
+        std::int64_t totalSize = 0;
+        std::int64_t totalAllocatedSize = 0;
+    };
+    // Every row below `folder` (not its own).
+    static void queueRemovalBelow(const FileUrl& folder, StoreContext& context);
+    // Adds `change` to each ancestor of `item` up to the scan root, whose kept totals take it.
+    static void queueAncestorChange(const FileUrl& item, const Figures& change, StoreContext& context);
+    // Records that the snapshot was changed after its scan, and when.
+    static void queueModified(StoreContext& context);
+    // The (level, id) key's seek for one row, or a range at one level.
+    static StorePredicate atLevel(std::int64_t level, StorePredicate predicate);
 };
 
 } // namespace vistrel

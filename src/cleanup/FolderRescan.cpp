@@ -1,0 +1,78 @@
+#include "FolderRescan.h"
+
+#include "filesystem/FileSystemMetadata.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "objectstore/StoreError.h"
+#include "scanner/ResourceTypeCode.h"
+#include "store/SnapshotCompletion.h"
+#include "store/SnapshotEdit.h"
+#include "store/VistrelModelContainer.h"
+
+namespace vistrel {
+
+
+FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_ptr<StoreContainer>& snapshot,
+                                       std::stop_token stop, ScanProgress* progress)
+{
+    const FileUrl target = FileUrl::directory(folder.path());
+    const std::string& path = target.path();
+    auto context = snapshot->makeContext();
+    const auto scanRoot = SnapshotCompletion::scanRoot(*snapshot);
+    const bool isRoot = scanRoot && *scanRoot == path;
+    const auto before = isRoot ? SnapshotCompletion::scanRootFile(*snapshot, target) : VistrelFile::file(target, *context);
+    if (!before || !target.isDirectory())
+        throw StoreError(StoreError::Code::failed, path + " is not a folder of this snapshot");
+
+    // The walk goes into a store of its own: the snapshot changes only once it is whole.
+    auto walked = VistrelModelContainer::shared().makeContainer(true);
+    FileSystemWalker::Options options;
+    options.exclusions = ExclusionPatterns(SnapshotCompletion::exclusions(*snapshot));
+    FileSystemWalker walker(target, progress, walked, &VistrelFile::insert, {}, stop, options);
+    Result result;
+    result.seconds = walker.walk();
+    result.statistics = walker.statistics();
+
+    // A folder's figures hold its own blocks; the scan root's kept totals do not.
+    std::int64_t files = result.statistics.rootFileCount;
+    std::int64_t size = result.statistics.rootTotalSize;
+    std::int64_t allocated = result.statistics.rootTotalAllocatedSize;
+    if (!isRoot) {
+        const FileStatus own = FileSystemMetadata::status(path);
+        size += static_cast<std::int64_t>(own.size);
+        allocated += static_cast<std::int64_t>(own.allocatedSize);
+    }
+    result.fileCountChange = files - before->fileCount.value_or(0);
+    result.totalSizeChange = size - before->totalSize.value_or(0);
+    result.totalAllocatedSizeChange = allocated - before->totalAllocatedSize.value_or(0);
+
+    context->setAutosaveEnabled(false);
+    const std::int64_t level = target.pathComponentCount();
+    SnapshotEdit::queueRemovalBelow(target, *context);
+    auto reading = walked->makeContext();
+    reading->fetchEach({}, [&](StoredObject&& object) {
+        context->insert(object);
+        ++result.records;
+    });
+    if (isRoot) {
+        SnapshotCompletion::recordRootTotalsAtSave(*context, {files, size, allocated});
+    } else {
+        // The folder's own row anew: one left without figures (unreadable before) gets them.
+        context->removeWhere(SnapshotEdit::atLevel(level, StorePredicate::equal("id", path)));
+        FileSystemRecord record;
+        record.path = path;
+        record.level = level;
+        record.fileResourceType = ResourceTypeCode::directory;
+        record.fileCount = files;
+        record.totalSize = size;
+        record.totalAllocatedSize = allocated;
+        VistrelFile::insert(record, *context);
+        SnapshotEdit::queueAncestorChange(
+            target, {result.fileCountChange, result.totalSizeChange, result.totalAllocatedSizeChange}, *context);
+    }
+    SnapshotEdit::queueModified(*context);
+    context->save();
+    return result;
+}
+
+} // namespace vistrel
