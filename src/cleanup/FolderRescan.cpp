@@ -9,6 +9,9 @@
 #include "store/SnapshotEdit.h"
 #include "store/VistrelModelContainer.h"
 
+#include <cerrno>
+#include <sys/stat.h>
+
 namespace vistrel {
 
 
@@ -22,14 +25,30 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
     const bool isRoot = scanRoot && *scanRoot == path;
     const auto before = isRoot ? SnapshotCompletion::scanRootFile(*snapshot, target) : VistrelFile::file(target, *context);
     if (!before || !target.isDirectory())
-        throw StoreError(StoreError::Code::failed, path + " is not a folder of this snapshot");
+        throw NotAFolder("it is not a folder of this snapshot");
+
+    // A folder that is gone leaves the snapshot; one that is something else now is its
+    // parent's business.
+    Result result;
+    struct stat status {};
+    const std::string bare = path.size() > 1 ? path.substr(0, path.size() - 1) : path;
+    const int found = ::lstat(bare.c_str(), &status);
+    if (found != 0 && errno == ENOENT && !isRoot) {
+        SnapshotEdit::removeItem(target, *context);
+        result.fileCountChange = -before->fileCount.value_or(0);
+        result.totalSizeChange = -before->totalSize.value_or(0);
+        result.totalAllocatedSizeChange = -before->totalAllocatedSize.value_or(0);
+        result.gone = true;
+        return result;
+    }
+    if (found == 0 && !S_ISDIR(status.st_mode))
+        throw NotAFolder("it is no longer a folder; rescan the folder holding it");
 
     // The walk goes into a store of its own: the snapshot changes only once it is whole.
     auto walked = VistrelModelContainer::shared().makeContainer(true);
     FileSystemWalker::Options options;
     options.exclusions = ExclusionPatterns(SnapshotCompletion::exclusions(*snapshot));
     FileSystemWalker walker(target, progress, walked, &VistrelFile::insert, {}, stop, options);
-    Result result;
     result.seconds = walker.walk();
     result.statistics = walker.statistics();
 
@@ -42,6 +61,9 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
         size += static_cast<std::int64_t>(own.size);
         allocated += static_cast<std::int64_t>(own.allocatedSize);
     }
+    result.fileCount = files;
+    result.totalSize = size;
+    result.totalAllocatedSize = allocated;
     result.fileCountChange = files - before->fileCount.value_or(0);
     result.totalSizeChange = size - before->totalSize.value_or(0);
     result.totalAllocatedSizeChange = allocated - before->totalAllocatedSize.value_or(0);

@@ -4,6 +4,7 @@
 #include "store/VistrelFile.h"
 
 #include <memory>
+#include <stdexcept>
 #include <stop_token>
 
 namespace vistrel {
@@ -15,21 +16,30 @@ class StoreContainer;
 // exclusions, and replaces its part of the snapshot in one transaction: its rows, its own
 // figures, and every ancestor's (the scan root's kept totals too) moved by the difference.
 // A hard link whose other links lie outside the folder counts as a scan of the folder
-// alone counts it.
+// alone counts it. A folder that no longer exists is taken out of the snapshot.
 class FolderRescan {
 public:
     struct Result {
         std::int64_t records = 0; // rows the folder now has below it
+        std::int64_t fileCount = 0; // the folder's figures now
+        std::int64_t totalSize = 0;
+        std::int64_t totalAllocatedSize = 0;
         std::int64_t fileCountChange = 0;
         std::int64_t totalSizeChange = 0;
         std::int64_t totalAllocatedSizeChange = 0;
+        bool gone = false; // the folder no longer exists: it left the snapshot
         FileSystemWalker::Statistics statistics;
         double seconds = 0;
     };
 
-    // Throws StoreError (the store cannot be written, or does not hold `folder` as a
-    // folder), FileSystemError (the folder is gone) or FileSystemWalkerError (cancelled,
-    // nothing changed).
+    // The snapshot does not hold the folder as a folder.
+    class NotAFolder : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    // Throws NotAFolder, StoreError (the store cannot be written), FileSystemError (the
+    // folder is gone) or FileSystemWalkerError (cancelled); nothing changes then.
     static Result run(const FileUrl& folder, const std::shared_ptr<StoreContainer>& snapshot, std::stop_token stop,
                       ScanProgress* progress = nullptr);
 };

@@ -18,6 +18,7 @@ int runVolumes(const std::vector<std::string>& arguments);
 int runTop(const std::vector<std::string>& arguments);
 int runTypes(const std::vector<std::string>& arguments);
 int runScan(const std::vector<std::string>& arguments);
+int runRescan(const std::vector<std::string>& arguments);
 int runDump(const std::vector<std::string>& arguments);
 int runList(const std::vector<std::string>& arguments);
 int runSearch(const std::vector<std::string>& arguments);

@@ -1,4 +1,5 @@
 #include "Commands.h"
+#include "ScanTerminal.h"
 #include "TerminalText.h"
 
 #include "filesystem/FileSystemError.h"
@@ -27,44 +28,6 @@
 namespace vistrel::cli {
 
 namespace {
-
-std::atomic<int> receivedSignal{0};
-
-// How long a cancelled scan may take to end cleanly before the process ends anyway: a scan
-// stuck in the kernel or in SQLite must still obey the signal.
-constexpr unsigned cancelGraceSeconds = 10;
-
-extern "C" void onSignal(int number)
-{
-    // A second signal does not wait for the clean end.
-    if (receivedSignal.exchange(number) != 0)
-        ::_exit(128 + number);
-    ::alarm(cancelGraceSeconds);
-}
-
-extern "C" void onCancelTimeout(int)
-{
-    static const char message[] = "vistrel-cli: the scan did not end in time after the signal\n";
-    [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
-    ::_exit(128 + receivedSignal.load());
-}
-
-void drawProgress(const ScanProgress& progress)
-{
-    const std::int64_t done = progress.completedUnitCount();
-    const std::int64_t total = progress.totalUnitCount();
-    const std::string count = Formats::groupedCount(done).toStdString();
-    if (total > 0) {
-        const int percent = static_cast<int>(std::min<std::int64_t>(100, done * 100 / total));
-        const int filled = percent * 30 / 100;
-        std::fprintf(stderr, "\r[%s%s] %3d%%  %s of %s items ", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                     std::string(static_cast<std::size_t>(30 - filled), '.').c_str(), percent, count.c_str(),
-                     Formats::groupedCount(total).toStdString().c_str());
-    } else {
-        std::fprintf(stderr, "\rScanning: %s items ", count.c_str());
-    }
-    std::fflush(stderr);
-}
 
 // The volume's resource count is a fair total only when the root is where the volume starts.
 std::int64_t progressTotal(const std::string& root)
@@ -101,37 +64,6 @@ bool readPatterns(const std::string& file, std::vector<std::string>& patterns)
             patterns.push_back(line);
     }
     return !input.bad();
-}
-
-// Advice fits the fault: only a damaged or foreign file is worth deleting.
-std::string describeScanError(const std::exception_ptr& error, const std::optional<std::string>& storeFile,
-                              const std::string& root)
-{
-    const std::string location = storeFile.value_or(VistrelModelContainer::onDiskStoreLocation(root));
-    try {
-        std::rethrow_exception(error);
-    } catch (const ModelContainerError& refused) {
-        switch (refused.code()) {
-        case StoreError::Code::notASnapshot:
-        case StoreError::Code::incompatibleVersion:
-            return std::string(refused.what()) + " (" + terminalText(location) + "; delete that file to scan anew)";
-        case StoreError::Code::busy:
-            return "another scan is writing the snapshot store " + terminalText(location) + "; try again when it has finished";
-        case StoreError::Code::inUse:
-            return "another program is reading the snapshot store " + terminalText(location)
-                + " right now; try again when it has finished";
-        default: return std::string(refused.what()) + " (" + terminalText(location) + ")";
-        }
-    } catch (const StoreError& failed) {
-        if (failed.code() == StoreError::Code::busy)
-            return "cannot save the snapshot: another program kept the snapshot store " + terminalText(location)
-                + " busy; try again when it has finished";
-        return std::string("cannot save the snapshot: ") + failed.what();
-    } catch (const ScanError& refused) {
-        return terminalText(refused.what());
-    } catch (...) {
-        return ScanSession::describe(error);
-    }
 }
 
 } // namespace
@@ -189,16 +121,10 @@ int runScan(const std::vector<std::string>& arguments)
     if (showProgress)
         session.progress().setTotalUnitCount(progressTotal(root));
 
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    for (const int number : {SIGINT, SIGTERM, SIGHUP})
-        ::sigaction(number, &action, nullptr);
-    struct sigaction timeout {};
-    timeout.sa_handler = onCancelTimeout;
-    ::sigaction(SIGALRM, &timeout, nullptr);
+    installCancelSignals();
     QTimer tick;
     QObject::connect(&tick, &QTimer::timeout, [&] {
-        if (receivedSignal != 0)
+        if (receivedSignal() != 0)
             session.cancel();
         if (showProgress)
             drawProgress(session.progress());
@@ -220,10 +146,10 @@ int runScan(const std::vector<std::string>& arguments)
         std::fprintf(stderr, "\n");
     }
     if (outcome.error)
-        return failure(describeScanError(outcome.error, storeFile, root));
+        return failure(describeScanError(outcome.error, storeFile.value_or(VistrelModelContainer::onDiskStoreLocation(root))));
     if (outcome.cancelled) {
         std::fprintf(stderr, "vistrel-cli: scan cancelled\n");
-        return receivedSignal != 0 ? 128 + receivedSignal : exitInterrupted;
+        return receivedSignal() != 0 ? 128 + receivedSignal() : exitInterrupted;
     }
     const auto& statistics = outcome.statistics;
     std::printf("records=%lld files=%lld size=%lld allocated=%lld seconds=%s unreadable=%lld",

@@ -17,6 +17,7 @@ namespace vistrel::cli {
 namespace {
 constexpr const char* usageText =
     "usage: vistrel-cli scan [ROOT] [--store FILE | --in-memory] [--exclude PATTERN]... [--exclude-from FILE]\n"
+    "       vistrel-cli rescan DIR [--store FILE]\n"
     "       vistrel-cli dump [--store FILE]\n"
     "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
     "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
@@ -73,7 +74,7 @@ int main(int argc, char** argv)
     }
     using Command = int (*)(const std::vector<std::string>&);
     static const std::pair<const char*, Command> commands[] = {
-        {"scan", runScan}, {"dump", runDump},     {"ls", runList},
+        {"scan", runScan}, {"rescan", runRescan}, {"dump", runDump},     {"ls", runList},
         {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
         {"volumes", runVolumes}, {"top", runTop}, {"types", runTypes},
     };

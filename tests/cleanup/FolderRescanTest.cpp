@@ -96,13 +96,26 @@ TEST(FolderRescan, TheScanRootsKeptTotalsAndWhatIsRefused)
     EXPECT_EQ(SnapshotCompletion::rootTotals(*snapshot.container)->fileCount, 3);
     expectSameRows(*snapshot.container, scanTree(tree.root()));
 
-    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a/file")), snapshot.container, {}), StoreError);
-    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("nowhere/")), snapshot.container, {}), StoreError);
+    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a/file")), snapshot.container, {}), FolderRescan::NotAFolder);
+    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("nowhere/")), snapshot.container, {}), FolderRescan::NotAFolder);
+    // Gone from disk: gone from the snapshot; a file in a folder's place is its parent's to rescan.
+    tree.writeFile("b/x", 100);
+    FolderRescan::run(FileUrl(tree.root()), snapshot.container, {});
+    std::filesystem::remove_all(tree.path("b"));
+    EXPECT_TRUE(FolderRescan::run(FileUrl(tree.path("b/")), snapshot.container, {}).gone);
+    expectSameRows(*snapshot.container, scanTree(tree.root()));
+    std::filesystem::remove_all(tree.path("a"));
+    tree.writeFile("a", 10);
+    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a/")), snapshot.container, {}), FolderRescan::NotAFolder);
+    tree.writeFile("a2/y", 1);
+    FolderRescan::run(FileUrl(tree.root()), snapshot.container, {});
+    tree.writeFile("a2/z", 1);
+
     std::stop_source stopped;
     stopped.request_stop();
-    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a/")), snapshot.container, stopped.get_token()),
+    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a2/")), snapshot.container, stopped.get_token()),
                  FileSystemWalkerError) << "a cancelled rescan changes nothing";
-    expectSameRows(*snapshot.container, scanTree(tree.root()));
+    EXPECT_FALSE(rows(*snapshot.container).count(tree.path("a2/z")));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -269,6 +270,40 @@ TEST(TopCommand, ListsTheLargestFilesOfATree)
     ASSERT_EQ(table.exitStatus, 0) << table.standardError;
     EXPECT_EQ(lines(table.standardOutput).back(), "The 2 largest of 2 files under " + tree.path("a/"));
     EXPECT_EQ(cli({"top", "--store", store, "-n", "0"}).exitStatus, 2);
+}
+
+// vistrel-cli rescan: after a cleanup, one folder walked again gives what a fresh scan gives.
+TEST(RescanCommand, AFolderWalkedAgainMatchesAFreshScan)
+{
+    testing::TemporaryTree tree;
+    testing::TemporaryTree stores;
+    tree.writeFile("work/old", 300000);
+    tree.writeFile("work/deep/keep", 1000);
+    tree.writeFile("other", 10);
+    const std::string store = stores.path("s.store");
+    const std::string fresh = stores.path("fresh.store");
+    ASSERT_EQ(cli({"scan", tree.root(), "--store", store}).exitStatus, 0);
+    std::filesystem::remove(tree.path("work/old"));
+    tree.writeFile("work/deep/new", 70000);
+
+    const CommandResult rescan = cli({"rescan", tree.path("work"), "--store", store});
+    ASSERT_EQ(rescan.exitStatus, 0) << rescan.standardError;
+    EXPECT_EQ(rescan.standardOutput.rfind("records=3 files=2 ", 0), 0u) << rescan.standardOutput;
+    EXPECT_NE(rescan.standardOutput.find("change=-"), std::string::npos) << "300 KB went, 70 KB came";
+    ASSERT_EQ(cli({"scan", tree.root(), "--store", fresh}).exitStatus, 0);
+    EXPECT_EQ(cli({"dump", "--store", store}).standardOutput, cli({"dump", "--store", fresh}).standardOutput);
+    EXPECT_EQ(cli({"ls", "--store", store, tree.root()}).standardOutput,
+              cli({"ls", "--store", fresh, tree.root()}).standardOutput)
+        << "the scan root's totals moved too";
+
+    const CommandResult notFolder = cli({"rescan", tree.path("other"), "--store", store});
+    EXPECT_EQ(notFolder.exitStatus, 1);
+    EXPECT_NE(notFolder.standardError.find("not a folder of this snapshot"), std::string::npos) << notFolder.standardError;
+    const CommandResult noStore = cli({"rescan", tree.path("work"), "--store", stores.path("none.store")});
+    EXPECT_EQ(noStore.exitStatus, 1);
+    EXPECT_NE(noStore.standardError.find("there is no snapshot"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(stores.path("none.store"))) << "no store is made for it";
+    EXPECT_EQ(cli({"rescan", "--store", store}).exitStatus, 2);
 }
 
 std::int64_t allocated(const std::string& path)
