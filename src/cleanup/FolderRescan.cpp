@@ -10,6 +10,7 @@
 #include "store/VistrelModelContainer.h"
 
 #include <cerrno>
+#include <mutex>
 #include <sys/stat.h>
 
 namespace vistrel {
@@ -44,11 +45,17 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
     if (found == 0 && !S_ISDIR(status.st_mode))
         throw NotAFolder("it is no longer a folder; rescan the folder holding it");
 
-    // The walk goes into a store of its own: the snapshot changes only once it is whole.
-    auto walked = VistrelModelContainer::shared().makeContainer(true);
+    // The walk's records are kept aside: the snapshot changes only once the walk is whole.
+    std::mutex recordsMutex;
+    std::vector<FileSystemRecord> records;
+    const auto keep = [&](const FileSystemRecord& record, StoreContext&) {
+        std::lock_guard lock(recordsMutex);
+        records.push_back(record);
+    };
+    auto unused = VistrelModelContainer::shared().makeContainer(true); // the walker's batches stay empty
     FileSystemWalker::Options options;
     options.exclusions = ExclusionPatterns(SnapshotCompletion::exclusions(*snapshot));
-    FileSystemWalker walker(target, progress, walked, &VistrelFile::insert, {}, stop, options);
+    FileSystemWalker walker(target, progress, unused, keep, {}, stop, options);
     result.seconds = walker.walk();
     result.statistics = walker.statistics();
 
@@ -71,11 +78,9 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
     context->setAutosaveEnabled(false);
     const std::int64_t level = target.pathComponentCount();
     SnapshotEdit::queueRemovalBelow(target, *context);
-    auto reading = walked->makeContext();
-    reading->fetchEach({}, [&](StoredObject&& object) {
-        context->insert(object);
-        ++result.records;
-    });
+    for (const FileSystemRecord& record : records)
+        VistrelFile::insert(record, *context);
+    result.records = static_cast<std::int64_t>(records.size());
     if (isRoot) {
         SnapshotCompletion::recordRootTotalsAtSave(*context, {files, size, allocated});
     } else {
