@@ -6,6 +6,7 @@
 #include "objectstore/StoreContext.h"
 
 #include <chrono>
+#include <iterator>
 
 namespace vistrel {
 
@@ -15,12 +16,30 @@ StorePredicate SnapshotEdit::atLevel(std::int64_t level, StorePredicate predicat
     return StorePredicate::conjunction(StorePredicate::equal("level", level), std::move(predicate));
 }
 
+namespace {
+
+// The deepest level of the snapshot, or `level` when nothing lies deeper.
+std::int64_t deepestLevel(StoreContext& context, std::int64_t level)
+{
+    auto rows = context.fetch({StorePredicate::greaterThan("level", level), {{"level", false}}, 1, {"level"}});
+    const auto* deepest = rows.empty() ? nullptr : std::get_if<std::int64_t>(&rows.front().values[0]);
+    return deepest ? *deepest : level;
+}
+
+SnapshotEdit::Figures figuresOf(const VistrelFile& item, int sign)
+{
+    // A file counts as one; a folder as the files below it.
+    const bool folder = FileUrl(item.id).isDirectory();
+    return {sign * (folder ? item.fileCount.value_or(0) : 1), sign * item.totalSize.value_or(0),
+            sign * item.totalAllocatedSize.value_or(0)};
+}
+
+} // namespace
+
 void SnapshotEdit::queueRemovalBelow(const FileUrl& folder, StoreContext& context)
 {
     const std::int64_t level = folder.pathComponentCount();
-    auto rows = context.fetch({StorePredicate::greaterThan("level", level), {{"level", false}}, 1, {"level"}});
-    const auto* deepest = rows.empty() ? nullptr : std::get_if<std::int64_t>(&rows.front().values[0]);
-    for (std::int64_t below = level + 1; deepest && below <= *deepest; ++below)
+    for (std::int64_t below = level + 1, deepest = deepestLevel(context, level); below <= deepest; ++below)
         context.removeWhere(atLevel(below, StorePredicate::beginsWith("id", folder.path())));
 }
 
@@ -56,6 +75,40 @@ void SnapshotEdit::queueModified(StoreContext& context)
     SnapshotCompletion::recordModifiedAtSave(context, now.count());
 }
 
+std::optional<SnapshotEdit::Removal> SnapshotEdit::takeItem(const FileUrl& item, StoreContext& context)
+{
+    auto found = VistrelFile::file(item, context);
+    if (!found)
+        return std::nullopt;
+    Removal removal{*found, {}};
+    // The rows before they go: the item's own, then each level below it.
+    const FileUrl url(found->id);
+    removal.rows = context.fetch({atLevel(found->level, StorePredicate::equal("id", found->id)), {}, std::nullopt});
+    if (url.isDirectory()) {
+        for (std::int64_t level = found->level + 1, deepest = deepestLevel(context, found->level); level <= deepest;
+             ++level) {
+            auto rows = context.fetch({atLevel(level, StorePredicate::beginsWith("id", found->id)), {}, std::nullopt});
+            std::move(rows.begin(), rows.end(), std::back_inserter(removal.rows));
+        }
+    }
+    if (!removeItem(item, context))
+        return std::nullopt;
+    return removal;
+}
+
+void SnapshotEdit::putBack(const Removal& removal, StoreContext& context)
+{
+    // Every row in the one transaction of the save below.
+    const bool autosave = context.autosaveEnabled();
+    context.setAutosaveEnabled(false);
+    for (const StoredObject& row : removal.rows)
+        context.insert(row);
+    queueAncestorChange(FileUrl(removal.item.id), figuresOf(removal.item, 1), context);
+    queueModified(context);
+    context.setAutosaveEnabled(autosave);
+    context.save();
+}
+
 std::optional<VistrelFile> SnapshotEdit::removeItem(const FileUrl& item, StoreContext& context)
 {
     auto removed = VistrelFile::file(item, context);
@@ -65,11 +118,7 @@ std::optional<VistrelFile> SnapshotEdit::removeItem(const FileUrl& item, StoreCo
     if (url.isDirectory())
         queueRemovalBelow(url, context);
     context.removeWhere(atLevel(removed->level, StorePredicate::equal("id", removed->id)));
-    // A file counts as one; a folder as the files below it.
-    queueAncestorChange(url,
-                        {-(url.isDirectory() ? removed->fileCount.value_or(0) : 1), -removed->totalSize.value_or(0),
-                         -removed->totalAllocatedSize.value_or(0)},
-                        context);
+    queueAncestorChange(url, figuresOf(*removed, -1), context);
     queueModified(context);
     context.save();
     return removed;

@@ -2,12 +2,13 @@
 
 #include "VistrelFile.h"
 
+#include "objectstore/StoreContext.h"
+
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 namespace vistrel {
-
-class StoreContext;
 
 // Changes a snapshot in place after a cleanup, so that it stays what a new scan would say
 // without one: each edit is one transaction, and every ancestor's figures (the scan root's
@@ -18,6 +19,15 @@ public:
     // every ancestor's. Returns the item as it was; none when the snapshot does not hold it
     // (nothing changes). Throws StoreError, also for a store opened read-only.
     static std::optional<VistrelFile> removeItem(const FileUrl& item, StoreContext& context);
+
+    // The same, keeping every removed row, so that an undo can put them back as they were.
+    struct Removal {
+        VistrelFile item;
+        std::vector<StoredObject> rows; // the item's and everything below it
+    };
+    static std::optional<Removal> takeItem(const FileUrl& item, StoreContext& context);
+    // Puts a removal's rows back and its figures into every ancestor again.
+    static void putBack(const Removal& removal, StoreContext& context);
 
     // The pieces of an edit, queued on the context for its next save.
     struct Figures {

@@ -72,6 +72,32 @@ TEST(SnapshotEdit, ARemovedFolderTakesItsRowsAndItsFiguresFromEveryAncestor)
     EXPECT_EQ(after.size(), 4u);
 }
 
+TEST(SnapshotEdit, AnUndoPutsBackEveryRowAndFigureAsItWas)
+{
+    auto container = VistrelModelContainer::shared().makeContainer(true);
+    save(*container, {folder("/r/a/", 3, 3100), folder("/r/a/b/", 2, 2100), folder("/r/a/b/c/", 1, 1050),
+                      recordFor("/r/a/b/c/x", 1000), recordFor("/r/a/b/y", 1000), recordFor("/r/a/z", 1000)});
+    SnapshotCompletion::recordScanRoot(*container, "/r/");
+    SnapshotCompletion::recordRootTotals(*container, {3, 3100, 3100});
+    const auto before = rows(*container);
+    auto context = container->makeContext();
+
+    const auto removal = SnapshotEdit::takeItem(FileUrl("/r/a/b/"), *context);
+    ASSERT_TRUE(removal);
+    EXPECT_EQ(removal->rows.size(), 4u) << "the folder, c/, x and y";
+    EXPECT_EQ(rows(*container).size(), 2u);
+    SnapshotEdit::putBack(*removal, *context);
+    const auto after = rows(*container);
+    ASSERT_EQ(after.size(), before.size());
+    for (const auto& [path, file] : before) {
+        EXPECT_EQ(after.at(path).fileCount, file.fileCount) << path;
+        EXPECT_EQ(after.at(path).totalAllocatedSize, file.totalAllocatedSize) << path;
+        EXPECT_EQ(after.at(path).fileResourceType, file.fileResourceType) << path;
+    }
+    EXPECT_EQ(SnapshotCompletion::rootTotals(*container)->totalAllocatedSize, 3100);
+    EXPECT_FALSE(SnapshotEdit::takeItem(FileUrl("/r/none"), *context));
+}
+
 TEST(SnapshotEdit, AfterDeletingOnDiskTheSnapshotMatchesAFreshScan)
 {
     TemporaryTree tree;
