@@ -230,11 +230,19 @@ std::optional<StoreContainer::FileVersion> StoreContainer::fileVersion(const std
 
 void StoreContainer::checkUnchanged() const
 {
+    std::lock_guard lock(versionMutex_);
     if (!openedVersion_)
         return;
     if (fileVersion(configuration_.fileLocation) != openedVersion_)
         throw StoreError(StoreError::Code::failed,
                          "the snapshot store was changed by another program after it was opened");
+}
+
+void StoreContainer::acceptCurrentVersion()
+{
+    std::lock_guard lock(versionMutex_);
+    if (openedVersion_)
+        openedVersion_ = fileVersion(configuration_.fileLocation);
 }
 
 // A program that opened the store before this scan may be in the middle of a long query, and

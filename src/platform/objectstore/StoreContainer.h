@@ -63,6 +63,9 @@ public:
     // file since it was opened (its identity or SQLite's change counter differ), so that a
     // reader never passes off a half-rewritten store as the snapshot it opened.
     void checkUnchanged() const;
+    // After this program changed the file through a writer of its own: its new version is
+    // the one this container opened.
+    void acceptCurrentVersion();
 
     void releaseWriterLock();
     // The companion file whose lock marks a writer at work.
@@ -105,7 +108,8 @@ private:
         bool operator==(const FileVersion&) const = default;
     };
     static std::optional<FileVersion> fileVersion(const std::string& path);
-    std::optional<FileVersion> openedVersion_;
+    std::optional<FileVersion> openedVersion_; // under versionMutex_
+    mutable std::mutex versionMutex_;
     std::unique_ptr<SqliteConnection> keepAlive_;
     // Every context saves through keepAlive_, under writeMutex_: one page cache for all the
     // batches of a scan instead of a cold one per batch, and one cache's memory at most.

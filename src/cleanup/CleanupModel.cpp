@@ -1,0 +1,199 @@
+#include "CleanupModel.h"
+
+#include "CleanupTargets.h"
+#include "FolderRescan.h"
+
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "scanner/FileSystemWalkerError.h"
+#include "services/MainThread.h"
+#include "store/SnapshotCompletion.h"
+#include "store/VistrelModelContainer.h"
+
+#include <chrono>
+
+namespace vistrel {
+
+namespace {
+
+std::string parentOf(const std::string& path)
+{
+    return FileUrl(path).parentDirectory().path();
+}
+
+} // namespace
+
+CleanupModel::CleanupModel(std::shared_ptr<StoreContainer> snapshot, std::string homeFolder, QObject* parent)
+    : QObject(parent)
+    , snapshot_(std::move(snapshot))
+    , scanRoot_(SnapshotCompletion::scanRoot(*snapshot_).value_or("/"))
+    , homeFolder_(std::move(homeFolder))
+{
+}
+
+CleanupModel::~CleanupModel()
+{
+    *alive_ = false;
+    cancelled_ = true;
+    if (worker_.joinable())
+        worker_.join();
+}
+
+std::optional<std::string> CleanupModel::refusal(const std::string& path) const
+{
+    return CleanupTargets::refusal(path, scanRoot_, homeFolder_);
+}
+
+bool CleanupModel::start(Action action, std::function<void(Report&)> job)
+{
+    if (busy_)
+        return false;
+    if (worker_.joinable())
+        worker_.join(); // the last job has ended: its result reached this thread
+    busy_ = true;
+    cancelled_ = false;
+    Q_EMIT busyChanged();
+    worker_ = std::thread([this, action, job = std::move(job), alive = alive_] {
+        Report report;
+        report.action = action;
+        job(report);
+        report.cancelled = cancelled_;
+        onMainThread(alive, [this, report = std::move(report)]() mutable {
+            report_ = std::move(report);
+            busy_ = false;
+            Q_EMIT busyChanged();
+            Q_EMIT finished();
+        });
+    });
+    return true;
+}
+
+void CleanupModel::editSnapshot(Report& report, const Edit& edit)
+{
+    try {
+        if (snapshot_->configuration().inMemoryOnly) {
+            edit(snapshot_);
+            return;
+        }
+        // The window reads the file; a writer of its own changes it, as a scan would.
+        auto writer = VistrelModelContainer::shared().makeContainer(snapshot_->configuration().fileLocation,
+                                                                    VistrelModelContainer::Access::scanning);
+        edit(writer);
+        writer.reset();
+        snapshot_->acceptCurrentVersion();
+    } catch (const std::exception& failed) {
+        report.snapshotFailure = failed.what();
+    }
+}
+
+bool CleanupModel::moveToTrash(std::vector<std::string> paths)
+{
+    for (const std::string& path : paths)
+        if (refusal(path))
+            return false;
+    return start(Action::moveToTrash, [this, paths = std::move(paths)](Report& report) {
+        std::vector<Trashed> trashed;
+        for (const std::string& path : paths) {
+            if (cancelled_)
+                break;
+            const auto outcome = TrashMover::moveToTrash(path);
+            if (!outcome.trashed) {
+                if (outcome.noUsableTrash)
+                    report.withoutTrash.push_back(path);
+                else
+                    report.failures.push_back({path, outcome.failure});
+                continue;
+            }
+            Trashed item{*outcome.trashed, std::nullopt};
+            editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
+                item.removal = SnapshotEdit::takeItem(FileUrl(path), *writable->makeContext());
+            });
+            trashed.push_back(std::move(item));
+            report.done.push_back(path);
+            report.changedFolders.push_back(parentOf(path));
+        }
+        onMainThread(alive_, [this, trashed = std::move(trashed)]() mutable {
+            if (!trashed.empty())
+                trashed_ = std::move(trashed);
+        });
+    });
+}
+
+bool CleanupModel::deletePermanently(std::vector<std::string> paths)
+{
+    for (const std::string& path : paths)
+        if (refusal(path))
+            return false;
+    return start(Action::deletePermanently, [this, paths = std::move(paths)](Report& report) {
+        for (const std::string& path : paths) {
+            if (cancelled_)
+                break;
+            const auto removal = TreeRemover::remove(path, [this] { return cancelled_.load(); });
+            report.failures.insert(report.failures.end(), removal.failures.begin(), removal.failures.end());
+            report.changedFolders.push_back(parentOf(path));
+            if (removal.complete()) {
+                editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
+                    SnapshotEdit::removeItem(FileUrl(path), *writable->makeContext());
+                });
+                report.done.push_back(path);
+            } else if (FileUrl(path).isDirectory()) {
+                // Part of it is gone: the snapshot says what is left.
+                editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
+                    FolderRescan::run(FileUrl(path), writable, {});
+                });
+            }
+        }
+    });
+}
+
+bool CleanupModel::undoMoveToTrash()
+{
+    if (trashed_.empty() || busy_)
+        return false;
+    std::vector<Trashed> items = std::move(trashed_);
+    trashed_.clear();
+    return start(Action::undoMoveToTrash, [this, items = std::move(items)](Report& report) {
+        for (const Trashed& item : items) {
+            if (const auto failed = TrashMover::restore(item.item)) {
+                report.failures.push_back({item.item.original, *failed});
+                continue;
+            }
+            if (item.removal)
+                editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
+                    SnapshotEdit::putBack(*item.removal, *writable->makeContext());
+                });
+            report.done.push_back(item.item.original);
+            report.changedFolders.push_back(parentOf(item.item.original));
+        }
+    });
+}
+
+bool CleanupModel::rescanFolder(std::string folder)
+{
+    return start(Action::rescanFolder, [this, folder = FileUrl::directory(folder).path()](Report& report) {
+        std::stop_source stop;
+        std::thread watcher([&] {
+            while (!stop.stop_requested()) {
+                if (cancelled_)
+                    stop.request_stop();
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
+            try {
+                FolderRescan::run(FileUrl(folder), writable, stop.get_token());
+                report.done.push_back(folder);
+                report.changedFolders.push_back(folder);
+                report.changedFolders.push_back(parentOf(folder));
+            } catch (const FileSystemWalkerError&) {
+                // Cancelled: the snapshot is as it was.
+            } catch (const FolderRescan::NotAFolder& refused) {
+                report.failures.push_back({folder, refused.what()});
+            }
+        });
+        stop.request_stop();
+        watcher.join();
+    });
+}
+
+} // namespace vistrel

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "TrashMover.h"
+
+#include "filesystem/TreeRemover.h"
+#include "store/SnapshotEdit.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vistrel {
+
+class StoreContainer;
+
+// Cleanup from the window, without widgets: moving items to the trash, deleting them,
+// undoing the last move to the trash and rescanning a folder, one job at a time on a thread
+// of its own, each followed by the snapshot's edit. A snapshot on disk is edited through a
+// writer of its own (refused while a scan writes it); the window's container then takes
+// the new version as the one it opened.
+class CleanupModel : public QObject {
+    Q_OBJECT
+public:
+    enum class Action { moveToTrash, deletePermanently, undoMoveToTrash, rescanFolder };
+    struct Report {
+        Action action = Action::moveToTrash;
+        std::vector<std::string> done; // the items handled whole, or the folder rescanned
+        std::vector<TreeRemover::Failure> failures;
+        std::vector<std::string> withoutTrash; // their volume has no usable trash
+        std::vector<std::string> changedFolders; // whose listings changed
+        std::optional<std::string> snapshotFailure; // the snapshot could not be edited
+        bool cancelled = false;
+    };
+
+    CleanupModel(std::shared_ptr<StoreContainer> snapshot, std::string homeFolder, QObject* parent = nullptr);
+    // Lets the running job stop between items and waits for it.
+    ~CleanupModel() override;
+
+    // Why an item may not be touched, or none.
+    std::optional<std::string> refusal(const std::string& path) const;
+    bool busy() const { return busy_; }
+    bool canUndo() const { return !busy_ && !trashed_.empty(); }
+    const std::optional<Report>& lastReport() const { return report_; }
+
+    // Each refuses (returns false) while a job runs, or when a path is refused.
+    bool moveToTrash(std::vector<std::string> paths);
+    bool deletePermanently(std::vector<std::string> paths);
+    bool undoMoveToTrash();
+    bool rescanFolder(std::string folder);
+    void cancel() { cancelled_ = true; }
+
+Q_SIGNALS:
+    void busyChanged();
+    // lastReport() holds what the job did.
+    void finished();
+
+private:
+    struct Trashed {
+        TrashMover::Trashed item;
+        std::optional<SnapshotEdit::Removal> removal;
+    };
+    using Edit = std::function<void(const std::shared_ptr<StoreContainer>& writable)>;
+    bool start(Action action, std::function<void(Report&)> job);
+    // Runs `edit` on a writable container of the snapshot, then lets the window's container
+    // take the new version; a failure goes into the report.
+    void editSnapshot(Report& report, const Edit& edit);
+
+    std::shared_ptr<StoreContainer> snapshot_;
+    std::string scanRoot_;
+    std::string homeFolder_;
+    bool busy_ = false;
+    std::atomic<bool> cancelled_{false};
+    std::thread worker_;
+    std::optional<Report> report_;
+    std::vector<Trashed> trashed_; // the last move to the trash, for its undo
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace vistrel
