@@ -1,5 +1,7 @@
 #include "VistrelMainWindow.h"
 
+#include "CleanupActions.h"
+
 #include "AppNavigationSplitView.h"
 #include "PreferencesDialog.h"
 #include "PreferencesModel.h"
@@ -66,6 +68,14 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     });
     preferencesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferencesAction->setEnabled(preferences != nullptr);
+    edit->addSeparator();
+    cleanupActions_ = new CleanupActions(
+        edit, this,
+        [this]() -> ExplorerView* {
+            AppNavigationSplitView* shell = this->shell();
+            return shell ? shell->currentScreen() : nullptr;
+        },
+        [this] { return root_->cleanup(); });
 
     // View > Columns: the table header's menu, reachable from the keyboard.
     QMenu* view = viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
@@ -140,6 +150,7 @@ void VistrelMainWindow::updateTitle()
     viewMenu_->setEnabled(screen != nullptr);
     showMap_->setEnabled(screen != nullptr);
     showMap_->setChecked(screen && screen->mapShown());
+    cleanupActions_->update();
 }
 
 void VistrelMainWindow::goBack()

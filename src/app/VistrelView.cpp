@@ -1,7 +1,10 @@
 #include "VistrelView.h"
 
+#include <QDir>
+
 #include "AppNavigationSplitView.h"
 
+#include "cleanup/CleanupModel.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "scan/view/ScanScreenModel.h"
@@ -36,6 +39,9 @@ void VistrelView::clear()
     scanModel_ = nullptr;
     scanView_ = nullptr;
     shell_ = nullptr;
+    // Waits for a job in flight to stop between items.
+    delete cleanup_;
+    cleanup_ = nullptr;
 }
 
 void VistrelView::showScanScreen()
@@ -90,6 +96,7 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
         if (scanModel_ && scanModel_->mainButtonEnabled())
             scanModel_->mainButtonAction();
     };
+    cleanup_ = new CleanupModel(container_, QDir::homePath().toStdString());
     shell_ = new AppNavigationSplitView(environment, this);
     addWidget(shell_);
     setCurrentWidget(shell_);

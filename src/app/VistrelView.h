@@ -7,6 +7,7 @@
 namespace vistrel {
 
 class AppNavigationSplitView;
+class CleanupModel;
 class Preferences;
 class ScanScreenModel;
 class StoreContainer;
@@ -28,6 +29,8 @@ public:
     void closeSnapshot();
 
     AppNavigationSplitView* shell() const { return shell_; }
+    // Cleanup on the open snapshot (Edit > Move to Trash, …); none on the scan screen.
+    CleanupModel* cleanup() const { return cleanup_; }
     ScanScreenModel* scanScreenModel() const { return scanModel_; }
     VistrelScanView* scanScreen() const { return scanView_; }
 
@@ -47,6 +50,7 @@ private:
     ScanScreenModel* scanModel_ = nullptr;
     VistrelScanView* scanView_ = nullptr;
     AppNavigationSplitView* shell_ = nullptr;
+    CleanupModel* cleanup_ = nullptr;
 };
 
 } // namespace vistrel

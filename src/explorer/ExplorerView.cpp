@@ -410,6 +410,14 @@ void ExplorerView::setSearchScope(SearchScope scope)
     searchViewModel_->setSearchText(searchField_->text());
 }
 
+void ExplorerView::reloadAfterChange()
+{
+    model_->setSelectedDetailsFile(std::nullopt);
+    refresh();
+    if (mapView_)
+        mapView_->model()->rebuild();
+}
+
 void ExplorerView::refresh()
 {
     tableViewModel_->setFilterText(searchField_->text());

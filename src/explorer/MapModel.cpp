@@ -43,6 +43,15 @@ void MapModel::suspend()
     typesInFlight_.reset();
 }
 
+void MapModel::rebuild()
+{
+    const QSize size = built_.isEmpty() ? wanted_ : built_;
+    suspend();
+    built_ = {};
+    typesRead_ = false;
+    setSize(size, dark_);
+}
+
 void MapModel::setSize(QSize size, bool dark)
 {
     if (size.isEmpty())

@@ -31,6 +31,9 @@ public:
     void setSize(QSize size, bool dark);
     // Gives up the work in flight (the screen was hidden); the next setSize starts it again.
     void suspend();
+    // The snapshot changed (a cleanup): the map and the types are made again, the last
+    // image staying meanwhile.
+    void rebuild();
     const QImage& image() const { return image_; }
     const MapLayout& layout() const { return layout_; }
     bool busy() const { return busy_; }

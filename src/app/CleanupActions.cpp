@@ -1,0 +1,200 @@
+#include "CleanupActions.h"
+
+#include "cleanup/CleanupModel.h"
+#include "explorer/ExplorerModel.h"
+#include "explorer/ExplorerView.h"
+#include "services/DisplayName.h"
+#include "services/Formats.h"
+#include "services/Translations.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace vistrel {
+
+namespace {
+
+QString names(const std::vector<std::string>& paths)
+{
+    // A few by name, then how many more.
+    QStringList shown;
+    for (std::size_t index = 0; index < paths.size() && index < 3; ++index)
+        shown << QStringLiteral("“%1”").arg(DisplayName::of(FileUrl(paths[index]).lastPathComponent()));
+    QString text = shown.join(QStringLiteral(", "));
+    if (paths.size() > 3)
+        text += QStringLiteral(" and %1 more").arg(paths.size() - 3);
+    return text;
+}
+
+} // namespace
+
+CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen, CleanupSource cleanup)
+    : QObject(window)
+    , window_(window)
+    , screen_(std::move(screen))
+    , cleanup_(std::move(cleanup))
+    , moveToTrash_(menu->addAction(QStringLiteral("Move to &Trash")))
+    , deletePermanently_(menu->addAction(QStringLiteral("&Delete Permanently…")))
+    , undo_(menu->addAction(QStringLiteral("&Undo Move to Trash")))
+    , rescan_(menu->addAction(QStringLiteral("&Rescan Folder")))
+{
+    // A text field with the focus keeps these keys for its own editing.
+    moveToTrash_->setShortcut(QKeySequence::Delete);
+    deletePermanently_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Delete));
+    undo_->setShortcut(QKeySequence::Undo);
+    rescan_->setShortcut(QKeySequence(Qt::Key_F5));
+    connect(moveToTrash_, &QAction::triggered, this, &CleanupActions::trash);
+    connect(deletePermanently_, &QAction::triggered, this, [this] {
+        CleanupModel* cleanup = cleanup_();
+        const auto item = selectedItem();
+        if (!cleanup || !item)
+            return;
+        if (const auto refused = cleanup->refusal(*item)) {
+            QMessageBox::information(window_, QStringLiteral("Delete Permanently"),
+                                     QStringLiteral("Vistrel does not remove %1: %2.")
+                                         .arg(names({*item}), QString::fromStdString(*refused)));
+            return;
+        }
+        askToDelete({*item});
+    });
+    connect(undo_, &QAction::triggered, this, [this] {
+        if (CleanupModel* cleanup = cleanup_())
+            cleanup->undoMoveToTrash();
+    });
+    connect(rescan_, &QAction::triggered, this, [this] {
+        CleanupModel* cleanup = cleanup_();
+        ExplorerView* screen = screen_();
+        if (!cleanup || !screen)
+            return;
+        // The selected folder, else the one on screen.
+        const auto item = selectedItem();
+        cleanup->rescanFolder(item && FileUrl(*item).isDirectory() ? *item : screen->model()->currentPath().path());
+    });
+    connect(menu, &QMenu::aboutToShow, this, &CleanupActions::update);
+    update();
+}
+
+std::optional<std::string> CleanupActions::selectedItem() const
+{
+    ExplorerView* screen = screen_();
+    if (!screen || !screen->model()->selectedDetailsFile())
+        return std::nullopt;
+    return screen->model()->selectedDetailsFile()->id;
+}
+
+void CleanupActions::update()
+{
+    CleanupModel* cleanup = cleanup_();
+    watch(cleanup);
+    // The selection is checked when an action runs: shortcuts must not wait for the menu
+    // to be opened to know it.
+    const bool idle = cleanup && !cleanup->busy() && screen_();
+    moveToTrash_->setEnabled(idle);
+    deletePermanently_->setEnabled(idle);
+    undo_->setEnabled(idle && cleanup->canUndo());
+    rescan_->setEnabled(idle);
+}
+
+void CleanupActions::watch(CleanupModel* cleanup)
+{
+    if (cleanup == watched_)
+        return;
+    watched_ = cleanup;
+    if (cleanup) {
+        connect(cleanup, &CleanupModel::finished, this, &CleanupActions::finished);
+        connect(cleanup, &CleanupModel::busyChanged, this, &CleanupActions::update);
+    }
+}
+
+void CleanupActions::trash()
+{
+    CleanupModel* cleanup = cleanup_();
+    const auto item = selectedItem();
+    if (!cleanup || !item)
+        return;
+    if (const auto refused = cleanup->refusal(*item)) {
+        QMessageBox::information(window_, QStringLiteral("Move to Trash"),
+                                 QStringLiteral("Vistrel does not remove %1: %2.")
+                                     .arg(names({*item}), QString::fromStdString(*refused)));
+        return;
+    }
+    cleanup->moveToTrash({*item});
+}
+
+void CleanupActions::askToDelete(std::vector<std::string> paths)
+{
+    CleanupModel* cleanup = cleanup_();
+    ExplorerView* screen = screen_();
+    if (!cleanup || paths.empty())
+        return;
+    QString figures;
+    if (screen && screen->model()->selectedDetailsFile() && paths.size() == 1
+        && screen->model()->selectedDetailsFile()->id == paths.front()) {
+        const VistrelFile& file = *screen->model()->selectedDetailsFile();
+        figures = QStringLiteral(" (%1").arg(Formats::byteCount(file.totalAllocatedSize.value_or(0)));
+        if (file.fileCount)
+            figures += QStringLiteral(" in ")
+                + QCoreApplication::translate("Search", "%n files", nullptr, Translations::count(*file.fileCount));
+        figures += QLatin1Char(')');
+    }
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Permanently"),
+                                QStringLiteral("Delete %1%2 permanently?").arg(names(paths), figures),
+                                QMessageBox::Cancel, window_);
+    box->setInformativeText(QStringLiteral("It does not go to the trash and cannot be brought back."));
+    QPushButton* remove = box->addButton(QStringLiteral("Delete Permanently"), QMessageBox::DestructiveRole);
+    box->setDefaultButton(QMessageBox::Cancel);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    confirmation_ = box;
+    connect(box, &QMessageBox::finished, this, [this, box, remove, paths] {
+        confirmation_ = nullptr;
+        if (box->clickedButton() == remove)
+            if (CleanupModel* cleanup = cleanup_())
+                cleanup->deletePermanently(paths);
+    });
+    box->open();
+}
+
+void CleanupActions::finished()
+{
+    CleanupModel* cleanup = cleanup_();
+    if (!cleanup || !cleanup->lastReport())
+        return;
+    const CleanupModel::Report& report = *cleanup->lastReport();
+    if (ExplorerView* screen = screen_())
+        screen->reloadAfterChange();
+    if (!report.failures.empty() || report.snapshotFailure) {
+        QStringList lines;
+        for (const auto& failure : report.failures)
+            lines << DisplayName::of(failure.path) + QStringLiteral(": ") + QString::fromStdString(failure.reason);
+        if (report.snapshotFailure)
+            lines << QStringLiteral("The snapshot could not be updated: ") + QString::fromStdString(*report.snapshotFailure);
+        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Not Everything Was Done"),
+                                    QStringLiteral("Some items could not be handled; the rest was."),
+                                    QMessageBox::Ok, window_);
+        box->setDetailedText(lines.join(QLatin1Char('\n')));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    }
+    if (!report.withoutTrash.empty()) {
+        auto* box = new QMessageBox(QMessageBox::Question, QStringLiteral("Move to Trash"),
+                                    QStringLiteral("The volume of %1 has no trash that can be used. Delete it "
+                                                   "permanently instead?")
+                                        .arg(names(report.withoutTrash)),
+                                    QMessageBox::Cancel, window_);
+        QPushButton* instead = box->addButton(QStringLiteral("Delete Permanently…"), QMessageBox::AcceptRole);
+        box->setDefaultButton(QMessageBox::Cancel);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        const auto paths = report.withoutTrash;
+        connect(box, &QMessageBox::finished, this, [this, box, instead, paths] {
+            if (box->clickedButton() == instead)
+                askToDelete(paths);
+        });
+        box->open();
+    }
+    update();
+}
+
+} // namespace vistrel

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace vistrel {
+
+class CleanupModel;
+class ExplorerView;
+
+// The Edit menu's cleanup: Move to Trash (Delete), Delete Permanently… (Shift+Delete), Undo
+// Move to Trash (Ctrl+Z) and Rescan Folder (F5), on the current screen's selected item (or
+// its directory, for a rescan). Asks before deleting, says what could not be done, and
+// reloads the screen once the snapshot has changed.
+class CleanupActions : public QObject {
+    Q_OBJECT
+public:
+    using ScreenSource = std::function<ExplorerView*()>;
+    using CleanupSource = std::function<CleanupModel*()>;
+    CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen, CleanupSource cleanup);
+
+    QAction* moveToTrashAction() const { return moveToTrash_; }
+    QAction* deletePermanentlyAction() const { return deletePermanently_; }
+    QAction* undoAction() const { return undo_; }
+    QAction* rescanAction() const { return rescan_; }
+    // Enables what the current screen and the cleanup's state allow.
+    void update();
+    // The dialog asking before a permanent delete (open while it asks; tests answer it).
+    QWidget* confirmation() const { return confirmation_; }
+
+private:
+    std::optional<std::string> selectedItem() const;
+    void trash();
+    void askToDelete(std::vector<std::string> paths);
+    void finished();
+    void watch(CleanupModel* cleanup);
+
+    QWidget* window_;
+    ScreenSource screen_;
+    CleanupSource cleanup_;
+    QAction* moveToTrash_;
+    QAction* deletePermanently_;
+    QAction* undo_;
+    QAction* rescan_;
+    QWidget* confirmation_ = nullptr;
+    CleanupModel* watched_ = nullptr;
+};
+
+} // namespace vistrel

@@ -1,0 +1,102 @@
+// The Edit menu's cleanup in the window: Delete moves the selected folder to the trash and
+// its row goes; Ctrl+Z brings both back; Shift+Delete asks first, with Cancel as default.
+#include "app/CleanupActions.h"
+#include "app/AppNavigationSplitView.h"
+#include "app/VistrelMainWindow.h"
+#include "app/VistrelView.h"
+#include "cleanup/CleanupModel.h"
+#include "explorer/ExplorerModel.h"
+#include "explorer/ExplorerTableRowModel.h"
+#include "explorer/ExplorerTableRowModelDataSource.h"
+#include "explorer/ExplorerTableViewModel.h"
+#include "explorer/ExplorerView.h"
+#include "scanner/WalkerTestSupport.h"
+#include "store/SnapshotCompletion.h"
+#include "support/EventLoop.h"
+#include "support/TemporaryTree.h"
+#include "support/WidgetApplication.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+namespace vistrel {
+namespace {
+
+using namespace testing;
+
+std::set<std::string> rowPaths(ExplorerView* screen)
+{
+    std::set<std::string> paths;
+    for (const auto& row : screen->tableViewModel()->files())
+        paths.insert(row->source().url().fileUrl().path());
+    return paths;
+}
+
+TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
+{
+    ensureApplication();
+    TemporaryTree tree;
+    ::setenv("XDG_DATA_HOME", tree.path("data").c_str(), 1);
+    tree.makeDirectory("data");
+    tree.writeFile("root/big/archive", 300000);
+    tree.writeFile("root/small/note", 100);
+    const std::string root = tree.path("root/");
+    ScanResult scan = scanTree(root);
+    SnapshotCompletion::recordScanRoot(*scan.container, root);
+    SnapshotCompletion::recordRootTotals(*scan.container, {scan.statistics.rootFileCount, scan.statistics.rootTotalSize,
+                                                           scan.statistics.rootTotalAllocatedSize});
+    VistrelMainWindow window(nullptr, scan.container, root);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.shell() && window.shell()->currentScreen(); }));
+    ExplorerView* screen = window.shell()->currentScreen();
+    ASSERT_TRUE(waitUntil([&] { return rowPaths(screen).size() == 2; }));
+    CleanupActions* actions = window.cleanupActions();
+    CleanupModel* cleanup = window.rootView()->cleanup();
+    ASSERT_TRUE(cleanup);
+
+    screen->model()->setSelectedDetailsFile(scan.at(tree.path("root/big/")));
+    actions->update();
+    ASSERT_TRUE(actions->moveToTrashAction()->isEnabled());
+    actions->moveToTrashAction()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 1; }))
+        << "the row goes once the snapshot has changed";
+    EXPECT_TRUE(std::filesystem::exists(tree.path("data/Trash/files/big/archive")));
+    EXPECT_EQ(actions->moveToTrashAction()->shortcut(), QKeySequence(QKeySequence::Delete));
+
+    ASSERT_TRUE(actions->undoAction()->isEnabled());
+    actions->undoAction()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 2; }));
+    EXPECT_TRUE(std::filesystem::exists(tree.path("root/big/archive")));
+
+    // Shift+Delete asks; Return takes the default, Cancel, and nothing goes.
+    screen->model()->setSelectedDetailsFile(scan.at(tree.path("root/small/")));
+    actions->deletePermanentlyAction()->trigger();
+    auto* asked = qobject_cast<QMessageBox*>(actions->confirmation());
+    ASSERT_TRUE(asked);
+    EXPECT_EQ(asked->defaultButton(), asked->button(QMessageBox::Cancel));
+    EXPECT_NE(asked->text().indexOf(QStringLiteral("“small”")), -1) << asked->text().toStdString();
+    asked->button(QMessageBox::Cancel)->click();
+    QTest::qWait(50);
+    EXPECT_TRUE(std::filesystem::exists(tree.path("root/small/note")));
+
+    actions->deletePermanentlyAction()->trigger();
+    asked = qobject_cast<QMessageBox*>(actions->confirmation());
+    ASSERT_TRUE(asked);
+    for (QAbstractButton* button : asked->buttons())
+        if (asked->buttonRole(button) == QMessageBox::DestructiveRole)
+            button->click();
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 1; }));
+    EXPECT_FALSE(std::filesystem::exists(tree.path("root/small")));
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+} // namespace
+} // namespace vistrel
