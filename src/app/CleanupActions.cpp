@@ -46,19 +46,13 @@ CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen
     deletePermanently_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     undo_->setShortcut(QKeySequence::Undo);
     rescan_->setShortcut(QKeySequence(Qt::Key_F5));
-    connect(moveToTrash_, &QAction::triggered, this, &CleanupActions::trash);
+    connect(moveToTrash_, &QAction::triggered, this, [this] {
+        if (const auto item = selectedItem())
+            trash(*item);
+    });
     connect(deletePermanently_, &QAction::triggered, this, [this] {
-        CleanupModel* cleanup = cleanup_();
-        const auto item = selectedItem();
-        if (!cleanup || !item)
-            return;
-        if (const auto refused = cleanup->refusal(*item)) {
-            QMessageBox::information(window_, QStringLiteral("Delete Permanently"),
-                                     QStringLiteral("Vistrel does not remove %1: %2.")
-                                         .arg(names({*item}), QString::fromStdString(*refused)));
-            return;
-        }
-        askToDelete({*item});
+        if (const auto item = selectedItem(); item && !refused(*item, QStringLiteral("Delete Permanently")))
+            askToDelete({*item});
     });
     connect(undo_, &QAction::triggered, this, [this] {
         if (CleanupModel* cleanup = cleanup_())
@@ -109,19 +103,38 @@ void CleanupActions::watch(CleanupModel* cleanup)
     }
 }
 
-void CleanupActions::trash()
+bool CleanupActions::refused(const std::string& path, const QString& title)
 {
     CleanupModel* cleanup = cleanup_();
-    const auto item = selectedItem();
-    if (!cleanup || !item)
-        return;
-    if (const auto refused = cleanup->refusal(*item)) {
-        QMessageBox::information(window_, QStringLiteral("Move to Trash"),
+    const auto refusal = cleanup ? cleanup->refusal(path) : std::optional<std::string>("no snapshot is open");
+    if (refusal)
+        QMessageBox::information(window_, title,
                                  QStringLiteral("Vistrel does not remove %1: %2.")
-                                     .arg(names({*item}), QString::fromStdString(*refused)));
-        return;
-    }
-    cleanup->moveToTrash({*item});
+                                     .arg(names({path}), QString::fromStdString(*refusal)));
+    return refusal.has_value();
+}
+
+void CleanupActions::trash(const std::string& path)
+{
+    if (!refused(path, QStringLiteral("Move to Trash")))
+        cleanup_()->moveToTrash({path});
+}
+
+void CleanupActions::addItemActions(QMenu* menu, const std::string& path)
+{
+    CleanupModel* cleanup = cleanup_();
+    const bool idle = cleanup && !cleanup->busy();
+    menu->addSeparator();
+    menu->addAction(moveToTrash_->text(), this, [this, path] { trash(path); })->setEnabled(idle);
+    menu->addAction(deletePermanently_->text(), this, [this, path] {
+            if (!refused(path, QStringLiteral("Delete Permanently")))
+                askToDelete({path});
+        })->setEnabled(idle);
+    if (FileUrl(path).isDirectory())
+        menu->addAction(rescan_->text(), this, [this, path] {
+                if (CleanupModel* cleanup = cleanup_())
+                    cleanup->rescanFolder(path);
+            })->setEnabled(idle);
 }
 
 void CleanupActions::askToDelete(std::vector<std::string> paths)

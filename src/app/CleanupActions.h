@@ -31,6 +31,8 @@ public:
     QAction* deletePermanentlyAction() const { return deletePermanently_; }
     QAction* undoAction() const { return undo_; }
     QAction* rescanAction() const { return rescan_; }
+    // The same actions in an item's context menu, for that item (not the selection).
+    void addItemActions(QMenu* menu, const std::string& path);
     // Enables what the current screen and the cleanup's state allow.
     void update();
     // The dialog asking before a permanent delete (open while it asks; tests answer it).
@@ -38,7 +40,8 @@ public:
 
 private:
     std::optional<std::string> selectedItem() const;
-    void trash();
+    void trash(const std::string& path);
+    bool refused(const std::string& path, const QString& title);
     void askToDelete(std::vector<std::string> paths);
     void finished();
     void watch(CleanupModel* cleanup);

@@ -76,6 +76,8 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
             return shell ? shell->currentScreen() : nullptr;
         },
         [this] { return root_->cleanup(); });
+    root_->setItemMenuExtension(
+        [this](QMenu* menu, const std::string& path) { cleanupActions_->addItemActions(menu, path); });
 
     // View > Columns: the table header's menu, reachable from the keyboard.
     QMenu* view = viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));

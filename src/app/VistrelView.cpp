@@ -97,6 +97,7 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
             scanModel_->mainButtonAction();
     };
     cleanup_ = new CleanupModel(container_, QDir::homePath().toStdString());
+    environment.extendItemMenu = extendItemMenu_;
     shell_ = new AppNavigationSplitView(environment, this);
     addWidget(shell_);
     setCurrentWidget(shell_);

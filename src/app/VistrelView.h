@@ -2,6 +2,7 @@
 
 #include <QStackedWidget>
 
+#include <functional>
 #include <memory>
 
 namespace vistrel {
@@ -31,6 +32,8 @@ public:
     AppNavigationSplitView* shell() const { return shell_; }
     // Cleanup on the open snapshot (Edit > Move to Trash, …); none on the scan screen.
     CleanupModel* cleanup() const { return cleanup_; }
+    // What the window adds to every item's context menu, for snapshots opened from now on.
+    void setItemMenuExtension(std::function<void(QMenu*, const std::string&)> extend) { extendItemMenu_ = std::move(extend); }
     ScanScreenModel* scanScreenModel() const { return scanModel_; }
     VistrelScanView* scanScreen() const { return scanView_; }
 
@@ -51,6 +54,7 @@ private:
     VistrelScanView* scanView_ = nullptr;
     AppNavigationSplitView* shell_ = nullptr;
     CleanupModel* cleanup_ = nullptr;
+    std::function<void(QMenu*, const std::string&)> extendItemMenu_;
 };
 
 } // namespace vistrel

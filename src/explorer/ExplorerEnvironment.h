@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 
+class QMenu;
+
 namespace vistrel {
 
 class NavigationModel;
@@ -35,6 +37,8 @@ struct ExplorerEnvironment {
     // lives only in memory), or scan anew.
     std::function<void()> reopenSnapshot;
     std::function<void()> rescan;
+    // Adds the window's item actions (cleanup) to the context menu of the item at `path`.
+    std::function<void(QMenu*, const std::string& path)> extendItemMenu;
 };
 
 } // namespace vistrel

@@ -118,8 +118,11 @@ QMenu* ExplorerSearchView::makeContextMenu(const QModelIndex& index)
         return nullptr;
     const std::string path = viewModel_->results()[static_cast<std::size_t>(index.row())].id;
     const ItemUrl url{ItemUrl::fileScheme, path};
-    return ExplorerItemMenu::make(
+    QMenu* menu = ExplorerItemMenu::make(
         url, [this, url] { viewModel_->openParentSelecting(url); }, this);
+    if (menu && extendMenu_)
+        extendMenu_(menu, path);
+    return menu;
 }
 
 bool ExplorerSearchView::eventFilter(QObject* watched, QEvent* event)

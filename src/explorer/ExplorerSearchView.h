@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QWidget>
 
 class QLabel;
@@ -20,6 +22,8 @@ class ExplorerSearchView : public QWidget {
 public:
     ExplorerSearchView(ExplorerSearchViewModel* viewModel, const std::string& rootPath, Preferences* preferences,
                        QWidget* parent = nullptr);
+    // Adds more to every item's context menu (the window's cleanup actions).
+    void setMenuExtension(std::function<void(QMenu*, const std::string&)> extend) { extendMenu_ = std::move(extend); }
 
     QTreeView* table() const { return table_; }
     ExplorerSearchItemModel* itemModel() const { return itemModel_; }
@@ -41,6 +45,7 @@ private:
     QTreeView* table_;
     QLabel* status_;
     QProgressBar* progress_;
+    std::function<void(QMenu*, const std::string&)> extendMenu_;
 };
 
 } // namespace vistrel

@@ -218,8 +218,11 @@ QMenu* ExplorerTableView::makeContextMenu(const QModelIndex& index)
     if (!row)
         return nullptr;
     const ItemUrl url = row->source().url();
-    return ExplorerItemMenu::make(
+    QMenu* menu = ExplorerItemMenu::make(
         url, [this, url] { viewModel_->setAsCurrentDirectory(url); }, this);
+    if (menu && extendMenu_)
+        extendMenu_(menu, url.path);
+    return menu;
 }
 
 bool ExplorerTableView::eventFilter(QObject* watched, QEvent* event)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QWidget>
 
 class QMenu;
@@ -20,6 +22,8 @@ class ExplorerTableView : public QWidget {
     Q_OBJECT
 public:
     ExplorerTableView(ExplorerTableViewModel* viewModel, Preferences* preferences, QWidget* parent = nullptr);
+    // Adds more to every item's context menu (the window's cleanup actions).
+    void setMenuExtension(std::function<void(QMenu*, const std::string&)> extend) { extendMenu_ = std::move(extend); }
 
     QTreeView* tree() const { return tree_; }
     ExplorerTableItemModel* itemModel() const { return itemModel_; }
@@ -57,6 +61,7 @@ private:
     QTreeView* tree_;
     QProgressBar* progress_;
     EmptyStateView* noResults_;
+    std::function<void(QMenu*, const std::string&)> extendMenu_;
 };
 
 } // namespace vistrel

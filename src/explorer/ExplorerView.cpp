@@ -88,6 +88,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     filterLayout->setContentsMargins(0, 0, 6, 6);
     auto* split = new QSplitter(Qt::Horizontal, filterPage);
     table_ = new ExplorerTableView(tableViewModel_, environment.preferences, split);
+    table_->setMenuExtension(environment.extendItemMenu);
     details_ = new ExplorerDetailsContentView(environment.preferences, split);
     details_->setMinimumWidth(360); // at least 300; the header box itself needs 320 and margins
     split->addWidget(table_);
@@ -399,6 +400,7 @@ void ExplorerView::setSearchScope(SearchScope scope)
                                       model_, environment_.navigationModel, this);
     searchView_
         = new ExplorerSearchView(searchViewModel_, model_->currentPath().path(), environment_.preferences, searchPage_);
+    searchView_->setMenuExtension(environment_.extendItemMenu);
     searchPage_->layout()->addWidget(searchView_);
     if (largest) {
         // No text: the list is the same whatever the field holds.

@@ -7,6 +7,7 @@
 #include "cleanup/CleanupModel.h"
 #include "explorer/ExplorerModel.h"
 #include "explorer/ExplorerTableRowModel.h"
+#include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableRowModelDataSource.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
@@ -19,12 +20,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMenu>
+#include <QTreeView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <set>
 
 namespace vistrel {
@@ -75,6 +79,24 @@ TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
     actions->undoAction()->trigger();
     ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 2; }));
     EXPECT_TRUE(std::filesystem::exists(tree.path("root/big/archive")));
+
+    // The context menu's actions work on the item clicked, whatever is selected.
+    QTreeView* table = screen->table()->tree();
+    const QModelIndex bigRow = table->model()->index(0, 0);
+    ASSERT_EQ(bigRow.data().toString(), QStringLiteral("big"));
+    std::unique_ptr<QMenu> menu(screen->table()->makeContextMenu(bigRow));
+    ASSERT_TRUE(menu);
+    QAction* trashIt = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == actions->moveToTrashAction()->text())
+            trashIt = action;
+    ASSERT_TRUE(trashIt);
+    screen->model()->setSelectedDetailsFile(scan.at(tree.path("root/small/")));
+    trashIt->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 1; }));
+    EXPECT_EQ(rowPaths(screen), std::set<std::string>{tree.path("root/small/")}) << "big went, not the selection";
+    actions->undoAction()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 2; }));
 
     // Shift+Delete asks; Return takes the default, Cancel, and nothing goes.
     screen->model()->setSelectedDetailsFile(scan.at(tree.path("root/small/")));
