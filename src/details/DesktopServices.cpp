@@ -5,6 +5,10 @@
 #include "services/Log.h"
 
 #include <QClipboard>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
@@ -87,6 +91,32 @@ void DesktopServices::copyPath(const std::string& path)
     data->setText(pathAsText(path));
     data->setUrls({fileUrl(path)});
     clipboard->setMimeData(data);
+}
+
+std::optional<QString> DesktopServices::terminalProgram()
+{
+    QString found = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+    if (found.isEmpty()) {
+        const QString chosen = qEnvironmentVariable("TERMINAL").trimmed();
+        if (!chosen.isEmpty())
+            found = chosen.startsWith(QLatin1Char('/')) ? (QFileInfo(chosen).isExecutable() ? chosen : QString())
+                                                        : QStandardPaths::findExecutable(chosen);
+    }
+    return found.isEmpty() ? std::nullopt : std::optional<QString>(found);
+}
+
+std::optional<QString> DesktopServices::openTerminal(const std::string& folder)
+{
+    const auto program = terminalProgram();
+    if (!program)
+        return QStringLiteral("No terminal was found: install one, or set TERMINAL to the one you use.");
+    // A folder whose name is not valid text cannot be handed over as a working folder.
+    const QString directory = QFile::decodeName(QByteArray::fromStdString(folder));
+    if (QFile::encodeName(directory).toStdString() != folder)
+        return QStringLiteral("The folder's name is not valid text, so a terminal cannot be opened in it.");
+    if (!QProcess::startDetached(*program, {}, directory))
+        return QStringLiteral("%1 could not be started.").arg(*program);
+    return std::nullopt;
 }
 
 } // namespace vistrel

@@ -3,6 +3,7 @@
 #include <QString>
 #include <QUrl>
 
+#include <optional>
 #include <string>
 
 namespace vistrel {
@@ -22,6 +23,11 @@ public:
     // that is not UTF-8 is text quoted for a shell ($'…\xff…'), so that pasting it into a
     // terminal reaches the file.
     static void copyPath(const std::string& path);
+    // The desktop's terminal, found as desktop environments find it: x-terminal-emulator
+    // (Debian's alternative), then $TERMINAL; none when neither can be run.
+    static std::optional<QString> terminalProgram();
+    // Starts it in `folder`; why not, when it cannot.
+    static std::optional<QString> openTerminal(const std::string& folder);
     static QString pathAsText(const std::string& path);
     // A file URL of the path's exact bytes, percent-encoded where needed.
     static QUrl fileUrl(const std::string& path);
