@@ -1,5 +1,7 @@
 #include "ExplorerTableItemModel.h"
 
+#include "cleanup/CacheFolders.h"
+
 #include "ExplorerTableRowModel.h"
 #include "ExplorerTableViewModel.h"
 
@@ -49,6 +51,15 @@ void ExplorerTableItemModel::reordered()
     }
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged();
+}
+
+std::optional<std::string> ExplorerTableItemModel::cacheReason(const std::string& path)
+{
+    // By the path alone: the table asks for every row it paints, so no disk is read here.
+    static const std::string userCache = CacheFolders::userCacheFolder();
+    if (path.empty() || path.back() != '/')
+        return std::nullopt;
+    return CacheFolders::byPath(path, userCache);
 }
 
 std::optional<UnmeasuredFolders::Reason> ExplorerTableItemModel::unmeasuredReason(const ExplorerTableRowModel& row) const
@@ -170,6 +181,9 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
     case Qt::AccessibleTextRole:
         switch (index.column()) {
         case nameColumn:
+            // Screen readers hear the badge the eye sees.
+            if (role == Qt::AccessibleTextRole && !others && cacheReason(source.url().path))
+                return DisplayName::of(source.name()) + QStringLiteral(", cache");
             return DisplayName::of(source.name());
         case filesColumn:
             return source.fileCount() ? Formats::groupedCount(*source.fileCount()) : QStringLiteral("-");
@@ -187,7 +201,13 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
             return picture.isNull() ? FileIcons::placeholder(16) : picture;
         }
         break;
+    case badgeRole:
+        if (index.column() == nameColumn && !others && cacheReason(source.url().path))
+            return QStringLiteral("Cache");
+        break;
     case Qt::ToolTipRole:
+        if (const auto cache = others ? std::nullopt : cacheReason(source.url().path))
+            return QStringLiteral("Cache: ") + QString::fromStdString(*cache);
         if (const auto reason = unmeasuredReason(*row)) {
             const UnmeasuredFolders* folders = viewModel_->unmeasuredFolders();
             return folders ? folders->describe(source.url().path) : UnmeasuredFolders::describe(*reason);

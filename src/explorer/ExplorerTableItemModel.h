@@ -21,7 +21,9 @@ public:
     // Size is the allocated size; Apparent Size (hidden at first) the bytes the files hold.
     enum Column { nameColumn, filesColumn, sizeColumn, apparentSizeColumn, columnCount_ };
     // The row's URL path and scheme, and whether it is the aggregate row.
-    enum Role { pathRole = Qt::UserRole + 1, isOthersRole, filterTextRole };
+    enum Role { pathRole = Qt::UserRole + 1, isOthersRole, filterTextRole, badgeRole };
+    // Why a folder holds a cache anyone can make again ("Cache" badge), judged by its path.
+    static std::optional<std::string> cacheReason(const std::string& path);
 
     explicit ExplorerTableItemModel(ExplorerTableViewModel* viewModel, QObject* parent = nullptr);
 

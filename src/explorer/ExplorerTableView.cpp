@@ -44,7 +44,7 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->setItemDelegateForColumn(ExplorerTableItemModel::nameColumn,
-                                    new HighlightedTextDelegate(ExplorerTableItemModel::filterTextRole, tree_));
+                                    new HighlightedTextDelegate(ExplorerTableItemModel::filterTextRole, tree_, ExplorerTableItemModel::badgeRole));
     tree_->installEventFilter(this);
 
     QHeaderView* header = tree_->header();

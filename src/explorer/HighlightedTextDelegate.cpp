@@ -5,11 +5,14 @@
 #include <QApplication>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace vistrel {
 
-HighlightedTextDelegate::HighlightedTextDelegate(int filterTextRole, QObject* parent)
+HighlightedTextDelegate::HighlightedTextDelegate(int filterTextRole, QObject* parent, int badgeRole)
     : QStyledItemDelegate(parent)
     , filterTextRole_(filterTextRole)
+    , badgeRole_(badgeRole)
 {
 }
 
@@ -20,6 +23,7 @@ void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewIte
         = HighlightedText::make(index.data(Qt::DisplayRole).toString(), index.data(filterTextRole_).toString());
     if (text.match.isEmpty()) {
         QStyledItemDelegate::paint(painter, option, index);
+        paintBadge(painter, option, index);
         return;
     }
     // The frame, selection and icon as usual, the text by hand.
@@ -51,6 +55,31 @@ void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     draw(text.before, frame.font, plain);
     draw(text.match, bold, accent);
     draw(text.after, frame.font, plain);
+    painter->restore();
+    paintBadge(painter, option, index);
+}
+
+void HighlightedTextDelegate::paintBadge(QPainter* painter, const QStyleOptionViewItem& option,
+                                         const QModelIndex& index) const
+{
+    const QString badge = badgeRole_ >= 0 ? index.data(badgeRole_).toString() : QString();
+    if (badge.isEmpty())
+        return;
+    // A small rounded label at the cell's right end, over the name if it runs that far.
+    QFont font = option.font;
+    font.setPointSizeF(font.pointSizeF() * 0.8);
+    const QFontMetrics metrics(font);
+    const int width = metrics.horizontalAdvance(badge) + 10;
+    const int height = std::min(option.rect.height() - 4, metrics.height() + 2);
+    const QRect pill(option.rect.right() - width - 4, option.rect.center().y() - height / 2, width, height);
+    painter->save();
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(QColor(0x2e, 0x7d, 0x32));
+    painter->drawRoundedRect(pill, height / 2.0, height / 2.0);
+    painter->setPen(Qt::white);
+    painter->setFont(font);
+    painter->drawText(pill, Qt::AlignCenter, badge);
     painter->restore();
 }
 
