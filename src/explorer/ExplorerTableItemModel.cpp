@@ -206,12 +206,13 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
             return QStringLiteral("Cache");
         break;
     case Qt::ToolTipRole:
-        if (const auto cache = others ? std::nullopt : cacheReason(source.url().path))
-            return QStringLiteral("Cache: ") + QString::fromStdString(*cache);
+        // Why a folder has no figures comes first; then what it is.
         if (const auto reason = unmeasuredReason(*row)) {
             const UnmeasuredFolders* folders = viewModel_->unmeasuredFolders();
             return folders ? folders->describe(source.url().path) : UnmeasuredFolders::describe(*reason);
         }
+        if (const auto cache = others ? std::nullopt : cacheReason(source.url().path))
+            return QStringLiteral("Cache: ") + QString::fromStdString(*cache);
         // An empty folder: no badge, a plain word.
         if (!others && source.url().hasDirectoryPath() && source.file() && source.fileCount().value_or(0) == 0
             && !source.totalAllocatedSize().value_or(0))
