@@ -68,19 +68,33 @@ bool CleanupModel::start(Action action, std::function<void(Report&)> job)
     return true;
 }
 
-void CleanupModel::editSnapshot(Report& report, const Edit& edit)
+std::shared_ptr<StoreContainer> CleanupModel::openWritable(Report& report)
+{
+    if (snapshot_->configuration().inMemoryOnly)
+        return snapshot_;
+    // The window reads the file; a writer of its own changes it, as a scan would. Taken
+    // before anything on disk is touched: a store another scan writes refuses the job.
+    try {
+        return VistrelModelContainer::shared().makeContainer(snapshot_->configuration().fileLocation,
+                                                             VistrelModelContainer::Access::scanning);
+    } catch (const std::exception& refused) {
+        report.snapshotFailure = refused.what();
+        return nullptr;
+    }
+}
+
+void CleanupModel::closeWritable(std::shared_ptr<StoreContainer>& writable)
+{
+    const bool own = writable != snapshot_;
+    writable.reset();
+    if (own)
+        snapshot_->acceptCurrentVersion();
+}
+
+void CleanupModel::editSnapshot(Report& report, const std::shared_ptr<StoreContainer>& writable, const Edit& edit)
 {
     try {
-        if (snapshot_->configuration().inMemoryOnly) {
-            edit(snapshot_);
-            return;
-        }
-        // The window reads the file; a writer of its own changes it, as a scan would.
-        auto writer = VistrelModelContainer::shared().makeContainer(snapshot_->configuration().fileLocation,
-                                                                    VistrelModelContainer::Access::scanning);
-        edit(writer);
-        writer.reset();
-        snapshot_->acceptCurrentVersion();
+        edit(writable);
     } catch (const std::exception& failed) {
         report.snapshotFailure = failed.what();
     }
@@ -92,6 +106,9 @@ bool CleanupModel::moveToTrash(std::vector<std::string> paths)
         if (refusal(path))
             return false;
     return start(Action::moveToTrash, [this, paths = std::move(paths)](Report& report) {
+        auto writable = openWritable(report);
+        if (!writable)
+            return;
         std::vector<Trashed> trashed;
         for (const std::string& path : paths) {
             if (cancelled_)
@@ -105,13 +122,14 @@ bool CleanupModel::moveToTrash(std::vector<std::string> paths)
                 continue;
             }
             Trashed item{*outcome.trashed, std::nullopt};
-            editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
-                item.removal = SnapshotEdit::takeItem(FileUrl(path), *writable->makeContext());
+            editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
+                item.removal = SnapshotEdit::takeItem(FileUrl(path), *store->makeContext());
             });
             trashed.push_back(std::move(item));
             report.done.push_back(path);
             report.changedFolders.push_back(parentOf(path));
         }
+        closeWritable(writable);
         onMainThread(alive_, [this, trashed = std::move(trashed)]() mutable {
             if (!trashed.empty())
                 trashed_ = std::move(trashed);
@@ -125,6 +143,9 @@ bool CleanupModel::deletePermanently(std::vector<std::string> paths)
         if (refusal(path))
             return false;
     return start(Action::deletePermanently, [this, paths = std::move(paths)](Report& report) {
+        auto writable = openWritable(report);
+        if (!writable)
+            return;
         for (const std::string& path : paths) {
             if (cancelled_)
                 break;
@@ -132,17 +153,18 @@ bool CleanupModel::deletePermanently(std::vector<std::string> paths)
             report.failures.insert(report.failures.end(), removal.failures.begin(), removal.failures.end());
             report.changedFolders.push_back(parentOf(path));
             if (removal.complete()) {
-                editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
-                    SnapshotEdit::removeItem(FileUrl(path), *writable->makeContext());
+                editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
+                    SnapshotEdit::removeItem(FileUrl(path), *store->makeContext());
                 });
                 report.done.push_back(path);
             } else if (FileUrl(path).isDirectory()) {
                 // Part of it is gone: the snapshot says what is left.
-                editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
-                    FolderRescan::run(FileUrl(path), writable, {});
+                editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
+                    FolderRescan::run(FileUrl(path), store, {});
                 });
             }
         }
+        closeWritable(writable);
     });
 }
 
@@ -153,24 +175,34 @@ bool CleanupModel::undoMoveToTrash()
     std::vector<Trashed> items = std::move(trashed_);
     trashed_.clear();
     return start(Action::undoMoveToTrash, [this, items = std::move(items)](Report& report) {
+        auto writable = openWritable(report);
+        if (!writable) {
+            // Nothing was restored: the undo stays possible.
+            onMainThread(alive_, [this, items]() mutable { trashed_ = std::move(items); });
+            return;
+        }
         for (const Trashed& item : items) {
             if (const auto failed = TrashMover::restore(item.item)) {
                 report.failures.push_back({item.item.original, *failed});
                 continue;
             }
             if (item.removal)
-                editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
-                    SnapshotEdit::putBack(*item.removal, *writable->makeContext());
+                editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
+                    SnapshotEdit::putBack(*item.removal, *store->makeContext());
                 });
             report.done.push_back(item.item.original);
             report.changedFolders.push_back(parentOf(item.item.original));
         }
+        closeWritable(writable);
     });
 }
 
 bool CleanupModel::rescanFolder(std::string folder)
 {
     return start(Action::rescanFolder, [this, folder = FileUrl::directory(folder).path()](Report& report) {
+        auto writable = openWritable(report);
+        if (!writable)
+            return;
         std::stop_source stop;
         std::thread watcher([&] {
             while (!stop.stop_requested()) {
@@ -179,9 +211,9 @@ bool CleanupModel::rescanFolder(std::string folder)
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             }
         });
-        editSnapshot(report, [&](const std::shared_ptr<StoreContainer>& writable) {
+        editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
             try {
-                FolderRescan::run(FileUrl(folder), writable, stop.get_token());
+                FolderRescan::run(FileUrl(folder), store, stop.get_token());
                 report.done.push_back(folder);
                 report.changedFolders.push_back(folder);
                 report.changedFolders.push_back(parentOf(folder));
@@ -193,6 +225,7 @@ bool CleanupModel::rescanFolder(std::string folder)
         });
         stop.request_stop();
         watcher.join();
+        closeWritable(writable);
     });
 }
 

@@ -65,11 +65,14 @@ private:
         TrashMover::Trashed item;
         std::optional<SnapshotEdit::Removal> removal;
     };
-    using Edit = std::function<void(const std::shared_ptr<StoreContainer>& writable)>;
+    using Edit = std::function<void(const std::shared_ptr<StoreContainer>& store)>;
     bool start(Action action, std::function<void(Report&)> job);
-    // Runs `edit` on a writable container of the snapshot, then lets the window's container
-    // take the new version; a failure goes into the report.
-    void editSnapshot(Report& report, const Edit& edit);
+    // A writable container of the snapshot for one job (none, with the reason in the
+    // report, when it is refused), and its end: the window's container takes the new version.
+    std::shared_ptr<StoreContainer> openWritable(Report& report);
+    void closeWritable(std::shared_ptr<StoreContainer>& writable);
+    // Runs `edit` on it; a failure goes into the report.
+    void editSnapshot(Report& report, const std::shared_ptr<StoreContainer>& writable, const Edit& edit);
 
     std::shared_ptr<StoreContainer> snapshot_;
     std::string scanRoot_;

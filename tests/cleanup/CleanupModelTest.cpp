@@ -140,6 +140,19 @@ TEST_F(CleanupModelTest, AStoreOnDiskIsEditedThroughAWriterAndStillReadsAfterwar
     EXPECT_FALSE(model.lastReport()->snapshotFailure) << *model.lastReport()->snapshotFailure;
     EXPECT_NO_THROW(sizes(*reader)) << "the window's container takes its own program's change";
     EXPECT_EQ(sizes(*reader), sizes(scanTree(root_)));
+
+    // While another scan writes the store, nothing is touched on disk.
+    auto scanning = VistrelModelContainer::shared().makeContainer(location, VistrelModelContainer::Access::scanning);
+    ASSERT_TRUE(run(model, [&] { return model.moveToTrash({tree_.path("root/keep/small")}); }));
+    EXPECT_TRUE(model.lastReport()->snapshotFailure);
+    EXPECT_TRUE(model.lastReport()->done.empty());
+    EXPECT_TRUE(std::filesystem::exists(tree_.path("root/keep/small")));
+    ASSERT_TRUE(run(model, [&] { return model.undoMoveToTrash(); }));
+    EXPECT_TRUE(model.canUndo()) << "an undo that could not run stays possible";
+    scanning.reset();
+    ASSERT_TRUE(run(model, [&] { return model.undoMoveToTrash(); }));
+    EXPECT_TRUE(std::filesystem::exists(tree_.path("root/keep/also")));
+    EXPECT_EQ(sizes(*reader), sizes(scanTree(root_)));
 }
 
 } // namespace
