@@ -196,8 +196,11 @@ void CleanupActions::finished()
     if (!cleanup || !cleanup->lastReport())
         return;
     const CleanupModel::Report& report = *cleanup->lastReport();
-    if (ExplorerView* screen = screen_())
-        screen->reloadAfterChange();
+    if (ExplorerView* screen = screen_()) {
+        const bool removal = report.action == CleanupModel::Action::moveToTrash
+            || report.action == CleanupModel::Action::deletePermanently;
+        screen->reloadAfterChange(removal ? report.done : std::vector<std::string>{});
+    }
     if (!report.failures.empty() || report.snapshotFailure) {
         QStringList lines;
         for (const auto& failure : report.failures)

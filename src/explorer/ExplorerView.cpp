@@ -7,6 +7,8 @@
 #include "ExplorerTableView.h"
 #include "ExplorerTableViewModel.h"
 #include "MapModel.h"
+#include "ExplorerTableRowModel.h"
+#include "ExplorerTableRowModelDataSource.h"
 #include "MapTypesView.h"
 #include "MapView.h"
 #include "NavigationModel.h"
@@ -412,9 +414,28 @@ void ExplorerView::setSearchScope(SearchScope scope)
     searchViewModel_->setSearchText(searchField_->text());
 }
 
-void ExplorerView::reloadAfterChange()
+void ExplorerView::reloadAfterChange(const std::vector<std::string>& removed)
 {
     model_->setSelectedDetailsFile(std::nullopt);
+    if (!removed.empty()) {
+        // The row after it among its siblings, else the one before.
+        const std::function<std::optional<std::string>(const ExplorerTableRowModel::Children&)> neighbour
+            = [&](const ExplorerTableRowModel::Children& rows) -> std::optional<std::string> {
+            for (std::size_t index = 0; index < rows.size(); ++index) {
+                if (rows[index]->source().url().path == removed.front()) {
+                    if (rows.size() == 1)
+                        return std::nullopt;
+                    return rows[index + 1 < rows.size() ? index + 1 : index - 1]->source().url().path;
+                }
+                if (const auto* children = rows[index]->loadedChildren())
+                    if (auto found = neighbour(*children))
+                        return found;
+            }
+            return std::nullopt;
+        };
+        if (const auto next = neighbour(tableViewModel_->files()))
+            tableViewModel_->setSelectedPath(ItemUrl::file(FileUrl(*next)));
+    }
     refresh();
     if (mapView_)
         mapView_->model()->rebuild();

@@ -55,8 +55,8 @@ public:
     // Loads the rows; done each time the screen comes to the front.
     void refresh();
     // After the snapshot changed in place (a cleanup): the rows, the details and the map
-    // anew.
-    void reloadAfterChange();
+    // anew, the selection on a neighbour of the first removed item (when it was in the table).
+    void reloadAfterChange(const std::vector<std::string>& removed = {});
 
     // The bar that says a read of the snapshot failed, with what to do; hidden until one does.
     QWidget* readFailureNotice() const { return readFailureNotice_; }

@@ -21,6 +21,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QItemSelectionModel>
 #include <QTreeView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -73,6 +74,10 @@ TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
     ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 1; }))
         << "the row goes once the snapshot has changed";
     EXPECT_TRUE(std::filesystem::exists(tree.path("data/Trash/files/big/archive")));
+    ASSERT_TRUE(waitUntil([&] {
+        const auto selected = screen->table()->tree()->selectionModel()->selectedRows();
+        return selected.size() == 1 && selected.front().data().toString() == QStringLiteral("small");
+    })) << "the selection moves to the neighbour";
     EXPECT_EQ(actions->moveToTrashAction()->shortcut(), QKeySequence(QKeySequence::Delete));
 
     ASSERT_TRUE(actions->undoAction()->isEnabled());
