@@ -6,13 +6,13 @@
 #include "explorer/ExplorerView.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
-#include "services/Translations.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QTimer>
 
 namespace vistrel {
 
@@ -119,7 +119,7 @@ void CleanupActions::watch(CleanupModel* cleanup)
     watched_ = cleanup;
     if (cleanup) {
         connect(cleanup, &CleanupModel::finished, this, &CleanupActions::finished);
-        connect(cleanup, &CleanupModel::busyChanged, this, &CleanupActions::update);
+        connect(cleanup, &CleanupModel::busyChanged, this, &CleanupActions::busyChanged);
     }
 }
 
@@ -132,6 +132,34 @@ bool CleanupActions::refused(const std::string& path, const QString& title)
                                  QStringLiteral("Vistrel does not remove %1: %2.")
                                      .arg(names({path}), QString::fromStdString(*refusal)));
     return refusal.has_value();
+}
+
+void CleanupActions::busyChanged()
+{
+    update();
+    CleanupModel* cleanup = cleanup_();
+    if (!cleanup || !cleanup->busy()) {
+        delete progress_;
+        progress_ = nullptr;
+        return;
+    }
+    // Only a job that takes a while shows its progress; it can be cancelled between items.
+    QTimer::singleShot(400, this, [this] {
+        CleanupModel* cleanup = cleanup_();
+        if (!cleanup || !cleanup->busy() || progress_)
+            return;
+        auto* dialog = new QProgressDialog(QStringLiteral("Working on the snapshot and the disk…"),
+                                           QStringLiteral("Cancel"), 0, 0, window_);
+        dialog->setWindowTitle(QStringLiteral("Cleaning Up"));
+        dialog->setAccessibleName(dialog->windowTitle());
+        dialog->setMinimumDuration(0);
+        connect(dialog, &QProgressDialog::canceled, this, [this] {
+            if (CleanupModel* cleanup = cleanup_())
+                cleanup->cancel();
+        });
+        progress_ = dialog;
+        dialog->show();
+    });
 }
 
 void CleanupActions::trash(const std::string& path)
@@ -169,8 +197,9 @@ void CleanupActions::askToDelete(std::vector<std::string> paths)
         const VistrelFile& file = *screen->model()->selectedDetailsFile();
         figures = QStringLiteral(" (%1").arg(Formats::byteCount(file.totalAllocatedSize.value_or(0)));
         if (file.fileCount)
-            figures += QStringLiteral(" in ")
-                + QCoreApplication::translate("Search", "%n files", nullptr, Translations::count(*file.fileCount));
+            figures += *file.fileCount == 1
+                ? QStringLiteral(" in 1 file")
+                : QStringLiteral(" in %1 files").arg(Formats::groupedCount(*file.fileCount));
         figures += QLatin1Char(')');
     }
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Permanently"),

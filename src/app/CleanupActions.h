@@ -39,6 +39,8 @@ public:
     void update();
     // The dialog asking before a permanent delete (open while it asks; tests answer it).
     QWidget* confirmation() const { return confirmation_; }
+    // The progress of a job that takes long, with its Cancel (open while it runs).
+    QWidget* progress() const { return progress_; }
 
 private:
     std::optional<std::string> selectedItem() const;
@@ -58,6 +60,8 @@ private:
     QAction* copyPath_;
     QAction* terminal_;
     QWidget* confirmation_ = nullptr;
+    QWidget* progress_ = nullptr;
+    void busyChanged();
     CleanupModel* watched_ = nullptr;
 };
 
