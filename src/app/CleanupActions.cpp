@@ -49,13 +49,11 @@ CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen
     deletePermanently_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Delete));
     undo_->setShortcut(QKeySequence::Undo);
     rescan_->setShortcut(QKeySequence(Qt::Key_F5));
-    connect(moveToTrash_, &QAction::triggered, this, [this] {
-        if (const auto item = selectedItem())
-            trash(*item);
-    });
+    connect(moveToTrash_, &QAction::triggered, this, [this] { trash(selectedItems()); });
     connect(deletePermanently_, &QAction::triggered, this, [this] {
-        if (const auto item = selectedItem(); item && !refused(*item, QStringLiteral("Delete Permanently")))
-            askToDelete({*item});
+        const auto items = selectedItems();
+        if (!items.empty() && !refused(items, QStringLiteral("Delete Permanently")))
+            askToDelete(items);
     });
     connect(undo_, &QAction::triggered, this, [this] {
         if (CleanupModel* cleanup = cleanup_())
@@ -87,6 +85,12 @@ CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen
     });
     connect(menu, &QMenu::aboutToShow, this, &CleanupActions::update);
     update();
+}
+
+std::vector<std::string> CleanupActions::selectedItems() const
+{
+    ExplorerView* screen = screen_();
+    return screen ? screen->selectedItemPaths() : std::vector<std::string>{};
 }
 
 std::optional<std::string> CleanupActions::selectedItem() const
@@ -123,15 +127,19 @@ void CleanupActions::watch(CleanupModel* cleanup)
     }
 }
 
-bool CleanupActions::refused(const std::string& path, const QString& title)
+bool CleanupActions::refused(const std::vector<std::string>& paths, const QString& title)
 {
     CleanupModel* cleanup = cleanup_();
-    const auto refusal = cleanup ? cleanup->refusal(path) : std::optional<std::string>("no snapshot is open");
-    if (refusal)
-        QMessageBox::information(window_, title,
-                                 QStringLiteral("Vistrel does not remove %1: %2.")
-                                     .arg(names({path}), QString::fromStdString(*refusal)));
-    return refusal.has_value();
+    for (const std::string& path : paths) {
+        const auto refusal = cleanup ? cleanup->refusal(path) : std::optional<std::string>("no snapshot is open");
+        if (refusal) {
+            QMessageBox::information(window_, title,
+                                     QStringLiteral("Vistrel does not remove %1: %2.")
+                                         .arg(names({path}), QString::fromStdString(*refusal)));
+            return true;
+        }
+    }
+    return false;
 }
 
 void CleanupActions::busyChanged()
@@ -162,10 +170,10 @@ void CleanupActions::busyChanged()
     });
 }
 
-void CleanupActions::trash(const std::string& path)
+void CleanupActions::trash(const std::vector<std::string>& paths)
 {
-    if (!refused(path, QStringLiteral("Move to Trash")))
-        cleanup_()->moveToTrash({path});
+    if (!paths.empty() && !refused(paths, QStringLiteral("Move to Trash")))
+        cleanup_()->moveToTrash(paths);
 }
 
 void CleanupActions::addItemActions(QMenu* menu, const std::string& path)
@@ -173,9 +181,9 @@ void CleanupActions::addItemActions(QMenu* menu, const std::string& path)
     CleanupModel* cleanup = cleanup_();
     const bool idle = cleanup && !cleanup->busy();
     menu->addSeparator();
-    menu->addAction(moveToTrash_->text(), this, [this, path] { trash(path); })->setEnabled(idle);
+    menu->addAction(moveToTrash_->text(), this, [this, path] { trash({path}); })->setEnabled(idle);
     menu->addAction(deletePermanently_->text(), this, [this, path] {
-            if (!refused(path, QStringLiteral("Delete Permanently")))
+            if (!refused({path}, QStringLiteral("Delete Permanently")))
                 askToDelete({path});
         })->setEnabled(idle);
     if (FileUrl(path).isDirectory())

@@ -44,8 +44,9 @@ public:
 
 private:
     std::optional<std::string> selectedItem() const;
-    void trash(const std::string& path);
-    bool refused(const std::string& path, const QString& title);
+    std::vector<std::string> selectedItems() const;
+    void trash(const std::vector<std::string>& paths);
+    bool refused(const std::vector<std::string>& paths, const QString& title);
     void askToDelete(std::vector<std::string> paths);
     void finished();
     void watch(CleanupModel* cleanup);

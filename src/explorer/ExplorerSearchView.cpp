@@ -36,7 +36,7 @@ ExplorerSearchView::ExplorerSearchView(ExplorerSearchViewModel* viewModel, const
     table_->setAccessibleName(QStringLiteral("Search results"));
     table_->setRootIsDecorated(false);
     table_->setUniformRowHeights(true);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
     table_->setItemDelegateForColumn(ExplorerSearchItemModel::nameColumn,
                                      new HighlightedTextDelegate(ExplorerSearchItemModel::searchTextRole, table_));
@@ -110,6 +110,16 @@ void ExplorerSearchView::openSelected()
     // The path's bytes from the result itself: a name need not be UTF-8.
     const std::string& path = viewModel_->results()[static_cast<std::size_t>(current.row())].id;
     viewModel_->openParentSelecting(ItemUrl{ItemUrl::fileScheme, path});
+}
+
+std::vector<std::string> ExplorerSearchView::selectedItemPaths() const
+{
+    std::vector<std::string> paths;
+    const auto& results = viewModel_->results();
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
+        if (index.row() >= 0 && static_cast<std::size_t>(index.row()) < results.size())
+            paths.push_back(results[static_cast<std::size_t>(index.row())].id);
+    return paths;
 }
 
 QMenu* ExplorerSearchView::makeContextMenu(const QModelIndex& index)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QWidget>
 
@@ -24,6 +26,8 @@ public:
                        QWidget* parent = nullptr);
     // Adds more to every item's context menu (the window's cleanup actions).
     void setMenuExtension(std::function<void(QMenu*, const std::string&)> extend) { extendMenu_ = std::move(extend); }
+    // The results of the selected rows (Shift and Ctrl extend the selection).
+    std::vector<std::string> selectedItemPaths() const;
 
     QTreeView* table() const { return table_; }
     ExplorerSearchItemModel* itemModel() const { return itemModel_; }

@@ -41,7 +41,7 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
     tree_->setAccessibleName(QStringLiteral("Files and folders"));
     tree_->setUniformRowHeights(true);
     tree_->setExpandsOnDoubleClick(false);
-    tree_->setSelectionMode(QAbstractItemView::SingleSelection);
+    tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->setItemDelegateForColumn(ExplorerTableItemModel::nameColumn,
                                     new HighlightedTextDelegate(ExplorerTableItemModel::filterTextRole, tree_, ExplorerTableItemModel::badgeRole));
@@ -210,6 +210,15 @@ void ExplorerTableView::applyVisibility(ExplorerTableRowModel* row)
         tree_->setRowHidden(child->index(), parent, !child->show);
         applyVisibility(child.get());
     }
+}
+
+std::vector<std::string> ExplorerTableView::selectedItemPaths() const
+{
+    std::vector<std::string> paths;
+    for (const QModelIndex& index : tree_->selectionModel()->selectedRows())
+        if (const auto* row = itemModel_->rowAt(index); row && row->source().url().isFile())
+            paths.push_back(row->source().url().path);
+    return paths;
 }
 
 QMenu* ExplorerTableView::makeContextMenu(const QModelIndex& index)

@@ -414,6 +414,15 @@ void ExplorerView::setSearchScope(SearchScope scope)
     searchViewModel_->setSearchText(searchField_->text());
 }
 
+std::vector<std::string> ExplorerView::selectedItemPaths() const
+{
+    std::vector<std::string> paths = scope_ == SearchScope::filter || !searchView_ ? table_->selectedItemPaths()
+                                                                                  : searchView_->selectedItemPaths();
+    if (paths.empty() && model_->selectedDetailsFile())
+        paths.push_back(model_->selectedDetailsFile()->id);
+    return paths;
+}
+
 void ExplorerView::reloadAfterChange(const std::vector<std::string>& removed)
 {
     model_->setSelectedDetailsFile(std::nullopt);

@@ -52,6 +52,9 @@ public:
     SearchScope searchScope() const { return scope_; }
     void setSearchScope(SearchScope scope);
 
+    // The items selected in the table or the search results, whichever is shown; else the
+    // item the details show (a click on the map).
+    std::vector<std::string> selectedItemPaths() const;
     // Loads the rows; done each time the screen comes to the front.
     void refresh();
     // After the snapshot changed in place (a cleanup): the rows, the details and the map

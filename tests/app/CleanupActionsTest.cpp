@@ -103,7 +103,18 @@ TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
     actions->undoAction()->trigger();
     ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 2; }));
 
+    // Several rows at once (Shift and Ctrl extend the selection), and one undo for them all.
+    table->selectAll();
+    EXPECT_EQ(screen->selectedItemPaths().size(), 2u);
+    actions->moveToTrashAction()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).empty(); }));
+    actions->undoAction()->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 2; }));
+    EXPECT_TRUE(std::filesystem::exists(tree.path("root/big/archive")));
+    EXPECT_TRUE(std::filesystem::exists(tree.path("root/small/note")));
+
     // Shift+Delete asks; Return takes the default, Cancel, and nothing goes.
+    table->clearSelection();
     screen->model()->setSelectedDetailsFile(scan.at(tree.path("root/small/")));
     actions->deletePermanentlyAction()->trigger();
     auto* asked = qobject_cast<QMessageBox*>(actions->confirmation());
