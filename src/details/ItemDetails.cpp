@@ -2,6 +2,7 @@
 
 #include "PropertyListDecoder.h"
 
+#include "cleanup/CacheFolders.h"
 #include "filesystem/ContentTypeDetector.h"
 #include "filesystem/ResourceKeys.h"
 #include "scanner/ResourceTypeCode.h"
@@ -32,6 +33,12 @@ Row number(const char* title, const std::optional<std::int64_t>& value, QString 
 Row string(const char* title, const std::optional<QString>& value)
 {
     return Row{Row::Kind::text, QString::fromLatin1(title), value, {}, {}};
+}
+
+std::optional<QString> cacheReason(const std::string& folder)
+{
+    const auto reason = CacheFolders::reason(folder, CacheFolders::userCacheFolder());
+    return reason ? std::optional<QString>(QString::fromStdString(*reason)) : std::nullopt;
 }
 
 Row date(const char* title, const std::optional<QDateTime>& value)
@@ -110,6 +117,8 @@ ItemDetails ItemDetails::make(VistrelFile file)
          date("Content Modified", dateValue(ResourceKey::contentModificationDate))},
         {number("Size", file.totalSize, byteCount), number("Size on Disk", file.totalAllocatedSize, byteCount),
          number("Files", directory ? file.fileCount : std::nullopt, Formats::decimal),
+         // Read on the details' own thread: a CACHEDIR.TAG takes a look at the disk.
+         string("Cache", directory ? cacheReason(file.id) : std::nullopt),
          flag("Package", flagValue(ResourceKey::isPackage)), flag("Purgeable File", file.isPurgeable),
          flag("Sparse File", flagValue(ResourceKey::isSparse))},
         {string("Content Type", file.contentTypeIdentifier()),

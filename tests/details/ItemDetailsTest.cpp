@@ -69,6 +69,10 @@ TEST(ItemDetails, GeneralRowsOfRealFiles)
     const auto dir = rows(ItemDetails::make(directory));
     EXPECT_EQ(dir.at(QStringLiteral("Files")), QStringLiteral("3"));
     EXPECT_EQ(dir.at(QStringLiteral("Posix Permissions")), QStringLiteral("0755"));
+    EXPECT_FALSE(dir.count(QStringLiteral("Cache")));
+    tree.writeFile("dir/CACHEDIR.TAG", "Signature: 8a477f597d28d172789f06886806bc55\n");
+    EXPECT_NE(rows(ItemDetails::make(directory)).at(QStringLiteral("Cache")).indexOf(QStringLiteral("CACHEDIR.TAG")), -1)
+        << "a tagged folder says it holds a cache";
 
     EXPECT_EQ(rows(ItemDetails::make(entity(tree.path("link")))).at(QStringLiteral("Is Symbolic Link")),
               QStringLiteral("yes"));
