@@ -200,14 +200,10 @@ void CleanupActions::askToDelete(std::vector<std::string> paths)
     if (!cleanup || paths.empty())
         return;
     QString figures;
-    if (screen && screen->model()->selectedDetailsFile() && paths.size() == 1
-        && screen->model()->selectedDetailsFile()->id == paths.front()) {
-        const VistrelFile& file = *screen->model()->selectedDetailsFile();
-        figures = QStringLiteral(" (%1").arg(Formats::byteCount(file.totalAllocatedSize.value_or(0)));
-        if (file.fileCount)
-            figures += *file.fileCount == 1
-                ? QStringLiteral(" in 1 file")
-                : QStringLiteral(" in %1 files").arg(Formats::groupedCount(*file.fileCount));
+    if (const auto totals = screen ? screen->selectedItemFigures(paths) : std::nullopt) {
+        figures = QStringLiteral(" (%1").arg(Formats::byteCount(totals->first));
+        figures += totals->second == 1 ? QStringLiteral(" in 1 file")
+                                       : QStringLiteral(" in %1 files").arg(Formats::groupedCount(totals->second));
         figures += QLatin1Char(')');
     }
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Permanently"),

@@ -122,6 +122,20 @@ std::vector<std::string> ExplorerSearchView::selectedItemPaths() const
     return paths;
 }
 
+std::pair<std::int64_t, std::int64_t> ExplorerSearchView::selectedItemFigures() const
+{
+    std::pair<std::int64_t, std::int64_t> figures{0, 0};
+    const auto& results = viewModel_->results();
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) {
+        if (index.row() < 0 || static_cast<std::size_t>(index.row()) >= results.size())
+            continue;
+        const VistrelFile& file = results[static_cast<std::size_t>(index.row())];
+        figures.first += file.totalAllocatedSize.value_or(0);
+        figures.second += FileUrl(file.id).isDirectory() ? file.fileCount.value_or(0) : 1;
+    }
+    return figures;
+}
+
 QMenu* ExplorerSearchView::makeContextMenu(const QModelIndex& index)
 {
     if (!index.isValid())

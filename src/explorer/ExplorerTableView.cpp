@@ -221,6 +221,19 @@ std::vector<std::string> ExplorerTableView::selectedItemPaths() const
     return paths;
 }
 
+std::pair<std::int64_t, std::int64_t> ExplorerTableView::selectedItemFigures() const
+{
+    std::pair<std::int64_t, std::int64_t> figures{0, 0};
+    for (const QModelIndex& index : tree_->selectionModel()->selectedRows()) {
+        const auto* row = itemModel_->rowAt(index);
+        if (!row || !row->source().url().isFile())
+            continue;
+        figures.first += row->source().totalAllocatedSize().value_or(0);
+        figures.second += row->source().url().hasDirectoryPath() ? row->source().fileCount().value_or(0) : 1;
+    }
+    return figures;
+}
+
 QMenu* ExplorerTableView::makeContextMenu(const QModelIndex& index)
 {
     const auto* row = itemModel_->rowAt(index);

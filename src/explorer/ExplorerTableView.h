@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QWidget>
@@ -28,6 +29,8 @@ public:
     void setMenuExtension(std::function<void(QMenu*, const std::string&)> extend) { extendMenu_ = std::move(extend); }
     // The snapshot items of the selected rows (Shift and Ctrl extend the selection).
     std::vector<std::string> selectedItemPaths() const;
+    // Their size on disk and file count added up (a file counts as one).
+    std::pair<std::int64_t, std::int64_t> selectedItemFigures() const;
 
     QTreeView* tree() const { return tree_; }
     ExplorerTableItemModel* itemModel() const { return itemModel_; }

@@ -423,6 +423,19 @@ std::vector<std::string> ExplorerView::selectedItemPaths() const
     return paths;
 }
 
+std::optional<std::pair<std::int64_t, std::int64_t>>
+ExplorerView::selectedItemFigures(const std::vector<std::string>& paths) const
+{
+    const bool table = scope_ == SearchScope::filter || !searchView_;
+    if ((table ? table_->selectedItemPaths() : searchView_->selectedItemPaths()) == paths)
+        return table ? table_->selectedItemFigures() : searchView_->selectedItemFigures();
+    // The item the details show (a click on the map).
+    if (const auto& file = model_->selectedDetailsFile(); file && paths == std::vector<std::string>{file->id})
+        return std::pair<std::int64_t, std::int64_t>{file->totalAllocatedSize.value_or(0),
+                                                      FileUrl(file->id).isDirectory() ? file->fileCount.value_or(0) : 1};
+    return std::nullopt;
+}
+
 void ExplorerView::reloadAfterChange(const std::vector<std::string>& removed)
 {
     model_->setSelectedDetailsFile(std::nullopt);

@@ -121,6 +121,7 @@ TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
     ASSERT_TRUE(asked);
     EXPECT_EQ(asked->defaultButton(), asked->button(QMessageBox::Cancel));
     EXPECT_NE(asked->text().indexOf(QStringLiteral("“small”")), -1) << asked->text().toStdString();
+    EXPECT_NE(asked->text().indexOf(QStringLiteral(" in 1 file)")), -1) << "its size and file count";
     asked->button(QMessageBox::Cancel)->click();
     QTest::qWait(50);
     EXPECT_TRUE(std::filesystem::exists(tree.path("root/small/note")));
