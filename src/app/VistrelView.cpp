@@ -98,6 +98,7 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
     };
     cleanup_ = new CleanupModel(container_, QDir::homePath().toStdString());
     environment.extendItemMenu = extendItemMenu_;
+    connect(cleanup_, &CleanupModel::finished, this, [changes = environment.snapshotChanges] { ++*changes; });
     shell_ = new AppNavigationSplitView(environment, this);
     addWidget(shell_);
     setCurrentWidget(shell_);

@@ -37,6 +37,9 @@ struct ExplorerEnvironment {
     // lives only in memory), or scan anew.
     std::function<void()> reopenSnapshot;
     std::function<void()> rescan;
+    // Counts the changes made to the snapshot in place (cleanups): a screen that comes back
+    // to the front after one makes its map again.
+    std::shared_ptr<int> snapshotChanges = std::make_shared<int>(0);
     // Adds the window's item actions (cleanup) to the context menu of the item at `path`.
     std::function<void(QMenu*, const std::string& path)> extendItemMenu;
 };

@@ -130,6 +130,11 @@ ExplorerView::~ExplorerView() = default;
 void ExplorerView::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
+    if (environment_.snapshotChanges && *environment_.snapshotChanges != changesSeen_) {
+        changesSeen_ = *environment_.snapshotChanges;
+        if (mapView_)
+            mapView_->model()->rebuild();
+    }
     const QWidget* focused = QApplication::focusWidget();
     if (!focused || !isAncestorOf(focused))
         setFocus(Qt::OtherFocusReason);
@@ -438,6 +443,8 @@ ExplorerView::selectedItemFigures(const std::vector<std::string>& paths) const
 
 void ExplorerView::reloadAfterChange(const std::vector<std::string>& removed)
 {
+    if (environment_.snapshotChanges)
+        changesSeen_ = *environment_.snapshotChanges;
     model_->setSelectedDetailsFile(std::nullopt);
     if (!removed.empty()) {
         // The row after it among its siblings, else the one before.

@@ -101,6 +101,7 @@ private:
     QPointer<QDialog> unreadableDialog_;
     QSplitter* mapSplit_ = nullptr;
     QSplitter* mapPane_ = nullptr;
+    int changesSeen_ = 0; // of environment_.snapshotChanges
     class MapView* mapView_ = nullptr;
     QLabel* readFailureLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.

@@ -473,6 +473,27 @@ TEST_F(ExplorerScreens, TheUnreadableNoticeNamesTheFirstFewAndOpensTheList)
 
 // The map: built off the main thread for its size, a click selects the row that holds the
 // item and shows the item itself, a double click opens a folder, and the choice is kept.
+// A screen kept behind another while a cleanup changed the snapshot draws its map again
+// when it comes back; without a change, its map stays as it was.
+TEST_F(ExplorerScreens, AScreenBackAfterACleanupDrawsItsMapAgain)
+{
+    auto view = screen("/usr/");
+    view->setMapShown(true);
+    MapModel* map = view->mapView()->model();
+    ASSERT_TRUE(waitUntil([&] { return !map->image().isNull() && !map->busy(); }));
+    int builds = 0;
+    QObject::connect(map, &MapModel::changed, [&] { builds += map->busy() ? 1 : 0; });
+    view->hide();
+    view->show();
+    QTest::qWait(MapModel::debounceMilliseconds + 50);
+    EXPECT_EQ(builds, 0) << "nothing changed";
+    view->hide();
+    ++*environment_.snapshotChanges;
+    view->show();
+    ASSERT_TRUE(waitUntil([&] { return builds == 1 && !map->busy(); }));
+    EXPECT_FALSE(map->image().isNull());
+}
+
 TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
 {
     TemporaryTree folder;
