@@ -130,20 +130,7 @@ int main(int argc, char** argv)
     FileIcons::prepareTheme(); // as the application does: icons come from the desktop theme
     const std::string storePath = argc > 1 ? argv[1] : "explorer-benchmark.store";
 
-    auto records = bench::SyntheticSnapshot(900000).take();
-    bench::addBigDirectory(records);
-    std::printf("records=%zu\n", records.size());
-    auto memory = VistrelModelContainer::shared().makeContainer(true);
-    bench::saveRecords(*memory, records);
-    VistrelModelContainer::deleteStoreFile(storePath);
-    {
-        auto writer = VistrelModelContainer::shared().makeContainer(storePath);
-        bench::saveRecords(*writer, records);
-    }
-    // The application opens a snapshot file read-only.
-    auto disk = VistrelModelContainer::shared().makeContainer(storePath, VistrelModelContainer::Access::readOnly);
-    records.clear();
-    records.shrink_to_fit();
+    auto [memory, disk] = bench::makeBenchmarkSnapshots(storePath);
 
     StallMonitor stalls;
     monitor = &stalls;

@@ -113,19 +113,7 @@ int main(int argc, char** argv)
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
     const std::string storePath = argc > 1 ? argv[1] : "map-benchmark.store";
 
-    auto records = bench::SyntheticSnapshot(900000).take();
-    bench::addBigDirectory(records);
-    std::printf("records=%zu\n", records.size());
-    auto memory = VistrelModelContainer::shared().makeContainer(true);
-    bench::saveRecords(*memory, records);
-    VistrelModelContainer::deleteStoreFile(storePath);
-    {
-        auto writer = VistrelModelContainer::shared().makeContainer(storePath);
-        bench::saveRecords(*writer, records);
-    }
-    auto disk = VistrelModelContainer::shared().makeContainer(storePath, VistrelModelContainer::Access::readOnly);
-    records.clear();
-    records.shrink_to_fit();
+    auto [memory, disk] = bench::makeBenchmarkSnapshots(storePath);
 
     StallMonitor stalls;
     const Figures onDisk = measure(disk, "on disk");

@@ -8,9 +8,12 @@
 #include "objectstore/StoreContext.h"
 #include "scanner/FileSystemRecord.h"
 #include "store/VistrelFile.h"
+#include "store/VistrelModelContainer.h"
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -126,5 +129,29 @@ private:
     std::vector<FileSystemRecord> records_;
     int topCount_ = 0;
 };
+
+// The 1,000,000-row snapshot of the window's benchmarks (900,000 synthetic rows and /big/),
+// in memory and in a store file at `storePath`, opened read-only as the application opens one.
+struct BenchmarkSnapshots {
+    std::shared_ptr<StoreContainer> memory;
+    std::shared_ptr<StoreContainer> disk;
+};
+
+inline BenchmarkSnapshots makeBenchmarkSnapshots(const std::string& storePath)
+{
+    auto records = SyntheticSnapshot(900000).take();
+    addBigDirectory(records);
+    std::printf("records=%zu\n", records.size());
+    BenchmarkSnapshots snapshots;
+    snapshots.memory = VistrelModelContainer::shared().makeContainer(true);
+    saveRecords(*snapshots.memory, records);
+    VistrelModelContainer::deleteStoreFile(storePath);
+    {
+        auto writer = VistrelModelContainer::shared().makeContainer(storePath);
+        saveRecords(*writer, records);
+    }
+    snapshots.disk = VistrelModelContainer::shared().makeContainer(storePath, VistrelModelContainer::Access::readOnly);
+    return snapshots;
+}
 
 } // namespace vistrel::bench

@@ -10,6 +10,7 @@
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelModelContainer.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace vistrel {
@@ -42,6 +43,11 @@ CleanupModel::~CleanupModel()
 std::optional<std::string> CleanupModel::refusal(const std::string& path) const
 {
     return CleanupTargets::refusal(path, scanRoot_, homeFolder_);
+}
+
+bool CleanupModel::anyRefused(const std::vector<std::string>& paths) const
+{
+    return std::any_of(paths.begin(), paths.end(), [this](const std::string& path) { return refusal(path).has_value(); });
 }
 
 bool CleanupModel::start(Action action, std::function<void(Report&)> job)
@@ -102,9 +108,8 @@ void CleanupModel::editSnapshot(Report& report, const std::shared_ptr<StoreConta
 
 bool CleanupModel::moveToTrash(std::vector<std::string> paths)
 {
-    for (const std::string& path : paths)
-        if (refusal(path))
-            return false;
+    if (anyRefused(paths))
+        return false;
     return start(Action::moveToTrash, [this, paths = std::move(paths)](Report& report) {
         auto writable = openWritable(report);
         if (!writable)
@@ -139,9 +144,8 @@ bool CleanupModel::moveToTrash(std::vector<std::string> paths)
 
 bool CleanupModel::deletePermanently(std::vector<std::string> paths)
 {
-    for (const std::string& path : paths)
-        if (refusal(path))
-            return false;
+    if (anyRefused(paths))
+        return false;
     return start(Action::deletePermanently, [this, paths = std::move(paths)](Report& report) {
         auto writable = openWritable(report);
         if (!writable)

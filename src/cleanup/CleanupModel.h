@@ -66,6 +66,7 @@ private:
         std::optional<SnapshotEdit::Removal> removal;
     };
     using Edit = std::function<void(const std::shared_ptr<StoreContainer>& store)>;
+    bool anyRefused(const std::vector<std::string>& paths) const;
     bool start(Action action, std::function<void(Report&)> job);
     // A writable container of the snapshot for one job (none, with the reason in the
     // report, when it is refused), and its end: the window's container takes the new version.

@@ -5,8 +5,8 @@
 
 namespace vistrel {
 
-// Moves items to the freedesktop.org trash of their volume (as Qt implements the
-// specification) and puts them back for an undo.
+// Moves items to the freedesktop.org trash of their volume (through Qt, which knows the
+// home trash and the per-volume ones) and puts them back for an undo.
 class TrashMover {
 public:
     struct Trashed {

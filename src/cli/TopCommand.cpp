@@ -15,29 +15,25 @@ namespace vistrel::cli {
 // The largest files anywhere under a directory, as the map's third scope lists them.
 int runTop(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> store;
-    std::string under = "/";
-    bool json = false;
+    SnapshotOutput::Options options;
     long long count = 20;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size())
-            store = arguments[++index];
-        else if (argument == "--under" && index + 1 < arguments.size())
-            under = absolutePath(arguments[++index]);
-        else if (argument == "-n" && index + 1 < arguments.size()) {
+        if (options.take(arguments, index))
+            continue;
+        if (argument == "-n" && index + 1 < arguments.size()) {
             char* end = nullptr;
             const std::string& text = arguments[++index];
             count = std::strtoll(text.c_str(), &end, 10);
             if (text.empty() || *end != '\0' || count < 1 || count > VistrelFileSearch::resultLimit)
                 return usageError("top: -n takes a number from 1 to 1000");
-        } else if (argument == "--json")
-            json = true;
-        else
+        } else {
             return usageError("top: unexpected argument " + argument);
+        }
     }
-    const FileUrl root = FileUrl::directory(under);
-    const auto container = SnapshotOutput::openExisting(store, root.path());
+    const bool json = options.json;
+    const FileUrl root = FileUrl::directory(options.under);
+    const auto container = SnapshotOutput::openExisting(options.store, root.path());
     if (!container)
         return exitFailure;
     try {

@@ -15,22 +15,14 @@ namespace vistrel::cli {
 // How the files under a directory split by type, as the types list beside the map shows it.
 int runTypes(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> store;
-    std::string under = "/";
-    bool json = false;
+    SnapshotOutput::Options options;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size())
-            store = arguments[++index];
-        else if (argument == "--under" && index + 1 < arguments.size())
-            under = absolutePath(arguments[++index]);
-        else if (argument == "--json")
-            json = true;
-        else
-            return usageError("types: unexpected argument " + argument);
+        if (!options.take(arguments, index))
+            return usageError("types: unexpected argument " + arguments[index]);
     }
-    const FileUrl root = FileUrl::directory(under);
-    const auto container = SnapshotOutput::openExisting(store, root.path());
+    const bool json = options.json;
+    const FileUrl root = FileUrl::directory(options.under);
+    const auto container = SnapshotOutput::openExisting(options.store, root.path());
     if (!container)
         return exitFailure;
     try {

@@ -11,12 +11,13 @@ namespace vistrel {
 
 namespace {
 
-VistrelFileSubtree::Item item(StoredObject&& object)
+// A row of the read's two attributes: its id and its size.
+VistrelFileSubtree::Item item(std::span<const StoreValueView> values)
 {
     VistrelFileSubtree::Item item;
-    if (auto* id = std::get_if<std::string>(&object.values[0]))
-        item.id = std::move(*id);
-    if (const auto* size = std::get_if<std::int64_t>(&object.values[1]))
+    if (const auto* id = std::get_if<std::string_view>(&values[0]))
+        item.id = *id;
+    if (const auto* size = std::get_if<std::int64_t>(&values[1]))
         item.allocatedSize = *size;
     return item;
 }
@@ -35,10 +36,11 @@ std::vector<VistrelFileSubtree::Item> VistrelFileSubtree::read(const FileUrl& ro
     StorePredicate children = StorePredicate::equal("level", root.pathComponentCount() + 1);
     if (root.path() != "/")
         children = StorePredicate::conjunction(StorePredicate::beginsWith("id", root.path()), std::move(children));
-    for (StoredObject& object : context.fetch({std::move(children), request.order, std::nullopt, request.attributes})) {
-        items.push_back(item(std::move(object)));
-        total += std::max<std::int64_t>(0, items.back().allocatedSize);
-    }
+    context.fetchEachView({std::move(children), request.order, std::nullopt, request.attributes},
+                          [&](std::span<const StoreValueView> values) {
+                              items.push_back(item(values));
+                              total += std::max<std::int64_t>(0, items.back().allocatedSize);
+                          });
     const auto smallest = static_cast<std::int64_t>(std::floor(static_cast<double>(total) * minimumShare));
     if (smallest > 0)
         request.condition = [smallest] { return std::optional(StorePredicate::greaterThan("totalAllocatedSize", smallest - 1)); };
@@ -62,12 +64,7 @@ std::vector<VistrelFileSubtree::Item> VistrelFileSubtree::read(const FileUrl& ro
                                 at = level;
                                 list = levelList(level);
                             }
-                            Item made;
-                            if (const auto* id = std::get_if<std::string_view>(&values[0]))
-                                made.id = *id;
-                            if (const auto* size = std::get_if<std::int64_t>(&values[1]))
-                                made.allocatedSize = *size;
-                            list->push_back(std::move(made));
+                            list->push_back(item(values));
                         });
     for (const auto& level : levels) {
         if (level)

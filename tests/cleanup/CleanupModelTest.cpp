@@ -2,6 +2,7 @@
 // followed by the snapshot's edit, in memory and on disk.
 #include "cleanup/CleanupModel.h"
 #include "scanner/WalkerTestSupport.h"
+#include "store/StoreTestSupport.h"
 #include "store/SnapshotCompletion.h"
 #include "support/EventLoop.h"
 #include "support/TemporaryTree.h"
@@ -32,11 +33,8 @@ void ensureCoreApplication()
 std::map<std::string, std::int64_t> sizes(StoreContainer& container)
 {
     std::map<std::string, std::int64_t> all;
-    auto context = container.makeContext();
-    for (StoredObject& object : context->fetch({})) {
-        const VistrelFile file = VistrelFile::fromStored(std::move(object), {});
-        all[file.id] = file.totalAllocatedSize.value_or(-1);
-    }
+    for (const auto& [path, file] : storedFiles(container))
+        all[path] = file.totalAllocatedSize.value_or(-1);
     return all;
 }
 

@@ -2,6 +2,7 @@
 // says, after files were added, removed, grown and replaced.
 #include "cleanup/FolderRescan.h"
 #include "scanner/WalkerTestSupport.h"
+#include "store/StoreTestSupport.h"
 #include "store/SnapshotCompletion.h"
 #include "support/TemporaryTree.h"
 
@@ -17,21 +18,9 @@ namespace {
 
 using namespace testing;
 
-std::map<std::string, VistrelFile> rows(StoreContainer& container)
-{
-    std::map<std::string, VistrelFile> all;
-    auto context = container.makeContext();
-    for (StoredObject& object : context->fetch({})) {
-        VistrelFile file = VistrelFile::fromStored(std::move(object), {});
-        std::string id = file.id;
-        all.emplace(std::move(id), std::move(file));
-    }
-    return all;
-}
-
 void expectSameRows(StoreContainer& edited, const ScanResult& fresh)
 {
-    const auto after = rows(edited);
+    const auto after = storedFiles(edited);
     EXPECT_EQ(after.size(), fresh.files.size());
     for (const auto& [path, file] : fresh.files) {
         const auto found = after.find(path);
@@ -115,7 +104,7 @@ TEST(FolderRescan, TheScanRootsKeptTotalsAndWhatIsRefused)
     stopped.request_stop();
     EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a2/")), snapshot.container, stopped.get_token()),
                  FileSystemWalkerError) << "a cancelled rescan changes nothing";
-    EXPECT_FALSE(rows(*snapshot.container).count(tree.path("a2/z")));
+    EXPECT_FALSE(storedFiles(*snapshot.container).count(tree.path("a2/z")));
 }
 
 } // namespace

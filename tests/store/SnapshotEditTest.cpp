@@ -25,18 +25,6 @@ FileSystemRecord folder(const std::string& path, std::int64_t files, std::int64_
     return record;
 }
 
-std::map<std::string, VistrelFile> rows(StoreContainer& container)
-{
-    std::map<std::string, VistrelFile> all;
-    auto context = container.makeContext();
-    for (StoredObject& object : context->fetch({})) {
-        VistrelFile file = VistrelFile::fromStored(std::move(object), {});
-        std::string id = file.id;
-        all.emplace(std::move(id), std::move(file));
-    }
-    return all;
-}
-
 TEST(SnapshotEdit, ARemovedFolderTakesItsRowsAndItsFiguresFromEveryAncestor)
 {
     auto container = VistrelModelContainer::shared().makeContainer(true);
@@ -50,7 +38,7 @@ TEST(SnapshotEdit, ARemovedFolderTakesItsRowsAndItsFiguresFromEveryAncestor)
     const auto removed = SnapshotEdit::removeItem(FileUrl("/r/a/b/"), *context);
     ASSERT_TRUE(removed);
     EXPECT_EQ(removed->totalAllocatedSize, 2100);
-    auto after = rows(*container);
+    auto after = storedFiles(*container);
     EXPECT_FALSE(after.count("/r/a/b/") || after.count("/r/a/b/x") || after.count("/r/a/b/y"));
     EXPECT_TRUE(after.count("/r/a/b2/") && after.count("/r/a/b2/keep")) << "a sibling sharing the name's start stays";
     EXPECT_EQ(after.at("/r/a/").fileCount, 2);
@@ -65,7 +53,7 @@ TEST(SnapshotEdit, ARemovedFolderTakesItsRowsAndItsFiguresFromEveryAncestor)
     // A file counts as one file; an item the snapshot does not hold changes nothing.
     ASSERT_TRUE(SnapshotEdit::removeItem(FileUrl("/r/a/z"), *context));
     EXPECT_FALSE(SnapshotEdit::removeItem(FileUrl("/r/a/gone"), *context));
-    after = rows(*container);
+    after = storedFiles(*container);
     EXPECT_EQ(after.at("/r/a/").fileCount, 1);
     EXPECT_EQ(after.at("/r/a/").totalAllocatedSize, 2100);
     EXPECT_EQ(SnapshotCompletion::rootTotals(*container)->totalSize, 2150);
@@ -79,15 +67,15 @@ TEST(SnapshotEdit, AnUndoPutsBackEveryRowAndFigureAsItWas)
                       recordFor("/r/a/b/c/x", 1000), recordFor("/r/a/b/y", 1000), recordFor("/r/a/z", 1000)});
     SnapshotCompletion::recordScanRoot(*container, "/r/");
     SnapshotCompletion::recordRootTotals(*container, {3, 3100, 3100});
-    const auto before = rows(*container);
+    const auto before = storedFiles(*container);
     auto context = container->makeContext();
 
     const auto removal = SnapshotEdit::takeItem(FileUrl("/r/a/b/"), *context);
     ASSERT_TRUE(removal);
     EXPECT_EQ(removal->rows.size(), 4u) << "the folder, c/, x and y";
-    EXPECT_EQ(rows(*container).size(), 2u);
+    EXPECT_EQ(storedFiles(*container).size(), 2u);
     SnapshotEdit::putBack(*removal, *context);
-    const auto after = rows(*container);
+    const auto after = storedFiles(*container);
     ASSERT_EQ(after.size(), before.size());
     for (const auto& [path, file] : before) {
         EXPECT_EQ(after.at(path).fileCount, file.fileCount) << path;
@@ -114,7 +102,7 @@ TEST(SnapshotEdit, AfterDeletingOnDiskTheSnapshotMatchesAFreshScan)
     ASSERT_TRUE(SnapshotEdit::removeItem(FileUrl(tree.path("loose")), *context));
 
     const ScanResult fresh = scanTree(tree.root());
-    const auto edited = rows(*before.container);
+    const auto edited = storedFiles(*before.container);
     ASSERT_EQ(edited.size(), fresh.files.size());
     for (const auto& [path, file] : fresh.files) {
         ASSERT_TRUE(edited.count(path)) << path;
@@ -134,7 +122,7 @@ TEST(SnapshotEdit, AStoreOpenedForReadingIsNotChanged)
     auto reader = VistrelModelContainer::shared().makeContainer(path, VistrelModelContainer::Access::readOnly);
     auto context = reader->makeContext();
     EXPECT_THROW(SnapshotEdit::removeItem(FileUrl("/d/f"), *context), StoreError);
-    EXPECT_EQ(rows(*reader).size(), 2u) << "nothing of the edit was written";
+    EXPECT_EQ(storedFiles(*reader).size(), 2u) << "nothing of the edit was written";
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "store/VistrelModelContainer.h"
 #include "support/TemporaryTree.h"
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -33,6 +34,19 @@ inline void save(StoreContainer& container, const std::vector<FileSystemRecord>&
     for (const auto& record : records)
         context->insert(VistrelFile(record).toStored());
     context->save();
+}
+
+// Every row of a snapshot, by id.
+inline std::map<std::string, VistrelFile> storedFiles(StoreContainer& container)
+{
+    std::map<std::string, VistrelFile> all;
+    auto context = container.makeContext();
+    for (StoredObject& object : context->fetch({})) {
+        VistrelFile file = VistrelFile::fromStored(std::move(object), {});
+        std::string id = file.id;
+        all.emplace(std::move(id), std::move(file));
+    }
+    return all;
 }
 
 inline std::vector<std::string> ids(const std::vector<VistrelFile>& files)

@@ -161,34 +161,38 @@ std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descri
     return objects;
 }
 
-void StoreContext::fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive)
+std::unique_ptr<SqliteStatement> StoreContext::prepareSelect(const StoreFetchDescriptor& descriptor,
+                                                            std::vector<StoreValue>& bindings)
 {
     checkInterrupted();
-    std::vector<StoreValue> bindings;
-    const std::string sql = StoreSql(container_->schema()).select(descriptor, bindings);
-    auto statement = connection_->prepare(sql);
+    auto statement = connection_->prepare(StoreSql(container_->schema()).select(descriptor, bindings));
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
-    const int columns = statement->columnCount();
-    while (statement->step()) {
+    return statement;
+}
+
+void StoreContext::fetchEach(const StoreFetchDescriptor& descriptor, const std::function<void(StoredObject&&)>& receive)
+{
+    fetchEachView(descriptor, [&receive](std::span<const StoreValueView> values) {
         StoredObject object;
-        object.values.reserve(static_cast<std::size_t>(columns));
-        for (int column = 0; column < columns; ++column)
-            object.values.push_back(statement->value(column));
+        object.values.reserve(values.size());
+        for (const StoreValueView& value : values) {
+            if (const auto* number = std::get_if<std::int64_t>(&value))
+                object.values.emplace_back(*number);
+            else if (const auto* text = std::get_if<std::string_view>(&value))
+                object.values.emplace_back(std::string(*text));
+            else
+                object.values.emplace_back(std::monostate{});
+        }
         receive(std::move(object));
-    }
-    container_->checkUnchanged();
+    });
 }
 
 void StoreContext::fetchEachView(const StoreFetchDescriptor& descriptor,
                                  const std::function<void(std::span<const StoreValueView>)>& receive)
 {
-    checkInterrupted();
     std::vector<StoreValue> bindings;
-    const std::string sql = StoreSql(container_->schema()).select(descriptor, bindings);
-    auto statement = connection_->prepare(sql);
-    for (std::size_t index = 0; index < bindings.size(); ++index)
-        statement->bind(static_cast<int>(index + 1), bindings[index]);
+    auto statement = prepareSelect(descriptor, bindings);
     std::vector<StoreValueView> values(static_cast<std::size_t>(statement->columnCount()));
     while (statement->step()) {
         for (std::size_t column = 0; column < values.size(); ++column)
@@ -203,14 +207,9 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
     // One pass over the matching rows in storage order: every row is counted, only its sort
     // keys are read, and a bounded heap keeps the best `limit` rows. SQLite would otherwise
     // need a second pass for the count, or buffer every match for a window.
-    checkInterrupted();
     const StoreSchema& schema = container_->schema();
-    StoreFetchDescriptor unordered{descriptor.predicate, {}, std::nullopt};
     std::vector<StoreValue> bindings;
-    const std::string sql = StoreSql(schema).select(unordered, bindings);
-    auto statement = connection_->prepare(sql);
-    for (std::size_t index = 0; index < bindings.size(); ++index)
-        statement->bind(static_cast<int>(index + 1), bindings[index]);
+    auto statement = prepareSelect({descriptor.predicate, {}, std::nullopt}, bindings);
 
     std::vector<std::pair<int, bool>> keys; // column, ascending
     for (const auto& key : descriptor.sortBy) {

@@ -85,6 +85,10 @@ private:
     friend class StoreContainer;
     static constexpr std::size_t rowsPerInsert = 256;
     void checkInterrupted() const;
+    // A SELECT of the descriptor with its values bound; throws when interrupted. Values are
+    // bound without a copy: `bindings` must outlive the statement's steps.
+    std::unique_ptr<SqliteStatement> prepareSelect(const StoreFetchDescriptor& descriptor,
+                                                   std::vector<StoreValue>& bindings);
 
     StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                  std::unique_ptr<SqliteConnection> connection);
