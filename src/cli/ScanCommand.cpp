@@ -5,6 +5,7 @@
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
 #include "services/Formats.h"
+#include "services/Preferences.h"
 #include "services/ScanProgress.h"
 #include "objectstore/StoreError.h"
 #include "filesystem/VolumeFigures.h"
@@ -112,6 +113,7 @@ int runScan(const std::vector<std::string>& arguments)
     if (storeArgument)
         request.storeFile = absolutePath(*storeArgument);
     request.walkerOptions.exclusions = exclusions;
+    request.historyKeepCount = Preferences().historyKeepCount();
     request.walkerOptions.unreadableDirectory = [](const std::string& path, const std::string& reason) {
         std::fprintf(stderr, "vistrel-cli: cannot read directory '%s': %s\n", terminalText(path).c_str(),
                      reason.c_str());

@@ -11,11 +11,17 @@
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
+#include "filesystem/VolumeFigures.h"
+#include "history/SnapshotHistory.h"
+#include "objectstore/StoreWriterLock.h"
 
 #include <QLocale>
 
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace vistrel {
 
@@ -65,9 +71,70 @@ void ScanSession::start(Request request)
     });
 }
 
+namespace {
+
+// The file a scan would replace must be a snapshot (or nothing yet): anything else named by
+// mistake is refused, as a scan in place refused it, instead of being overwritten.
+void checkReplaceable(const std::string& target)
+{
+    struct stat status { };
+    if (::lstat(target.c_str(), &status) != 0 && errno == ENOENT)
+        return;
+    try {
+        VistrelModelContainer::shared().makeContainer(target, VistrelModelContainer::Access::readOnly);
+    } catch (const ModelContainerError& error) {
+        // An empty file, or a snapshot whose edit never finished, is replaced like any other.
+        if (error.code() != StoreError::Code::failed && !(S_ISREG(status.st_mode) && status.st_size == 0))
+            throw;
+    }
+}
+
+// The file the scan writes beside the store, holding the store's writer lock until the file
+// has replaced it. One left by a killed scan is reused, or deleted when it cannot be opened.
+std::shared_ptr<StoreContainer> openPartial(const std::string& partial, const std::string& target)
+{
+    using Access = VistrelModelContainer::Access;
+    auto& containers = VistrelModelContainer::shared();
+    try {
+        return containers.makeContainer(partial, Access::scanning, target);
+    } catch (const ModelContainerError& error) {
+        using Code = StoreError::Code;
+        if (error.code() != Code::notASnapshot && error.code() != Code::incompatibleVersion)
+            throw;
+    }
+    try {
+        const StoreWriterLock lock = StoreWriterLock::acquire(target);
+        Log::info(LogCategory::app, "removing the unreadable unfinished scan " + partial);
+        VistrelModelContainer::deleteStoreFile(partial);
+    } catch (const StoreError& error) {
+        throw ModelContainerError(error.what(), error.code());
+    }
+    return containers.makeContainer(partial, Access::scanning, target);
+}
+
+std::optional<std::int64_t> volumeUsedBytes(const std::string& root)
+{
+    try {
+        const VolumeFigures figures = VolumeFigures::read(root);
+        if (figures.totalCapacity && figures.availableCapacity)
+            return *figures.totalCapacity - *figures.availableCapacity;
+    } catch (const std::exception&) {
+    }
+    return std::nullopt;
+}
+
+std::int64_t secondsNow()
+{
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
 ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_token stopToken)
 {
     Outcome outcome;
+    std::string target, partial;
+    bool writing = false; // the partial file is this scan's
     try {
         checkRootCanBeListed(request.root);
         // Checked before any store is touched: such a scan would record nothing at all.
@@ -76,11 +143,14 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
         auto& containers = VistrelModelContainer::shared();
         std::shared_ptr<StoreContainer> container;
         if (request.persistedSnapshot) {
-            // The writer lock is taken before the erase and kept until the walk has ended.
-            using Access = VistrelModelContainer::Access;
-            container = request.storeFile ? containers.makeContainer(*request.storeFile, Access::scanning)
-                                          : containers.makeOnDiskContainer(Access::scanning, request.root);
-            // Marked first: a scan killed during the erase leaves no snapshot that reads as whole.
+            // The snapshot is written beside the store and replaces it only when whole: a scan
+            // that is cancelled, fails or is killed leaves the previous one as it was.
+            target = request.storeFile ? *request.storeFile
+                                       : VistrelModelContainer::checkedOnDiskStoreLocation(request.root, true);
+            partial = SnapshotHistory::partialLocation(target);
+            checkReplaceable(target);
+            container = openPartial(partial, target);
+            writing = true;
             SnapshotCompletion::markUnfinished(*container);
             container->erase();
         } else {
@@ -88,6 +158,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             SnapshotCompletion::markUnfinished(*container);
         }
 
+        const std::int64_t startedAt = secondsNow();
         SnapshotCompletion::recordScanRoot(*container, request.root);
         SnapshotCompletion::recordExclusions(*container, request.walkerOptions.exclusions.patterns());
         SnapshotCompletion::recordUnreadableFolders(*container, {}); // none linger from the last scan
@@ -107,30 +178,50 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             if (request.walkerOptions.unreadableDirectory)
                 request.walkerOptions.unreadableDirectory(path, reason);
         };
-        FileSystemWalker walker(FileUrl(request.root), &progress_, container, &VistrelFile::insert, hop, stopToken,
-                                options);
-        try {
-            outcome.seconds = walker.walk();
-            Log::info(LogCategory::app, "walked in " + QLocale().toString(outcome.seconds, 'f', 3).toStdString());
-            outcome.statistics = walker.statistics();
-            SnapshotCompletion::recordRootTotals(*container,
-                                                 {outcome.statistics.rootFileCount, outcome.statistics.rootTotalSize,
-                                                  outcome.statistics.rootTotalAllocatedSize});
-            SnapshotCompletion::recordUnreadableFolders(*container, unreadableFolders);
-            SnapshotCompletion::markFinished(*container, outcome.statistics.unreadableDirectories);
-        } catch (const FileSystemWalkerError&) {
-            outcome.cancelled = true;
-            outcome.statistics = walker.statistics();
-            if (request.persistedSnapshot) {
-                // A cancelled scan leaves no partial snapshot on disk, but an empty, whole one.
-                container->erase();
-                SnapshotCompletion::markFinished(*container, 0);
+        {
+            // Gone before the file is closed: the walker holds the container too.
+            FileSystemWalker walker(FileUrl(request.root), &progress_, container, &VistrelFile::insert, hop,
+                                    stopToken, options);
+            try {
+                outcome.seconds = walker.walk();
+                Log::info(LogCategory::app, "walked in " + QLocale().toString(outcome.seconds, 'f', 3).toStdString());
+            } catch (const FileSystemWalkerError&) {
+                outcome.cancelled = true;
             }
+            outcome.statistics = walker.statistics();
         }
-        container->releaseWriterLock();
+        if (outcome.cancelled) {
+            if (!request.persistedSnapshot) {
+                outcome.container = std::move(container);
+                return outcome;
+            }
+            // The previous snapshot stays current; the window offers it again.
+            container.reset();
+            VistrelModelContainer::deleteStoreFile(partial);
+            return outcome;
+        }
+        SnapshotCompletion::recordRootTotals(*container,
+                                             {outcome.statistics.rootFileCount, outcome.statistics.rootTotalSize,
+                                              outcome.statistics.rootTotalAllocatedSize});
+        SnapshotCompletion::recordUnreadableFolders(*container, unreadableFolders);
+        SnapshotCompletion::recordScanFacts(*container, {startedAt, secondsNow(), outcome.statistics.savedRecords,
+                                                         volumeUsedBytes(request.root)});
+        SnapshotCompletion::markFinished(*container, outcome.statistics.unreadableDirectories);
+        if (request.persistedSnapshot) {
+            StoreWriterLock lock = container->takeWriterLock();
+            container.reset(); // closed before it is moved into place
+            SnapshotHistory::install(partial, target, request.historyKeepCount);
+            lock.release();
+            container = containers.makeContainer(target, VistrelModelContainer::Access::readWrite);
+        }
         outcome.container = std::move(container);
     } catch (...) {
         outcome.error = std::current_exception();
+        if (writing) {
+            // Whatever failed (a full disk, say), the previous snapshot is still the current one.
+            outcome.previousSnapshotKept = true;
+            SnapshotHistory::removeAbandoned(target);
+        }
     }
     return outcome;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scanner/FileSystemWalker.h"
+#include "services/Preferences.h"
 #include "services/ScanProgress.h"
 
 #include <QObject>
@@ -17,9 +18,10 @@ namespace vistrel {
 class StoreContainer;
 
 // One scan from start to hand-over, for every front end: checks the root, makes the container
-// (erasing and locking an on-disk store first), walks on a worker thread, publishes progress
-// on the owner's thread, cancels through a stop source, erases a cancelled on-disk scan and
-// hands over the container or the error. Lives on a thread with a Qt event loop.
+// (for a store on disk a file beside it, under the store's writer lock), walks on a worker
+// thread, publishes progress on the owner's thread, cancels through a stop source, moves a
+// finished on-disk scan into place (the previous one into the history) and hands over the
+// container or the error. Lives on a thread with a Qt event loop.
 class ScanSession : public QObject {
     Q_OBJECT
 public:
@@ -30,13 +32,18 @@ public:
         bool persistedSnapshot = true;
         std::optional<std::string> storeFile;
         FileSystemWalker::Options walkerOptions;
+        // Earlier snapshots kept beside an on-disk store when a scan replaces it.
+        int historyKeepCount = Preferences::defaultHistoryKeepCount;
     };
 
     struct Outcome {
         // Handed over; absent when the routine ended with an error.
         std::shared_ptr<StoreContainer> container;
-        // The walk was cancelled: an on-disk snapshot was erased, one in memory is partial.
+        // The walk was cancelled: nothing is handed over for a scan to disk, whose previous
+        // snapshot stays current; one in memory is handed over partial.
         bool cancelled = false;
+        // The scan to disk failed once it had begun writing; the previous snapshot is current.
+        bool previousSnapshotKept = false;
         // ScanError, ModelContainerError or StoreError; nothing is handed over.
         std::exception_ptr error;
         double seconds = 0;

@@ -20,6 +20,7 @@ constexpr const char* rootTotalsKey = "rootTotals";
 constexpr const char* exclusionsKey = "exclusions";
 constexpr const char* unreadableFoldersKey = "unreadableFolders";
 constexpr const char* modifiedKey = "modifiedAt";
+constexpr const char* scanFactsKey = "scanFacts";
 
 std::string rootTotalsText(const SnapshotCompletion::RootTotals& totals)
 {
@@ -185,6 +186,32 @@ std::optional<std::int64_t> SnapshotCompletion::modifiedAt(StoreContainer& conta
 {
     const auto text = container.metadataValue(modifiedKey);
     return text ? number(*text) : std::nullopt;
+}
+
+void SnapshotCompletion::recordScanFacts(StoreContainer& container, const ScanFacts& facts)
+{
+    container.setMetadataValue(scanFactsKey, std::to_string(facts.startedAt) + " " + std::to_string(facts.endedAt)
+                                                 + " " + std::to_string(facts.entryCount) + " "
+                                                 + (facts.volumeUsedBytes ? std::to_string(*facts.volumeUsedBytes) : "-"));
+}
+
+std::optional<SnapshotCompletion::ScanFacts> SnapshotCompletion::scanFacts(StoreContainer& container)
+{
+    const auto text = container.metadataValue(scanFactsKey);
+    if (!text)
+        return std::nullopt;
+    std::vector<std::string_view> fields;
+    for (std::size_t start = 0; start <= text->size();) {
+        const std::size_t end = std::min(text->find(' ', start), text->size());
+        fields.emplace_back(std::string_view(*text).substr(start, end - start));
+        start = end + 1;
+    }
+    if (fields.size() != 4)
+        return std::nullopt;
+    const auto started = number(fields[0]), ended = number(fields[1]), entries = number(fields[2]);
+    if (!started || !ended || !entries)
+        return std::nullopt;
+    return ScanFacts{*started, *ended, *entries, fields[3] == "-" ? std::nullopt : number(fields[3])};
 }
 
 std::optional<VistrelFile> SnapshotCompletion::scanRootFile(StoreContainer& container, const FileUrl& root)

@@ -61,6 +61,18 @@ public:
     static std::optional<std::int64_t> modifiedAt(StoreContainer& container);
     // Absent in snapshots written before they were kept, and while a scan is unfinished.
     static std::optional<RootTotals> rootTotals(StoreContainer& container);
+    // When the scan ran (seconds since the epoch), how many rows it saved and how much of
+    // the volume was in use when it ended: what a list of kept snapshots shows.
+    struct ScanFacts {
+        std::int64_t startedAt = 0;
+        std::int64_t endedAt = 0;
+        std::int64_t entryCount = 0;
+        std::optional<std::int64_t> volumeUsedBytes;
+        bool operator==(const ScanFacts&) const = default;
+    };
+    static void recordScanFacts(StoreContainer& container, const ScanFacts& facts);
+    // Absent in snapshots written before they were kept.
+    static std::optional<ScanFacts> scanFacts(StoreContainer& container);
     // The scan root as an item (it has no row), with its totals when they were kept; absent
     // when `root` is not the scan root.
     static std::optional<VistrelFile> scanRootFile(StoreContainer& container, const FileUrl& root);

@@ -103,22 +103,28 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(bool inMemo
     return makeOnDiskContainer(Access::readWrite);
 }
 
-std::shared_ptr<StoreContainer> VistrelModelContainer::makeOnDiskContainer(Access access, const std::string& root)
+std::string VistrelModelContainer::checkedOnDiskStoreLocation(const std::string& root, bool create)
 {
     const std::string location = onDiskStoreLocation(root);
     if (location.empty())
         throw ModelContainerError("no home folder to keep the snapshot in", StoreError::Code::cannotOpen);
     const std::string folder = location.substr(0, location.rfind('/'));
-    if (access != Access::readOnly)
+    if (create)
         makeFolders(folder);
     // Another user could have made the folder first, in a shared place, to read or plant snapshots.
     struct stat status {};
     if (::lstat(folder.c_str(), &status) == 0 && (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()))
         throw ModelContainerError(folder + " is not a folder of this user's", StoreError::Code::cannotOpen);
-    return makeContainer(location, access);
+    return location;
 }
 
-std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::string& fileLocation, Access access)
+std::shared_ptr<StoreContainer> VistrelModelContainer::makeOnDiskContainer(Access access, const std::string& root)
+{
+    return makeContainer(checkedOnDiskStoreLocation(root, access != Access::readOnly), access);
+}
+
+std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::string& fileLocation, Access access,
+                                                                    const std::string& replacing)
 {
     std::lock_guard lock(mutex_);
     const auto slash = fileLocation.rfind('/');
@@ -127,6 +133,7 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::
     StoreConfiguration configuration{false, fileLocation};
     configuration.readOnly = access == Access::readOnly;
     configuration.exclusiveWriter = access == Access::scanning;
+    configuration.writerLockOf = replacing;
     try {
         return StoreContainer::open(SchemaV1_0_0::schema(), configuration);
     } catch (const StoreError& error) {

@@ -38,8 +38,10 @@ public:
         readOnly, // never creates or changes the file; refused while a scan writes it
         scanning, // holds the store's writer lock: a second scan is refused
     };
-    // Any store file (vistrel-cli --store, tests).
-    std::shared_ptr<StoreContainer> makeContainer(const std::string& fileLocation, Access access = Access::readWrite);
+    // Any store file (vistrel-cli --store, tests). A scan that writes a file to replace
+    // another store names it in `replacing`: that store's writer lock is the one held.
+    std::shared_ptr<StoreContainer> makeContainer(const std::string& fileLocation, Access access = Access::readWrite,
+                                                  const std::string& replacing = {});
     // The per-user store file of a scan root with that access; its folder is made private
     // to this user.
     std::shared_ptr<StoreContainer> makeOnDiskContainer(Access access, const std::string& root = "/");
@@ -48,6 +50,9 @@ public:
     // ~/.local/share/..., the home folder coming from the password database when HOME is
     // unset): default.store for "/", snapshot-<hash of the root>.store for any other.
     static std::string onDiskStoreLocation(const std::string& root = "/");
+    // The same, its folder made first when `create`; throws ModelContainerError when there
+    // is no such folder of this user's.
+    static std::string checkedOnDiskStoreLocation(const std::string& root, bool create);
     // The scan root whose per-user snapshot holds `directory`: the nearest of it and its
     // ancestors that has one ("/" when none has).
     static std::string storedRootHolding(const std::string& directory);

@@ -127,7 +127,7 @@ TEST_F(RootView, AScanToDiskEndsInTheExplorerAndCloseAndReopenShowTheSameData)
     ASSERT_TRUE(waitUntil([&] { return view->shell()->currentScreen()->tableViewModel()->files().size() == 3; }));
 }
 
-TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndLeavesAnEmptyStore)
+TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndOffersThePreviousSnapshot)
 {
     storePreviousSnapshot();
     // Enough directories that the walk is still going when the cancel arrives.
@@ -142,14 +142,16 @@ TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndLeavesAnEmptyStore)
     model->mainButtonAction();
     EXPECT_EQ(model->state(), ScanScreenModel::ViewState::cancelling);
     EXPECT_FALSE(model->mainButtonEnabled());
-    ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; })) << "a cancelled scan is handed over too";
+    ASSERT_TRUE(waitUntil([&] { return model->state() == ScanScreenModel::ViewState::idle; }));
+    EXPECT_FALSE(view.shell()) << "a cancelled scan to disk has nothing to explore";
+    EXPECT_TRUE(waitUntil([&] { return model->hasSnapshot(); })) << "the previous snapshot is offered again";
     std::vector<std::string> lines;
     for (const auto& record : log.records())
         if (record.category == "app" && record.level == LogLevel::debug
             && record.message.find("init") == std::string::npos)
             lines.push_back(record.message);
     EXPECT_EQ(lines, (std::vector<std::string>{"change to cancelling", "canceling task", "change to idle"}));
-    EXPECT_EQ(storedRows(store_), 0) << "a cancelled scan to disk leaves the store empty";
+    EXPECT_EQ(storedRows(store_), 1) << "a cancelled scan to disk leaves the previous snapshot as it was";
 }
 
 TEST_F(RootView, AScanInMemoryLeavesTheStoredSnapshotAndReadsTheSettingOnce)

@@ -158,14 +158,14 @@ TEST_F(SnapshotCommands, AFullDiskIsReportedNotHidden)
     }
 }
 
-// Holds the store's database write lock, so that a scan into it stops at a known point: it
-// has taken the store's writer lock and waits to erase the previous snapshot.
+// Holds the database write lock of the file a scan writes beside the store, so that the scan
+// stops at a known point: it has taken the store's writer lock and waits to begin its file.
 class HeldStore {
 public:
     explicit HeldStore(const std::string& path)
         : path_(path)
     {
-        sqlite3_open(path.c_str(), &database_);
+        sqlite3_open((path + ".partial").c_str(), &database_);
         sqlite3_exec(database_, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
     }
     ~HeldStore() { release(); }
@@ -225,8 +225,10 @@ TEST_F(SnapshotCommands, ASecondScanAndReadersAreRefusedWhileAScanWritesTheStore
     EXPECT_EQ(after.standardError, "");
 }
 
-TEST_F(SnapshotCommands, SignalsCancelTheScanAndEraseItsStore)
+TEST_F(SnapshotCommands, SignalsCancelTheScanAndKeepThePreviousSnapshot)
 {
+    const CommandResult before = cli({"dump", "--store", store_});
+    ASSERT_EQ(before.exitStatus, 0);
     for (const auto& [signal, status] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143}, std::pair{SIGHUP, 129}}) {
         HeldStore held(store_);
         const CommandResult scan = cli({"scan", root_, "--store", store_}, [&](pid_t child) {
@@ -242,8 +244,10 @@ TEST_F(SnapshotCommands, SignalsCancelTheScanAndEraseItsStore)
         EXPECT_EQ(scan.standardOutput, "");
         const CommandResult dump = cli({"dump", "--store", store_});
         EXPECT_EQ(dump.exitStatus, 0) << dump.standardError;
-        EXPECT_EQ(dump.standardOutput, "") << "a cancelled scan leaves no partial snapshot";
-        EXPECT_EQ(dump.standardError, "") << "an erased snapshot is empty, not unfinished";
+        EXPECT_EQ(dump.standardOutput, before.standardOutput) << "the previous snapshot is still current";
+        EXPECT_EQ(dump.standardError, "") << "and whole";
+        struct stat status { };
+        EXPECT_NE(::stat((store_ + ".partial").c_str(), &status), 0) << "the cancelled scan's file is gone";
     }
 }
 

@@ -5,6 +5,7 @@
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
+#include "history/SnapshotHistory.h"
 #include "support/CapturingLogSink.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
@@ -101,7 +102,8 @@ TEST_F(ScanSessionTest, AScanToDiskReplacesThePreviousSnapshotAndHandsItOver)
     session.progress().setTotalUnitCount(1000);
     auto scan = request();
     std::string markDuringWalk;
-    scan.walkerOptions.beforeBatchSave = [&](std::size_t) { markDuringWalk = completionMark(store_); };
+    scan.walkerOptions.beforeBatchSave
+        = [&](std::size_t) { markDuringWalk = completionMark(SnapshotHistory::partialLocation(store_)); };
     session.start(scan);
     EXPECT_TRUE(session.isRunning());
     runUntil(session, &ScanSession::finished);
@@ -118,11 +120,20 @@ TEST_F(ScanSessionTest, AScanToDiskReplacesThePreviousSnapshotAndHandsItOver)
     EXPECT_EQ(SnapshotCompletion::unreadableDirectories(*outcome.container), 0);
     EXPECT_EQ(session.progress().completedUnitCount(), 1000) << "the progress ends complete";
     EXPECT_TRUE(log.contains(LogLevel::info, "app", "walked in "));
+    const auto facts = SnapshotCompletion::scanFacts(*outcome.container);
+    ASSERT_TRUE(facts);
+    EXPECT_EQ(facts->entryCount, 24);
+    EXPECT_LE(facts->startedAt, facts->endedAt);
+    EXPECT_TRUE(facts->volumeUsedBytes.value_or(0) > 0);
+    const auto earlier = SnapshotHistory::earlier(store_);
+    ASSERT_EQ(earlier.size(), 1u) << "the previous snapshot moved into the history";
+    auto kept = VistrelModelContainer::shared().makeContainer(earlier[0].location, VistrelModelContainer::Access::readOnly);
+    EXPECT_EQ(rowCount(*kept), 1);
     // The writer lock ends with the scan: the snapshot can be read while it is shown.
     EXPECT_NO_THROW(VistrelModelContainer::shared().makeContainer(store_, VistrelModelContainer::Access::readOnly));
 }
 
-TEST_F(ScanSessionTest, CancellingAScanToDiskErasesItAndLogsEachStep)
+TEST_F(ScanSessionTest, CancellingAScanToDiskKeepsThePreviousSnapshotAndLogsEachStep)
 {
     CapturingLogSink log;
     ScanSession session;
@@ -144,9 +155,12 @@ TEST_F(ScanSessionTest, CancellingAScanToDiskErasesItAndLogsEachStep)
     const auto& outcome = session.outcome();
     ASSERT_FALSE(outcome.error) << ScanSession::describe(outcome.error);
     EXPECT_TRUE(outcome.cancelled);
-    ASSERT_TRUE(outcome.container);
-    EXPECT_EQ(rowCount(*outcome.container), 0) << "a cancelled scan leaves no partial snapshot on disk";
-    EXPECT_TRUE(SnapshotCompletion::isFinished(*outcome.container));
+    EXPECT_FALSE(outcome.container) << "nothing to explore: the previous snapshot is offered instead";
+    auto previous = VistrelModelContainer::shared().makeContainer(store_, VistrelModelContainer::Access::readOnly);
+    EXPECT_EQ(rowCount(*previous), 1) << "the previous snapshot is still the current one";
+    struct stat status { };
+    EXPECT_NE(::stat(SnapshotHistory::partialLocation(store_).c_str(), &status), 0) << "the partial file is gone";
+    EXPECT_TRUE(SnapshotHistory::earlier(store_).empty());
     for (const char* line : {"change to cancelling", "canceling task", "change to idle"})
         EXPECT_TRUE(log.contains(LogLevel::debug, "app", line)) << line;
     EXPECT_FALSE(log.contains(LogLevel::info, "app", "walked in "));

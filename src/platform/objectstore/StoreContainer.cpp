@@ -4,6 +4,7 @@
 #include "StoreContext.h"
 #include "StoreError.h"
 #include "StoreSql.h"
+#include "StoreWriterLock.h"
 #include "services/TextFolding.h"
 
 #include <sqlite3.h>
@@ -102,14 +103,17 @@ StoreContainer::~StoreContainer()
 
 std::string StoreContainer::lockFileLocation(const std::string& fileLocation)
 {
-    return fileLocation + ".lock";
+    return StoreWriterLock::location(fileLocation);
 }
 
 void StoreContainer::releaseWriterLock()
 {
-    if (lockFd_ >= 0)
-        ::close(lockFd_);
-    lockFd_ = -1;
+    writerLock_.release();
+}
+
+StoreWriterLock StoreContainer::takeWriterLock()
+{
+    return std::move(writerLock_);
 }
 
 namespace {
@@ -118,22 +122,6 @@ namespace {
 // this long for a reader's query at each save once it has started.
 constexpr int writerClaimMilliseconds = 2000;
 constexpr int writerSaveMilliseconds = 10000;
-
-// Opened without waiting, and only when it is a regular file (it may have been replaced since
-// it was looked at); -1 with errno when it cannot be opened.
-int openLockFile(const std::string& lockPath, int flags)
-{
-    const int fd = ::open(lockPath.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0600);
-    if (fd < 0)
-        return -1;
-    struct stat status { };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        throw StoreError(StoreError::Code::cannotOpen,
-                         lockPath + " is not a regular file; remove it to use the snapshot store");
-    }
-    return fd;
-}
 
 } // namespace
 
@@ -159,22 +147,11 @@ void StoreContainer::checkFileAndLock()
                              companion + " is not a regular file; remove it to use the snapshot store");
     }
     if (configuration_.exclusiveWriter) {
-        lockFd_ = openLockFile(lockPath, O_RDWR | O_CREAT);
-        if (lockFd_ < 0)
-            throw StoreError(StoreError::Code::cannotOpen, "cannot open " + lockPath + ": " + std::strerror(errno));
-        if (::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
-            releaseWriterLock();
-            throw StoreError(StoreError::Code::busy, "another scan is writing the snapshot store " + path);
-        }
+        writerLock_ = StoreWriterLock::acquire(configuration_.writerLockOf.empty() ? path : configuration_.writerLockOf);
         return;
     }
     // Readers only look: a writer that starts later is theirs to refuse, not the other way.
-    const int fd = openLockFile(lockPath, O_RDONLY);
-    if (fd < 0)
-        return;
-    const bool busy = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-    ::close(fd);
-    if (busy)
+    if (StoreWriterLock::isHeld(path))
         throw StoreError(StoreError::Code::busy, "a scan is writing the snapshot store " + path + " right now");
 }
 

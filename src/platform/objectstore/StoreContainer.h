@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StoreSchema.h"
+#include "StoreWriterLock.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,6 +25,9 @@ struct StoreConfiguration {
     // Holds the store's writer lock (a companion file "<store>.lock") until
     // releaseWriterLock() or the end of the container; refused while another holds it.
     bool exclusiveWriter = false;
+    // For a file written to replace another: the store whose writer lock is held instead of
+    // the file's own.
+    std::string writerLockOf;
 };
 
 // One database: a file, or a named in-memory database shared by this process's
@@ -68,6 +72,9 @@ public:
     void acceptCurrentVersion();
 
     void releaseWriterLock();
+    // Hands the writer lock over, so that it outlives the container (a file that replaces
+    // the store is closed before it is moved into place).
+    StoreWriterLock takeWriterLock();
     // The companion file whose lock marks a writer at work.
     static std::string lockFileLocation(const std::string& fileLocation);
 
@@ -119,7 +126,7 @@ private:
     std::mutex mainContextMutex_;
     std::vector<std::unique_ptr<StoreContext>> spareContexts_; // under mainContextMutex_
     std::mutex writeMutex_;
-    int lockFd_ = -1;
+    StoreWriterLock writerLock_;
 };
 
 } // namespace vistrel

@@ -4,6 +4,8 @@
 
 #include <QSettings>
 
+#include <algorithm>
+
 namespace vistrel {
 
 Preferences::Preferences()
@@ -18,6 +20,18 @@ Preferences::Preferences(const QString& fileName)
 }
 
 Preferences::~Preferences() = default;
+
+int Preferences::historyKeepCount() const
+{
+    bool valid = false;
+    const int count = settings_->value(QLatin1String(historyKeepCountKey), defaultHistoryKeepCount).toInt(&valid);
+    return valid && count >= 0 ? count : defaultHistoryKeepCount;
+}
+
+void Preferences::setHistoryKeepCount(int count)
+{
+    settings_->setValue(QLatin1String(historyKeepCountKey), std::max(0, count));
+}
 
 bool Preferences::persistedSnapshot() const
 {

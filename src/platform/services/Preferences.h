@@ -51,6 +51,11 @@ public:
     static constexpr const char* mapSplitterKey = "explorer.map.splitter";
     QByteArray mapSplitter() const;
     void setMapSplitter(const QByteArray& state);
+    // How many earlier snapshots of each scan root are kept (0 keeps none).
+    static constexpr const char* historyKeepCountKey = "history.keepCount";
+    static constexpr int defaultHistoryKeepCount = 5;
+    int historyKeepCount() const;
+    void setHistoryKeepCount(int count);
     QString selectedTab() const;
     void setSelectedTab(const QString& tab);
 

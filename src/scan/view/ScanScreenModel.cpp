@@ -51,9 +51,14 @@ ScanScreenModel::ScanScreenModel(Preferences* preferences, std::string root, QOb
             Q_EMIT changed();
             return;
         }
-        Q_EMIT containerReady(outcome.container);
+        // A cancelled scan to disk hands nothing over: the previous snapshot is offered again.
+        if (outcome.container)
+            Q_EMIT containerReady(outcome.container);
     });
-    connect(&session_, &ScanSession::cancelFinished, this, [this] { setState(ViewState::idle); });
+    connect(&session_, &ScanSession::cancelFinished, this, [this] {
+        setState(ViewState::idle);
+        appear();
+    });
     connect(&session_.progress(), &ScanProgress::changed, this, &ScanScreenModel::changed);
 }
 
@@ -258,6 +263,8 @@ void ScanScreenModel::startScan()
         }
     }
     request.persistedSnapshot = persistedSnapshot(); // read once: later changes do not touch this scan
+    if (preferences_)
+        request.historyKeepCount = preferences_->historyKeepCount();
     session_.start(std::move(request));
 }
 
