@@ -22,6 +22,8 @@ int runRescan(const std::vector<std::string>& arguments);
 int runDump(const std::vector<std::string>& arguments);
 int runList(const std::vector<std::string>& arguments);
 int runSearch(const std::vector<std::string>& arguments);
+int runHistory(const std::vector<std::string>& arguments);
+int runDiff(const std::vector<std::string>& arguments);
 
 // Prints the usage text on stderr and returns exitUsage.
 int usageError(const std::string& problem);

@@ -148,7 +148,8 @@ int runScan(const std::vector<std::string>& arguments)
         std::fprintf(stderr, "\n");
     }
     if (outcome.error)
-        return failure(describeScanError(outcome.error, storeFile.value_or(VistrelModelContainer::onDiskStoreLocation(root))));
+        return failure(describeScanError(outcome.error, storeFile.value_or(VistrelModelContainer::onDiskStoreLocation(root)))
+                       + (outcome.previousSnapshotKept ? "; the previous snapshot is kept" : ""));
     if (outcome.cancelled) {
         std::fprintf(stderr, "vistrel-cli: scan cancelled\n");
         return receivedSignal() != 0 ? 128 + receivedSignal() : exitInterrupted;

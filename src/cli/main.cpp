@@ -23,6 +23,8 @@ constexpr const char* usageText =
     "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
     "       vistrel-cli top [--store FILE] [--under DIR] [-n N] [--json]\n"
     "       vistrel-cli types [--store FILE] [--under DIR] [--json]\n"
+    "       vistrel-cli history [--root DIR | --store FILE] [--json]\n"
+    "       vistrel-cli diff OLD NEW [--under DIR] [-n N] [--json]\n"
     "       vistrel-cli stat PATH...\n"
     "       vistrel-cli volume [--store FILE]\n"
     "       vistrel-cli volumes [--json]\n"
@@ -77,6 +79,7 @@ int main(int argc, char** argv)
         {"scan", runScan}, {"rescan", runRescan}, {"dump", runDump},     {"ls", runList},
         {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
         {"volumes", runVolumes}, {"top", runTop}, {"types", runTypes},
+        {"history", runHistory}, {"diff", runDiff},
     };
     for (const auto& [name, run] : commands) {
         if (command != name)

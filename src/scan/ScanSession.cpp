@@ -135,6 +135,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
     Outcome outcome;
     std::string target, partial;
     bool writing = false; // the partial file is this scan's
+    bool hadPrevious = false;
     try {
         checkRootCanBeListed(request.root);
         // Checked before any store is touched: such a scan would record nothing at all.
@@ -149,6 +150,8 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
                                        : VistrelModelContainer::checkedOnDiskStoreLocation(request.root, true);
             partial = SnapshotHistory::partialLocation(target);
             checkReplaceable(target);
+            struct stat status { };
+            hadPrevious = ::stat(target.c_str(), &status) == 0;
             container = openPartial(partial, target);
             writing = true;
             SnapshotCompletion::markUnfinished(*container);
@@ -219,7 +222,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
         outcome.error = std::current_exception();
         if (writing) {
             // Whatever failed (a full disk, say), the previous snapshot is still the current one.
-            outcome.previousSnapshotKept = true;
+            outcome.previousSnapshotKept = hadPrevious;
             SnapshotHistory::removeAbandoned(target);
         }
     }

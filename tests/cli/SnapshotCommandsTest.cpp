@@ -141,7 +141,13 @@ TEST_F(SnapshotCommands, AFullDiskIsReportedNotHidden)
         GTEST_SKIP() << "mounting a small tmpfs needs root and a mount namespace that allows it";
     for (int index = 0; index < 3000; ++index)
         tree_.writeFile("many/file-with-a-long-enough-name-" + std::to_string(index), 1);
+    // A previous snapshot that fits, which the scan that does not fit must leave current.
+    ASSERT_EQ(cli({"scan", root_, "--store", small + "/full.store"}).exitStatus, 0);
+    const CommandResult previous = cli({"dump", "--store", small + "/full.store"});
     const CommandResult scan = cli({"scan", tree_.path("many"), "--store", small + "/full.store"});
+    const CommandResult kept = cli({"dump", "--store", small + "/full.store"});
+    struct stat partial { };
+    const bool partialLeft = ::stat((small + "/full.store.partial").c_str(), &partial) == 0;
     // Nearly full: not even a new store's schema fits.
     ::unlink((small + "/full.store").c_str());
     tree_.writeFile("small/filler", 252 * 1024);
@@ -149,7 +155,11 @@ TEST_F(SnapshotCommands, AFullDiskIsReportedNotHidden)
     ::umount(small.c_str());
     EXPECT_EQ(scan.exitStatus, 1);
     EXPECT_NE(scan.standardError.find("database or disk is full"), std::string::npos) << scan.standardError;
+    EXPECT_NE(scan.standardError.find("the previous snapshot is kept"), std::string::npos) << scan.standardError;
     EXPECT_EQ(scan.standardOutput, "") << "no summary for a snapshot that was not saved";
+    EXPECT_EQ(kept.exitStatus, 0) << kept.standardError;
+    EXPECT_EQ(kept.standardOutput, previous.standardOutput);
+    EXPECT_FALSE(partialLeft) << "the scan's own file is removed, freeing the space";
     EXPECT_EQ(nearly.exitStatus, 1);
     EXPECT_NE(nearly.standardError.find("database or disk is full"), std::string::npos) << nearly.standardError;
     for (const CommandResult* result : {&scan, &nearly}) {

@@ -2,6 +2,7 @@
 
 #include "SqliteConnection.h"
 #include "StoreContainer.h"
+#include "StoreCursor.h"
 #include "StoreError.h"
 #include "StoreSql.h"
 
@@ -200,6 +201,13 @@ void StoreContext::fetchEachView(const StoreFetchDescriptor& descriptor,
         receive(values);
     }
     container_->checkUnchanged();
+}
+
+std::unique_ptr<StoreCursor> StoreContext::openCursor(const StoreFetchDescriptor& descriptor)
+{
+    auto bindings = std::make_unique<std::vector<StoreValue>>();
+    auto statement = prepareSelect(descriptor, *bindings);
+    return std::unique_ptr<StoreCursor>(new StoreCursor(*this, std::move(bindings), std::move(statement)));
 }
 
 std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(const StoreFetchDescriptor& descriptor)

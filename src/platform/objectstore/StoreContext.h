@@ -16,6 +16,7 @@
 namespace vistrel {
 
 class StoreContainer;
+class StoreCursor;
 class SqliteConnection;
 class SqliteStatement;
 
@@ -68,6 +69,8 @@ public:
     // passes over many rows that keep little of each.
     void fetchEachView(const StoreFetchDescriptor& descriptor,
                        const std::function<void(std::span<const StoreValueView>)>& receive);
+    // The same read a row at a time, at the caller's pace; the cursor must end before the context.
+    std::unique_ptr<StoreCursor> openCursor(const StoreFetchDescriptor& descriptor);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     // Its objects always hold every attribute.

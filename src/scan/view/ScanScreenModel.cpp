@@ -48,6 +48,8 @@ ScanScreenModel::ScanScreenModel(Preferences* preferences, std::string root, QOb
             // The scan stays on screen with its error until the user cancels (as the Part
             // has it), but the reason is shown instead of a bar that never moves.
             scanProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(root_), outcome.error);
+            if (outcome.previousSnapshotKept)
+                scanProblem_ += QStringLiteral(" The previous snapshot is kept.");
             Q_EMIT changed();
             return;
         }

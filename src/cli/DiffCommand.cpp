@@ -1,0 +1,115 @@
+#include "Commands.h"
+#include "JsonWriter.h"
+#include "SnapshotOutput.h"
+#include "TerminalText.h"
+
+#include "history/SnapshotDiff.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "services/Formats.h"
+#include "store/SnapshotCompletion.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace vistrel::cli {
+
+namespace {
+
+std::string sizeText(const std::optional<std::int64_t>& size)
+{
+    return size ? Formats::byteCount(*size).toStdString() : "-";
+}
+
+std::string changeText(const SnapshotDiff::Change& change)
+{
+    if (!change.before)
+        return "new";
+    if (!change.after)
+        return "removed";
+    const std::int64_t difference = change.change();
+    return (difference < 0 ? "-" : "+") + Formats::byteCount(static_cast<std::int64_t>(change.magnitude())).toStdString();
+}
+
+std::string json(const SnapshotDiff::Change& change)
+{
+    JsonWriter writer;
+    writer.beginObject()
+        .string("id", change.id)
+        .string("name", change.name)
+        .integer("level", change.level)
+        .integer("before", change.before)
+        .integer("after", change.after)
+        .integer("change", change.change())
+        .integer("fileCountBefore", change.before ? change.fileCountBefore : std::nullopt)
+        .integer("fileCountAfter", change.after ? change.fileCountAfter : std::nullopt)
+        .endObject();
+    return writer.text();
+}
+
+} // namespace
+
+// The items whose size changed most between two snapshots of one root.
+int runDiff(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> stores;
+    std::optional<std::string> under;
+    bool json = false;
+    long long count = 20;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--json") {
+            json = true;
+        } else if (argument == "--under" && index + 1 < arguments.size() && !under) {
+            under = absolutePath(arguments[++index]);
+        } else if (argument == "-n" && index + 1 < arguments.size()) {
+            char* end = nullptr;
+            const std::string& text = arguments[++index];
+            count = std::strtoll(text.c_str(), &end, 10);
+            if (text.empty() || *end != '\0' || count < 1 || count > 1000)
+                return usageError("diff: -n takes a number from 1 to 1000");
+        } else if (stores.size() < 2 && !argument.empty() && argument[0] != '-') {
+            stores.push_back(argument);
+        } else {
+            return usageError("diff: unexpected argument " + argument);
+        }
+    }
+    if (stores.size() != 2)
+        return usageError("diff: name the earlier and the later snapshot store");
+    const auto before = SnapshotOutput::openExisting(stores[0]);
+    if (!before)
+        return exitFailure;
+    const auto after = SnapshotOutput::openExisting(stores[1]);
+    if (!after)
+        return exitFailure;
+    try {
+        const auto beforeRoot = SnapshotCompletion::scanRoot(*before);
+        const auto afterRoot = SnapshotCompletion::scanRoot(*after);
+        if (beforeRoot && afterRoot && *beforeRoot != *afterRoot)
+            return failure("the snapshots are of different folders: " + terminalText(*beforeRoot) + " and "
+                           + terminalText(*afterRoot));
+        const FileUrl directory = FileUrl::directory(under.value_or(afterRoot.value_or("/")));
+        auto beforeContext = before->makeContext();
+        auto afterContext = after->makeContext();
+        const auto result = SnapshotDiff::biggest(directory, *beforeContext, *afterContext,
+                                                  static_cast<std::size_t>(count));
+        if (json)
+            std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
+        for (const SnapshotDiff::Change& change : result.changes) {
+            if (json)
+                std::printf("%s\n", cli::json(change).c_str());
+            else
+                std::printf("%12s %12s %12s  %s\n", changeText(change).c_str(), sizeText(change.before).c_str(),
+                            sizeText(change.after).c_str(), terminalText(change.id).c_str());
+        }
+        if (!json)
+            std::printf("The %lld biggest of %lld changes under %s\n",
+                        static_cast<long long>(result.changes.size()), static_cast<long long>(result.total),
+                        terminalText(directory.path()).c_str());
+    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
+        return failure(std::string("cannot read the snapshot: ") + error.what());
+    }
+    return exitSuccess;
+}
+
+} // namespace vistrel::cli

@@ -1,0 +1,93 @@
+#include "Commands.h"
+#include "JsonWriter.h"
+#include "TerminalText.h"
+
+#include "filesystem/FileUrl.h"
+#include "history/SnapshotHistory.h"
+#include "services/Formats.h"
+#include "store/VistrelModelContainer.h"
+
+#include <QDateTime>
+
+#include <cstdio>
+
+namespace vistrel::cli {
+
+namespace {
+
+std::string json(const SnapshotHistory::Snapshot& snapshot)
+{
+    const auto& facts = snapshot.facts;
+    JsonWriter writer;
+    writer.beginObject()
+        .string("location", snapshot.location)
+        .boolean("current", snapshot.current);
+    if (snapshot.root)
+        writer.string("root", *snapshot.root);
+    else
+        writer.null("root");
+    writer.integer("startedAt", facts ? std::optional(facts->startedAt) : std::nullopt)
+        .integer("endedAt", facts ? std::optional(facts->endedAt) : std::nullopt)
+        .integer("entryCount", facts ? std::optional(facts->entryCount) : std::nullopt)
+        .integer("volumeUsedBytes", facts ? facts->volumeUsedBytes : std::nullopt)
+        .integer("bytesOnDisk", snapshot.bytesOnDisk);
+    if (snapshot.problem)
+        writer.string("problem", *snapshot.problem);
+    writer.endObject();
+    return writer.text();
+}
+
+std::string line(const SnapshotHistory::Snapshot& snapshot)
+{
+    const auto& facts = snapshot.facts;
+    const std::string when = facts
+        ? QDateTime::fromSecsSinceEpoch(facts->endedAt).toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString()
+        : std::string("unknown date");
+    const std::string items = facts ? Formats::groupedCount(facts->entryCount).toStdString() + " items" : "";
+    std::string text = when;
+    text.resize(std::max<std::size_t>(text.size(), 17), ' ');
+    char figures[80];
+    std::snprintf(figures, sizeof figures, "%16s %10s  %-8s", items.c_str(),
+                  Formats::byteCount(snapshot.bytesOnDisk).toStdString().c_str(), snapshot.current ? "current" : "");
+    text += figures;
+    text += terminalText(snapshot.location);
+    if (snapshot.problem)
+        text += "  (" + terminalText(*snapshot.problem) + ")";
+    return text;
+}
+
+} // namespace
+
+// The current snapshot of a scan root (or of a store file) and the earlier ones kept beside it.
+int runHistory(const std::vector<std::string>& arguments)
+{
+    std::optional<std::string> root, store;
+    bool json = false;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--json")
+            json = true;
+        else if (argument == "--root" && index + 1 < arguments.size() && !root && !store)
+            root = FileUrl::directory(absolutePath(arguments[++index])).path();
+        else if (argument == "--store" && index + 1 < arguments.size() && !root && !store)
+            store = absolutePath(arguments[++index]);
+        else
+            return usageError("history: unexpected argument " + argument);
+    }
+    std::string location = store.value_or(std::string());
+    if (!store) {
+        try {
+            location = VistrelModelContainer::checkedOnDiskStoreLocation(root.value_or("/"), false);
+        } catch (const std::exception& error) {
+            return failure(error.what());
+        }
+    }
+    const auto snapshots = SnapshotHistory::list(location);
+    if (snapshots.empty())
+        return failure("no snapshot store at " + terminalText(location) + " (run vistrel-cli scan first)");
+    for (const auto& snapshot : snapshots)
+        std::printf("%s\n", json ? cli::json(snapshot).c_str() : line(snapshot).c_str());
+    return exitSuccess;
+}
+
+} // namespace vistrel::cli

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "filesystem/FileUrl.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vistrel {
+
+class StoreContext;
+
+// What changed between two snapshots of one root. Both stores keep their rows ordered by
+// (level, id), so each level below a directory is one range in each, and the two ranges are
+// merged in step: nothing of either snapshot is held beyond the results asked for.
+class SnapshotDiff {
+public:
+    // One item of either snapshot; a side where it does not exist is absent.
+    struct Change {
+        std::string id;
+        std::string name;
+        std::int64_t level = 0;
+        std::optional<std::int64_t> before; // the Size column's figure
+        std::optional<std::int64_t> after;
+        std::optional<std::int64_t> fileCountBefore;
+        std::optional<std::int64_t> fileCountAfter;
+
+        std::int64_t change() const { return after.value_or(0) - before.value_or(0); }
+        std::uint64_t magnitude() const;
+        bool isDirectory() const { return !id.empty() && id.back() == '/'; }
+        // Present in one snapshot only, or of another size.
+        bool changed() const { return !before || !after || *before != *after; }
+    };
+
+    struct Biggest {
+        std::int64_t total = 0; // every changed item below the directory
+        std::vector<Change> changes; // the largest absolute changes first, `limit` at most
+    };
+
+    // The directory's children in both snapshots, in path order, unchanged ones included.
+    // Throws StoreError (also when either context is interrupted).
+    static std::vector<Change> children(const FileUrl& directory, StoreContext& before, StoreContext& after);
+
+    // The files and directories at any depth below the directory whose size changed most,
+    // ties in path order. The levels are shared out between workerCount() threads, each with
+    // connections of its own. Throws StoreError.
+    static Biggest biggest(const FileUrl& directory, StoreContext& before, StoreContext& after,
+                           std::size_t limit = 1000);
+};
+
+} // namespace vistrel
