@@ -24,6 +24,7 @@ public:
     VistrelView(Preferences* preferences, std::string scanRoot = "/", QWidget* parent = nullptr);
 
     bool hasSnapshot() const { return container_ != nullptr; }
+    const std::shared_ptr<StoreContainer>& container() const { return container_; }
     // Shows the explorer on `container`.
     void open(std::shared_ptr<StoreContainer> container);
     // The close-snapshot action: back to a fresh scan screen.

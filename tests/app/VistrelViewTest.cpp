@@ -9,6 +9,7 @@
 #include "explorer/NavigationModel.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "scan/view/EarlierSnapshotsView.h"
 #include "scan/view/ScanScreenModel.h"
 #include "scan/view/UsageBar.h"
 #include "scan/view/VistrelScanView.h"
@@ -33,6 +34,8 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QLabel>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QMessageBox>
 #include <QTest>
@@ -125,6 +128,49 @@ TEST_F(RootView, AScanToDiskEndsInTheExplorerAndCloseAndReopenShowTheSameData)
     ASSERT_TRUE(view->shell());
     EXPECT_TRUE(view->shell()->navigationModel()->navigationPath().empty()) << "a fresh navigation path";
     ASSERT_TRUE(waitUntil([&] { return view->shell()->currentScreen()->tableViewModel()->files().size() == 3; }));
+}
+
+TEST_F(RootView, TheScanScreenSaysWhenTheSnapshotWasMadeAndListsEarlierOnes)
+{
+    storePreviousSnapshot();
+    VistrelMainWindow window(preferences_.get(), nullptr, root_);
+    window.show();
+    VistrelView* view = window.rootView();
+    ScanScreenModel* model = view->scanScreenModel();
+    ASSERT_TRUE(waitUntil([&] { return model->hasSnapshot(); }));
+    EXPECT_TRUE(model->snapshotSummary().isEmpty()) << "a snapshot that does not say when it was made";
+    EXPECT_TRUE(model->earlierSnapshots().empty());
+    model->mainButtonAction();
+    ASSERT_TRUE(waitUntil([&] { return view->shell() != nullptr; }));
+    window.closeSnapshotAction()->trigger();
+    model = view->scanScreenModel(); // a new scan screen
+    ASSERT_TRUE(waitUntil([&] { return model->earlierSnapshots().size() == 1; }));
+    EXPECT_TRUE(model->snapshotSummary().startsWith(QStringLiteral("Scanned "))) << model->snapshotSummary().toStdString();
+    EXPECT_TRUE(model->snapshotSummary().endsWith(QStringLiteral(", 15 items"))) << model->snapshotSummary().toStdString();
+    EXPECT_TRUE(view->scanScreen()->snapshotSummary()->isVisibleTo(view->scanScreen()));
+    EarlierSnapshotsView* earlier = view->scanScreen()->earlierSnapshots();
+    ASSERT_TRUE(earlier->isVisibleTo(view->scanScreen()));
+    EXPECT_EQ(earlier->list()->accessibleName(), QStringLiteral("Earlier snapshots"));
+    ASSERT_EQ(earlier->list()->topLevelItemCount(), 1);
+    EXPECT_EQ(earlier->list()->topLevelItem(0)->text(1), QStringLiteral("—")) << "the old one kept no counts";
+    const std::string kept = model->earlierSnapshots()[0].location;
+
+    // From the keyboard: Return on the list opens the earlier snapshot.
+    earlier->list()->setFocus();
+    QTest::keyClick(earlier->list(), Qt::Key_Return);
+    ASSERT_TRUE(view->shell());
+    EXPECT_EQ(view->container()->configuration().fileLocation, kept);
+    EXPECT_EQ(storedRows(kept), 1);
+    window.closeSnapshotAction()->trigger();
+    model = view->scanScreenModel();
+    ASSERT_TRUE(waitUntil([&] { return model->earlierSnapshots().size() == 1; }));
+    earlier = view->scanScreen()->earlierSnapshots();
+    EXPECT_TRUE(model->deleteEarlierSnapshot(0));
+    EXPECT_TRUE(model->earlierSnapshots().empty());
+    EXPECT_FALSE(earlier->isVisibleTo(view->scanScreen()));
+    struct stat status { };
+    EXPECT_NE(::stat(kept.c_str(), &status), 0);
+    EXPECT_EQ(storedRows(store_), 15) << "the current snapshot stays";
 }
 
 TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndOffersThePreviousSnapshot)

@@ -7,19 +7,23 @@
 #include "filesystem/MountTable.h"
 #include "filesystem/UsedSpace.h"
 #include "filesystem/VolumeFigures.h"
+#include "history/SnapshotHistory.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "scanner/ExclusionPatterns.h"
 #include "services/DisplayName.h"
+#include "services/Formats.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
 #include "services/Preferences.h"
+#include "services/Translations.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QThreadPool>
 #include <QTimer>
 
@@ -33,6 +37,14 @@ namespace {
 QString text(const std::optional<std::string>& value)
 {
     return value ? QString::fromStdString(*value) : QString();
+}
+
+QString summary(const SnapshotCompletion::ScanFacts& facts)
+{
+    return QStringLiteral("Scanned %1, %2")
+        .arg(Formats::relativeDateStyle(QDateTime::fromSecsSinceEpoch(facts.endedAt)),
+             QCoreApplication::translate("Scan", "%1 items", nullptr, Translations::count(facts.entryCount))
+                 .arg(Formats::groupedCount(facts.entryCount)));
 }
 
 } // namespace
@@ -113,6 +125,8 @@ void ScanScreenModel::selectRoot(std::string root)
     volume_ = Volume();
     hasSnapshot_ = false;
     usedSpaceText_.clear();
+    snapshotSummary_.clear();
+    earlierSnapshots_.clear();
     storeProblem_.clear();
     scanProblem_.clear();
     storeCanBeDeleted_ = false;
@@ -184,8 +198,29 @@ void ScanScreenModel::appear()
                 deletable = !temporary;
             }
         }
+        // What a killed scan left goes; the kept snapshots are listed.
+        std::optional<SnapshotCompletion::ScanFacts> facts;
+        std::vector<EarlierSnapshot> earlier;
+        if (!location.empty()) {
+            SnapshotHistory::removeAbandoned(location);
+            for (const SnapshotHistory::Snapshot& snapshot : SnapshotHistory::list(location)) {
+                if (snapshot.current) {
+                    facts = snapshot.facts;
+                    continue;
+                }
+                EarlierSnapshot entry;
+                entry.location = snapshot.location;
+                if (snapshot.facts) {
+                    entry.endedAt = snapshot.facts->endedAt;
+                    entry.entryCount = snapshot.facts->entryCount;
+                }
+                entry.bytesOnDisk = snapshot.bytesOnDisk;
+                entry.problem = snapshot.problem ? QString::fromStdString(*snapshot.problem) : QString();
+                earlier.push_back(std::move(entry));
+            }
+        }
         onMainThread(alive, [this, root, volumes = std::move(volumes), figures, failure, exists, problem, deletable,
-                             temporary, usedSpace]() mutable {
+                             temporary, usedSpace, facts, earlier = std::move(earlier)]() mutable {
             if (!volumes.empty())
                 volumes_ = std::move(volumes);
             if (root != root_)
@@ -204,6 +239,8 @@ void ScanScreenModel::appear()
             }
             hasSnapshot_ = exists;
             usedSpaceText_ = usedSpace;
+            snapshotSummary_ = exists && facts ? summary(*facts) : QString();
+            earlierSnapshots_ = std::move(earlier);
             storeProblem_ = problem;
             storeCanBeDeleted_ = deletable;
             if (temporary)
@@ -290,6 +327,34 @@ void ScanScreenModel::openPreviousSnapshot()
             recheckStore();
         Q_EMIT changed();
     }
+}
+
+void ScanScreenModel::openEarlierSnapshot(std::size_t index)
+{
+    if (index >= earlierSnapshots_.size())
+        return;
+    try {
+        Q_EMIT containerReady(VistrelModelContainer::shared().makeContainer(earlierSnapshots_[index].location,
+                                                                            VistrelModelContainer::Access::readOnly));
+    } catch (const ModelContainerError&) {
+        storeProblem_ = StoreProblem::describe(earlierSnapshots_[index].location, std::current_exception());
+        storeCanBeDeleted_ = false; // that button deletes the current snapshot, not this one
+        Q_EMIT changed();
+    }
+}
+
+bool ScanScreenModel::deleteEarlierSnapshot(std::size_t index)
+{
+    if (index >= earlierSnapshots_.size())
+        return false;
+    const bool deleted = SnapshotHistory::remove(earlierSnapshots_[index].location);
+    if (deleted)
+        earlierSnapshots_.erase(earlierSnapshots_.begin() + static_cast<std::ptrdiff_t>(index));
+    else
+        storeProblem_ = QStringLiteral("The earlier snapshot “%1” could not be deleted.")
+                            .arg(DisplayName::of(earlierSnapshots_[index].location));
+    Q_EMIT changed();
+    return deleted;
 }
 
 void ScanScreenModel::recheckStore()

@@ -85,6 +85,25 @@ public:
     // Deletes the stored snapshot that cannot be opened, then checks again.
     void deleteStoredSnapshot();
 
+    // "Scanned 2 hours ago, 412,331 items": when the current snapshot was made; empty when
+    // that is not known.
+    const QString& snapshotSummary() const { return snapshotSummary_; }
+    // The snapshots of the root kept from earlier scans, newest first.
+    struct EarlierSnapshot {
+        std::string location;
+        std::optional<std::int64_t> endedAt; // seconds since the epoch
+        std::optional<std::int64_t> entryCount;
+        std::int64_t bytesOnDisk = 0;
+        QString problem; // why it cannot be opened; empty when it can
+    };
+    const std::vector<EarlierSnapshot>& earlierSnapshots() const { return earlierSnapshots_; }
+    // Shown while idle, like "Open previous snapshot".
+    bool showsEarlierSnapshots() const { return state_ == ViewState::idle && !earlierSnapshots_.empty(); }
+    void openEarlierSnapshot(std::size_t index);
+    // Deletes it from the history and lists the rest; false (with the reason in
+    // storeProblem()) when it cannot.
+    bool deleteEarlierSnapshot(std::size_t index);
+
     // How often a store held by another scan or program is looked at again.
     static constexpr int storeRecheckInterval = 2000;
 
@@ -115,6 +134,8 @@ private:
     QString scanProblem_;
     bool recheckPending_ = false;
     QString usedSpaceText_;
+    QString snapshotSummary_;
+    std::vector<EarlierSnapshot> earlierSnapshots_;
     std::vector<VolumeChoice> volumes_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

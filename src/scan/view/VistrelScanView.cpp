@@ -1,5 +1,6 @@
 #include "VistrelScanView.h"
 
+#include "EarlierSnapshotsView.h"
 #include "ScanScreenModel.h"
 #include "UsageBar.h"
 #include "VolumeListView.h"
@@ -143,6 +144,12 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     actions->addWidget(storeOnDisk_);
     actions->addWidget(mainButton_);
     layout->addLayout(actions);
+    // When the snapshot offered was made, and the ones kept from before it.
+    summary_ = label(column, 0.85);
+    summary_->setContentsMargins(8, 0, 0, 0);
+    layout->addWidget(summary_);
+    earlier_ = new EarlierSnapshotsView(model_, column);
+    layout->addWidget(earlier_);
 
     // Progress row, 64 points high in every state.
     progressRow_ = new QStackedWidget(column);
@@ -217,6 +224,11 @@ void VistrelScanView::update()
                              && model_->storeCanBeDeleted());
 
     openPrevious_->setVisible(model_->showsOpenPreviousSnapshot());
+    summary_->setText(model_->snapshotSummary());
+    summary_->setVisible(model_->showsOpenPreviousSnapshot() && !model_->snapshotSummary().isEmpty());
+    openPrevious_->setAccessibleDescription(model_->snapshotSummary());
+    earlier_->update();
+    earlier_->setVisible(model_->showsEarlierSnapshots());
     const bool blocked = storeOnDisk_->blockSignals(true);
     storeOnDisk_->setChecked(model_->persistedSnapshot());
     storeOnDisk_->blockSignals(blocked);

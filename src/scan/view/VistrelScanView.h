@@ -10,6 +10,7 @@ class QStackedWidget;
 
 namespace vistrel {
 
+class EarlierSnapshotsView;
 class ScanScreenModel;
 class UsageBar;
 
@@ -24,6 +25,8 @@ public:
     QPushButton* openPreviousButton() const { return openPrevious_; }
     QCheckBox* storeOnDisk() const { return storeOnDisk_; }
     QProgressBar* progressBar() const { return progress_; }
+    EarlierSnapshotsView* earlierSnapshots() const { return earlier_; }
+    QLabel* snapshotSummary() const { return summary_; }
 
 private:
     void update();
@@ -41,6 +44,8 @@ private:
     QLabel* problem_;
     QPushButton* deleteStore_;
     QPushButton* openPrevious_;
+    QLabel* summary_;
+    EarlierSnapshotsView* earlier_;
     QCheckBox* storeOnDisk_;
     QPushButton* mainButton_;
     QStackedWidget* progressRow_;
