@@ -6,6 +6,7 @@
 #include "PreferencesDialog.h"
 #include "PreferencesModel.h"
 #include "CheckForUpdatesView.h"
+#include "CompareActions.h"
 #include "VistrelView.h"
 
 #include "details/FileIcons.h"
@@ -88,6 +89,7 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
         if (AppNavigationSplitView* shell = this->shell(); shell && shell->currentScreen())
             shell->currentScreen()->setMapShown(shown);
     });
+    compareActions_ = new CompareActions(view, toolbar, this, [this] { return root_->comparison(); });
     QMenu* columns = view->addMenu(QStringLiteral("&Columns"));
     connect(columns, &QMenu::aboutToShow, this, [this, columns] {
         columns->clear();
@@ -153,6 +155,7 @@ void VistrelMainWindow::updateTitle()
     showMap_->setEnabled(screen != nullptr);
     showMap_->setChecked(screen && screen->mapShown());
     cleanupActions_->update();
+    compareActions_->update();
 }
 
 void VistrelMainWindow::goBack()

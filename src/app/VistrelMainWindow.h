@@ -40,6 +40,7 @@ public:
     QAction* closeSnapshotAction() const { return closeSnapshot_; }
     // View > Show Map (Ctrl+M): the current screen's map, and the default for new screens.
     QAction* showMapAction() const { return showMap_; }
+    class CompareActions* compareActions() const { return compareActions_; }
     class CleanupActions* cleanupActions() const { return cleanupActions_; }
     // The toolbar's application icon, shown on the scan screen in Back's place.
     QAction* applicationIconAction() const { return applicationIcon_; }
@@ -70,6 +71,7 @@ private:
     class QMenu* helpMenu_ = nullptr;
     class QMenu* viewMenu_ = nullptr;
     QAction* showMap_ = nullptr;
+    class CompareActions* compareActions_ = nullptr;
     class CleanupActions* cleanupActions_ = nullptr;
     QAction* applicationIcon_ = nullptr;
     std::function<bool(const QUrl&)> urlOpener_;

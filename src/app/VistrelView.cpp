@@ -5,6 +5,7 @@
 #include "AppNavigationSplitView.h"
 
 #include "cleanup/CleanupModel.h"
+#include "explorer/ComparisonModel.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "scan/view/ScanScreenModel.h"
@@ -42,6 +43,9 @@ void VistrelView::clear()
     // Waits for a job in flight to stop between items.
     delete cleanup_;
     cleanup_ = nullptr;
+    if (comparison_)
+        comparison_->deleteLater();
+    comparison_ = nullptr;
 }
 
 void VistrelView::showScanScreen()
@@ -98,6 +102,8 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
     };
     cleanup_ = new CleanupModel(container_, QDir::homePath().toStdString());
     environment.extendItemMenu = extendItemMenu_;
+    comparison_ = new ComparisonModel(container_->configuration().fileLocation, environment.scanRoot.path(), this);
+    environment.comparison = comparison_;
     connect(cleanup_, &CleanupModel::finished, this, [changes = environment.snapshotChanges] { ++*changes; });
     shell_ = new AppNavigationSplitView(environment, this);
     addWidget(shell_);

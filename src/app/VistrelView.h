@@ -9,6 +9,7 @@ namespace vistrel {
 
 class AppNavigationSplitView;
 class CleanupModel;
+class ComparisonModel;
 class Preferences;
 class ScanScreenModel;
 class StoreContainer;
@@ -33,6 +34,8 @@ public:
     AppNavigationSplitView* shell() const { return shell_; }
     // Cleanup on the open snapshot (Edit > Move to Trash, …); none on the scan screen.
     CleanupModel* cleanup() const { return cleanup_; }
+    // Which earlier snapshot the open one is compared with; none on the scan screen.
+    ComparisonModel* comparison() const { return comparison_; }
     // What the window adds to every item's context menu, for snapshots opened from now on.
     void setItemMenuExtension(std::function<void(QMenu*, const std::string&)> extend) { extendItemMenu_ = std::move(extend); }
     ScanScreenModel* scanScreenModel() const { return scanModel_; }
@@ -55,6 +58,7 @@ private:
     VistrelScanView* scanView_ = nullptr;
     AppNavigationSplitView* shell_ = nullptr;
     CleanupModel* cleanup_ = nullptr;
+    ComparisonModel* comparison_ = nullptr;
     std::function<void(QMenu*, const std::string&)> extendItemMenu_;
 };
 

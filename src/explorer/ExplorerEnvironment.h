@@ -12,6 +12,7 @@ class QMenu;
 
 namespace vistrel {
 
+class ComparisonModel;
 class NavigationModel;
 class Preferences;
 class SnapshotReader;
@@ -40,6 +41,8 @@ struct ExplorerEnvironment {
     // Counts the changes made to the snapshot in place (cleanups): a screen that comes back
     // to the front after one makes its map again.
     std::shared_ptr<int> snapshotChanges = std::make_shared<int>(0);
+    // The earlier snapshot every screen compares with, when one is chosen.
+    ComparisonModel* comparison = nullptr;
     // Adds the window's item actions (cleanup) to the context menu of the item at `path`.
     std::function<void(QMenu*, const std::string& path)> extendItemMenu;
 };

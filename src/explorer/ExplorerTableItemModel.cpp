@@ -1,5 +1,7 @@
 #include "ExplorerTableItemModel.h"
 
+#include "ChangeText.h"
+
 #include "cleanup/CacheFolders.h"
 
 #include "ExplorerTableRowModel.h"
@@ -191,6 +193,13 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
             return source.totalAllocatedSize() ? Formats::byteCount(*source.totalAllocatedSize()) : QStringLiteral("-");
         case apparentSizeColumn:
             return source.totalSize() ? Formats::byteCount(*source.totalSize()) : QStringLiteral("-");
+        case changeColumn:
+            if (const SizeComparison* comparison = source.comparison()) {
+                const QString text = ChangeText::of(*comparison);
+                // Heard as a word where the eye sees an empty cell.
+                return text.isEmpty() && role == Qt::AccessibleTextRole ? QStringLiteral("No change") : text;
+            }
+            return QString();
         }
         break;
     case Qt::DecorationRole:
@@ -231,6 +240,12 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
         }
         break;
     case Qt::ForegroundRole: {
+        // Items only the earlier snapshot has are greyed, with their old figures.
+        if (const SizeComparison* comparison = source.comparison(); comparison && comparison->removed())
+            return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+        if (const SizeComparison* comparison = source.comparison(); comparison && index.column() == changeColumn)
+            if (const QColor color = ChangeText::color(*comparison); color.isValid())
+                return color;
         QColor text = QApplication::palette().color(QPalette::Text);
         text.setAlphaF(index.column() != nameColumn ? 0.8 : (others ? 0.6 : 1.0));
         return text;
@@ -259,6 +274,8 @@ QVariant ExplorerTableItemModel::headerData(int section, Qt::Orientation orienta
             return QStringLiteral("Size");
         case apparentSizeColumn:
             return QStringLiteral("Apparent Size");
+        case changeColumn:
+            return QStringLiteral("Change");
         }
     }
     if (role == Qt::TextAlignmentRole && section != nameColumn)

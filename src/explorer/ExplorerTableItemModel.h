@@ -18,8 +18,9 @@ class ExplorerTableViewModel;
 class ExplorerTableItemModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    // Size is the allocated size; Apparent Size (hidden at first) the bytes the files hold.
-    enum Column { nameColumn, filesColumn, sizeColumn, apparentSizeColumn, columnCount_ };
+    // Size is the allocated size; Apparent Size (hidden at first) the bytes the files hold;
+    // Change (shown only while comparing) the Size's change since an earlier snapshot.
+    enum Column { nameColumn, filesColumn, sizeColumn, apparentSizeColumn, changeColumn, columnCount_ };
     // The row's URL path and scheme, and whether it is the aggregate row.
     enum Role { pathRole = Qt::UserRole + 1, isOthersRole, filterTextRole, badgeRole };
     // Why a folder holds a cache anyone can make again ("Cache" badge), judged by its path.

@@ -8,6 +8,8 @@
 #include "services/DisplayName.h"
 #include "services/Log.h"
 #include "store/OtherFiles.h"
+#include "scanner/FileSystemRecord.h"
+#include "scanner/ResourceTypeCode.h"
 #include "store/VistrelFile.h"
 
 #include <algorithm>
@@ -59,16 +61,56 @@ void ExplorerTableRowModel::setChildren(Children children)
     children_ = std::move(children);
 }
 
-ExplorerTableRowModel::Children ExplorerTableRowModel::makeChildren(std::vector<VistrelFile> files)
+namespace {
+
+// An item only the earlier snapshot has, with the figures it had then.
+VistrelFile removedItem(const SnapshotDiff::Change& change)
+{
+    FileSystemRecord record;
+    record.path = change.id;
+    record.level = change.level;
+    if (change.resourceType)
+        record.fileResourceType = static_cast<std::uint8_t>(*change.resourceType);
+    else if (change.isDirectory())
+        record.fileResourceType = ResourceTypeCode::directory;
+    record.fileCount = change.fileCountBefore;
+    record.totalAllocatedSize = change.before;
+    return VistrelFile(std::move(record));
+}
+
+} // namespace
+
+ExplorerTableRowModel::Children ExplorerTableRowModel::makeChildren(std::vector<VistrelFile> files,
+                                                                    const SnapshotComparison::Children* changes)
 {
     std::optional<OtherFiles> others;
     if (const VistrelFile* directory = source_->file())
         others = OtherFiles::aggregate(*directory, files);
     Children rows;
     rows.reserve(files.size() + 1);
-    for (VistrelFile& file : files)
-        rows.push_back(std::make_unique<ExplorerTableRowModel>(
-            context_, std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(file)), order_, this));
+    for (VistrelFile& file : files) {
+        auto source = std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(file));
+        if (changes) {
+            const auto found = changes->byId.find(source->file()->id);
+            SizeComparison comparison;
+            comparison.after = source->totalAllocatedSize().value_or(0);
+            if (found != changes->byId.end()) {
+                comparison.before = found->second.before;
+                comparison.fileCountBefore = found->second.fileCountBefore;
+            }
+            source->setComparison(comparison);
+        }
+        rows.push_back(std::make_unique<ExplorerTableRowModel>(context_, std::move(source), order_, this));
+    }
+    if (changes) {
+        const std::size_t shown = std::min<std::size_t>(changes->removed.size(), VistrelFile::childrenLimit);
+        for (std::size_t index = 0; index < shown; ++index) {
+            const SnapshotDiff::Change& change = changes->removed[index];
+            auto source = std::make_unique<ExplorerTableRowModelDataSourceFile>(removedItem(change));
+            source->setComparison({change.before, std::nullopt, change.fileCountBefore});
+            rows.push_back(std::make_unique<ExplorerTableRowModel>(context_, std::move(source), order_, this));
+        }
+    }
     if (order_)
         sort(rows, *order_);
     if (others) {
@@ -90,6 +132,8 @@ void ExplorerTableRowModel::adoptFailedChildren(const std::string& description)
 
 bool ExplorerTableRowModel::isExpandable() const
 {
+    if (source_->comparison() && source_->comparison()->removed())
+        return false; // the current snapshot has nothing below it
     return source_->file() && source_->url().hasDirectoryPath() && source_->fileCount().value_or(0) > 0;
 }
 

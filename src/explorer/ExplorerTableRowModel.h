@@ -3,6 +3,8 @@
 #include "ExplorerTableRowModelDataSource.h"
 #include "KeyPathComparator.h"
 
+#include "history/SnapshotComparison.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,8 +42,10 @@ public:
     // Builds the children from fetched entities (also when they were fetched elsewhere, on a
     // thread of their own): one row each, sorted, then the "Other files" row when one is due.
     void adoptChildren(std::vector<VistrelFile> files);
-    // The same in two steps, for a table that announces the rows before they appear.
-    Children makeChildren(std::vector<VistrelFile> files);
+    // The same in two steps, for a table that announces the rows before they appear. While
+    // the table compares, each row takes its earlier figures from `changes`, and the items
+    // only the earlier snapshot has get rows of their own (the largest, up to the store's limit).
+    Children makeChildren(std::vector<VistrelFile> files, const SnapshotComparison::Children* changes = nullptr);
     void setChildren(Children children);
     // A failed fetch: logged, and the row stays empty for good.
     void adoptFailedChildren(const std::string& description);
@@ -49,7 +53,7 @@ public:
     bool expanded = false;
     bool show = true;
 
-    // The table's disclosure rule: a snapshot directory that holds files.
+    // The table's disclosure rule: a snapshot directory that holds files (and still exists).
     bool isExpandable() const;
 
     // Recomputes `show` for this row and, if it is loaded and open, its subtree, and sorts

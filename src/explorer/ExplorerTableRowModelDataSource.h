@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ItemUrl.h"
+#include "SizeComparison.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,8 @@ public:
     virtual std::optional<std::uint8_t> fileResourceType() const = 0;
     // The snapshot's entity behind the row; none for the "Other files" row.
     virtual const VistrelFile* file() const { return nullptr; }
+    // Against the earlier snapshot while the table compares; none otherwise.
+    virtual const SizeComparison* comparison() const { return nullptr; }
 };
 
 } // namespace vistrel

@@ -22,9 +22,12 @@ public:
     std::optional<std::int64_t> fileCount() const override { return file_.fileCount; }
     std::optional<std::uint8_t> fileResourceType() const override { return file_.fileResourceType; }
     const VistrelFile* file() const override { return &file_; }
+    const SizeComparison* comparison() const override { return comparison_ ? &*comparison_ : nullptr; }
+    void setComparison(SizeComparison comparison) { comparison_ = comparison; }
 
 private:
     VistrelFile file_;
+    std::optional<SizeComparison> comparison_;
     ItemUrl url_;
 };
 

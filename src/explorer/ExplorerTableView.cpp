@@ -21,7 +21,7 @@ namespace {
 
 constexpr KeyPathComparator::Key columnKeys[] = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount,
                                                  KeyPathComparator::Key::allocatedSize,
-                                                 KeyPathComparator::Key::totalSize};
+                                                 KeyPathComparator::Key::totalSize, KeyPathComparator::Key::change};
 
 } // namespace
 
@@ -60,10 +60,13 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
     header->setSectionResizeMode(ExplorerTableItemModel::apparentSizeColumn, QHeaderView::Fixed);
     header->resizeSection(ExplorerTableItemModel::apparentSizeColumn, 110);
     header->setSectionHidden(ExplorerTableItemModel::apparentSizeColumn, true);
+    header->setSectionResizeMode(ExplorerTableItemModel::changeColumn, QHeaderView::Fixed);
+    header->resizeSection(ExplorerTableItemModel::changeColumn, 90);
     // A layout saved before a column existed would misplace it: it is left for the defaults.
     if (savedLayoutFits())
         header->restoreState(preferences_->tableCustomization());
     header->setSectionHidden(ExplorerTableItemModel::nameColumn, false);
+    header->setSectionHidden(ExplorerTableItemModel::changeColumn, true); // while comparing only
     connect(header, &QHeaderView::sectionMoved, this, &ExplorerTableView::saveLayout);
     connect(header, &QHeaderView::sectionResized, this, &ExplorerTableView::saveLayout);
     connect(header, &QHeaderView::sectionClicked, this, [this](int column) {
@@ -171,8 +174,8 @@ QMenu* ExplorerTableView::makeColumnsMenu(QWidget* parent)
 void ExplorerTableView::addColumnActions(QMenu* menu)
 {
     QHeaderView* header = tree_->header();
-    // The name stays: a row without it says nothing.
-    for (int column = ExplorerTableItemModel::filesColumn; column < ExplorerTableItemModel::columnCount_; ++column) {
+    // The name stays: a row without it says nothing. Change comes and goes with comparing.
+    for (int column = ExplorerTableItemModel::filesColumn; column < ExplorerTableItemModel::changeColumn; ++column) {
         QAction* action = menu->addAction(itemModel_->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString());
         action->setCheckable(true);
         action->setChecked(!header->isSectionHidden(column));
@@ -190,8 +193,22 @@ void ExplorerTableView::syncColumnsWithPreferences()
     QHeaderView saved(Qt::Horizontal);
     saved.setModel(itemModel_);
     saved.restoreState(preferences_->tableCustomization());
-    for (int column = ExplorerTableItemModel::filesColumn; column < ExplorerTableItemModel::columnCount_; ++column)
+    for (int column = ExplorerTableItemModel::filesColumn; column < ExplorerTableItemModel::changeColumn; ++column)
         tree_->header()->setSectionHidden(column, saved.isSectionHidden(column));
+}
+
+void ExplorerTableView::setComparing(bool comparing)
+{
+    tree_->header()->setSectionHidden(ExplorerTableItemModel::changeColumn, !comparing);
+    // An order by change means nothing without one.
+    const SortOrder& order = viewModel_->order();
+    if (!comparing && !order.empty() && order.front().key == KeyPathComparator::Key::change)
+        viewModel_->sortBy(KeyPathComparator::Key::allocatedSize);
+}
+
+bool ExplorerTableView::comparing() const
+{
+    return !tree_->header()->isSectionHidden(ExplorerTableItemModel::changeColumn);
 }
 
 void ExplorerTableView::select(const QModelIndex& index)
@@ -216,7 +233,8 @@ std::vector<std::string> ExplorerTableView::selectedItemPaths() const
 {
     std::vector<std::string> paths;
     for (const QModelIndex& index : tree_->selectionModel()->selectedRows())
-        if (const auto* row = itemModel_->rowAt(index); row && row->source().url().isFile())
+        if (const auto* row = itemModel_->rowAt(index); row && row->source().url().isFile()
+            && !(row->source().comparison() && row->source().comparison()->removed())) // gone already
             paths.push_back(row->source().url().path);
     return paths;
 }

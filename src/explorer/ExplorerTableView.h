@@ -42,6 +42,9 @@ public:
     void addColumnActions(QMenu* menu);
     // Takes the columns shown from the saved layout: another screen may have changed them.
     void syncColumnsWithPreferences();
+    // Shows the Change column while the screen compares with an earlier snapshot.
+    void setComparing(bool comparing);
+    bool comparing() const;
     bool showsProgress() const;
     bool showsNoResults() const;
 

@@ -74,9 +74,10 @@ void ExplorerTableViewModel::refresh()
     const std::uint64_t generation = ++generation_;
     loading_.clear();
     const FileUrl root = this->root();
-    reader_->post([this, alive = alive_, generation, root](StoreContext& context) {
+    reader_->post([this, alive = alive_, generation, root, comparison = comparison_](StoreContext& context) {
         std::optional<VistrelFile> rootFile;
         std::vector<VistrelFile> children;
+        std::optional<SnapshotComparison::Children> changes;
         std::optional<std::string> error;
         try {
             // The scan root and "/" have no row of their own.
@@ -85,19 +86,23 @@ void ExplorerTableViewModel::refresh()
                 rootFile = root.path() == "/" ? transientRoot(root) : VistrelFile::file(root, context);
             if (rootFile)
                 children = VistrelFile::children(root, context);
+            if (rootFile && comparison)
+                changes = comparison->children(root, context);
         } catch (const std::exception& failure) {
             error = failure.what();
         }
         onMainThread(alive,
                      [this, generation, rootFile = std::move(rootFile), children = std::move(children),
-                      error = std::move(error)]() mutable {
+                      changes = std::move(changes), error = std::move(error)]() mutable {
                          if (generation == generation_)
-                             applyRefresh(std::move(rootFile), std::move(children), std::move(error));
+                             applyRefresh(std::move(rootFile), std::move(children), std::move(changes),
+                                          std::move(error));
                      });
     });
 }
 
 void ExplorerTableViewModel::applyRefresh(std::optional<VistrelFile> rootFile, std::vector<VistrelFile> children,
+                                          std::optional<SnapshotComparison::Children> changes,
                                           std::optional<std::string> error)
 {
     Q_EMIT rowsAboutToBeReset();
@@ -109,7 +114,7 @@ void ExplorerTableViewModel::applyRefresh(std::optional<VistrelFile> rootFile, s
             nullptr, std::make_unique<ExplorerTableRowModelDataSourceFile>(std::move(*rootFile)),
             effectiveOrder(order_));
         rootRow_->expanded = true;
-        rootRow_->adoptChildren(std::move(children));
+        rootRow_->setChildren(rootRow_->makeChildren(std::move(children), changes ? &*changes : nullptr));
     }
     Q_EMIT rowsReset();
     if (!filterText_.isEmpty())
@@ -130,16 +135,19 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
     loading_.push_back(row);
     const std::uint64_t generation = generation_;
     const FileUrl directory = row->source().url().fileUrl();
-    reader_->post([this, alive = alive_, generation, row, directory](StoreContext& context) {
+    reader_->post([this, alive = alive_, generation, row, directory, comparison = comparison_](StoreContext& context) {
         std::vector<VistrelFile> children;
+        std::optional<SnapshotComparison::Children> changes;
         std::optional<std::string> error;
         try {
             children = VistrelFile::children(directory, context);
+            if (comparison)
+                changes = comparison->children(directory, context);
         } catch (const std::exception& failure) {
             error = failure.what();
         }
-        onMainThread(alive,
-                     [this, generation, row, children = std::move(children), error = std::move(error)]() mutable {
+        onMainThread(alive, [this, generation, row, children = std::move(children), changes = std::move(changes),
+                             error = std::move(error)]() mutable {
                          if (generation != generation_)
                              return; // the rows were rebuilt meanwhile; `row` is gone
                          loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());
@@ -150,7 +158,7 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
                              explorerModel_->reportReadFailure(*error);
                              return;
                          }
-                         auto rows = row->makeChildren(std::move(children));
+                         auto rows = row->makeChildren(std::move(children), changes ? &*changes : nullptr);
                          Q_EMIT childrenAboutToBeAdopted(row, static_cast<int>(rows.size()));
                          row->setChildren(std::move(rows));
                          Q_EMIT childrenAdopted(row);

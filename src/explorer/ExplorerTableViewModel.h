@@ -38,6 +38,9 @@ public:
 
     // Reloads the rows of the root, closing every opened directory.
     void refresh();
+    // Compares every row with an earlier snapshot from the next refresh on (none: stops).
+    void setComparison(std::shared_ptr<const SnapshotComparison> comparison) { comparison_ = std::move(comparison); }
+    const std::shared_ptr<const SnapshotComparison>& comparison() const { return comparison_; }
     // Loads a directory row's children when they are not loaded yet (childrenLoaded follows).
     void loadChildren(ExplorerTableRowModel* row);
 
@@ -83,7 +86,7 @@ Q_SIGNALS:
 
 private:
     void applyRefresh(std::optional<VistrelFile> rootFile, std::vector<VistrelFile> children,
-                      std::optional<std::string> error);
+                      std::optional<SnapshotComparison::Children> changes, std::optional<std::string> error);
     void runFilterPass();
 
     std::shared_ptr<SnapshotReader> reader_;
@@ -101,6 +104,7 @@ private:
     QTimer debounce_;
     std::optional<ItemUrl> selectedPath_;
     std::shared_ptr<const UnmeasuredFolders> unmeasured_;
+    std::shared_ptr<const SnapshotComparison> comparison_;
     // Shared with reader jobs, which must not touch a model that is gone.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };

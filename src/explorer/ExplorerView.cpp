@@ -1,5 +1,6 @@
 #include "ExplorerView.h"
 
+#include "ComparisonModel.h"
 #include "ExplorerModel.h"
 #include "ExplorerPathBarView.h"
 #include "ExplorerSearchView.h"
@@ -81,6 +82,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     if (QLabel* usedSpace = makeUsedSpaceLine(environment))
         layout->addWidget(usedSpace);
     layout->addWidget(makeReadFailureNotice());
+    layout->addWidget(makeComparisonNotice());
     layout->addWidget(content_, 1);
 
     // The filter scope: the table beside the details, the path bar below.
@@ -123,9 +125,51 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
             panel->openPreview();
     });
     setFocusProxy(table_->tree());
+    if (environment_.comparison) {
+        applyComparison();
+        connect(environment_.comparison, &ComparisonModel::comparisonChanged, this, [this] {
+            applyComparison();
+            // Screens behind this one load anew when they come back.
+            if (isVisible())
+                refresh();
+        });
+    }
 }
 
 ExplorerView::~ExplorerView() = default;
+
+QWidget* ExplorerView::makeComparisonNotice()
+{
+    comparisonNotice_ = new QWidget(this);
+    auto* row = new QHBoxLayout(comparisonNotice_);
+    row->setContentsMargins(8, 2, 8, 4);
+    comparisonLabel_ = new QLabel(comparisonNotice_);
+    comparisonLabel_->setTextFormat(Qt::PlainText);
+    auto* stop = new QPushButton(QStringLiteral("Stop Comparing"), comparisonNotice_);
+    stop->setAccessibleName(QStringLiteral("Stop Comparing"));
+    row->addWidget(comparisonLabel_, 1);
+    row->addWidget(stop);
+    connect(stop, &QPushButton::clicked, this, [this] {
+        if (environment_.comparison)
+            environment_.comparison->stop();
+    });
+    comparisonNotice_->hide();
+    return comparisonNotice_;
+}
+
+void ExplorerView::applyComparison()
+{
+    const ComparisonModel* comparison = environment_.comparison;
+    const bool comparing = comparison && comparison->comparing();
+    tableViewModel_->setComparison(comparing ? comparison->comparison() : nullptr);
+    table_->setComparing(comparing);
+    if (comparing)
+        comparisonLabel_->setText(QStringLiteral("Changes since the snapshot of %1: red grew, green shrank; greyed "
+                                                 "items are gone.")
+                                      .arg(comparison->comparedLabel()));
+    comparisonLabel_->setAccessibleName(comparisonLabel_->text());
+    comparisonNotice_->setVisible(comparing);
+}
 
 void ExplorerView::showEvent(QShowEvent* event)
 {

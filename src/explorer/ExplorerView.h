@@ -72,6 +72,8 @@ public:
     class MapView* mapView() const { return mapView_; }
     // The full list of unreadable folders, while it is open (from the notice's Show All).
     QDialog* unreadableFoldersDialog() const { return unreadableDialog_; }
+    // The line that says what the screen compares with; hidden while it does not.
+    QWidget* comparisonNotice() const { return comparisonNotice_; }
 
 protected:
     // A screen that comes into view takes the keyboard focus for its table.
@@ -85,6 +87,9 @@ private:
     QLabel* makeUsedSpaceLine(const ExplorerEnvironment& environment);
     void showUnreadableFolders(const QStringList& paths);
     QWidget* makeReadFailureNotice();
+    // "Changes since the snapshot of …" with Stop Comparing, while the window compares.
+    QWidget* makeComparisonNotice();
+    void applyComparison();
 
     ExplorerModel* model_;
     ExplorerTableViewModel* tableViewModel_;
@@ -104,6 +109,8 @@ private:
     int changesSeen_ = 0; // of environment_.snapshotChanges
     class MapView* mapView_ = nullptr;
     QLabel* readFailureLabel_ = nullptr;
+    QWidget* comparisonNotice_ = nullptr;
+    QLabel* comparisonLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.
     ExplorerSearchViewModel* searchViewModel_ = nullptr;
     ExplorerSearchView* searchView_ = nullptr;

@@ -66,6 +66,13 @@ int KeyPathComparator::compare(const ExplorerTableRowModelDataSource& a, const E
     case Key::totalSize:
         result = compareValues(a.totalSize().value_or(0), b.totalSize().value_or(0));
         break;
+    case Key::change: {
+        const auto magnitude = [](const ExplorerTableRowModelDataSource& source) {
+            return source.comparison() ? source.comparison()->magnitude() : std::uint64_t{0};
+        };
+        result = compareValues(magnitude(a), magnitude(b));
+        break;
+    }
     case Key::resourceType:
         result = compareValues<int>(a.fileResourceType().value_or(0), b.fileResourceType().value_or(0));
         break;

@@ -11,7 +11,8 @@ class ExplorerTableRowModelDataSource;
 
 // One step of a sort order: a row value and a direction.
 struct KeyPathComparator {
-    enum class Key { name, fileCount, allocatedSize, resourceType, totalSize };
+    // `change`: the size of the change against an earlier snapshot, growth and shrinking alike.
+    enum class Key { name, fileCount, allocatedSize, resourceType, totalSize, change };
     Key key = Key::allocatedSize;
     bool forward = true; // ascending
 

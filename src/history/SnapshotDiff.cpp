@@ -16,7 +16,8 @@ namespace vistrel {
 
 namespace {
 
-const std::vector<std::string> attributes = {"id", "name", "level", "fileCount", "totalAllocatedSize"};
+const std::vector<std::string> attributes = {"id", "name", "level", "fileCount", "totalAllocatedSize",
+                                             "fileResourceType"};
 
 std::optional<std::int64_t> integer(const StoreValueView& value)
 {
@@ -58,6 +59,7 @@ bool merge(StoreCursor& before, StoreCursor& after, const std::function<void(Sna
         change.id = order <= 0 ? beforeId : afterId;
         change.name = text(source[1]);
         change.level = integer(source[2]).value_or(0);
+        change.resourceType = integer(source[5]);
         if (order <= 0) {
             change.fileCountBefore = integer(before.values()[3]);
             change.before = integer(before.values()[4]).value_or(0);

@@ -21,6 +21,7 @@ public:
         std::string id;
         std::string name;
         std::int64_t level = 0;
+        std::optional<std::int64_t> resourceType; // the later snapshot's, when it has the item
         std::optional<std::int64_t> before; // the Size column's figure
         std::optional<std::int64_t> after;
         std::optional<std::int64_t> fileCountBefore;

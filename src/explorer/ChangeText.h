@@ -1,0 +1,21 @@
+#pragma once
+
+#include "SizeComparison.h"
+
+#include <QColor>
+#include <QString>
+
+namespace vistrel {
+
+// How a change of size reads in the window: "+1.2 GB", "−340 MB", "New", "Removed", and
+// empty when nothing changed; red for growth, green for shrinking (the disk's point of view).
+class ChangeText {
+public:
+    static QString of(const SizeComparison& comparison);
+    // Invalid when the text keeps its usual colour.
+    static QColor color(const SizeComparison& comparison);
+    // "+1.2 GB" of a signed byte count ("−" is the minus sign, not a hyphen).
+    static QString signedBytes(std::int64_t change);
+};
+
+} // namespace vistrel

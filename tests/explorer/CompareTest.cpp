@@ -1,0 +1,162 @@
+// Comparing the snapshot shown with an earlier one of the same folder: the model that picks
+// it, and the table's Change column on Qt's offscreen platform.
+#include "ExplorerTestSupport.h"
+
+#include "explorer/ChangeText.h"
+#include "explorer/ComparisonModel.h"
+#include "explorer/ExplorerTableItemModel.h"
+#include "explorer/ExplorerTableView.h"
+#include "explorer/ExplorerTableViewModel.h"
+#include "explorer/ExplorerView.h"
+#include "explorer/NavigationModel.h"
+#include "history/SnapshotHistory.h"
+#include "services/Formats.h"
+#include "store/SnapshotCompletion.h"
+#include "store/SnapshotReader.h"
+
+#include "support/EventLoop.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QTest>
+#include <QTreeView>
+
+#include <sys/stat.h>
+
+namespace vistrel {
+namespace {
+
+using namespace testing;
+
+// A snapshot of /data/ on disk, saying when its scan ended.
+void writeSnapshot(const std::string& location, const std::vector<FileSystemRecord>& records, std::int64_t endedAt,
+                   const std::string& root = "/data/")
+{
+    ::mkdir(location.substr(0, location.rfind('/')).c_str(), 0700);
+    auto container = VistrelModelContainer::shared().makeContainer(location);
+    save(*container, records);
+    SnapshotCompletion::recordScanRoot(*container, root);
+    SnapshotCompletion::recordScanFacts(*container, {endedAt - 5, endedAt, static_cast<std::int64_t>(records.size())});
+}
+
+class Comparing : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ensureApplication();
+        current_ = tree_.path("s.store");
+        earlier_ = SnapshotHistory::historyFolder(current_) + "/s-20261201-100000.store";
+        writeSnapshot(earlier_,
+                      {item("/data/grew", 100000), item("/data/gone", 50000), item("/data/same", 10000),
+                       item("/data/sub/", 20000, 1), item("/data/sub/old", 20000)},
+                      1764583200);
+        writeSnapshot(current_,
+                      {item("/data/grew", 900000), item("/data/same", 10000), item("/data/new", 70000),
+                       item("/data/sub/", 5000, 1), item("/data/sub/old", 5000)},
+                      1765188000);
+        container_ = VistrelModelContainer::shared().makeContainer(current_, VistrelModelContainer::Access::readOnly);
+        environment_.reader = std::make_shared<SnapshotReader>(container_);
+        environment_.navigationModel = &navigation_;
+        environment_.scanRoot = FileUrl("/data/");
+    }
+
+    TemporaryTree tree_;
+    std::string current_;
+    std::string earlier_;
+    std::shared_ptr<StoreContainer> container_;
+    NavigationModel navigation_;
+    ExplorerEnvironment environment_;
+};
+
+TEST_F(Comparing, TheModelOffersEarlierSnapshotsOfTheSameFolderOnly)
+{
+    const std::string other = SnapshotHistory::historyFolder(current_) + "/s-20261202-100000.store";
+    writeSnapshot(other, {item("/elsewhere/file", 1)}, 1764669600, "/elsewhere/");
+    ComparisonModel model(current_, "/data/");
+    ASSERT_TRUE(waitUntil([&] { return !model.candidates().empty(); }));
+    ASSERT_EQ(model.candidates().size(), 1u) << "the snapshot of another folder is left out";
+    EXPECT_EQ(model.candidates()[0].location, earlier_);
+    EXPECT_FALSE(model.candidates()[0].current);
+    EXPECT_FALSE(model.candidates()[0].label.isEmpty());
+
+    int changes = 0;
+    QObject::connect(&model, &ComparisonModel::comparisonChanged, [&] { ++changes; });
+    EXPECT_FALSE(model.compareWith(other));
+    EXPECT_TRUE(model.error().contains(QStringLiteral("another folder"))) << model.error().toStdString();
+    EXPECT_FALSE(model.compareWith(tree_.path("missing.store")));
+    EXPECT_FALSE(model.comparing());
+    EXPECT_EQ(changes, 0) << "a refused snapshot changes nothing";
+    ASSERT_TRUE(model.compareWith(earlier_));
+    EXPECT_TRUE(model.comparing());
+    EXPECT_EQ(model.comparedLocation(), earlier_);
+    model.stop();
+    EXPECT_FALSE(model.comparing());
+    EXPECT_EQ(changes, 2);
+
+    // Shown an earlier snapshot, the root's current one is offered with the rest.
+    EXPECT_EQ(ComparisonModel::historyBase(earlier_, "/data/"),
+              VistrelModelContainer::onDiskStoreLocation("/data/"));
+    EXPECT_EQ(ComparisonModel::historyBase("", "/data/"), VistrelModelContainer::onDiskStoreLocation("/data/"));
+}
+
+TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
+{
+    ComparisonModel comparison(current_, "/data/");
+    environment_.comparison = &comparison;
+    ExplorerView view(environment_, FileUrl("/data/"), std::nullopt);
+    view.resize(1000, 600);
+    view.show();
+    view.refresh();
+    QTreeView* tree = view.table()->tree();
+    ExplorerTableItemModel* model = view.table()->itemModel();
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 4; }));
+    EXPECT_TRUE(tree->header()->isSectionHidden(ExplorerTableItemModel::changeColumn));
+    EXPECT_FALSE(view.comparisonNotice()->isVisibleTo(&view));
+
+    ASSERT_TRUE(comparison.compareWith(earlier_));
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 5; })) << "the gone file comes back, greyed";
+    EXPECT_FALSE(tree->header()->isSectionHidden(ExplorerTableItemModel::changeColumn));
+    EXPECT_TRUE(view.comparisonNotice()->isVisibleTo(&view));
+    std::map<QString, int> rows;
+    for (int row = 0; row < model->rowCount(); ++row)
+        rows[model->index(row, 0).data().toString()] = row;
+    const auto change = [&](const char* name, int role = Qt::DisplayRole) {
+        return model->index(rows.at(QString::fromLatin1(name)), ExplorerTableItemModel::changeColumn).data(role);
+    };
+    EXPECT_EQ(change("grew").toString(), ChangeText::signedBytes(800000));
+    EXPECT_EQ(change("grew", Qt::ForegroundRole).value<QColor>(), ChangeText::color({1, 2, std::nullopt}));
+    EXPECT_EQ(change("sub").toString(), ChangeText::signedBytes(-15000));
+    EXPECT_TRUE(change("sub").toString().startsWith(QChar(0x2212)));
+    EXPECT_EQ(change("new").toString(), QStringLiteral("New"));
+    EXPECT_EQ(change("same").toString(), QString());
+    EXPECT_EQ(change("same", Qt::AccessibleTextRole).toString(), QStringLiteral("No change"));
+    EXPECT_EQ(change("gone").toString(), QStringLiteral("Removed"));
+    const QModelIndex gone = model->index(rows.at(QStringLiteral("gone")), ExplorerTableItemModel::sizeColumn);
+    EXPECT_EQ(gone.data(Qt::ForegroundRole).value<QColor>(), QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    EXPECT_EQ(gone.data().toString(), Formats::byteCount(50000)) << "with its old size";
+
+    // Sorted by the size of the change, growth and shrinking alike; folders first as always.
+    QTest::mouseClick(tree->header()->viewport(), Qt::LeftButton, {},
+                      QPoint(tree->header()->sectionViewportPosition(ExplorerTableItemModel::changeColumn) + 10, 5));
+    ASSERT_TRUE(waitUntil([&] { return !view.tableViewModel()->filteringAndSorting(); }));
+    QStringList order;
+    for (int row = 0; row < model->rowCount(); ++row)
+        order << model->index(row, 0).data().toString();
+    EXPECT_EQ(order, (QStringList{QStringLiteral("sub"), QStringLiteral("grew"), QStringLiteral("new"),
+                                  QStringLiteral("gone"), QStringLiteral("same")}));
+    // A gone item is not the window's to clean up.
+    tree->selectionModel()->select(model->index(static_cast<int>(order.indexOf(QStringLiteral("gone"))), 0),
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_TRUE(view.table()->selectedItemPaths().empty());
+
+    comparison.stop();
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 4; }));
+    EXPECT_TRUE(tree->header()->isSectionHidden(ExplorerTableItemModel::changeColumn));
+    EXPECT_NE(view.tableViewModel()->order().front().key, KeyPathComparator::Key::change);
+}
+
+} // namespace
+} // namespace vistrel
