@@ -1,5 +1,6 @@
 #include "ExplorerSearchItemModel.h"
 
+#include "ChangeText.h"
 #include "ExplorerSearchViewModel.h"
 
 #include "details/FileIcons.h"
@@ -80,6 +81,13 @@ void ExplorerSearchItemModel::requestLiveValues(int row) const
     });
 }
 
+const SizeComparison* ExplorerSearchItemModel::comparisonAt(int row) const
+{
+    const auto& comparisons = viewModel_->comparisons();
+    return row >= 0 && static_cast<std::size_t>(row) < comparisons.size() ? &comparisons[static_cast<std::size_t>(row)]
+                                                                         : nullptr;
+}
+
 QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount())
@@ -106,6 +114,10 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
             return ExplorerSearchViewModel::pathColumn(file.id, rootPath_);
         case sizeColumn:
             return file.totalAllocatedSize ? Formats::byteCount(*file.totalAllocatedSize) : QStringLiteral("-");
+        case changeColumn:
+            if (const SizeComparison* comparison = comparisonAt(index.row()))
+                return ChangeText::of(*comparison);
+            return QString();
         }
         break;
     case Qt::DecorationRole:
@@ -115,11 +127,11 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
         }
         break;
     case Qt::TextAlignmentRole:
-        if (index.column() == sizeColumn)
+        if (index.column() == sizeColumn || index.column() == changeColumn)
             return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
         break;
     case Qt::FontRole:
-        if (index.column() == sizeColumn) {
+        if (index.column() == sizeColumn || index.column() == changeColumn) {
             QFont figures = QFontDatabase::systemFont(QFontDatabase::FixedFont);
             figures.setPointSizeF(QApplication::font().pointSizeF() * 0.85);
             figures.setBold(true);
@@ -127,6 +139,12 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
         }
         break;
     case Qt::ForegroundRole:
+        // Gone since the earlier snapshot: greyed, with its old figures.
+        if (const SizeComparison* comparison = comparisonAt(index.row()); comparison && comparison->removed())
+            return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+        if (const SizeComparison* comparison = comparisonAt(index.row()); comparison && index.column() == changeColumn)
+            if (const QColor color = ChangeText::color(*comparison); color.isValid())
+                return color;
         if (index.column() != nameColumn) {
             QColor faded = QApplication::palette().color(QPalette::Text);
             faded.setAlphaF(0.8);
@@ -144,11 +162,11 @@ QVariant ExplorerSearchItemModel::headerData(int section, Qt::Orientation orient
     if (orientation != Qt::Horizontal)
         return {};
     // The size's title sits over its figures, at the trailing edge.
-    if (role == Qt::TextAlignmentRole && section == sizeColumn)
+    if (role == Qt::TextAlignmentRole && (section == sizeColumn || section == changeColumn))
         return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
     if (role != Qt::DisplayRole && role != Qt::AccessibleTextRole)
         return {};
-    static const char* const titles[] = {"Name", "Kind", "Last Opened", "Path", "Size"};
+    static const char* const titles[] = {"Name", "Kind", "Last Opened", "Path", "Size", "Change"};
     return section >= 0 && section < columnCount_ ? QString::fromLatin1(titles[section]) : QVariant();
 }
 

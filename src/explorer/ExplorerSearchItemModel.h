@@ -16,7 +16,8 @@ class ExplorerSearchViewModel;
 class ExplorerSearchItemModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { nameColumn, kindColumn, lastOpenedColumn, pathColumn, sizeColumn, columnCount_ };
+    // Change only while the results are the biggest changes.
+    enum Column { nameColumn, kindColumn, lastOpenedColumn, pathColumn, sizeColumn, changeColumn, columnCount_ };
     // The search text, for the highlighting of names.
     enum Role { searchTextRole = Qt::UserRole + 1 };
 
@@ -37,6 +38,7 @@ private:
         std::optional<QDateTime> lastOpened;
     };
     void requestLiveValues(int row) const;
+    const struct SizeComparison* comparisonAt(int row) const;
 
     ExplorerSearchViewModel* viewModel_;
     std::string rootPath_;

@@ -48,12 +48,14 @@ ExplorerSearchView::ExplorerSearchView(ExplorerSearchViewModel* viewModel, const
     header->setSectionResizeMode(ExplorerSearchItemModel::pathColumn, QHeaderView::Stretch);
     for (const auto& [column, width] : {std::pair{ExplorerSearchItemModel::kindColumn, 120},
                                         std::pair{ExplorerSearchItemModel::lastOpenedColumn, 120},
-                                        std::pair{ExplorerSearchItemModel::sizeColumn, 80}}) {
+                                        std::pair{ExplorerSearchItemModel::sizeColumn, 80},
+                                        std::pair{ExplorerSearchItemModel::changeColumn, 90}}) {
         header->setSectionResizeMode(column, QHeaderView::Fixed);
         header->resizeSection(column, width);
     }
     if (preferences_)
         header->restoreState(preferences_->searchTableCustomization());
+    header->setSectionHidden(ExplorerSearchItemModel::changeColumn, !viewModel_->listsChanges());
     const auto saveLayout = [this] {
         if (preferences_)
             preferences_->setSearchTableCustomization(table_->header()->saveState());
@@ -116,9 +118,15 @@ std::vector<std::string> ExplorerSearchView::selectedItemPaths() const
 {
     std::vector<std::string> paths;
     const auto& results = viewModel_->results();
-    for (const QModelIndex& index : table_->selectionModel()->selectedRows())
-        if (index.row() >= 0 && static_cast<std::size_t>(index.row()) < results.size())
-            paths.push_back(results[static_cast<std::size_t>(index.row())].id);
+    const auto& comparisons = viewModel_->comparisons();
+    for (const QModelIndex& index : table_->selectionModel()->selectedRows()) {
+        const auto row = static_cast<std::size_t>(index.row());
+        if (index.row() < 0 || row >= results.size())
+            continue;
+        if (row < comparisons.size() && comparisons[row].removed())
+            continue; // gone from disk already
+        paths.push_back(results[row].id);
+    }
     return paths;
 }
 

@@ -11,6 +11,8 @@
 #include "services/Translations.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelFileSearch.h"
+#include "scanner/FileSystemRecord.h"
+#include "scanner/ResourceTypeCode.h"
 
 #include <QCoreApplication>
 
@@ -64,13 +66,54 @@ void ExplorerSearchViewModel::search(const QString& text)
         return;
     }
     const std::string query = text.toLower().toStdString();
-    start(text, [query](const FileUrl& root, StoreContext& context) { return VistrelFileSearch::search(root, query, context); });
+    start(text, [query](const FileUrl& root, StoreContext& context) {
+        return Found{VistrelFileSearch::search(root, query, context), {}};
+    });
 }
 
 void ExplorerSearchViewModel::listLargestFiles()
 {
     largest_ = true;
-    start(QString(), [](const FileUrl& root, StoreContext& context) { return VistrelFileSearch::largestFiles(root, context); });
+    start(QString(), [](const FileUrl& root, StoreContext& context) {
+        return Found{VistrelFileSearch::largestFiles(root, context), {}};
+    });
+}
+
+namespace {
+
+// A change as a result row: the item with its later figures, or its earlier ones when it is gone.
+VistrelFile changedItem(const SnapshotDiff::Change& change)
+{
+    FileSystemRecord record;
+    record.path = change.id;
+    record.level = change.level;
+    if (change.resourceType)
+        record.fileResourceType = static_cast<std::uint8_t>(*change.resourceType);
+    else if (change.isDirectory())
+        record.fileResourceType = ResourceTypeCode::directory;
+    record.fileCount = change.after ? change.fileCountAfter : change.fileCountBefore;
+    record.totalAllocatedSize = change.after ? change.after : change.before;
+    return VistrelFile(std::move(record));
+}
+
+} // namespace
+
+void ExplorerSearchViewModel::listBiggestChanges(std::shared_ptr<const SnapshotComparison> comparison)
+{
+    changes_ = true;
+    if (!comparison)
+        return;
+    start(QString(), [comparison](const FileUrl& root, StoreContext& context) {
+        const SnapshotDiff::Biggest biggest
+            = comparison->biggest(root, context, static_cast<std::size_t>(VistrelFileSearch::resultLimit));
+        Found found;
+        found.result.total = biggest.total;
+        for (const SnapshotDiff::Change& change : biggest.changes) {
+            found.result.files.push_back(changedItem(change));
+            found.comparisons.push_back({change.before, change.after, change.fileCountBefore});
+        }
+        return found;
+    });
 }
 
 void ExplorerSearchViewModel::start(const QString& text, Query query)
@@ -87,7 +130,7 @@ void ExplorerSearchViewModel::start(const QString& text, Query query)
     reader_->post([alive = alive_, cancelled, root, query = std::move(query), text, this](StoreContext& context) {
         if (*cancelled)
             return; // a newer search took its place before it began
-        std::optional<VistrelFileSearch::Result> result;
+        std::optional<Found> result;
         std::optional<std::string> error;
         try {
             result = query(root, context);
@@ -104,14 +147,16 @@ void ExplorerSearchViewModel::start(const QString& text, Query query)
                 failure_ = QString::fromUtf8(error->data(), static_cast<qsizetype>(error->size()));
                 totalResults_ = 0;
                 results_.clear();
+                comparisons_.clear();
                 explorerModel_->reportReadFailure(*error);
                 Q_EMIT resultsChanged();
                 Q_EMIT searchingChanged();
                 return;
             }
             failure_.reset();
-            totalResults_ = result->total;
-            results_ = std::move(result->files);
+            totalResults_ = result->result.total;
+            results_ = std::move(result->result.files);
+            comparisons_ = std::move(result->comparisons);
             Q_EMIT resultsChanged();
             Q_EMIT searchingChanged();
         });
@@ -123,6 +168,12 @@ QString ExplorerSearchViewModel::statusText() const
     if (failure_)
         return QCoreApplication::translate("Search", "The search failed: %1").arg(*failure_);
     const auto shown = static_cast<std::int64_t>(results_.size());
+    if (changes_) {
+        if (shown < totalResults_)
+            return QCoreApplication::translate("Search", "The %1 biggest of %2 changes")
+                .arg(Formats::messageCount(shown), Formats::messageCount(totalResults_));
+        return QCoreApplication::translate("Search", "%n changes", nullptr, Translations::count(totalResults_));
+    }
     if (largest_) {
         if (shown < totalResults_)
             return QCoreApplication::translate("Search", "The %1 largest of %2 files")

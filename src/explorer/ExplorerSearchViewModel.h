@@ -1,6 +1,9 @@
 #pragma once
 
 #include "ItemUrl.h"
+#include "SizeComparison.h"
+
+#include "history/SnapshotComparison.h"
 
 #include "store/VistrelFile.h"
 #include "store/VistrelFileSearch.h"
@@ -40,8 +43,16 @@ public:
     // on the model stays a list of the largest files.
     void listLargestFiles();
     bool listsLargestFiles() const { return largest_; }
+    // Lists the files and folders below whose size changed most since the earlier snapshot
+    // (at most VistrelFileSearch::resultLimit, largest change first); from then on the model
+    // stays such a list.
+    void listBiggestChanges(std::shared_ptr<const SnapshotComparison> comparison);
+    bool listsChanges() const { return changes_; }
 
     const std::vector<VistrelFile>& results() const { return results_; }
+    // Each result's sizes in both snapshots, while the model lists changes (else empty). A
+    // result only the earlier snapshot has holds its old figures.
+    const std::vector<SizeComparison>& comparisons() const { return comparisons_; }
     std::int64_t totalResults() const { return totalResults_; }
     // A query is on its way (the indicator shows).
     bool searching() const { return searching_; }
@@ -64,7 +75,11 @@ Q_SIGNALS:
 
 private:
     void startDebounced();
-    using Query = std::function<VistrelFileSearch::Result(const FileUrl& root, StoreContext& context)>;
+    struct Found {
+        VistrelFileSearch::Result result;
+        std::vector<SizeComparison> comparisons;
+    };
+    using Query = std::function<Found(const FileUrl& root, StoreContext& context)>;
     void start(const QString& text, Query query);
 
     std::shared_ptr<SnapshotReader> reader_;
@@ -79,6 +94,8 @@ private:
     std::int64_t totalResults_ = 0;
     std::optional<QString> failure_;
     bool largest_ = false;
+    bool changes_ = false;
+    std::vector<SizeComparison> comparisons_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

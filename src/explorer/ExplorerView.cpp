@@ -76,6 +76,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     bar->addWidget(searchField_, 1);
     for (const SearchScope scope : allSearchScopes)
         bar->addWidget(makeScopeButton(scope));
+    scopes_->button(static_cast<int>(SearchScope::changes))->setVisible(false); // while comparing only
     layout->addLayout(bar);
     if (QLabel* notice = makeNotice(environment))
         layout->addWidget(notice);
@@ -169,6 +170,16 @@ void ExplorerView::applyComparison()
                                       .arg(comparison->comparedLabel()));
     comparisonLabel_->setAccessibleName(comparisonLabel_->text());
     comparisonNotice_->setVisible(comparing);
+    if (QAbstractButton* changes = scopes_->button(static_cast<int>(SearchScope::changes)))
+        changes->setVisible(comparing);
+    // The changes listed were against the comparison that just ended or changed.
+    if (scope_ == SearchScope::changes) {
+        delete searchView_;
+        delete searchViewModel_;
+        searchView_ = nullptr;
+        searchViewModel_ = nullptr;
+        setSearchScope(comparing ? SearchScope::changes : SearchScope::filter);
+    }
 }
 
 void ExplorerView::showEvent(QShowEvent* event)
@@ -442,17 +453,24 @@ void ExplorerView::setSearchScope(SearchScope scope)
         return;
     }
     const bool largest = scope == SearchScope::largest;
-    if (searchViewModel_ && searchViewModel_->listsLargestFiles() == largest)
+    const bool changes = scope == SearchScope::changes;
+    if (searchViewModel_ && searchViewModel_->listsLargestFiles() == largest && searchViewModel_->listsChanges() == changes)
         return;
     delete searchView_;
     delete searchViewModel_;
     searchViewModel_
         = new ExplorerSearchViewModel(environment_.searchReader ? environment_.searchReader : environment_.reader,
                                       model_, environment_.navigationModel, this);
+    if (changes) {
+        // Set before the view is made: it shows the Change column only for such a list.
+        searchViewModel_->listBiggestChanges(tableViewModel_->comparison());
+    }
     searchView_
         = new ExplorerSearchView(searchViewModel_, model_->currentPath().path(), environment_.preferences, searchPage_);
     searchView_->setMenuExtension(environment_.extendItemMenu);
     searchPage_->layout()->addWidget(searchView_);
+    if (changes)
+        return;
     if (largest) {
         // No text: the list is the same whatever the field holds.
         searchViewModel_->listLargestFiles();

@@ -8,11 +8,12 @@
 namespace vistrel {
 
 // What the explorer screen's search field drives: the filtered table or the search; or,
-// without a text, the largest files anywhere below.
-enum class SearchScope { filter, search, largest };
+// without a text, the largest files anywhere below, or (while comparing with an earlier
+// snapshot) the files and folders below whose size changed most.
+enum class SearchScope { filter, search, largest, changes };
 
-inline constexpr std::array<SearchScope, 3> allSearchScopes{SearchScope::filter, SearchScope::search,
-                                                            SearchScope::largest};
+inline constexpr std::array<SearchScope, 4> allSearchScopes{SearchScope::filter, SearchScope::search,
+                                                            SearchScope::largest, SearchScope::changes};
 
 inline QString rawValue(SearchScope scope)
 {
@@ -22,9 +23,11 @@ inline QString rawValue(SearchScope scope)
     case SearchScope::search:
         return QStringLiteral("Search All Under");
     case SearchScope::largest:
+        return QStringLiteral("Largest Files Under");
+    case SearchScope::changes:
         break;
     }
-    return QStringLiteral("Largest Files Under");
+    return QStringLiteral("Biggest Changes Under");
 }
 
 // Exactly the raw values.

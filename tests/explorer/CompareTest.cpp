@@ -4,6 +4,9 @@
 
 #include "explorer/ChangeText.h"
 #include "explorer/ComparisonModel.h"
+#include "explorer/ExplorerSearchItemModel.h"
+#include "explorer/ExplorerSearchView.h"
+#include "explorer/ExplorerSearchViewModel.h"
 #include "explorer/ExplorerTableItemModel.h"
 #include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
@@ -19,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QHeaderView>
 #include <QTest>
@@ -156,6 +160,47 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
     ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 4; }));
     EXPECT_TRUE(tree->header()->isSectionHidden(ExplorerTableItemModel::changeColumn));
     EXPECT_NE(view.tableViewModel()->order().front().key, KeyPathComparator::Key::change);
+}
+
+TEST_F(Comparing, BiggestChangesListsWhatChangedBelowAndGoesWithTheComparison)
+{
+    ComparisonModel comparison(current_, "/data/");
+    environment_.comparison = &comparison;
+    ExplorerView view(environment_, FileUrl("/data/"), std::nullopt);
+    view.show();
+    view.refresh();
+    QAbstractButton* scope = nullptr;
+    for (auto* button : view.findChildren<QAbstractButton*>())
+        if (button->accessibleName() == QStringLiteral("Biggest Changes Under data"))
+            scope = button;
+    ASSERT_TRUE(scope);
+    EXPECT_FALSE(scope->isVisibleTo(&view)) << "offered only while comparing";
+    ASSERT_TRUE(comparison.compareWith(earlier_));
+    EXPECT_TRUE(scope->isVisibleTo(&view));
+
+    view.setSearchScope(SearchScope::changes);
+    ASSERT_TRUE(waitUntil([&] { return view.searchViewModel()->totalResults() > 0; }));
+    ExplorerSearchViewModel* search = view.searchViewModel();
+    // grew +800000, gone −50000, sub/ and sub/old −15000 each, new +70000; same is unchanged.
+    EXPECT_EQ(search->totalResults(), 5);
+    std::vector<std::string> ids;
+    for (const VistrelFile& file : search->results())
+        ids.push_back(file.id);
+    EXPECT_EQ(ids, (std::vector<std::string>{"/data/grew", "/data/new", "/data/gone", "/data/sub/", "/data/sub/old"}));
+    ASSERT_EQ(search->comparisons().size(), 5u);
+    EXPECT_TRUE(search->comparisons()[2].removed());
+    EXPECT_EQ(search->results()[2].totalAllocatedSize, 50000) << "a gone item keeps its old size";
+    EXPECT_EQ(search->statusText(), QStringLiteral("5 changes"));
+    QTreeView* table = view.searchView()->table();
+    EXPECT_FALSE(table->header()->isSectionHidden(ExplorerSearchItemModel::changeColumn));
+    EXPECT_EQ(table->model()->index(1, ExplorerSearchItemModel::changeColumn).data().toString(), QStringLiteral("New"));
+    table->selectionModel()->select(table->model()->index(2, 0),
+                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    EXPECT_TRUE(view.searchView()->selectedItemPaths().empty()) << "a gone item is not the window's to clean up";
+
+    comparison.stop();
+    EXPECT_EQ(view.searchScope(), SearchScope::filter) << "the list went with the comparison";
+    EXPECT_FALSE(scope->isVisibleTo(&view));
 }
 
 } // namespace
