@@ -7,7 +7,9 @@
 #include "services/Log.h"
 #include "services/MainThread.h"
 
+#include <QLabel>
 #include <QStackedLayout>
+#include <QVBoxLayout>
 #include <QThreadPool>
 
 #include <sys/resource.h>
@@ -19,11 +21,27 @@ namespace vistrel {
 ExplorerDetailsContentView::ExplorerDetailsContentView(Preferences* preferences, QWidget* parent)
     : QWidget(parent)
     , preferences_(preferences)
-    , stack_(new QStackedLayout(this))
+    , stack_(new QStackedLayout)
     , empty_(new EmptyStateView(QStringLiteral("info.circle"), QStringLiteral("Details View"), this))
+    , comparison_(new QLabel(this))
 {
     setAccessibleName(QStringLiteral("Details"));
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    comparison_->setTextFormat(Qt::PlainText);
+    comparison_->setWordWrap(true);
+    comparison_->setContentsMargins(8, 4, 8, 4);
+    comparison_->hide();
+    column->addWidget(comparison_);
+    column->addLayout(stack_, 1);
     stack_->addWidget(empty_);
+}
+
+void ExplorerDetailsContentView::setComparisonText(const QString& text)
+{
+    comparison_->setText(text);
+    comparison_->setAccessibleName(text);
+    comparison_->setVisible(!text.isEmpty());
 }
 
 ExplorerDetailsContentView::~ExplorerDetailsContentView()

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 
+class QLabel;
 class QStackedLayout;
 
 namespace vistrel {
@@ -28,6 +29,9 @@ public:
     ~ExplorerDetailsContentView() override;
 
     void setFile(const std::optional<VistrelFile>& file);
+    // A line above the panel: the item's figures against an earlier snapshot (empty hides it).
+    void setComparisonText(const QString& text);
+    QLabel* comparisonLine() const { return comparison_; }
     const std::optional<VistrelFile>& file() const { return file_; }
     bool showsEmptyState() const;
     // The panel of the item shown, once its details are read.
@@ -46,6 +50,7 @@ private:
     std::optional<VistrelFile> file_;
     QStackedLayout* stack_;
     EmptyStateView* empty_;
+    QLabel* comparison_;
     ExplorerDetailsView* details_ = nullptr;
     // The item being read; absent while no read runs.
     std::optional<std::string> readingId_;

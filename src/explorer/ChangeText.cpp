@@ -24,6 +24,34 @@ QString ChangeText::of(const SizeComparison& comparison)
     return signedBytes(comparison.change());
 }
 
+namespace {
+
+QString sizeOrDash(const std::optional<std::int64_t>& size)
+{
+    return size ? Formats::byteCount(*size) : QStringLiteral("—");
+}
+
+} // namespace
+
+QString ChangeText::thenAndNow(const SizeComparison& comparison)
+{
+    QString text = QStringLiteral("Then %1 · Now %2").arg(sizeOrDash(comparison.before), sizeOrDash(comparison.after));
+    const QString change = of(comparison);
+    return change.isEmpty() ? text + QStringLiteral(" · No change") : text + QStringLiteral(" · ") + change;
+}
+
+QString ChangeText::sentence(const SizeComparison& comparison, const QString& earlierLabel)
+{
+    if (!comparison.before)
+        return QStringLiteral("New since %1. Now: %2.").arg(earlierLabel, sizeOrDash(comparison.after));
+    if (comparison.removed())
+        return QStringLiteral("Gone since %1, when it took %2.").arg(earlierLabel, sizeOrDash(comparison.before));
+    const QString change = of(comparison);
+    return QStringLiteral("Size on %1: %2. Now: %3 (%4).")
+        .arg(earlierLabel, sizeOrDash(comparison.before), sizeOrDash(comparison.after),
+             change.isEmpty() ? QStringLiteral("no change") : change);
+}
+
 QColor ChangeText::color(const SizeComparison& comparison)
 {
     if (comparison.removed() || comparison.change() == 0)

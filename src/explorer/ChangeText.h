@@ -14,6 +14,10 @@ public:
     static QString of(const SizeComparison& comparison);
     // Invalid when the text keeps its usual colour.
     static QColor color(const SizeComparison& comparison);
+    // "Then 5 MB · Now 900 MB · +895 MB" (a dash for the side without the item).
+    static QString thenAndNow(const SizeComparison& comparison);
+    // "Size on <date>: 5 MB. Now: 900 MB (+895 MB)."
+    static QString sentence(const SizeComparison& comparison, const QString& earlierLabel);
     // "+1.2 GB" of a signed byte count ("−" is the minus sign, not a hyphen).
     static QString signedBytes(std::int64_t change);
 };

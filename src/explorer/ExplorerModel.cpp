@@ -20,6 +20,14 @@ void ExplorerModel::setSelectedDetailsFile(std::optional<VistrelFile> file)
     Q_EMIT selectedDetailsFileChanged();
 }
 
+void ExplorerModel::setSelectedComparison(std::optional<SizeComparison> comparison)
+{
+    if (!comparison && !selectedComparison_)
+        return;
+    selectedComparison_ = comparison;
+    Q_EMIT selectedComparisonChanged();
+}
+
 void ExplorerModel::reportReadFailure(const std::string& description)
 {
     Log::error(LogCategory::app, "cannot read the snapshot: " + description);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ItemUrl.h"
+#include "SizeComparison.h"
 
 #include "store/VistrelFile.h"
 
@@ -23,6 +24,11 @@ public:
     const std::optional<VistrelFile>& selectedDetailsFile() const { return selectedDetailsFile_; }
     void setSelectedDetailsFile(std::optional<VistrelFile> file);
 
+    // The selected item's Size then and now, while the screen compares with an earlier
+    // snapshot (also for an item only the earlier snapshot has).
+    const std::optional<SizeComparison>& selectedComparison() const { return selectedComparison_; }
+    void setSelectedComparison(std::optional<SizeComparison> comparison);
+
     // Whether a new screen may be rooted at `url`: a directory of the snapshot other than this one.
     bool canSetAsCurrent(const ItemUrl& url) const;
 
@@ -33,12 +39,14 @@ public:
 
 Q_SIGNALS:
     void selectedDetailsFileChanged();
+    void selectedComparisonChanged();
     void readFailureChanged();
 
 private:
     FileUrl currentPath_{"/"};
     std::optional<FileUrl> selection_;
     std::optional<VistrelFile> selectedDetailsFile_;
+    std::optional<SizeComparison> selectedComparison_;
     std::optional<QString> readFailure_;
 };
 

@@ -111,6 +111,17 @@ ExplorerPathBarView::ExplorerPathBarView(ExplorerModel* explorerModel, Navigatio
             chevrons_.push_back(chevron);
         }
     }
+    figures_ = new QLabel(this);
+    figures_->setTextFormat(Qt::PlainText);
+    figures_->hide();
+}
+
+void ExplorerPathBarView::setFigures(const QString& figures)
+{
+    figures_->setText(figures);
+    figures_->setAccessibleName(figures);
+    figures_->setVisible(!figures.isEmpty());
+    arrange();
 }
 
 QSize ExplorerPathBarView::sizeHint() const
@@ -166,7 +177,15 @@ void ExplorerPathBarView::arrange()
     };
     std::vector<QString> labels = names_;
     std::vector<int> widths = fullWidths_;
-    const int available = width();
+    // The figures keep their room at the trailing end; the path takes what is left.
+    int figuresWidth = 0;
+    if (figures_ && figures_->isVisible()) {
+        figuresWidth = std::min(figures_->sizeHint().width(), width() / 2);
+        figures_->setGeometry(width() - horizontalPadding - figuresWidth, (height() - figures_->sizeHint().height()) / 2,
+                              figuresWidth, figures_->sizeHint().height());
+        figuresWidth += 2 * spacing;
+    }
+    const int available = width() - figuresWidth;
     // The first and the last two stay readable the longest; the ones between fold, nearest
     // the root first, and past one fold they go, the first fold standing for them all.
     const std::size_t lastMiddle = count >= 3 ? count - 3 : 0;
@@ -208,7 +227,7 @@ void ExplorerPathBarView::arrange()
             continue;
         button->setText(labels[index]);
         const int buttonHeight = button->sizeHint().height();
-        const int room = width() - horizontalPadding - x;
+        const int room = available - horizontalPadding - x;
         button->setVisible(room > 0);
         button->setGeometry(x, (height() - buttonHeight) / 2, std::min(widths[index], room), buttonHeight);
         x += widths[index];

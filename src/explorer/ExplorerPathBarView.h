@@ -34,6 +34,11 @@ public:
     ExplorerPathBarView(ExplorerModel* explorerModel, NavigationModel* navigationModel,
                         const FileUrl& scanRoot = FileUrl("/"), QWidget* parent = nullptr);
 
+    // Figures shown at the box's trailing end (the selected item then and now, while the
+    // screen compares); empty hides them.
+    void setFigures(const QString& figures);
+    QLabel* figures() const { return figures_; }
+
     // What a click on component `index` does.
     void activate(std::size_t index);
     // The buttons, one per component (tests read what they show).
@@ -58,6 +63,7 @@ private:
     std::vector<QToolButton*> buttons_;
     std::vector<int> fullWidths_; // each button with its whole name
     std::vector<QLabel*> chevrons_; // after every component but the last
+    QLabel* figures_ = nullptr;
 };
 
 } // namespace vistrel

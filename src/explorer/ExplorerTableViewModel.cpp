@@ -223,6 +223,7 @@ void ExplorerTableViewModel::runFilterPass()
 void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
 {
     selectedPath_ = std::move(url);
+    explorerModel_->setSelectedComparison(std::nullopt);
     if (!selectedPath_) {
         explorerModel_->setSelectedDetailsFile(std::nullopt);
         return;
@@ -233,22 +234,29 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
         return;
     }
     const ItemUrl selected = *selectedPath_;
-    reader_->post([this, alive = alive_, selected](StoreContext& context) {
+    reader_->post([this, alive = alive_, selected, comparison = comparison_](StoreContext& context) {
         std::optional<VistrelFile> file;
+        std::optional<SizeComparison> figures;
         std::optional<std::string> error;
         try {
             file = VistrelFile::file(selected.fileUrl(), context);
+            if (comparison)
+                if (const auto change = comparison->item(selected.fileUrl(), context))
+                    figures = SizeComparison{change->before, change->after, change->fileCountBefore};
         } catch (const std::exception& failure) {
             error = failure.what();
         }
-        onMainThread(alive, [this, selected, file = std::move(file), error = std::move(error)]() mutable {
+        onMainThread(alive, [this, selected, file = std::move(file), figures, error = std::move(error)]() mutable {
             if (error) {
                 explorerModel_->reportReadFailure(*error);
                 return;
             }
             // Only the selection that is still current reaches the details.
-            if (file && file->id == selected.path && selectedPath_ == selected)
+            if (selectedPath_ != selected)
+                return;
+            if (file && file->id == selected.path)
                 explorerModel_->setSelectedDetailsFile(std::move(file));
+            explorerModel_->setSelectedComparison(figures);
         });
     });
 }

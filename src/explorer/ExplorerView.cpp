@@ -1,5 +1,6 @@
 #include "ExplorerView.h"
 
+#include "ChangeText.h"
 #include "ComparisonModel.h"
 #include "ExplorerModel.h"
 #include "ExplorerPathBarView.h"
@@ -120,6 +121,12 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
 
     connect(model_, &ExplorerModel::selectedDetailsFileChanged, this,
             [this] { details_->setFile(model_->selectedDetailsFile()); });
+    connect(model_, &ExplorerModel::selectedComparisonChanged, this, [this] {
+        const auto& figures = model_->selectedComparison();
+        const QString label = environment_.comparison ? environment_.comparison->comparedLabel() : QString();
+        pathBar_->setFigures(figures ? ChangeText::thenAndNow(*figures) : QString());
+        details_->setComparisonText(figures ? ChangeText::sentence(*figures, label) : QString());
+    });
     connect(searchField_, &QLineEdit::textChanged, tableViewModel_, &ExplorerTableViewModel::setFilterText);
     connect(table_, &ExplorerTableView::previewRequested, this, [this] {
         if (ExplorerDetailsView* panel = details_->detailsView())
@@ -164,6 +171,7 @@ void ExplorerView::applyComparison()
     const bool comparing = comparison && comparison->comparing();
     tableViewModel_->setComparison(comparing ? comparison->comparison() : nullptr);
     table_->setComparing(comparing);
+    model_->setSelectedComparison(std::nullopt); // read again with the rows
     if (comparing)
         comparisonLabel_->setText(QStringLiteral("Changes since the snapshot of %1: red grew, green shrank; greyed "
                                                  "items are gone.")

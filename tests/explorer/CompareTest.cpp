@@ -4,6 +4,9 @@
 
 #include "explorer/ChangeText.h"
 #include "explorer/ComparisonModel.h"
+#include "details/ExplorerDetailsContentView.h"
+#include "explorer/ExplorerModel.h"
+#include "explorer/ExplorerPathBarView.h"
 #include "explorer/ExplorerSearchItemModel.h"
 #include "explorer/ExplorerSearchView.h"
 #include "explorer/ExplorerSearchViewModel.h"
@@ -25,6 +28,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QTest>
 #include <QTreeView>
 
@@ -142,6 +146,18 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
     EXPECT_EQ(gone.data(Qt::ForegroundRole).value<QColor>(), QApplication::palette().color(QPalette::Disabled, QPalette::Text));
     EXPECT_EQ(gone.data().toString(), Formats::byteCount(50000)) << "with its old size";
 
+    // The selected item then and now, in the path bar and above the details.
+    view.table()->tree()->setCurrentIndex(model->index(rows.at(QStringLiteral("grew")), 0));
+    ASSERT_TRUE(waitUntil([&] { return view.model()->selectedComparison().has_value(); }));
+    EXPECT_EQ(view.model()->selectedComparison()->before, 100000);
+    EXPECT_EQ(view.model()->selectedComparison()->after, 900000);
+    EXPECT_TRUE(view.findChild<ExplorerPathBarView*>()->figures()->text().startsWith(
+        QStringLiteral("Then ") + Formats::byteCount(100000)));
+    EXPECT_TRUE(view.details()->comparisonLine()->text().contains(ChangeText::signedBytes(800000)));
+    view.table()->tree()->setCurrentIndex(model->index(rows.at(QStringLiteral("gone")), 0));
+    ASSERT_TRUE(waitUntil([&] { return view.model()->selectedComparison() && view.model()->selectedComparison()->removed(); }));
+    EXPECT_TRUE(view.details()->comparisonLine()->text().startsWith(QStringLiteral("Gone since ")));
+
     // Sorted by the size of the change, growth and shrinking alike; folders first as always.
     QTest::mouseClick(tree->header()->viewport(), Qt::LeftButton, {},
                       QPoint(tree->header()->sectionViewportPosition(ExplorerTableItemModel::changeColumn) + 10, 5));
@@ -158,6 +174,7 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
 
     comparison.stop();
     ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 4; }));
+    EXPECT_TRUE(view.details()->comparisonLine()->isHidden());
     EXPECT_TRUE(tree->header()->isSectionHidden(ExplorerTableItemModel::changeColumn));
     EXPECT_NE(view.tableViewModel()->order().front().key, KeyPathComparator::Key::change);
 }
