@@ -28,6 +28,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
@@ -180,6 +181,10 @@ void ExplorerView::applyComparison()
     comparisonNotice_->setVisible(comparing);
     if (QAbstractButton* changes = scopes_->button(static_cast<int>(SearchScope::changes)))
         changes->setVisible(comparing);
+    if (mapView_) {
+        mapView_->model()->setComparison(comparing ? comparison->comparison() : nullptr);
+        growthColours_->setVisible(comparing);
+    }
     // The changes listed were against the comparison that just ended or changed.
     if (scope_ == SearchScope::changes) {
         delete searchView_;
@@ -315,7 +320,18 @@ void ExplorerView::setMapShown(bool shown)
         mapPane_->setChildrenCollapsible(false);
         mapView_ = new MapView(model, mapPane_);
         mapPane_->addWidget(mapView_);
-        mapPane_->addWidget(new MapTypesView(model, mapPane_));
+        // Beside it the types, or (while comparing) the choice to colour by growth instead.
+        auto* side = new QWidget(mapPane_);
+        auto* sideLayout = new QVBoxLayout(side);
+        sideLayout->setContentsMargins(0, 0, 0, 0);
+        growthColours_ = new QCheckBox(QStringLiteral("Colour by growth"), side);
+        growthColours_->setAccessibleName(QStringLiteral("Colour the map by growth"));
+        growthColours_->setToolTip(QStringLiteral("Red tiles grew since the earlier snapshot, green ones shrank"));
+        connect(growthColours_, &QCheckBox::toggled, model, &MapModel::setColouredByGrowth);
+        sideLayout->addWidget(growthColours_);
+        sideLayout->addWidget(new MapTypesView(model, side), 1);
+        mapPane_->addWidget(side);
+        applyComparison();
         mapPane_->setStretchFactor(0, 4);
         mapPane_->setStretchFactor(1, 1);
         mapSplit_->addWidget(mapPane_);

@@ -10,6 +10,7 @@
 #include <optional>
 
 class QButtonGroup;
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QSplitter;
@@ -74,6 +75,8 @@ public:
     QDialog* unreadableFoldersDialog() const { return unreadableDialog_; }
     // The line that says what the screen compares with; hidden while it does not.
     QWidget* comparisonNotice() const { return comparisonNotice_; }
+    // Beside the map while comparing: colour its tiles by growth instead of type.
+    QCheckBox* growthColours() const { return growthColours_; }
 
 protected:
     // A screen that comes into view takes the keyboard focus for its table.
@@ -110,6 +113,7 @@ private:
     class MapView* mapView_ = nullptr;
     QLabel* readFailureLabel_ = nullptr;
     QWidget* comparisonNotice_ = nullptr;
+    QCheckBox* growthColours_ = nullptr;
     QLabel* comparisonLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.
     ExplorerSearchViewModel* searchViewModel_ = nullptr;

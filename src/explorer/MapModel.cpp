@@ -2,6 +2,7 @@
 
 #include "MapRenderer.h"
 
+#include "map/GrowthColour.h"
 #include "services/MainThread.h"
 #include "store/VistrelFileSubtree.h"
 
@@ -82,6 +83,25 @@ void MapModel::setHighlightedCategory(std::optional<FileTypeCategory::Category> 
     Q_EMIT highlightChanged();
 }
 
+void MapModel::setComparison(std::shared_ptr<const SnapshotComparison> comparison)
+{
+    const bool was = colouredByGrowth();
+    comparison_ = std::move(comparison);
+    if (was || colouredByGrowth())
+        rebuild();
+    Q_EMIT colouringChanged();
+}
+
+void MapModel::setColouredByGrowth(bool byGrowth)
+{
+    if (byGrowth_ == byGrowth)
+        return;
+    byGrowth_ = byGrowth;
+    if (comparison_)
+        rebuild();
+    Q_EMIT colouringChanged();
+}
+
 void MapModel::build()
 {
     if (!reader_ || wanted_.isEmpty())
@@ -92,10 +112,11 @@ void MapModel::build()
     const QSize size = wanted_;
     const bool dark = dark_;
     const FileUrl directory = directory_;
+    const auto growth = colouredByGrowth() ? comparison_ : nullptr;
     if (inFlight_)
         inFlight_->cancel();
     inFlight_ = reader_->postCancellable([this, alive = alive_, counter = generation_, generation, size, dark,
-                                          directory](StoreContext& context) {
+                                          directory, growth](StoreContext& context) {
         const auto stale = [counter, generation] { return counter->load() != generation; };
         if (stale())
             return;
@@ -103,12 +124,24 @@ void MapModel::build()
         QImage image;
         QString failure;
         try {
-            const auto subtree = VistrelFileSubtree::read(directory, context,
-                                                          MapLayout::smallestShare(size.width(), size.height()));
+            const double share = MapLayout::smallestShare(size.width(), size.height());
+            const auto subtree = VistrelFileSubtree::read(directory, context, share);
             if (stale())
                 return;
             layout = MapLayout::build(directory, subtree, size.width(), size.height());
-            image = MapRenderer::render(layout, size.width(), size.height(), dark, stale);
+            std::vector<std::uint32_t> colours;
+            if (growth) {
+                // Read finer than the shown snapshot: an item missing here grew at least fourfold.
+                const auto earlier = growth->earlierSizes(directory, share / 4);
+                if (stale())
+                    return;
+                colours.reserve(layout.tiles().size());
+                for (const MapLayout::Tile& tile : layout.tiles()) {
+                    const auto found = earlier.find(tile.path);
+                    colours.push_back(GrowthColour::of(found == earlier.end() ? 0 : found->second, tile.size, dark));
+                }
+            }
+            image = MapRenderer::render(layout, size.width(), size.height(), dark, stale, growth ? &colours : nullptr);
         } catch (const std::exception& error) {
             failure = QString::fromUtf8(error.what());
         }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "history/SnapshotComparison.h"
+
 #include "map/FileTypeTotals.h"
 #include "map/MapLayout.h"
 #include "store/SnapshotReader.h"
@@ -48,12 +50,19 @@ public:
     void setHighlightedCategory(std::optional<FileTypeCategory::Category> category);
     std::optional<FileTypeCategory::Category> highlightedCategory() const { return highlighted_; }
 
+    // While comparing, the tiles can take their colour from how they grew instead of their
+    // type (red grew, green shrank); either change builds the map again.
+    void setComparison(std::shared_ptr<const SnapshotComparison> comparison);
+    void setColouredByGrowth(bool byGrowth);
+    bool colouredByGrowth() const { return byGrowth_ && comparison_; }
+
     static constexpr int debounceMilliseconds = 150;
 
 Q_SIGNALS:
     void changed();
     void typesChanged();
     void highlightChanged();
+    void colouringChanged();
 
 private:
     void build();
@@ -74,6 +83,8 @@ private:
     bool typesRead_ = false;
     int typesGeneration_ = 0;
     std::optional<FileTypeCategory::Category> highlighted_;
+    std::shared_ptr<const SnapshotComparison> comparison_;
+    bool byGrowth_ = false;
     std::shared_ptr<std::atomic<std::uint64_t>> generation_ = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<SnapshotReader::Ticket> inFlight_; // the map's job: cancelled when replaced
     std::shared_ptr<SnapshotReader::Ticket> typesInFlight_;

@@ -42,7 +42,7 @@ QRgb shade(QRgb colour, double intensity)
 } // namespace
 
 QImage MapRenderer::render(const MapLayout& layout, int width, int height, bool dark,
-                           const std::function<bool()>& cancelled)
+                           const std::function<bool()>& cancelled, const std::vector<std::uint32_t>* tileColours)
 {
     QImage image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32);
     const QRgb background = dark ? qRgb(0x30, 0x30, 0x34) : qRgb(0xd8, 0xd8, 0xdc);
@@ -58,8 +58,10 @@ QImage MapRenderer::render(const MapLayout& layout, int width, int height, bool 
         surface.addRidge(tile.rect, ridgeHeight * std::pow(ridgeFalloff, tile.depth - 1));
         surfaces[index] = surface;
         // A directory shows only where its contents left room; its files paint over it.
-        const QRgb colour = tile.directory ? background
-                                           : static_cast<QRgb>(0xff000000u | FileTypeCategory::colour(tile.category, dark));
+        const std::uint32_t fill = tileColours && index < tileColours->size()
+            ? (*tileColours)[index]
+            : FileTypeCategory::colour(tile.category, dark);
+        const QRgb colour = tile.directory ? background : static_cast<QRgb>(0xff000000u | fill);
         const int left = std::clamp(static_cast<int>(std::lround(tile.rect.x)), 0, image.width());
         const int top = std::clamp(static_cast<int>(std::lround(tile.rect.y)), 0, image.height());
         const int right = std::clamp(static_cast<int>(std::lround(tile.rect.x + tile.rect.width)), 0, image.width());

@@ -4,7 +4,9 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <functional>
+#include <vector>
 
 namespace vistrel {
 
@@ -15,8 +17,10 @@ namespace vistrel {
 // thread; `cancelled` is asked between rows of tiles.
 class MapRenderer {
 public:
+    // `tileColours`, when given, holds a 0xRRGGBB colour for each file tile instead of its type's.
     static QImage render(const MapLayout& layout, int width, int height, bool dark,
-                         const std::function<bool()>& cancelled = {});
+                         const std::function<bool()>& cancelled = {},
+                         const std::vector<std::uint32_t>* tileColours = nullptr);
 };
 
 } // namespace vistrel

@@ -4,6 +4,7 @@
 #include "objectstore/StoreContext.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
+#include "store/VistrelFileSubtree.h"
 
 #include <algorithm>
 
@@ -85,6 +86,16 @@ SnapshotDiff::Biggest SnapshotComparison::biggest(const FileUrl& directory, Stor
 {
     EarlierContext earlier(*earlier_);
     return SnapshotDiff::biggest(directory, *earlier, current, limit);
+}
+
+std::unordered_map<std::string, std::int64_t> SnapshotComparison::earlierSizes(const FileUrl& directory,
+                                                                             double minimumShare) const
+{
+    EarlierContext earlier(*earlier_);
+    std::unordered_map<std::string, std::int64_t> sizes;
+    for (VistrelFileSubtree::Item& item : VistrelFileSubtree::read(directory, *earlier, minimumShare))
+        sizes.emplace(std::move(item.id), item.allocatedSize);
+    return sizes;
 }
 
 } // namespace vistrel

@@ -34,6 +34,9 @@ public:
     // One item in both snapshots (the scan root by its kept totals); absent when neither has it.
     std::optional<SnapshotDiff::Change> item(const FileUrl& url, StoreContext& current) const;
     SnapshotDiff::Biggest biggest(const FileUrl& directory, StoreContext& current, std::size_t limit) const;
+    // The earlier snapshot's sizes below a directory, as a map reads the shown one (items
+    // smaller than `minimumShare` of the children's total left out), by id.
+    std::unordered_map<std::string, std::int64_t> earlierSizes(const FileUrl& directory, double minimumShare) const;
 
 private:
     std::shared_ptr<StoreContainer> earlier_;

@@ -14,6 +14,7 @@
 #include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
+#include "explorer/MapModel.h"
 #include "explorer/NavigationModel.h"
 #include "history/SnapshotHistory.h"
 #include "services/Formats.h"
@@ -218,6 +219,39 @@ TEST_F(Comparing, BiggestChangesListsWhatChangedBelowAndGoesWithTheComparison)
     comparison.stop();
     EXPECT_EQ(view.searchScope(), SearchScope::filter) << "the list went with the comparison";
     EXPECT_FALSE(scope->isVisibleTo(&view));
+}
+
+TEST_F(Comparing, TheMapCanColourItsTilesByGrowth)
+{
+    ComparisonModel comparison(current_, "/data/");
+    ASSERT_TRUE(comparison.compareWith(earlier_));
+    MapModel map(environment_.reader, FileUrl("/data/"));
+    map.setSize(QSize(400, 200), false);
+    ASSERT_TRUE(waitUntil([&] { return !map.busy() && !map.image().isNull(); }));
+    const auto centreOf = [&](const std::string& path) {
+        for (const MapLayout::Tile& tile : map.layout().tiles())
+            if (tile.path == path)
+                return map.image().pixel(static_cast<int>(tile.rect.x + tile.rect.width / 2),
+                                         static_cast<int>(tile.rect.y + tile.rect.height / 2));
+        ADD_FAILURE() << path << " has no tile";
+        return QRgb{};
+    };
+    const QRgb byType = centreOf("/data/grew");
+
+    map.setComparison(comparison.comparison());
+    map.setColouredByGrowth(true);
+    EXPECT_TRUE(map.colouredByGrowth());
+    ASSERT_TRUE(waitUntil([&] { return !map.busy() && centreOf("/data/grew") != byType; }));
+    const QRgb grew = centreOf("/data/grew");
+    const QRgb same = centreOf("/data/same");
+    const QRgb fresh = centreOf("/data/new");
+    EXPECT_GT(qRed(grew), qGreen(grew) + 40) << "it grew ninefold";
+    EXPECT_GT(qRed(fresh), qGreen(fresh) + 40);
+    EXPECT_LT(std::abs(qRed(same) - qGreen(same)), 8) << "unchanged is grey";
+
+    map.setComparison(nullptr); // the comparison stopped: the types' colours come back
+    EXPECT_FALSE(map.colouredByGrowth());
+    ASSERT_TRUE(waitUntil([&] { return !map.busy() && centreOf("/data/grew") == byType; }));
 }
 
 } // namespace
