@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QHBoxLayout>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace vistrel {
@@ -40,6 +42,19 @@ PreferencesDialog::PreferencesDialog(PreferencesModel* model, QWidget* parent)
     layout->addWidget(help);
     layout->addWidget(editor_, 1);
     layout->addWidget(problem_);
+    // How much history a scan keeps: each earlier snapshot costs its own store file.
+    auto* history = new QHBoxLayout;
+    auto* keepLabel = new QLabel(QStringLiteral("Earlier snapshots to &keep of each folder:"), this);
+    auto* keep = new QSpinBox(this);
+    keep->setRange(0, 100);
+    keep->setValue(model_->historyKeepCount());
+    keep->setAccessibleName(QStringLiteral("Earlier snapshots to keep of each folder"));
+    keepLabel->setBuddy(keep);
+    history->addWidget(keepLabel);
+    history->addWidget(keep);
+    history->addStretch();
+    layout->addLayout(history);
+    connect(keep, &QSpinBox::valueChanged, model_, &PreferencesModel::setHistoryKeepCount);
     layout->addWidget(buttons_);
 
     connect(editor_, &QPlainTextEdit::textChanged, this, [this] { model_->setExclusionsText(editor_->toPlainText()); });

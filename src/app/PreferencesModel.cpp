@@ -3,14 +3,24 @@
 #include "scanner/ExclusionPatterns.h"
 #include "services/Preferences.h"
 
+#include <algorithm>
+
 namespace vistrel {
 
 PreferencesModel::PreferencesModel(Preferences* preferences, QObject* parent)
     : QObject(parent)
     , preferences_(preferences)
 {
-    if (preferences_)
+    if (preferences_) {
         exclusionsText_ = preferences_->exclusionPatterns().join(QLatin1Char('\n'));
+        historyKeepCount_ = preferences_->historyKeepCount();
+    }
+}
+
+void PreferencesModel::setHistoryKeepCount(int count)
+{
+    historyKeepCount_ = std::clamp(count, 0, 100);
+    Q_EMIT changed();
 }
 
 void PreferencesModel::setExclusionsText(const QString& text)
@@ -45,8 +55,10 @@ bool PreferencesModel::apply()
 {
     if (!problem_.isEmpty())
         return false;
-    if (preferences_)
+    if (preferences_) {
         preferences_->setExclusionPatterns(patterns());
+        preferences_->setHistoryKeepCount(historyKeepCount_);
+    }
     return true;
 }
 

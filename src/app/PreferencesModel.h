@@ -21,7 +21,10 @@ public:
     QStringList patterns() const;
     // Why the text cannot be saved ("Line 2: …"), or empty.
     const QString& problem() const { return problem_; }
-    // Saves the patterns; false (and nothing saved) while there is a problem.
+    // How many earlier snapshots of each scan root are kept (0 to 100).
+    int historyKeepCount() const { return historyKeepCount_; }
+    void setHistoryKeepCount(int count);
+    // Saves the patterns and the count; false (and nothing saved) while there is a problem.
     bool apply();
 
 Q_SIGNALS:
@@ -31,6 +34,7 @@ private:
     Preferences* preferences_;
     QString exclusionsText_;
     QString problem_;
+    int historyKeepCount_ = 5;
 };
 
 } // namespace vistrel

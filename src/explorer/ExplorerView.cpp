@@ -329,7 +329,10 @@ void ExplorerView::setMapShown(bool shown)
         growthColours_->setToolTip(QStringLiteral("Red tiles grew since the earlier snapshot, green ones shrank"));
         connect(growthColours_, &QCheckBox::toggled, model, &MapModel::setColouredByGrowth);
         sideLayout->addWidget(growthColours_);
-        sideLayout->addWidget(new MapTypesView(model, side), 1);
+        auto* types = new MapTypesView(model, side);
+        sideLayout->addWidget(types, 1);
+        // The types' colours are not the map's while it shows growth.
+        connect(model, &MapModel::colouringChanged, types, [types, model] { types->setEnabled(!model->colouredByGrowth()); });
         mapPane_->addWidget(side);
         applyComparison();
         mapPane_->setStretchFactor(0, 4);

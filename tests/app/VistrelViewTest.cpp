@@ -173,6 +173,33 @@ TEST_F(RootView, TheScanScreenSaysWhenTheSnapshotWasMadeAndListsEarlierOnes)
     EXPECT_EQ(storedRows(store_), 15) << "the current snapshot stays";
 }
 
+// The count set in Preferences is what each scan from the window keeps.
+TEST_F(RootView, TheHistoryKeepsAsManySnapshotsAsThePreferenceSays)
+{
+    PreferencesModel editing(preferences_.get());
+    EXPECT_EQ(editing.historyKeepCount(), 5) << "the default";
+    editing.setHistoryKeepCount(-3);
+    EXPECT_EQ(editing.historyKeepCount(), 0);
+    editing.setHistoryKeepCount(1);
+    ASSERT_TRUE(editing.apply());
+    EXPECT_EQ(preferences_->historyKeepCount(), 1);
+    VistrelView view(preferences_.get(), root_);
+    for (int scan = 0; scan < 3; ++scan) {
+        ASSERT_TRUE(waitUntil([&] { return view.scanScreenModel()->mainButtonEnabled(); }));
+        view.scanScreenModel()->mainButtonAction();
+        ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; }));
+        view.closeSnapshot();
+    }
+    ASSERT_TRUE(waitUntil([&] { return view.scanScreenModel()->earlierSnapshots().size() == 1; }));
+    editing.setHistoryKeepCount(0);
+    ASSERT_TRUE(editing.apply());
+    view.scanScreenModel()->mainButtonAction();
+    ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; }));
+    view.closeSnapshot();
+    EXPECT_TRUE(waitUntil([&] { return view.scanScreenModel()->hasSnapshot(); }));
+    EXPECT_TRUE(view.scanScreenModel()->earlierSnapshots().empty()) << "0 keeps none";
+}
+
 TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndOffersThePreviousSnapshot)
 {
     storePreviousSnapshot();
