@@ -91,6 +91,8 @@ int runDiff(const std::vector<std::string>& arguments)
         const FileUrl directory = FileUrl::directory(under.value_or(afterRoot.value_or("/")));
         auto beforeContext = before->makeContext();
         auto afterContext = after->makeContext();
+        beforeContext->setPageCacheLimit(SnapshotDiff::streamingCacheKibibytes);
+        afterContext->setPageCacheLimit(SnapshotDiff::streamingCacheKibibytes);
         const auto result = SnapshotDiff::biggest(directory, *beforeContext, *afterContext,
                                                   static_cast<std::size_t>(count));
         if (json)

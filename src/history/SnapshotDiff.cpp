@@ -146,11 +146,14 @@ SnapshotDiff::Biggest SnapshotDiff::biggest(const FileUrl& directory, StoreConte
         std::move(heap.begin(), heap.end(), std::back_inserter(kept));
     };
 
+    // Helpers read with connections of their own and small caches: each page is read once.
     const std::size_t helperCount = LevelQuery::workerCount() - 1;
     std::vector<std::pair<std::unique_ptr<StoreContext>, std::unique_ptr<StoreContext>>> contexts;
     std::vector<std::thread> helpers;
     for (std::size_t index = 0; index < helperCount; ++index) {
-        contexts.emplace_back(before.container().takeSpareContext(), after.container().takeSpareContext());
+        contexts.emplace_back(before.container().makeContext(), after.container().makeContext());
+        contexts.back().first->setPageCacheLimit(streamingCacheKibibytes);
+        contexts.back().second->setPageCacheLimit(streamingCacheKibibytes);
         helpers.emplace_back([&, pair = &contexts.back()] {
             try {
                 work(*pair->first, *pair->second);
@@ -178,12 +181,6 @@ SnapshotDiff::Biggest SnapshotDiff::biggest(const FileUrl& directory, StoreConte
     }
     for (std::thread& helper : helpers)
         helper.join();
-    if (!failed) {
-        for (auto& [beforeContext, afterContext] : contexts) {
-            before.container().returnSpareContext(std::move(beforeContext));
-            after.container().returnSpareContext(std::move(afterContext));
-        }
-    }
     if (error)
         std::rethrow_exception(error);
     std::sort(kept.begin(), kept.end(), ranksBefore);

@@ -48,6 +48,9 @@ public:
     // connections of its own. Throws StoreError.
     static Biggest biggest(const FileUrl& directory, StoreContext& before, StoreContext& after,
                            std::size_t limit = 1000);
+
+    // The page cache a connection needs for these passes, which read each page once.
+    static constexpr int streamingCacheKibibytes = 2048;
 };
 
 } // namespace vistrel

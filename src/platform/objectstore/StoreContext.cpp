@@ -203,6 +203,11 @@ void StoreContext::fetchEachView(const StoreFetchDescriptor& descriptor,
     container_->checkUnchanged();
 }
 
+void StoreContext::setPageCacheLimit(int kibibytes)
+{
+    connection_->execute("PRAGMA cache_size = -" + std::to_string(std::max(kibibytes, 64)));
+}
+
 std::unique_ptr<StoreCursor> StoreContext::openCursor(const StoreFetchDescriptor& descriptor)
 {
     auto bindings = std::make_unique<std::vector<StoreValue>>();

@@ -79,6 +79,9 @@ public:
     std::vector<std::string> queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly = false);
 
     StoreContainer& container() const { return *container_; }
+    // Caps the pages this connection keeps: a pass that reads each page once gains nothing
+    // from a large cache, and a few of them at once would hold hundreds of megabytes.
+    void setPageCacheLimit(int kibibytes);
     // Ends the query running on this context from another thread, and refuses every later
     // one: each fails with a StoreError.
     void interrupt();
