@@ -11,8 +11,6 @@
 #include "services/Translations.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelFileSearch.h"
-#include "scanner/FileSystemRecord.h"
-#include "scanner/ResourceTypeCode.h"
 
 #include <QCoreApplication>
 
@@ -79,25 +77,6 @@ void ExplorerSearchViewModel::listLargestFiles()
     });
 }
 
-namespace {
-
-// A change as a result row: the item with its later figures, or its earlier ones when it is gone.
-VistrelFile changedItem(const SnapshotDiff::Change& change)
-{
-    FileSystemRecord record;
-    record.path = change.id;
-    record.level = change.level;
-    if (change.resourceType)
-        record.fileResourceType = static_cast<std::uint8_t>(*change.resourceType);
-    else if (change.isDirectory())
-        record.fileResourceType = ResourceTypeCode::directory;
-    record.fileCount = change.after ? change.fileCountAfter : change.fileCountBefore;
-    record.totalAllocatedSize = change.after ? change.after : change.before;
-    return VistrelFile(std::move(record));
-}
-
-} // namespace
-
 void ExplorerSearchViewModel::listBiggestChanges(std::shared_ptr<const SnapshotComparison> comparison)
 {
     changes_ = true;
@@ -109,7 +88,7 @@ void ExplorerSearchViewModel::listBiggestChanges(std::shared_ptr<const SnapshotC
         Found found;
         found.result.total = biggest.total;
         for (const SnapshotDiff::Change& change : biggest.changes) {
-            found.result.files.push_back(changedItem(change));
+            found.result.files.push_back(change.item());
             found.comparisons.push_back({change.before, change.after, change.fileCountBefore});
         }
         return found;

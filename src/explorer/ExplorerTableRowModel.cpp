@@ -8,8 +8,6 @@
 #include "services/DisplayName.h"
 #include "services/Log.h"
 #include "store/OtherFiles.h"
-#include "scanner/FileSystemRecord.h"
-#include "scanner/ResourceTypeCode.h"
 #include "store/VistrelFile.h"
 
 #include <algorithm>
@@ -61,25 +59,6 @@ void ExplorerTableRowModel::setChildren(Children children)
     children_ = std::move(children);
 }
 
-namespace {
-
-// An item only the earlier snapshot has, with the figures it had then.
-VistrelFile removedItem(const SnapshotDiff::Change& change)
-{
-    FileSystemRecord record;
-    record.path = change.id;
-    record.level = change.level;
-    if (change.resourceType)
-        record.fileResourceType = static_cast<std::uint8_t>(*change.resourceType);
-    else if (change.isDirectory())
-        record.fileResourceType = ResourceTypeCode::directory;
-    record.fileCount = change.fileCountBefore;
-    record.totalAllocatedSize = change.before;
-    return VistrelFile(std::move(record));
-}
-
-} // namespace
-
 ExplorerTableRowModel::Children ExplorerTableRowModel::makeChildren(std::vector<VistrelFile> files,
                                                                     const SnapshotComparison::Children* changes)
 {
@@ -106,7 +85,7 @@ ExplorerTableRowModel::Children ExplorerTableRowModel::makeChildren(std::vector<
         const std::size_t shown = std::min<std::size_t>(changes->removed.size(), VistrelFile::childrenLimit);
         for (std::size_t index = 0; index < shown; ++index) {
             const SnapshotDiff::Change& change = changes->removed[index];
-            auto source = std::make_unique<ExplorerTableRowModelDataSourceFile>(removedItem(change));
+            auto source = std::make_unique<ExplorerTableRowModelDataSourceFile>(change.item());
             source->setComparison({change.before, std::nullopt, change.fileCountBefore});
             rows.push_back(std::make_unique<ExplorerTableRowModel>(context_, std::move(source), order_, this));
         }

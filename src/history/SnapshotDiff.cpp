@@ -3,6 +3,8 @@
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreCursor.h"
+#include "scanner/FileSystemRecord.h"
+#include "scanner/ResourceTypeCode.h"
 #include "store/LevelQuery.h"
 
 #include <algorithm>
@@ -85,6 +87,20 @@ bool ranksBefore(const SnapshotDiff::Change& a, const SnapshotDiff::Change& b)
 }
 
 } // namespace
+
+VistrelFile SnapshotDiff::Change::item() const
+{
+    FileSystemRecord record;
+    record.path = id;
+    record.level = level;
+    if (resourceType)
+        record.fileResourceType = static_cast<std::uint8_t>(*resourceType);
+    else if (isDirectory())
+        record.fileResourceType = ResourceTypeCode::directory;
+    record.fileCount = after ? fileCountAfter : fileCountBefore;
+    record.totalAllocatedSize = after ? after : before;
+    return VistrelFile(std::move(record));
+}
 
 std::uint64_t SnapshotDiff::Change::magnitude() const
 {

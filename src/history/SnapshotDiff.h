@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filesystem/FileUrl.h"
+#include "store/VistrelFile.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,6 +33,8 @@ public:
         bool isDirectory() const { return !id.empty() && id.back() == '/'; }
         // Present in one snapshot only, or of another size.
         bool changed() const { return !before || !after || *before != *after; }
+        // The item as a row of the later snapshot, or with its earlier figures when it is gone.
+        VistrelFile item() const;
     };
 
     struct Biggest {
