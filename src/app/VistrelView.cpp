@@ -1,11 +1,14 @@
 #include "VistrelView.h"
 
+#include <QDateTime>
 #include <QDir>
 
 #include "AppNavigationSplitView.h"
 
 #include "cleanup/CleanupModel.h"
 #include "explorer/ComparisonModel.h"
+#include "history/SnapshotHistory.h"
+#include "services/Formats.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "scan/view/ScanScreenModel.h"
@@ -100,11 +103,22 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
         if (scanModel_ && scanModel_->mainButtonEnabled())
             scanModel_->mainButtonAction();
     };
-    cleanup_ = new CleanupModel(container_, QDir::homePath().toStdString());
+    // An earlier snapshot shows the disk as it was: cleaning up from it would act on figures
+    // that no longer hold and rewrite the history.
+    const std::string location = container_->configuration().fileLocation;
+    if (SnapshotHistory::isEarlier(location)) {
+        const auto facts = SnapshotCompletion::scanFacts(*container_);
+        environment.earlierSnapshotDate = facts
+            ? Formats::dateTimeStyle(QDateTime::fromSecsSinceEpoch(facts->endedAt))
+            : QStringLiteral("an unknown date");
+    } else {
+        cleanup_ = new CleanupModel(container_, QDir::homePath().toStdString());
+    }
     environment.extendItemMenu = extendItemMenu_;
     comparison_ = new ComparisonModel(container_->configuration().fileLocation, environment.scanRoot.path(), this);
     environment.comparison = comparison_;
-    connect(cleanup_, &CleanupModel::finished, this, [changes = environment.snapshotChanges] { ++*changes; });
+    if (cleanup_)
+        connect(cleanup_, &CleanupModel::finished, this, [changes = environment.snapshotChanges] { ++*changes; });
     shell_ = new AppNavigationSplitView(environment, this);
     addWidget(shell_);
     setCurrentWidget(shell_);

@@ -32,8 +32,7 @@ ComparisonModel::ComparisonModel(std::string shownLocation, std::string scanRoot
 std::string ComparisonModel::historyBase(const std::string& shownLocation, const std::string& scanRoot)
 {
     // An earlier snapshot, or one in memory, belongs with the root's per-user store.
-    const bool earlier = shownLocation.find("/history/") != std::string::npos;
-    if (!shownLocation.empty() && !earlier)
+    if (!shownLocation.empty() && !SnapshotHistory::isEarlier(shownLocation))
         return shownLocation;
     return VistrelModelContainer::onDiskStoreLocation(scanRoot);
 }

@@ -3,6 +3,8 @@
 #include "UnmeasuredFolders.h"
 #include "filesystem/FileUrl.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,6 +43,8 @@ struct ExplorerEnvironment {
     // Counts the changes made to the snapshot in place (cleanups): a screen that comes back
     // to the front after one makes its map again.
     std::shared_ptr<int> snapshotChanges = std::make_shared<int>(0);
+    // When the snapshot shown is an earlier one from the history: the date its scan ended.
+    QString earlierSnapshotDate;
     // The earlier snapshot every screen compares with, when one is chosen.
     ComparisonModel* comparison = nullptr;
     // Adds the window's item actions (cleanup) to the context menu of the item at `path`.

@@ -277,6 +277,12 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
                                      .arg(patterns.join(QStringLiteral(", ")));
         notice = notice.isEmpty() ? excluded : notice + QLatin1Char(' ') + excluded;
     }
+    if (!environment.earlierSnapshotDate.isEmpty()) {
+        const QString earlier = QStringLiteral("This is an earlier snapshot, of %1: it shows the disk as it was then, "
+                                               "and nothing can be cleaned up from it.")
+                                    .arg(environment.earlierSnapshotDate);
+        notice = notice.isEmpty() ? earlier : earlier + QLatin1Char(' ') + notice;
+    }
     if (notice.isEmpty())
         return nullptr;
     auto* label = new QLabel(this);

@@ -109,6 +109,12 @@ std::string SnapshotHistory::historyFolder(const std::string& storeLocation)
     return (folder == "/" ? "" : folder) + "/history";
 }
 
+bool SnapshotHistory::isEarlier(const std::string& location)
+{
+    const std::string folder = folderOf(location);
+    return folder == "/history" || folder.ends_with("/history");
+}
+
 SnapshotHistory::Snapshot SnapshotHistory::describe(const std::string& location)
 {
     Snapshot snapshot;
@@ -230,8 +236,7 @@ void SnapshotHistory::rotate(const std::string& storeLocation, int keepCount)
 
 bool SnapshotHistory::remove(const std::string& location)
 {
-    const std::string folder = folderOf(location);
-    if (folder.size() < 8 || !folder.ends_with("/history")) {
+    if (!isEarlier(location)) {
         Log::error(LogCategory::app, "not an earlier snapshot: " + location);
         return false;
     }

@@ -33,6 +33,8 @@ public:
     // Where a scan writes the file that is to replace `storeLocation`.
     static std::string partialLocation(const std::string& storeLocation);
     static std::string historyFolder(const std::string& storeLocation);
+    // Whether the file is an earlier snapshot (it lies in a history folder).
+    static bool isEarlier(const std::string& location);
 
     // Moves a finished partial file into place, once its data is on disk: the current
     // snapshot moves into the history, which then keeps the newest `keepCount` of this store

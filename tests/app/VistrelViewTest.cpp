@@ -161,6 +161,11 @@ TEST_F(RootView, TheScanScreenSaysWhenTheSnapshotWasMadeAndListsEarlierOnes)
     ASSERT_TRUE(view->shell());
     EXPECT_EQ(view->container()->configuration().fileLocation, kept);
     EXPECT_EQ(storedRows(kept), 1);
+    EXPECT_FALSE(view->cleanup()) << "nothing is cleaned up from the past";
+    bool said = false;
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        said = said || label->text().startsWith(QStringLiteral("This is an earlier snapshot, of an unknown date"));
+    EXPECT_TRUE(said) << "the screen says what it shows";
     window.closeSnapshotAction()->trigger();
     model = view->scanScreenModel();
     ASSERT_TRUE(waitUntil([&] { return model->earlierSnapshots().size() == 1; }));
