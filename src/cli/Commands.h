@@ -24,6 +24,8 @@ int runList(const std::vector<std::string>& arguments);
 int runSearch(const std::vector<std::string>& arguments);
 int runHistory(const std::vector<std::string>& arguments);
 int runDiff(const std::vector<std::string>& arguments);
+int runExport(const std::vector<std::string>& arguments);
+int runImport(const std::vector<std::string>& arguments);
 
 // Prints the usage text on stderr and returns exitUsage.
 int usageError(const std::string& problem);

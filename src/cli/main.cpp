@@ -25,6 +25,8 @@ constexpr const char* usageText =
     "       vistrel-cli types [--store FILE] [--under DIR] [--json]\n"
     "       vistrel-cli history [--root DIR | --store FILE] [--json]\n"
     "       vistrel-cli diff OLD NEW [--under DIR] [-n N] [--json]\n"
+    "       vistrel-cli export [--store FILE] [--under DIR] [-o OUT]\n"
+    "       vistrel-cli import IN [--store FILE]\n"
     "       vistrel-cli stat PATH...\n"
     "       vistrel-cli volume [--store FILE]\n"
     "       vistrel-cli volumes [--json]\n"
@@ -79,7 +81,7 @@ int main(int argc, char** argv)
         {"scan", runScan}, {"rescan", runRescan}, {"dump", runDump},     {"ls", runList},
         {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
         {"volumes", runVolumes}, {"top", runTop}, {"types", runTypes},
-        {"history", runHistory}, {"diff", runDiff},
+        {"history", runHistory}, {"diff", runDiff}, {"export", runExport}, {"import", runImport},
     };
     for (const auto& [name, run] : commands) {
         if (command != name)

@@ -1,6 +1,7 @@
 #include "SnapshotHistory.h"
 
 #include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
 #include "objectstore/StoreWriterLock.h"
 #include "services/Log.h"
 #include "store/VistrelModelContainer.h"
@@ -165,6 +166,20 @@ std::vector<SnapshotHistory::Snapshot> SnapshotHistory::list(const std::string& 
     std::vector<Snapshot> older = earlier(storeLocation);
     std::move(older.begin(), older.end(), std::back_inserter(snapshots));
     return snapshots;
+}
+
+void SnapshotHistory::checkReplaceable(const std::string& storeLocation)
+{
+    struct stat status { };
+    if (::lstat(storeLocation.c_str(), &status) != 0 && errno == ENOENT)
+        return;
+    try {
+        VistrelModelContainer::shared().makeContainer(storeLocation, VistrelModelContainer::Access::readOnly);
+    } catch (const ModelContainerError& error) {
+        // An empty file, or a snapshot whose edit never finished, is replaced like any other.
+        if (error.code() != StoreError::Code::failed && !(S_ISREG(status.st_mode) && status.st_size == 0))
+            throw;
+    }
 }
 
 void SnapshotHistory::install(const std::string& partial, const std::string& storeLocation, int keepCount)

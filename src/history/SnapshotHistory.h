@@ -36,6 +36,9 @@ public:
     // Whether the file is an earlier snapshot (it lies in a history folder).
     static bool isEarlier(const std::string& location);
 
+    // The file a scan or an import would replace must be a snapshot, or nothing yet: anything
+    // else named by mistake is refused (ModelContainerError) instead of being overwritten.
+    static void checkReplaceable(const std::string& storeLocation);
     // Moves a finished partial file into place, once its data is on disk: the current
     // snapshot moves into the history, which then keeps the newest `keepCount` of this store
     // (0: the current one is dropped). The caller holds the store's writer lock. Throws Error;

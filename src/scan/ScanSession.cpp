@@ -73,22 +73,6 @@ void ScanSession::start(Request request)
 
 namespace {
 
-// The file a scan would replace must be a snapshot (or nothing yet): anything else named by
-// mistake is refused, as a scan in place refused it, instead of being overwritten.
-void checkReplaceable(const std::string& target)
-{
-    struct stat status { };
-    if (::lstat(target.c_str(), &status) != 0 && errno == ENOENT)
-        return;
-    try {
-        VistrelModelContainer::shared().makeContainer(target, VistrelModelContainer::Access::readOnly);
-    } catch (const ModelContainerError& error) {
-        // An empty file, or a snapshot whose edit never finished, is replaced like any other.
-        if (error.code() != StoreError::Code::failed && !(S_ISREG(status.st_mode) && status.st_size == 0))
-            throw;
-    }
-}
-
 // The file the scan writes beside the store, holding the store's writer lock until the file
 // has replaced it. One left by a killed scan is reused, or deleted when it cannot be opened.
 std::shared_ptr<StoreContainer> openPartial(const std::string& partial, const std::string& target)
@@ -149,7 +133,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
             target = request.storeFile ? *request.storeFile
                                        : VistrelModelContainer::checkedOnDiskStoreLocation(request.root, true);
             partial = SnapshotHistory::partialLocation(target);
-            checkReplaceable(target);
+            SnapshotHistory::checkReplaceable(target);
             struct stat status { };
             hadPrevious = ::stat(target.c_str(), &status) == 0;
             container = openPartial(partial, target);

@@ -1,0 +1,105 @@
+#include "Commands.h"
+#include "ScanTerminal.h"
+#include "TerminalText.h"
+
+#include "history/SnapshotHistory.h"
+#include "ncdu/NcduImport.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreError.h"
+#include "objectstore/StoreWriterLock.h"
+#include "services/Preferences.h"
+#include "store/VistrelModelContainer.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vistrel::cli {
+
+namespace {
+
+// Builds the snapshot in `partial` (holding the writer lock of `target`, when one is named),
+// closed again when this returns; the lock is handed over.
+NcduImport::Result importInto(const std::string& partial, const std::string& target, int fd, bool showProgress,
+                              StoreWriterLock& lock)
+{
+    using Access = VistrelModelContainer::Access;
+    VistrelModelContainer::deleteStoreFile(partial);
+    auto container = VistrelModelContainer::shared().makeContainer(partial, target.empty() ? Access::readWrite
+                                                                                           : Access::scanning,
+                                                                   target);
+    const NcduImport::Result result = NcduImport::run(fd, *container, [showProgress](std::uint64_t bytes) {
+        if (showProgress)
+            std::fprintf(stderr, "\rRead %llu MB", static_cast<unsigned long long>(bytes >> 20));
+    });
+    lock = container->takeWriterLock();
+    return result;
+}
+
+} // namespace
+
+// A snapshot from an ncdu export (ncdu -o, gdu -o, vistrel-cli export); "-" reads standard
+// input. The target store is replaced only once the whole file was read.
+int runImport(const std::vector<std::string>& arguments)
+{
+    std::optional<std::string> input, store;
+    for (std::size_t index = 0; index < arguments.size(); ++index) {
+        const std::string& argument = arguments[index];
+        if (argument == "--store" && index + 1 < arguments.size() && !store)
+            store = absolutePath(arguments[++index]);
+        else if (!input && (argument == "-" || argument.empty() || argument[0] != '-'))
+            input = argument;
+        else
+            return usageError("import: unexpected argument " + argument);
+    }
+    if (!input)
+        return usageError("import: name the export to read, or - for standard input");
+    const bool fromStandardInput = *input == "-";
+    const int fd = fromStandardInput ? STDIN_FILENO : ::open(absolutePath(*input).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return failure("cannot read " + terminalText(*input) + ": " + std::strerror(errno));
+    const bool showProgress = ::isatty(STDERR_FILENO) == 1;
+    std::string partial;
+    StoreWriterLock lock;
+    try {
+        std::string target;
+        if (store) {
+            // The store is checked and claimed before the file is read.
+            target = *store;
+            SnapshotHistory::checkReplaceable(target);
+            partial = SnapshotHistory::partialLocation(target);
+        } else {
+            const std::string location = VistrelModelContainer::checkedOnDiskStoreLocation("/", true);
+            partial = location.substr(0, location.rfind('/')) + "/import-" + std::to_string(::getpid()) + ".partial";
+        }
+        const NcduImport::Result result = importInto(partial, store.value_or(""), fd, showProgress, lock);
+        if (showProgress)
+            std::fprintf(stderr, "\n");
+        if (!store) {
+            // Only now is the root known, and with it the snapshot it replaces.
+            target = VistrelModelContainer::checkedOnDiskStoreLocation(result.root, true);
+            lock = StoreWriterLock::acquire(target);
+            SnapshotHistory::checkReplaceable(target);
+        }
+        SnapshotHistory::install(partial, target, Preferences().historyKeepCount());
+        std::printf("records=%lld files=%lld size=%lld allocated=%lld unreadable=%lld root=%s\n",
+                    static_cast<long long>(result.records), static_cast<long long>(result.fileCount),
+                    static_cast<long long>(result.totalSize), static_cast<long long>(result.totalAllocatedSize),
+                    static_cast<long long>(result.unreadableDirectories), terminalText(result.root).c_str());
+    } catch (const std::exception& error) {
+        if (!fromStandardInput)
+            ::close(fd);
+        if (!partial.empty())
+            VistrelModelContainer::deleteStoreFile(partial);
+        if (showProgress)
+            std::fprintf(stderr, "\n");
+        return failure("cannot import " + terminalText(*input) + ": " + describeScanError(std::current_exception(), store.value_or("")));
+    }
+    if (!fromStandardInput)
+        ::close(fd);
+    return exitSuccess;
+}
+
+} // namespace vistrel::cli
