@@ -38,6 +38,14 @@ NcduImport::Result importInto(const std::string& partial, const std::string& tar
     return result;
 }
 
+void printSummary(const NcduImport::Result& result)
+{
+    std::printf("records=%lld files=%lld size=%lld allocated=%lld unreadable=%lld root=%s\n",
+                static_cast<long long>(result.records), static_cast<long long>(result.fileCount),
+                static_cast<long long>(result.totalSize), static_cast<long long>(result.totalAllocatedSize),
+                static_cast<long long>(result.unreadableDirectories), terminalText(result.root).c_str());
+}
+
 } // namespace
 
 // A snapshot from an ncdu export (ncdu -o, gdu -o, vistrel-cli export); "-" reads standard
@@ -45,10 +53,13 @@ NcduImport::Result importInto(const std::string& partial, const std::string& tar
 int runImport(const std::vector<std::string>& arguments)
 {
     std::optional<std::string> input, store;
+    bool inMemory = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
         const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size() && !store)
+        if (argument == "--store" && index + 1 < arguments.size() && !store && !inMemory)
             store = absolutePath(arguments[++index]);
+        else if (argument == "--in-memory" && !store)
+            inMemory = true;
         else if (!input && (argument == "-" || argument.empty() || argument[0] != '-'))
             input = argument;
         else
@@ -64,6 +75,15 @@ int runImport(const std::vector<std::string>& arguments)
     std::string partial;
     StoreWriterLock lock;
     try {
+        if (inMemory) {
+            // Read into memory and dropped: checks a file, and measures the import alone.
+            auto container = VistrelModelContainer::shared().makeContainer(true);
+            const NcduImport::Result result = NcduImport::run(fd, *container);
+            printSummary(result);
+            if (!fromStandardInput)
+                ::close(fd);
+            return exitSuccess;
+        }
         std::string target;
         if (store) {
             // The store is checked and claimed before the file is read.
@@ -84,10 +104,7 @@ int runImport(const std::vector<std::string>& arguments)
             SnapshotHistory::checkReplaceable(target);
         }
         SnapshotHistory::install(partial, target, Preferences().historyKeepCount());
-        std::printf("records=%lld files=%lld size=%lld allocated=%lld unreadable=%lld root=%s\n",
-                    static_cast<long long>(result.records), static_cast<long long>(result.fileCount),
-                    static_cast<long long>(result.totalSize), static_cast<long long>(result.totalAllocatedSize),
-                    static_cast<long long>(result.unreadableDirectories), terminalText(result.root).c_str());
+        printSummary(result);
     } catch (const std::exception& error) {
         if (!fromStandardInput)
             ::close(fd);

@@ -26,7 +26,7 @@ constexpr const char* usageText =
     "       vistrel-cli history [--root DIR | --store FILE] [--json]\n"
     "       vistrel-cli diff OLD NEW [--under DIR] [-n N] [--json]\n"
     "       vistrel-cli export [--store FILE] [--under DIR] [-o OUT]\n"
-    "       vistrel-cli import IN [--store FILE]\n"
+    "       vistrel-cli import IN [--store FILE | --in-memory]\n"
     "       vistrel-cli stat PATH...\n"
     "       vistrel-cli volume [--store FILE]\n"
     "       vistrel-cli volumes [--json]\n"
