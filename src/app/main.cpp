@@ -1,9 +1,12 @@
 // vistrel: the desktop application. `vistrel` starts on the scan screen; `vistrel FILE` opens
-// that snapshot store straight into the explorer.
+// that snapshot store, or reads that ncdu export, straight into the explorer.
 #include "Updater.h"
 #include "VistrelMainWindow.h"
+#include "VistrelView.h"
 
 #include "details/FileIcons.h"
+#include "ncdu/NcduImport.h"
+#include "scan/view/ScanScreenModel.h"
 #include "services/ApplicationIdentity.h"
 #include "services/Preferences.h"
 #include "services/Translations.h"
@@ -21,10 +24,13 @@ using namespace vistrel;
 
 namespace {
 
-int run(std::shared_ptr<StoreContainer> container)
+// `exportFile`: an ncdu export to read into the window first.
+int run(std::shared_ptr<StoreContainer> container, const std::string& exportFile = {})
 {
     Preferences preferences;
     VistrelMainWindow window(&preferences, std::move(container));
+    if (!exportFile.empty())
+        window.rootView()->scanScreenModel()->openExport(exportFile);
     Updater updater(QApplication::applicationVersion());
     window.setUpdater(&updater);
     window.show();
@@ -62,11 +68,14 @@ int main(int argc, char** argv)
 
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() > 2 || (arguments.size() == 2 && arguments[1].startsWith(QLatin1Char('-')))) {
-        std::fprintf(stderr, "usage: vistrel [SNAPSHOT-FILE]\n");
+        std::fprintf(stderr, "usage: vistrel [SNAPSHOT-FILE | NCDU-EXPORT]\n");
         return 2;
     }
     std::shared_ptr<StoreContainer> container;
-    if (arguments.size() == 2) {
+    std::string exportFile;
+    if (arguments.size() == 2 && NcduImport::looksLikeExport(argv[1])) {
+        exportFile = argv[1]; // read into memory with the scan screen's progress
+    } else if (arguments.size() == 2) {
         try {
             // argv keeps the path's bytes; QApplication removed its own options from it.
             container = VistrelModelContainer::shared().makeContainer(std::string(argv[1]),
@@ -80,7 +89,7 @@ int main(int argc, char** argv)
             return 1;
         }
     }
-    const int status = run(std::move(container));
+    const int status = run(std::move(container), exportFile);
     // A pool task stuck in the kernel (a hung network mount) must not keep the process from
     // quitting once the window is gone.
     if (!QThreadPool::globalInstance()->waitForDone(2000)) {

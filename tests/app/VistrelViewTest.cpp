@@ -9,6 +9,7 @@
 #include "explorer/NavigationModel.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "ncdu/NcduImport.h"
 #include "scan/view/EarlierSnapshotsView.h"
 #include "scan/view/ScanScreenModel.h"
 #include "scan/view/UsageBar.h"
@@ -203,6 +204,37 @@ TEST_F(RootView, TheHistoryKeepsAsManySnapshotsAsThePreferenceSays)
     view.closeSnapshot();
     EXPECT_TRUE(waitUntil([&] { return view.scanScreenModel()->hasSnapshot(); }));
     EXPECT_TRUE(view.scanScreenModel()->earlierSnapshots().empty()) << "0 keeps none";
+}
+
+// vistrel FILE.json: an ncdu export read into memory with the scan screen's progress.
+TEST_F(RootView, AnNcduExportOpensInTheExplorerAndABadOneSaysWhere)
+{
+    const std::string good = tree_.path("good.json");
+    std::ofstream(good) << "[1,2,{\"progname\":\"ncdu\"},[{\"name\":\"/imported\",\"dsize\":4096},"
+                           "{\"name\":\"a\",\"asize\":10,\"dsize\":4096},[{\"name\":\"d\",\"dsize\":4096},"
+                           "{\"name\":\"b\",\"asize\":5000,\"dsize\":8192}]]]";
+    const std::string bad = tree_.path("bad.json");
+    std::ofstream(bad) << "[1,2,{},[{\"name\":\"/imported\"},{\"name\":\"a/b\"}]]";
+    EXPECT_TRUE(NcduImport::looksLikeExport(good));
+    EXPECT_FALSE(NcduImport::looksLikeExport(tree_.path("preferences.conf")));
+
+    VistrelView view(preferences_.get(), root_);
+    view.scanScreenModel()->openExport(bad);
+    EXPECT_EQ(view.scanScreenModel()->mainButtonTitle(), QStringLiteral("Cancel"));
+    ASSERT_TRUE(waitUntil([&] { return !view.scanScreenModel()->scanProblem().isEmpty(); }));
+    EXPECT_TRUE(view.scanScreenModel()->scanProblem().contains(QStringLiteral("cannot be read as an ncdu export")));
+    EXPECT_TRUE(view.scanScreenModel()->scanProblem().contains(QStringLiteral("at byte 30")))
+        << view.scanScreenModel()->scanProblem().toStdString();
+    EXPECT_EQ(view.scanScreenModel()->state(), ScanScreenModel::ViewState::idle);
+    EXPECT_FALSE(view.shell());
+
+    view.scanScreenModel()->openExport(good);
+    ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; }));
+    EXPECT_TRUE(view.container()->configuration().inMemoryOnly);
+    ExplorerView* screen = view.shell()->currentScreen();
+    EXPECT_EQ(screen->subtitle(), QStringLiteral("Explorer: /imported/"));
+    ASSERT_TRUE(waitUntil([&] { return screen->tableViewModel()->files().size() == 2; }));
+    EXPECT_EQ(SnapshotCompletion::rootTotals(*view.container())->totalAllocatedSize, 3 * 4096 + 8192);
 }
 
 TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndOffersThePreviousSnapshot)

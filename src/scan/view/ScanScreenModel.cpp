@@ -74,6 +74,21 @@ ScanScreenModel::ScanScreenModel(Preferences* preferences, std::string root, QOb
         appear();
     });
     connect(&session_.progress(), &ScanProgress::changed, this, &ScanScreenModel::changed);
+    connect(&importJob_, &NcduImportJob::progressChanged, this, [this] {
+        session_.progress().setTotalUnitCount(importJob_.fileSize());
+        session_.progress().setCompletedUnitCount(importJob_.bytesRead());
+    });
+    connect(&importJob_, &NcduImportJob::finished, this, [this] {
+        if (auto container = importJob_.takeContainer()) {
+            setState(ViewState::idle);
+            Q_EMIT containerReady(std::move(container));
+            return;
+        }
+        if (!importJob_.wasCancelled())
+            scanProblem_ = QStringLiteral("“%1” cannot be read as an ncdu export: %2.")
+                               .arg(DisplayName::of(importJob_.path()), QString::fromStdString(importJob_.error()));
+        setState(ViewState::idle);
+    });
 }
 
 bool ScanScreenModel::persistedSnapshot() const
@@ -257,6 +272,11 @@ void ScanScreenModel::mainButtonAction()
         startScan();
         break;
     case ViewState::scanning:
+        if (importJob_.isRunning()) {
+            setState(ViewState::cancelling);
+            importJob_.cancel();
+            break;
+        }
         cancelScan();
         break;
     case ViewState::cancelling:
@@ -355,6 +375,24 @@ bool ScanScreenModel::deleteEarlierSnapshot(std::size_t index)
                             .arg(DisplayName::of(earlierSnapshots_[index].location));
     Q_EMIT changed();
     return deleted;
+}
+
+void ScanScreenModel::openExport(const std::string& path)
+{
+    if (state_ != ViewState::idle)
+        return;
+    scanProblem_.clear();
+    session_.progress().setTotalUnitCount(0);
+    session_.progress().setCompletedUnitCount(0);
+    setState(ViewState::scanning);
+    importJob_.start(path);
+}
+
+QString ScanScreenModel::importProgressText() const
+{
+    return QStringLiteral("Reading “%1”: %2 of %3")
+        .arg(DisplayName::of(importJob_.path().substr(importJob_.path().rfind('/') + 1)),
+             Formats::byteCount(importJob_.bytesRead()), Formats::byteCount(importJob_.fileSize()));
 }
 
 void ScanScreenModel::recheckStore()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ncdu/NcduImportJob.h"
 #include "scan/ScanSession.h"
 
 #include <QObject>
@@ -104,6 +105,13 @@ public:
     // storeProblem()) when it cannot.
     bool deleteEarlierSnapshot(std::size_t index);
 
+    // Reads an ncdu export (ncdu -o, gdu -o, vistrel-cli export) into a snapshot in memory,
+    // with the progress of a scan; "Cancel" stops it. The snapshot is handed over as a scan's.
+    void openExport(const std::string& path);
+    bool importing() const { return importJob_.isRunning(); }
+    // "Reading “usr.json”: 40 MB of 90 MB" while importing.
+    QString importProgressText() const;
+
     // How often a store held by another scan or program is looked at again.
     static constexpr int storeRecheckInterval = 2000;
 
@@ -126,6 +134,7 @@ private:
     Preferences* preferences_;
     std::string root_;
     ScanSession session_;
+    NcduImportJob importJob_;
     ViewState state_ = ViewState::idle;
     Volume volume_;
     bool hasSnapshot_ = false;

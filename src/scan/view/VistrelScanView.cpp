@@ -246,11 +246,14 @@ void VistrelScanView::update()
         progress_->setValue(static_cast<int>(total > INT32_MAX ? done * INT32_MAX / total : done));
         const std::int64_t completed = model_->progress().completedUnitCount();
         // Without a total (a folder), the bar only says that the scan is alive.
-        progressCounts_->setText(
-            total > 0 ? QCoreApplication::translate("Scan", "%1 of %2 items", nullptr, Translations::count(total))
-                            .arg(Formats::groupedCount(completed), Formats::groupedCount(total))
-                      : QCoreApplication::translate("Scan", "%1 items", nullptr, Translations::count(completed))
-                            .arg(Formats::groupedCount(completed)));
+        if (model_->importing())
+            progressCounts_->setText(model_->importProgressText());
+        else
+            progressCounts_->setText(
+                total > 0 ? QCoreApplication::translate("Scan", "%1 of %2 items", nullptr, Translations::count(total))
+                                .arg(Formats::groupedCount(completed), Formats::groupedCount(total))
+                          : QCoreApplication::translate("Scan", "%1 items", nullptr, Translations::count(completed))
+                                .arg(Formats::groupedCount(completed)));
         progress_->setAccessibleDescription(progressCounts_->text());
         break;
     }
