@@ -7,7 +7,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace vistrel::testing {
@@ -22,6 +25,21 @@ inline CommandResult cli(std::vector<std::string> arguments, const std::function
 inline bool contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
+}
+
+// A file's bytes (empty when it cannot be read).
+inline std::string fileBytes(const std::string& path)
+{
+    std::ifstream input(path, std::ios::binary);
+    std::ostringstream text;
+    text << input.rdbuf();
+    return text.str();
+}
+
+inline bool exists(const std::string& path)
+{
+    struct stat status { };
+    return ::lstat(path.c_str(), &status) == 0;
 }
 
 inline std::vector<std::string> lines(const std::string& text)

@@ -27,6 +27,8 @@ namespace {
 using testing::CommandResult;
 using testing::cli;
 using testing::contains;
+using testing::exists;
+using testing::fileBytes;
 using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;
@@ -49,25 +51,11 @@ std::map<std::string, std::pair<std::int64_t, std::optional<std::int64_t>>> allR
     return rows;
 }
 
-std::string fileBytes(const std::string& path)
-{
-    std::ifstream input(path, std::ios::binary);
-    std::ostringstream text;
-    text << input.rdbuf();
-    return text.str();
-}
-
 std::int64_t allocated(const std::string& path)
 {
     struct stat status { };
     EXPECT_EQ(::lstat(path.c_str(), &status), 0) << path;
     return static_cast<std::int64_t>(status.st_blocks) * 512;
-}
-
-bool exists(const std::string& path)
-{
-    struct stat status { };
-    return ::lstat(path.c_str(), &status) == 0;
 }
 
 class HistoryCommands : public ::testing::Test {

@@ -18,26 +18,14 @@ namespace {
 using testing::CommandResult;
 using testing::cli;
 using testing::contains;
+using testing::exists;
+using testing::fileBytes;
 using testing::lines;
 using testing::TemporaryTree;
-
-std::string fileBytes(const std::string& path)
-{
-    std::ifstream input(path, std::ios::binary);
-    std::ostringstream text;
-    text << input.rdbuf();
-    return text.str();
-}
 
 void writeBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-bool exists(const std::string& path)
-{
-    struct stat status { };
-    return ::lstat(path.c_str(), &status) == 0;
 }
 
 // Every row of a store, sorted: two snapshots are the same when these are.
