@@ -11,6 +11,7 @@
 #include "store/VistrelFile.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace vistrel {
 
@@ -93,12 +94,21 @@ ExplorerTableRowModel::Children ExplorerTableRowModel::makeChildren(std::vector<
     if (order_)
         sort(rows, *order_);
     if (others) {
-        rows.push_back(std::make_unique<ExplorerTableRowModel>(
-            context_,
-            std::make_unique<ExplorerTableRowModelDataSourceOthers>(ItemUrl{OtherFiles::urlScheme, source_->url().path},
-                                                                    OtherFiles::name, others->totalAllocatedSize,
-                                                                    others->fileCount, others->totalSize),
-            order_, this));
+        auto source = std::make_unique<ExplorerTableRowModelDataSourceOthers>(
+            ItemUrl{OtherFiles::urlScheme, source_->url().path}, OtherFiles::name, others->totalAllocatedSize,
+            others->fileCount, others->totalSize);
+        if (changes) {
+            // Then: what the earlier snapshot had here beyond the rows shown now.
+            std::unordered_set<std::string> shown;
+            for (const auto& row : rows)
+                shown.insert(row->source().url().path);
+            std::int64_t before = 0;
+            for (const auto& [id, change] : changes->byId)
+                if (!shown.contains(id))
+                    before += change.before.value_or(0);
+            source->setComparison({before, others->totalAllocatedSize, std::nullopt});
+        }
+        rows.push_back(std::make_unique<ExplorerTableRowModel>(context_, std::move(source), order_, this));
     }
     return rows;
 }

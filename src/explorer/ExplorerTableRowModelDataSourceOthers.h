@@ -24,6 +24,8 @@ public:
     std::optional<std::int64_t> totalSize() const override { return totalSize_; }
     std::optional<std::int64_t> fileCount() const override { return fileCount_; }
     std::optional<std::uint8_t> fileResourceType() const override { return std::nullopt; }
+    const SizeComparison* comparison() const override { return comparison_ ? &*comparison_ : nullptr; }
+    void setComparison(SizeComparison comparison) { comparison_ = comparison; }
 
 private:
     ItemUrl url_;
@@ -31,6 +33,7 @@ private:
     std::optional<std::int64_t> totalAllocatedSize_;
     std::optional<std::int64_t> fileCount_;
     std::optional<std::int64_t> totalSize_;
+    std::optional<SizeComparison> comparison_;
 };
 
 } // namespace vistrel

@@ -180,6 +180,40 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
     EXPECT_NE(view.tableViewModel()->order().front().key, KeyPathComparator::Key::change);
 }
 
+// Past the 1000 rows a directory shows, "Other files" has its change too: what the earlier
+// snapshot had beyond the rows shown now.
+TEST_F(Comparing, OtherFilesShowsTheChangeOfWhatItHolds)
+{
+    std::vector<FileSystemRecord> before, after;
+    for (int index = 0; index < 1003; ++index) {
+        const std::string path = "/wide/f" + std::to_string(index);
+        before.push_back(item(path, 100));
+        after.push_back(item(path, index < 1000 ? 200 : 50));
+    }
+    const std::string earlier = SnapshotHistory::historyFolder(tree_.path("w.store")) + "/w-20261201-100000.store";
+    writeSnapshot(earlier, before, 1764583200, "/wide/");
+    writeSnapshot(tree_.path("w.store"), after, 1765188000, "/wide/");
+    // The scan root's totals, from which the rest of its listing is made.
+    SnapshotCompletion::recordRootTotals(*VistrelModelContainer::shared().makeContainer(tree_.path("w.store")),
+                                         {1003, 200150, 200150});
+    auto container = VistrelModelContainer::shared().makeContainer(tree_.path("w.store"),
+                                                                   VistrelModelContainer::Access::readOnly);
+    environment_.reader = std::make_shared<SnapshotReader>(container);
+    environment_.scanRoot = FileUrl("/wide/");
+    ComparisonModel comparison(tree_.path("w.store"), "/wide/");
+    environment_.comparison = &comparison;
+    ExplorerView view(environment_, FileUrl("/wide/"), std::nullopt);
+    view.show();
+    view.refresh();
+    ASSERT_TRUE(comparison.compareWith(earlier));
+    ExplorerTableItemModel* model = view.table()->itemModel();
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount() == 1001; }));
+    const QModelIndex others = model->index(1000, ExplorerTableItemModel::changeColumn);
+    ASSERT_TRUE(model->index(1000, 0).data(ExplorerTableItemModel::isOthersRole).toBool());
+    EXPECT_EQ(others.data().toString(), ChangeText::signedBytes(3 * 50 - 3 * 100));
+    EXPECT_EQ(model->index(0, ExplorerTableItemModel::changeColumn).data().toString(), ChangeText::signedBytes(100));
+}
+
 TEST_F(Comparing, BiggestChangesListsWhatChangedBelowAndGoesWithTheComparison)
 {
     ComparisonModel comparison(current_, "/data/");
