@@ -9,6 +9,18 @@ add_custom_command(OUTPUT ${VISTREL_CHANGELOG}
 add_custom_target(vistrel-changelog ALL DEPENDS ${VISTREL_CHANGELOG})
 install(FILES ${VISTREL_CHANGELOG} DESTINATION ${VISTREL_DOC_DIR})
 
+# Manual pages, compressed as Debian installs them.
+foreach(page vistrel vistrel-cli)
+  set(compressed ${CMAKE_BINARY_DIR}/man/${page}.1.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/data/man/${page}.1 > ${compressed}
+    DEPENDS ${PROJECT_SOURCE_DIR}/data/man/${page}.1)
+  list(APPEND VISTREL_MAN_PAGES ${compressed})
+endforeach()
+add_custom_target(vistrel-man-pages ALL DEPENDS ${VISTREL_MAN_PAGES})
+install(FILES ${VISTREL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vistrel)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
