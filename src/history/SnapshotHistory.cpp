@@ -198,17 +198,23 @@ void SnapshotHistory::install(const std::string& partial, const std::string& sto
         const Snapshot current = describe(storeLocation);
         const std::int64_t endedAt = current.facts ? current.facts->endedAt : status.st_mtime;
         const std::string base = folder + "/" + stemOf(storeLocation) + "-" + timestampName(endedAt);
-        // A link, so that the current name never points at nothing.
+        // A link, so that the current name never points at nothing. Where none can be made
+        // (another file system mounted there, one without links), the finished scan still
+        // replaces the store: a new snapshot matters more than an old one.
+        std::string problem = "too many of the same second";
         for (int number = 1; number < 100 && kept.empty(); ++number) {
             const std::string candidate = base + (number == 1 ? "" : "-" + std::to_string(number)) + ".store";
             if (::link(storeLocation.c_str(), candidate.c_str()) == 0)
                 kept = candidate;
-            else if (errno != EEXIST)
-                throw Error("cannot keep the previous snapshot in " + folder + ": " + std::strerror(errno));
+            else if (errno != EEXIST) {
+                problem = std::strerror(errno);
+                break;
+            }
         }
         if (kept.empty())
-            throw Error("cannot keep the previous snapshot in " + folder + ": too many of the same second");
-        syncPath(folder, O_RDONLY | O_DIRECTORY);
+            Log::error(LogCategory::app, "the previous snapshot could not be kept in " + folder + ": " + problem);
+        else
+            syncPath(folder, O_RDONLY | O_DIRECTORY);
     }
     // A journal left by an edit that never finished belongs to the file being replaced; SQLite
     // would play it back into the new one.

@@ -41,8 +41,9 @@ public:
     static void checkReplaceable(const std::string& storeLocation);
     // Moves a finished partial file into place, once its data is on disk: the current
     // snapshot moves into the history, which then keeps the newest `keepCount` of this store
-    // (0: the current one is dropped). The caller holds the store's writer lock. Throws Error;
-    // the current snapshot stays as it was unless the move itself succeeded.
+    // (0: the current one is dropped; also, with a log line, when the history folder cannot
+    // hold a link to it). The caller holds the store's writer lock. Throws Error; the current
+    // snapshot stays as it was unless the move itself succeeded.
     static void install(const std::string& partial, const std::string& storeLocation, int keepCount);
     // Deletes what a killed scan left, unless a writer holds the store now.
     static void removeAbandoned(const std::string& storeLocation);

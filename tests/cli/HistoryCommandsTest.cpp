@@ -17,6 +17,7 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -175,6 +176,24 @@ TEST_F(HistoryCommands, AHistoryFolderOfAnotherUserIsRefused)
     EXPECT_TRUE(contains(refused.standardError, "the previous snapshot is kept")) << refused.standardError;
     EXPECT_EQ(fileBytes(store_), before);
     EXPECT_FALSE(exists(SnapshotHistory::partialLocation(store_)));
+}
+
+// Another file system mounted on the history folder holds no link to the store: the finished
+// scan replaces the store all the same, and says why nothing was kept.
+TEST_F(HistoryCommands, AHistoryThatCannotHoldTheSnapshotDoesNotCostTheScan)
+{
+    const std::string folder = SnapshotHistory::historyFolder(store_);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    if (::geteuid() != 0 || ::mount("vistrel-history", folder.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "mounting a tmpfs needs root and a mount namespace that allows it";
+    scan();
+    tree_.writeFile("data/later", 100);
+    const CommandResult second = cli({"scan", root_, "--store", store_});
+    const auto kept = SnapshotHistory::earlier(store_);
+    ::umount(folder.c_str());
+    EXPECT_EQ(second.exitStatus, 0) << second.standardError;
+    EXPECT_TRUE(kept.empty());
+    EXPECT_EQ(allRows(store_).count(root_ + "later"), 1u) << "the new snapshot is current";
 }
 
 TEST_F(HistoryCommands, DiffFindsWhatChangedBetweenTwoScansOfARealTree)
