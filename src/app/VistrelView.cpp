@@ -111,6 +111,9 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
         environment.earlierSnapshotDate = facts
             ? Formats::dateTimeStyle(QDateTime::fromSecsSinceEpoch(facts->endedAt))
             : QStringLiteral("an unknown date");
+    } else if (const auto program = SnapshotCompletion::importedFrom(*container_)) {
+        // Read from an export: it may describe another machine, whose paths mean other files here.
+        environment.importedFrom = QString::fromStdString(*program);
     } else {
         cleanup_ = new CleanupModel(container_, QDir::homePath().toStdString());
     }

@@ -45,6 +45,8 @@ struct ExplorerEnvironment {
     std::shared_ptr<int> snapshotChanges = std::make_shared<int>(0);
     // When the snapshot shown is an earlier one from the history: the date its scan ended.
     QString earlierSnapshotDate;
+    // When the snapshot was read from another program's export: that program ("ncdu 1.18").
+    QString importedFrom;
     // The earlier snapshot every screen compares with, when one is chosen.
     ComparisonModel* comparison = nullptr;
     // Adds the window's item actions (cleanup) to the context menu of the item at `path`.

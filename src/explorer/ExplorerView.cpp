@@ -277,6 +277,12 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
                                      .arg(patterns.join(QStringLiteral(", ")));
         notice = notice.isEmpty() ? excluded : notice + QLatin1Char(' ') + excluded;
     }
+    if (!environment.importedFrom.isEmpty()) {
+        const QString imported = QStringLiteral("This snapshot was read from an export made by %1: it may describe "
+                                                "another machine, so nothing can be cleaned up from it.")
+                                     .arg(environment.importedFrom);
+        notice = notice.isEmpty() ? imported : imported + QLatin1Char(' ') + notice;
+    }
     if (!environment.earlierSnapshotDate.isEmpty()) {
         const QString earlier = QStringLiteral("This is an earlier snapshot, of %1: it shows the disk as it was then, "
                                                "and nothing can be cleaned up from it.")

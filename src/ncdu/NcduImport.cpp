@@ -31,7 +31,14 @@ public:
         context_->setAutosaveEnabled(false);
     }
 
-    void metadata(const NcduJsonReader::Metadata& metadata) override { result.timestamp = metadata.timestamp; }
+    void metadata(const NcduJsonReader::Metadata& metadata) override
+    {
+        result.timestamp = metadata.timestamp;
+        std::string program = metadata.programName.empty() ? "an unnamed program" : metadata.programName;
+        if (!metadata.programVersion.empty())
+            program += " " + metadata.programVersion;
+        SnapshotCompletion::recordImportedFrom(container_, program);
+    }
 
     void openDirectory(NcduJsonReader::Item&& item) override
     {

@@ -21,6 +21,7 @@ constexpr const char* exclusionsKey = "exclusions";
 constexpr const char* unreadableFoldersKey = "unreadableFolders";
 constexpr const char* modifiedKey = "modifiedAt";
 constexpr const char* scanFactsKey = "scanFacts";
+constexpr const char* importedFromKey = "importedFrom";
 
 std::string rootTotalsText(const SnapshotCompletion::RootTotals& totals)
 {
@@ -212,6 +213,16 @@ std::optional<SnapshotCompletion::ScanFacts> SnapshotCompletion::scanFacts(Store
     if (!started || !ended || !entries)
         return std::nullopt;
     return ScanFacts{*started, *ended, *entries, fields[3] == "-" ? std::nullopt : number(fields[3])};
+}
+
+void SnapshotCompletion::recordImportedFrom(StoreContainer& container, const std::string& program)
+{
+    container.setMetadataValue(importedFromKey, program);
+}
+
+std::optional<std::string> SnapshotCompletion::importedFrom(StoreContainer& container)
+{
+    return container.metadataValue(importedFromKey);
 }
 
 std::optional<VistrelFile> SnapshotCompletion::scanRootFile(StoreContainer& container, const FileUrl& root)

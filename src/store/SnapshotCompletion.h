@@ -73,6 +73,10 @@ public:
     static void recordScanFacts(StoreContainer& container, const ScanFacts& facts);
     // Absent in snapshots written before they were kept.
     static std::optional<ScanFacts> scanFacts(StoreContainer& container);
+    // A snapshot read from another program's export (its name and version, "ncdu 1.18"):
+    // it may describe another machine. Absent for a scan.
+    static void recordImportedFrom(StoreContainer& container, const std::string& program);
+    static std::optional<std::string> importedFrom(StoreContainer& container);
     // The scan root as an item (it has no row), with its totals when they were kept; absent
     // when `root` is not the scan root.
     static std::optional<VistrelFile> scanRootFile(StoreContainer& container, const FileUrl& root);

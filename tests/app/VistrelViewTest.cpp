@@ -235,6 +235,12 @@ TEST_F(RootView, AnNcduExportOpensInTheExplorerAndABadOneSaysWhere)
     EXPECT_EQ(screen->subtitle(), QStringLiteral("Explorer: /imported/"));
     ASSERT_TRUE(waitUntil([&] { return screen->tableViewModel()->files().size() == 2; }));
     EXPECT_EQ(SnapshotCompletion::rootTotals(*view.container())->totalAllocatedSize, 3 * 4096 + 8192);
+    // Its paths may name other files here: nothing is cleaned up from it, and the screen says so.
+    EXPECT_FALSE(view.cleanup());
+    bool said = false;
+    for (const QLabel* label : screen->findChildren<QLabel*>())
+        said = said || label->text().startsWith(QStringLiteral("This snapshot was read from an export made by ncdu:"));
+    EXPECT_TRUE(said);
 }
 
 TEST_F(RootView, CancellingGoesIdleWithItsLogLinesAndOffersThePreviousSnapshot)
