@@ -11,6 +11,9 @@
 #include "store/VistrelModelContainer.h"
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <dirent.h>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -36,6 +39,28 @@ NcduImport::Result importInto(const std::string& partial, const std::string& tar
     });
     lock = container->takeWriterLock();
     return result;
+}
+
+// Removes what imports killed before they knew their root left in the store folder: files
+// named after a process that no longer runs.
+void removeAbandonedImports(const std::string& folder)
+{
+    DIR* directory = ::opendir(folder.c_str());
+    if (!directory)
+        return;
+    while (const dirent* entry = ::readdir(directory)) {
+        const std::string name = entry->d_name;
+        if (!name.starts_with("import-") || !name.ends_with(".partial"))
+            continue;
+        const std::string digits = name.substr(7, name.size() - 7 - 8);
+        char* end = nullptr;
+        const long pid = std::strtol(digits.c_str(), &end, 10);
+        if (digits.empty() || *end != '\0' || pid <= 0)
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            VistrelModelContainer::deleteStoreFile(folder + "/" + name);
+    }
+    ::closedir(directory);
 }
 
 void printSummary(const NcduImport::Result& result)
@@ -92,7 +117,9 @@ int runImport(const std::vector<std::string>& arguments)
             partial = SnapshotHistory::partialLocation(target);
         } else {
             const std::string location = VistrelModelContainer::checkedOnDiskStoreLocation("/", true);
-            partial = location.substr(0, location.rfind('/')) + "/import-" + std::to_string(::getpid()) + ".partial";
+            const std::string folder = location.substr(0, location.rfind('/'));
+            removeAbandonedImports(folder);
+            partial = folder + "/import-" + std::to_string(::getpid()) + ".partial";
         }
         const NcduImport::Result result = importInto(partial, store.value_or(""), fd, showProgress, lock);
         if (showProgress)

@@ -106,6 +106,28 @@ TEST_F(NcduCommands, AScanExportedAndImportedAgainHoldsTheSameRows)
     EXPECT_EQ(cli({"export", "--store", store_, "--under", root_ + "nothing"}).exitStatus, 1);
 }
 
+// Without --store the export's root picks the per-user snapshot it replaces; what a killed
+// import left there is cleared away.
+TEST_F(NcduCommands, AnImportWithoutAStoreBecomesTheRootsOwnSnapshot)
+{
+    ASSERT_EQ(cli({"scan", root_, "--store", store_}).exitStatus, 0);
+    const std::string json = stores_.path("export.json");
+    ASSERT_EQ(cli({"export", "--store", store_, "-o", json}).exitStatus, 0);
+    const std::string data = stores_.path("xdg");
+    const std::string folder = data + "/org.vistrel.Vistrel";
+    ASSERT_EQ(::mkdir(data.c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    writeBytes(folder + "/import-999999999.partial", "left by a killed import");
+    const std::vector<std::string> environment{"XDG_DATA_HOME=" + data};
+    const CommandResult import
+        = testing::runCommand({VISTREL_CLI_PATH, "import", json}, {}, environment);
+    ASSERT_EQ(import.exitStatus, 0) << import.standardError;
+    EXPECT_FALSE(exists(folder + "/import-999999999.partial"));
+    const CommandResult listed = testing::runCommand({VISTREL_CLI_PATH, "ls", "--json", root_}, {}, environment);
+    EXPECT_EQ(listed.exitStatus, 0) << listed.standardError;
+    EXPECT_EQ(listed.standardOutput, cli({"ls", "--store", store_, "--json", root_}).standardOutput);
+}
+
 // What ncdu makes of our export is what we hold, and what we make of ncdu's export of a
 // tree is what a scan of that tree holds, hard links counted once.
 TEST_F(NcduCommands, NcduReadsOurExportAndWeReadItsOwn)
