@@ -24,7 +24,7 @@ MapModel::~MapModel()
     suspend();
 }
 
-void MapModel::suspend()
+void MapModel::cancelMap()
 {
     ++*generation_; // the work in flight stops at its next check, or its query is interrupted
     debounce_.stop();
@@ -35,6 +35,19 @@ void MapModel::suspend()
         busy_ = false;
         built_ = {}; // not made for any size: the next setSize builds again
     }
+}
+
+void MapModel::repaint()
+{
+    const QSize size = built_.isEmpty() ? wanted_ : built_;
+    cancelMap();
+    built_ = {};
+    setSize(size, dark_);
+}
+
+void MapModel::suspend()
+{
+    cancelMap();
     if (typesInFlight_ && typesBusy_) {
         ++typesGeneration_;
         typesInFlight_->cancel();
@@ -88,7 +101,7 @@ void MapModel::setComparison(std::shared_ptr<const SnapshotComparison> compariso
     const bool was = colouredByGrowth();
     comparison_ = std::move(comparison);
     if (was || colouredByGrowth())
-        rebuild();
+        repaint(); // the same tiles in other colours: the types stay as they were
     Q_EMIT colouringChanged();
 }
 
@@ -98,7 +111,7 @@ void MapModel::setColouredByGrowth(bool byGrowth)
         return;
     byGrowth_ = byGrowth;
     if (comparison_)
-        rebuild();
+        repaint();
     Q_EMIT colouringChanged();
 }
 

@@ -66,6 +66,10 @@ Q_SIGNALS:
 
 private:
     void build();
+    // Gives up the map in flight, leaving the types alone.
+    void cancelMap();
+    // The map again for the size shown (its colours changed).
+    void repaint();
     void readTypes();
 
     std::shared_ptr<SnapshotReader> reader_;

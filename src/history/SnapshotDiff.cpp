@@ -170,9 +170,10 @@ SnapshotDiff::Biggest SnapshotDiff::biggest(const FileUrl& directory, StoreConte
         contexts.emplace_back(before.container().makeContext(), after.container().makeContext());
         contexts.back().first->setPageCacheLimit(streamingCacheKibibytes);
         contexts.back().second->setPageCacheLimit(streamingCacheKibibytes);
-        helpers.emplace_back([&, pair = &contexts.back()] {
+        // The contexts themselves, not the pair: the vector moves its pairs as it grows.
+        helpers.emplace_back([&, beforeHelper = contexts.back().first.get(), afterHelper = contexts.back().second.get()] {
             try {
-                work(*pair->first, *pair->second);
+                work(*beforeHelper, *afterHelper);
             } catch (...) {
                 std::lock_guard lock(mutex);
                 if (!error)

@@ -17,7 +17,6 @@
 
 #include <QLocale>
 
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <mutex>
