@@ -20,6 +20,8 @@ const StoreSchema& SchemaV1_0_0::schema()
         },
         "id",
         {"level", "id"},
+        std::nullopt,
+        {},
     };
     return schema;
 }

@@ -1,6 +1,6 @@
 #include "VistrelModelContainer.h"
 
-#include "SchemaV1_0_0.h"
+#include "SchemaV2_0_0.h"
 
 #include "services/ApplicationIdentity.h"
 #include "services/Log.h"
@@ -92,7 +92,7 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(bool inMemo
     if (inMemory) {
         std::lock_guard lock(mutex_);
         try {
-            return StoreContainer::open(SchemaV1_0_0::schema(), StoreConfiguration{true, {}});
+            return StoreContainer::open(SchemaV2_0_0::schema(), StoreConfiguration{true, {}});
         } catch (const StoreError& error) {
             // Nothing can be scanned without memory for the snapshot.
             Log::error(LogCategory::app, errorPrefix + std::string(error.what()));
@@ -135,7 +135,7 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::
     configuration.exclusiveWriter = access == Access::scanning;
     configuration.writerLockOf = replacing;
     try {
-        return StoreContainer::open(SchemaV1_0_0::schema(), configuration);
+        return StoreContainer::open(SchemaV2_0_0::schema(), configuration);
     } catch (const StoreError& error) {
         throw ModelContainerError(error.what(), error.code());
     }

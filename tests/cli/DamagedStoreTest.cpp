@@ -52,12 +52,15 @@ TEST_F(DamagedStore, LevelsNoPathCanHaveAreReportedAsDamage)
     const CommandResult before = bounded({"search", "--store", store, "txt"});
     ASSERT_EQ(before.exitStatus, 0) << before.standardError;
 
-    execute(store, "UPDATE VistrelFile SET level = 10000000 WHERE name = CAST('report.txt' AS BLOB)");
+    // A row's level is its folder's.
+    const std::string folderOfReport = " WHERE number = (SELECT vistrel_folder FROM VistrelFile"
+                                       " WHERE vistrel_leaf = CAST('report.txt' AS BLOB))";
+    execute(store, "UPDATE VistrelFileFolder SET depth = 10000000" + folderOfReport);
     const CommandResult huge = bounded({"search", "--store", store, "txt"});
     EXPECT_EQ(huge.exitStatus, 1) << huge.standardError;
     EXPECT_TRUE(contains(huge.standardError, "damaged")) << huge.standardError;
 
-    execute(store, "UPDATE VistrelFile SET level = 'deep' WHERE name = CAST('report.txt' AS BLOB)");
+    execute(store, "UPDATE VistrelFileFolder SET depth = 'deep'" + folderOfReport);
     const CommandResult text = bounded({"search", "--store", store, "txt"});
     EXPECT_EQ(text.exitStatus, 1) << "a text level is damage, not an empty search: " << text.standardOutput;
     EXPECT_TRUE(contains(text.standardError, "damaged")) << text.standardError;
@@ -89,8 +92,9 @@ TEST_F(DamagedStore, ALockOrJournalThatIsNotAFileIsRefusedAtOnce)
 TEST_F(DamagedStore, AStoreTruncatedUnderAReaderIsAnError)
 {
     execute(store,
+            "INSERT INTO VistrelFileFolder (depth, path) VALUES (2, CAST('/x/' AS BLOB)); "
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200000) "
-            "INSERT INTO VistrelFile SELECT CAST('/x/file' || i AS BLOB), CAST('file' || i AS BLOB), 2, 0, "
+            "INSERT INTO VistrelFile SELECT last_insert_rowid(), CAST('file' || i AS BLOB), NULL, 0, "
             "NULL, 1, 4096, 0 FROM n");
     // dump blocks on a full pipe after its first rows; the store is cut meanwhile.
     const std::string script = "set -o pipefail; \"" + std::string(VISTREL_CLI_PATH) + "\" dump --store \"" + store
@@ -111,7 +115,7 @@ TEST_F(DamagedStore, AScanDoesNotWaitForAProgramReadingTheStore)
     tree.writeFile("d/added-later", 1);
     const CommandResult scan = bounded({"scan", tree.path("d"), "--store", store}, 30);
     sqlite3_stmt* count = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(reader, "SELECT COUNT(*) FROM VistrelFile WHERE name = CAST('added-later' AS BLOB)",
+    ASSERT_EQ(sqlite3_prepare_v2(reader, "SELECT COUNT(*) FROM VistrelFile WHERE vistrel_leaf = CAST('added-later' AS BLOB)",
                                  -1, &count, nullptr),
               SQLITE_OK);
     ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);

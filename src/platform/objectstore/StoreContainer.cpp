@@ -3,12 +3,15 @@
 #include "SqliteConnection.h"
 #include "StoreContext.h"
 #include "StoreError.h"
+#include "StoreFolderSql.h"
+#include "StoreFolders.h"
 #include "StoreSql.h"
 #include "StoreWriterLock.h"
 #include "services/TextFolding.h"
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -74,6 +77,15 @@ void containsFunction(sqlite3_context* context, int, sqlite3_value** arguments)
     sqlite3_result_int(context, TextFolding::contains(text, *needle) ? 1 : 0);
 }
 
+// vistrel_leaf_name(leaf): the name a folder-layout row leaves out because its leaf implies it.
+void leafNameFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(arguments[0]));
+    const std::string_view leaf = StoreFolderSql::leafName(
+        std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(arguments[0]))));
+    sqlite3_result_blob(context, leaf.data(), static_cast<int>(leaf.size()), SQLITE_TRANSIENT);
+}
+
 std::atomic<unsigned> memoryDatabaseCounter{0};
 
 } // namespace
@@ -97,6 +109,8 @@ StoreContainer::~StoreContainer()
     spareContexts_.clear();
     insertStatement_.reset();
     groupInsertStatement_.reset();
+    if (folders_)
+        folders_->release();
     keepAlive_.reset();
     releaseWriterLock();
 }
@@ -250,6 +264,8 @@ std::unique_ptr<SqliteConnection> StoreContainer::connect() const
     sqlite3_busy_timeout(handle, configuration_.exclusiveWriter ? writerSaveMilliseconds : 60000);
     sqlite3_create_function_v2(handle, "vistrel_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                containsFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(handle, "vistrel_leaf_name", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               leafNameFunction, nullptr, nullptr, nullptr);
     // A snapshot can be scanned again, so a scan trades durability against power loss for
     // speed. The rollback journal still keeps each save atomic if the process dies, and
     // unlike a write-ahead log it does not write every page twice (10% of a disk scan).
@@ -284,7 +300,11 @@ void StoreContainer::prepareDatabase()
         try {
             // Another container may have initialized it meanwhile.
             if (std::get<std::int64_t>(connection.queryValue("SELECT COUNT(*) FROM sqlite_schema")) == 0) {
-                connection.execute(StoreSql(schema_).createTable());
+                createdHere_ = true;
+                const auto tables = schema_.hierarchy ? StoreFolderSql(schema_).createTables()
+                                                      : StoreSql(schema_).createTables();
+                for (const std::string& table : tables)
+                    connection.execute(table);
                 connection.execute(std::string("CREATE TABLE ") + metadataTable
                                    + " (key TEXT PRIMARY KEY, value TEXT)");
                 auto insert
@@ -304,10 +324,33 @@ void StoreContainer::prepareDatabase()
     const auto* versionText = std::get_if<std::string>(&version);
     if (!versionText)
         throw StoreError(StoreError::Code::notASnapshot, "the snapshot store has no schema version");
-    if (*versionText != schema_.version)
+    storedVersion_ = *versionText;
+    const auto& flat = schema_.flatVersions;
+    if (*versionText == schema_.version && schema_.hierarchy) {
+        layout_ = Layout::folders;
+        auto sql = std::make_unique<StoreFolderSql>(schema_);
+        // Alone on a store it made: a folder it has not seen is new, with no lookup to prove it.
+        folders_ = std::make_unique<StoreFolders>(
+            *sql, createdHere_ && (configuration_.inMemoryOnly || configuration_.exclusiveWriter));
+        sql_ = std::move(sql);
+    } else if (*versionText == schema_.version || std::find(flat.begin(), flat.end(), *versionText) != flat.end()) {
+        layout_ = Layout::flat;
+        sql_ = std::make_unique<StoreSql>(schema_);
+    } else {
+        std::string readable = schema_.version;
+        for (const std::string& version : flat)
+            readable += " and " + version;
         throw StoreError(StoreError::Code::incompatibleVersion,
                          "the snapshot store has schema version " + *versionText + ", this program reads "
-                             + schema_.version);
+                             + readable);
+    }
+}
+
+StoreFolders& StoreContainer::folders()
+{
+    if (!folders_)
+        throw StoreError(StoreError::Code::failed, "the store has no folders");
+    return *folders_;
 }
 
 std::optional<std::string> StoreContainer::metadataValue(const std::string& key)
@@ -352,7 +395,7 @@ SqliteStatement& StoreContainer::insertStatement(std::size_t rows)
 {
     auto& statement = rows == 1 ? insertStatement_ : groupInsertStatement_;
     if (!statement)
-        statement = keepAlive_->prepare(StoreSql(schema_).insert(rows), true);
+        statement = keepAlive_->prepare(sql_->insert(rows), true);
     return *statement;
 }
 
@@ -401,7 +444,7 @@ void StoreContainer::erase()
 {
     SqliteConnection& connection = *keepAlive_;
     std::lock_guard writing(writeMutex_);
-    connection.execute(StoreSql(schema_).deleteAll());
+    connection.execute(sql_->deleteAll());
     if (!configuration_.inMemoryOnly) {
         // Give the freed pages back to the file system; a reader still open only delays that.
         try {

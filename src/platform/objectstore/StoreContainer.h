@@ -14,6 +14,8 @@
 namespace vistrel {
 
 class StoreContext;
+class StoreFolders;
+class StoreSql;
 class SqliteConnection;
 class SqliteStatement;
 
@@ -42,6 +44,13 @@ public:
     StoreContainer& operator=(const StoreContainer&) = delete;
 
     const StoreSchema& schema() const { return schema_; }
+    // How the file stores the entities: one flat table (stores of the schema's flat
+    // versions), or folders and rows keyed by folder (new stores of a schema with a hierarchy).
+    enum class Layout { flat, folders };
+    Layout layout() const { return layout_; }
+    // The schema's version the store was written with.
+    const std::string& storedVersion() const { return storedVersion_; }
+    const StoreSql& sql() const { return *sql_; }
     const StoreConfiguration& configuration() const { return configuration_; }
     // The same for every container over one database (the file's canonical path, or the
     // in-memory database's name): entity objects compare equal across them.
@@ -103,8 +112,16 @@ private:
     // prepared once, used under writeMutex_.
     SqliteStatement& insertStatement(std::size_t rows);
 
+    // The folder numbers of a folder-layout store, under writeMutex_.
+    StoreFolders& folders();
+
     StoreSchema schema_;
     StoreConfiguration configuration_;
+    Layout layout_ = Layout::flat;
+    std::string storedVersion_;
+    std::unique_ptr<StoreSql> sql_;
+    std::unique_ptr<StoreFolders> folders_;
+    bool createdHere_ = false;
     std::string databaseUri_;
     std::string storeIdentity_;
     // What the file was when a read-only container opened it: device, inode and change counter.

@@ -4,6 +4,8 @@
 #include "StoreContainer.h"
 #include "StoreCursor.h"
 #include "StoreError.h"
+#include "StoreFolderSql.h"
+#include "StoreFolders.h"
 #include "StoreSql.h"
 
 #include <algorithm>
@@ -97,7 +99,47 @@ void StoreContext::save()
                 statement.bindNull(parameter);
         }
     };
-    const int width = static_cast<int>(schema.attributes.size());
+    // In the folder layout a row binds its folder's number and its leaf instead of its path
+    // and depth; rows of one folder arrive together, so the number is looked up once per run.
+    const auto* folderSql = dynamic_cast<const StoreFolderSql*>(&container_->sql());
+    std::int64_t folderNumber = 0;
+    std::optional<std::pair<std::int64_t, std::string_view>> lastFolder;
+    const auto bindFolderRow = [&](SqliteStatement& statement, std::size_t offset, int first) {
+        pending_.decode(offset, values);
+        const auto* path = std::get_if<std::string_view>(&values[static_cast<std::size_t>(folderSql->pathIndex())]);
+        const auto* depth = std::get_if<std::int64_t>(&values[static_cast<std::size_t>(folderSql->depthIndex())]);
+        if (!path || !depth)
+            throw StoreError(StoreError::Code::failed, "an object of " + schema.entityName + " has no place");
+        const auto [folder, leaf] = StoreFolderSql::split(*path);
+        if (!lastFolder || lastFolder->first != *depth || lastFolder->second != folder) {
+            folderNumber = container_->folders().number(*container_->keepAlive_, *depth, folder);
+            lastFolder.emplace(*depth, folder);
+        }
+        statement.bindInteger(first, folderNumber);
+        statement.bindBytes(first + 1, leaf);
+        int parameter = first + 2;
+        for (const int index : folderSql->storedAttributes()) {
+            const StoreValueView& value = values[static_cast<std::size_t>(index)];
+            const auto* text = std::get_if<std::string_view>(&value);
+            if (index == folderSql->leafNameIndex() && text && *text == StoreFolderSql::leafName(leaf))
+                statement.bindNull(parameter);
+            else if (const auto* number = std::get_if<std::int64_t>(&value))
+                statement.bindInteger(parameter, *number);
+            else if (text)
+                statement.bindBytes(parameter, *text);
+            else
+                statement.bindNull(parameter);
+            ++parameter;
+        }
+    };
+    const auto bind = [&](SqliteStatement& statement, std::size_t offset, int first) {
+        if (folderSql)
+            bindFolderRow(statement, offset, first);
+        else
+            bindRow(statement, offset, first);
+    };
+    const int width = folderSql ? static_cast<int>(folderSql->storedAttributes().size()) + 2
+                                : static_cast<int>(schema.attributes.size());
     std::lock_guard writing(container_->writeMutex());
     SqliteConnection& writer = *container_->keepAlive_;
     SqliteStatement* current = nullptr;
@@ -109,7 +151,7 @@ void StoreContext::save()
         writer.execute("BEGIN IMMEDIATE");
         for (const Change& change : changes) {
             std::vector<StoreValue> bindings;
-            const StoreSql sql(schema);
+            const StoreSql& sql = container_->sql();
             auto statement = writer.prepare(change.deltas.empty() ? sql.remove(change.predicate, bindings)
                                                                   : sql.adjust(change.predicate, change.deltas, bindings));
             for (std::size_t index = 0; index < bindings.size(); ++index)
@@ -123,21 +165,25 @@ void StoreContext::save()
         for (current = &container_->insertStatement(rowsPerInsert); next + rowsPerInsert <= order.size();
              next += rowsPerInsert) {
             for (std::size_t row = 0; row < rowsPerInsert; ++row)
-                bindRow(*current, order[next + row], 1 + static_cast<int>(row) * width);
+                bind(*current, order[next + row], 1 + static_cast<int>(row) * width);
             current->step();
             current->reset();
         }
         for (current = &container_->insertStatement(1); next < order.size(); ++next) {
-            bindRow(*current, order[next], 1);
+            bind(*current, order[next], 1);
             current->step();
             current->reset();
         }
         writer.execute("COMMIT");
+        if (folderSql)
+            container_->folders().committed();
     } catch (...) {
         if (current)
             current->reset();
         pending_.clear();
         writer.rollbackQuietly();
+        if (folderSql)
+            container_->folders().rolledBack();
         throw;
     }
     pending_.clear();
@@ -166,7 +212,7 @@ std::unique_ptr<SqliteStatement> StoreContext::prepareSelect(const StoreFetchDes
                                                             std::vector<StoreValue>& bindings)
 {
     checkInterrupted();
-    auto statement = connection_->prepare(StoreSql(container_->schema()).select(descriptor, bindings));
+    auto statement = connection_->prepare(container_->sql().select(descriptor, bindings));
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
     return statement;
@@ -282,7 +328,7 @@ std::int64_t StoreContext::count(const std::optional<StorePredicate>& predicate)
 {
     checkInterrupted();
     std::vector<StoreValue> bindings;
-    const std::string sql = StoreSql(container_->schema()).count(predicate, bindings);
+    const std::string sql = container_->sql().count(predicate, bindings);
     auto statement = connection_->prepare(sql);
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
@@ -298,7 +344,7 @@ namespace vistrel {
 std::vector<std::string> StoreContext::queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly)
 {
     std::vector<StoreValue> bindings;
-    const StoreSql sql(container_->schema());
+    const StoreSql& sql = container_->sql();
     const std::string text = countOnly ? sql.count(descriptor.predicate, bindings) : sql.select(descriptor, bindings);
     auto statement = connection_->prepare("EXPLAIN QUERY PLAN " + text);
     for (std::size_t index = 0; index < bindings.size(); ++index)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,18 @@ struct StoreSchema {
     std::vector<Attribute> attributes;
     std::string identityAttribute; // unique per entity: what makes two objects equal
     std::vector<std::string> indexAttributes; // the compound index, in order
+
+    // Set when the identity is a path of '/'-separated components: new stores then keep each
+    // folder's path once and key a row by its folder and last component, which makes keys a
+    // few bytes instead of a whole path. Queries see the same attributes either way.
+    struct Hierarchy {
+        std::string depthAttribute; // the same for every entity of one folder
+        std::string leafNameAttribute; // usually the last component: then not stored twice
+    };
+    std::optional<Hierarchy> hierarchy;
+    // Earlier versions of this entity, stored in one flat table keyed by the compound index:
+    // still opened and read as they are.
+    std::vector<std::string> flatVersions = {};
 
     int attributeIndex(const std::string& name) const; // -1 when unknown
 };

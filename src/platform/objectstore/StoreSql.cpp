@@ -11,7 +11,7 @@ std::string StoreSql::column(const std::string& attribute) const
     return "\"" + attribute + "\"";
 }
 
-std::string StoreSql::createTable() const
+std::vector<std::string> StoreSql::createTables() const
 {
     std::string sql = "CREATE TABLE \"" + schema_.entityName + "\" (";
     for (const auto& attribute : schema_.attributes) {
@@ -25,7 +25,7 @@ std::string StoreSql::createTable() const
     for (std::size_t index = 0; index < schema_.indexAttributes.size(); ++index)
         sql += (index ? ", " : "") + column(schema_.indexAttributes[index]);
     sql += ")) WITHOUT ROWID";
-    return sql;
+    return {sql};
 }
 
 std::string StoreSql::insert(std::size_t rows) const
@@ -78,6 +78,20 @@ std::string StoreSql::prefixSuccessor(std::string prefix)
     return prefix;
 }
 
+std::string StoreSql::prefixCondition(const std::string& name, const std::string& prefix,
+                                      std::vector<StoreValue>& bindings)
+{
+    // A byte range rather than LIKE or substr: exact on any bytes, and it uses the index.
+    if (prefix.empty())
+        return name + " IS NOT NULL";
+    bindings.push_back(prefix);
+    std::string successor = prefixSuccessor(prefix);
+    if (successor.empty())
+        return name + " >= ?";
+    bindings.push_back(std::move(successor));
+    return "(" + name + " >= ? AND " + name + " < ?)";
+}
+
 std::string StoreSql::condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
 {
     switch (predicate.kind()) {
@@ -92,19 +106,8 @@ std::string StoreSql::condition(const StorePredicate& predicate, std::vector<Sto
     case StorePredicate::Kind::lessThan:
         bindings.push_back(predicate.value());
         return column(predicate.attribute()) + " < ?";
-    case StorePredicate::Kind::beginsWith: {
-        // A byte range rather than LIKE or substr: exact on any bytes, and it uses the index.
-        const std::string& prefix = std::get<std::string>(predicate.value());
-        const std::string name = column(predicate.attribute());
-        bindings.push_back(prefix);
-        std::string successor = prefixSuccessor(prefix);
-        if (prefix.empty())
-            return name + " IS NOT NULL";
-        if (successor.empty())
-            return name + " >= ?";
-        bindings.push_back(std::move(successor));
-        return "(" + name + " >= ? AND " + name + " < ?)";
-    }
+    case StorePredicate::Kind::beginsWith:
+        return prefixCondition(column(predicate.attribute()), std::get<std::string>(predicate.value()), bindings);
     case StorePredicate::Kind::containsFolded:
         bindings.push_back(predicate.value());
         return "vistrel_contains(" + column(predicate.attribute()) + ", ?)";

@@ -8,38 +8,47 @@
 
 namespace vistrel {
 
-// The SQL of one schema. Attribute names are checked against the schema and values only
-// ever become bound parameters, never SQL text.
+// The SQL of one schema in the flat layout: one table clustered on the schema's index.
+// Attribute names are checked against the schema and values only ever become bound
+// parameters, never SQL text.
 class StoreSql {
 public:
     explicit StoreSql(const StoreSchema& schema) : schema_(schema) {}
+    virtual ~StoreSql() = default;
 
-    // The entity table, clustered on the schema's index so that range reads on it need
-    // no second lookup and the file holds each path once.
-    std::string createTable() const;
+    // The statements that make the tables, in order.
+    virtual std::vector<std::string> createTables() const;
     // An INSERT of `rows` rows, their values one after the other.
-    std::string insert(std::size_t rows = 1) const;
-    std::string deleteAll() const;
+    virtual std::string insert(std::size_t rows = 1) const;
+    virtual std::string deleteAll() const;
     // DELETE of the rows that meet `predicate`.
-    std::string remove(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+    virtual std::string remove(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
     // UPDATE adding each delta to its integer attribute (absent values stay absent) in the
     // rows that meet `predicate`.
-    std::string adjust(const StorePredicate& predicate, const std::vector<std::pair<std::string, std::int64_t>>& deltas,
-                       std::vector<StoreValue>& bindings) const;
+    virtual std::string adjust(const StorePredicate& predicate,
+                               const std::vector<std::pair<std::string, std::int64_t>>& deltas,
+                               std::vector<StoreValue>& bindings) const;
 
-    // SELECT of the descriptor's attributes (every one when it names none), or COUNT(*); `bindings` receives the parameter values in order.
-    std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
-    std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
+    // SELECT of the descriptor's attributes (every one when it names none), or COUNT(*);
+    // `bindings` receives the parameter values in order.
+    virtual std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
+    virtual std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
 
 
     // The smallest byte string greater than every string that begins with `prefix`;
     // empty when there is none (the prefix is all 0xff bytes).
     static std::string prefixSuccessor(std::string prefix);
 
-private:
+protected:
     std::string column(const std::string& attribute) const;
+    // The condition on a bytewise prefix of `name`, an SQL expression that uses an index.
+    static std::string prefixCondition(const std::string& name, const std::string& prefix,
+                                       std::vector<StoreValue>& bindings);
+
+private:
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
 
+protected:
     const StoreSchema& schema_;
 };
 

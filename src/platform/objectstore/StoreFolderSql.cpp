@@ -1,0 +1,260 @@
+#include "StoreFolderSql.h"
+
+#include "StoreError.h"
+
+namespace vistrel {
+
+namespace {
+
+constexpr const char* folderColumn = "\"vistrel_folder\"";
+constexpr const char* leafColumn = "\"vistrel_leaf\"";
+constexpr const char* fullPath = "CAST(f.\"path\" || i.\"vistrel_leaf\" AS BLOB)";
+
+// True when a conjunction of the predicate fixes `attribute` to one value: within one depth
+// paths order as their (folder, leaf) pairs do, which the keys already hold.
+bool pins(const StorePredicate& predicate, const std::string& attribute)
+{
+    if (predicate.kind() == StorePredicate::Kind::conjunction)
+        return pins(predicate.left(), attribute) || pins(predicate.right(), attribute);
+    return predicate.kind() == StorePredicate::Kind::equal && predicate.attribute() == attribute
+        && std::holds_alternative<std::int64_t>(predicate.value());
+}
+
+} // namespace
+
+StoreFolderSql::StoreFolderSql(const StoreSchema& schema)
+    : StoreSql(schema)
+    , folderTable_("\"" + schema.entityName + "Folder\"")
+    , itemTable_("\"" + schema.entityName + "\"")
+    , pathAttribute_(schema.identityAttribute)
+{
+    if (!schema.hierarchy)
+        throw StoreError(StoreError::Code::failed, "the schema of " + schema.entityName + " has no hierarchy");
+    depthAttribute_ = schema.hierarchy->depthAttribute;
+    leafNameAttribute_ = schema.hierarchy->leafNameAttribute;
+    pathIndex_ = schema.attributeIndex(pathAttribute_);
+    depthIndex_ = schema.attributeIndex(depthAttribute_);
+    leafNameIndex_ = schema.attributeIndex(leafNameAttribute_);
+    if (pathIndex_ < 0 || depthIndex_ < 0 || schema.attributes[static_cast<std::size_t>(pathIndex_)].optional
+        || schema.attributes[static_cast<std::size_t>(depthIndex_)].optional)
+        throw StoreError(StoreError::Code::failed, "the hierarchy of " + schema.entityName + " names unknown attributes");
+    for (std::size_t index = 0; index < schema.attributes.size(); ++index) {
+        const std::string& name = schema.attributes[index].name;
+        if (name.rfind("vistrel_", 0) == 0)
+            throw StoreError(StoreError::Code::failed, "the attribute name " + name + " is reserved");
+        if (static_cast<int>(index) != pathIndex_ && static_cast<int>(index) != depthIndex_)
+            stored_.push_back(static_cast<int>(index));
+    }
+}
+
+std::pair<std::string_view, std::string_view> StoreFolderSql::split(std::string_view path)
+{
+    if (path.size() <= 1)
+        return {std::string_view(), path};
+    const std::size_t slash = path.substr(0, path.size() - 1).rfind('/');
+    if (slash == std::string_view::npos)
+        return {std::string_view(), path};
+    return {path.substr(0, slash + 1), path.substr(slash + 1)};
+}
+
+std::string_view StoreFolderSql::leafName(std::string_view leaf)
+{
+    if (leaf.size() > 1 && leaf.back() == '/')
+        leaf.remove_suffix(1);
+    return leaf;
+}
+
+std::vector<std::string> StoreFolderSql::createTables() const
+{
+    std::string items = "CREATE TABLE " + itemTable_ + " (" + folderColumn + " INTEGER NOT NULL, " + leafColumn
+        + " BLOB NOT NULL";
+    for (const int index : stored_) {
+        const auto& attribute = schema_.attributes[static_cast<std::size_t>(index)];
+        items += ", " + column(attribute.name);
+        items += attribute.type == StoreSchema::AttributeType::text ? " BLOB" : " INTEGER";
+        // The leaf name is left out where the leaf implies it.
+        if (!attribute.optional && index != leafNameIndex_)
+            items += " NOT NULL";
+    }
+    items += std::string(", PRIMARY KEY (") + folderColumn + ", " + leafColumn + ")) WITHOUT ROWID";
+    return {
+        "CREATE TABLE " + folderTable_ + " (\"number\" INTEGER PRIMARY KEY, \"depth\" INTEGER NOT NULL, "
+            + "\"path\" BLOB NOT NULL)",
+        "CREATE UNIQUE INDEX \"" + schema_.entityName + "FolderPlace\" ON " + folderTable_ + " (\"depth\", \"path\")",
+        items,
+    };
+}
+
+std::string StoreFolderSql::insert(std::size_t rows) const
+{
+    std::string row = "(?, ?";
+    for (std::size_t index = 0; index < stored_.size(); ++index)
+        row += ", ?";
+    row += ")";
+    std::string sql = "INSERT INTO " + itemTable_ + " (" + folderColumn + ", " + leafColumn;
+    for (const int index : stored_)
+        sql += ", " + column(schema_.attributes[static_cast<std::size_t>(index)].name);
+    sql += ") VALUES " + row;
+    for (std::size_t index = 1; index < rows; ++index)
+        sql += ", " + row;
+    return sql;
+}
+
+std::string StoreFolderSql::findFolder() const
+{
+    return "SELECT \"number\" FROM " + folderTable_ + " WHERE \"depth\" = ? AND \"path\" = ?";
+}
+
+std::string StoreFolderSql::addFolder() const
+{
+    return "INSERT INTO " + folderTable_ + " (\"depth\", \"path\") VALUES (?, ?)";
+}
+
+// Folders stay: they are only names, and a container may still hold their numbers.
+std::string StoreFolderSql::deleteAll() const
+{
+    return "DELETE FROM " + itemTable_;
+}
+
+std::string StoreFolderSql::from() const
+{
+    // The folders drive the join: every condition on a path or a depth narrows them first.
+    return " FROM " + folderTable_ + " AS f CROSS JOIN " + itemTable_ + " AS i ON i." + folderColumn + " = f.\"number\"";
+}
+
+std::string StoreFolderSql::expression(const std::string& attribute) const
+{
+    if (attribute == pathAttribute_)
+        return fullPath;
+    if (attribute == depthAttribute_)
+        return "f.\"depth\"";
+    if (attribute == leafNameAttribute_)
+        return "COALESCE(i." + column(attribute) + ", vistrel_leaf_name(i." + leafColumn + "))";
+    return "i." + column(attribute);
+}
+
+std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
+{
+    if (predicate.kind() == StorePredicate::Kind::equal) {
+        const auto* path = std::get_if<std::string>(&predicate.value());
+        if (!path)
+            return "0"; // paths are never absent
+        const auto [folder, leaf] = split(*path);
+        bindings.emplace_back(std::string(folder));
+        bindings.emplace_back(std::string(leaf));
+        return std::string("(f.\"path\" = ? AND i.") + leafColumn + " = ?)";
+    }
+    // What begins with P: rows in folders under P, and rows of P's own folder whose leaf
+    // begins with the rest of P. Each part narrows the folders through their index.
+    const std::string& prefix = std::get<std::string>(predicate.value());
+    if (prefix.empty())
+        return "1";
+    const auto [folder, rest] = split(prefix);
+    std::string sql = "((" + prefixCondition("f.\"path\"", prefix, bindings) + " OR f.\"path\" = ?) AND (f.\"path\" <> ? OR ";
+    bindings.emplace_back(std::string(folder));
+    bindings.emplace_back(std::string(folder));
+    return sql + prefixCondition(std::string("i.") + leafColumn, std::string(rest), bindings) + "))";
+}
+
+std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
+{
+    const bool onPath = predicate.kind() != StorePredicate::Kind::conjunction && predicate.attribute() == pathAttribute_;
+    switch (predicate.kind()) {
+    case StorePredicate::Kind::equal:
+        if (onPath)
+            return pathCondition(predicate, bindings);
+        if (isAbsent(predicate.value()))
+            return expression(predicate.attribute()) + " IS NULL";
+        bindings.push_back(predicate.value());
+        return expression(predicate.attribute()) + " = ?";
+    case StorePredicate::Kind::greaterThan:
+        bindings.push_back(predicate.value());
+        return expression(predicate.attribute()) + " > ?";
+    case StorePredicate::Kind::lessThan:
+        bindings.push_back(predicate.value());
+        return expression(predicate.attribute()) + " < ?";
+    case StorePredicate::Kind::beginsWith:
+        if (onPath)
+            return pathCondition(predicate, bindings);
+        return prefixCondition(expression(predicate.attribute()), std::get<std::string>(predicate.value()), bindings);
+    case StorePredicate::Kind::containsFolded:
+        bindings.push_back(predicate.value());
+        return "vistrel_contains(" + expression(predicate.attribute()) + ", ?)";
+    case StorePredicate::Kind::conjunction: {
+        std::string left = condition(predicate.left(), bindings);
+        return "(" + left + " AND " + condition(predicate.right(), bindings) + ")";
+    }
+    }
+    throw StoreError(StoreError::Code::failed, "unknown predicate");
+}
+
+std::string StoreFolderSql::keysWhere(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
+{
+    return std::string(" WHERE (") + folderColumn + ", " + leafColumn + ") IN (SELECT i." + folderColumn + ", i."
+        + leafColumn + from() + " WHERE " + condition(predicate, bindings) + ")";
+}
+
+std::string StoreFolderSql::remove(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
+{
+    return "DELETE FROM " + itemTable_ + keysWhere(predicate, bindings);
+}
+
+std::string StoreFolderSql::adjust(const StorePredicate& predicate,
+                                   const std::vector<std::pair<std::string, std::int64_t>>& deltas,
+                                   std::vector<StoreValue>& bindings) const
+{
+    if (deltas.empty())
+        throw StoreError(StoreError::Code::failed, "an adjustment changes nothing");
+    std::string sql = "UPDATE " + itemTable_ + " SET ";
+    for (std::size_t index = 0; index < deltas.size(); ++index) {
+        const std::string& attribute = deltas[index].first;
+        if (attribute == pathAttribute_ || attribute == depthAttribute_ || attribute == leafNameAttribute_)
+            throw StoreError(StoreError::Code::failed, "the attribute " + attribute + " cannot be adjusted");
+        const std::string name = column(attribute);
+        sql += (index ? ", " : "") + name + " = " + name + " + ?";
+        bindings.emplace_back(std::in_place_type<std::int64_t>, deltas[index].second);
+    }
+    return sql + keysWhere(predicate, bindings);
+}
+
+std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const
+{
+    std::string sql = "SELECT ";
+    const auto& attributes = descriptor.attributes;
+    const std::size_t count = attributes.empty() ? schema_.attributes.size() : attributes.size();
+    for (std::size_t index = 0; index < count; ++index) {
+        const std::string& name = attributes.empty() ? schema_.attributes[index].name : attributes[index];
+        sql += (index ? ", " : "") + expression(name);
+    }
+    sql += from();
+    if (descriptor.predicate)
+        sql += " WHERE " + condition(*descriptor.predicate, bindings);
+    // Rows of one depth, or already ordered by depth, order by path as by (folder, leaf).
+    bool oneDepth = descriptor.predicate && pins(*descriptor.predicate, depthAttribute_);
+    for (std::size_t index = 0; index < descriptor.sortBy.size(); ++index) {
+        const auto& key = descriptor.sortBy[index];
+        const std::string direction = key.ascending ? " ASC" : " DESC";
+        sql += index ? ", " : " ORDER BY ";
+        if (key.attribute == depthAttribute_)
+            oneDepth = true;
+        if (key.attribute == pathAttribute_ && oneDepth)
+            sql += "f.\"path\"" + direction + ", i." + leafColumn + direction;
+        else
+            sql += expression(key.attribute) + direction;
+    }
+    if (descriptor.limit) {
+        sql += " LIMIT ?";
+        bindings.emplace_back(std::in_place_type<std::int64_t>, *descriptor.limit);
+    }
+    return sql;
+}
+
+std::string StoreFolderSql::count(const std::optional<StorePredicate>& predicate,
+                                  std::vector<StoreValue>& bindings) const
+{
+    if (!predicate)
+        return "SELECT COUNT(*) FROM " + itemTable_;
+    return "SELECT COUNT(*)" + from() + " WHERE " + condition(*predicate, bindings);
+}
+
+} // namespace vistrel

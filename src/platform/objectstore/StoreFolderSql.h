@@ -1,0 +1,63 @@
+#pragma once
+
+#include "StoreSql.h"
+
+#include <string_view>
+#include <utility>
+
+namespace vistrel {
+
+// The SQL of a schema with a hierarchy, in the folder layout. Each folder (a depth and a
+// path ending in '/') is a row of its own, numbered; an entity row holds its folder's number
+// and the rest of its path, its leaf. Every query reads the same attributes as in the flat
+// layout: the path is the folder's path and the leaf joined, the depth is the folder's.
+class StoreFolderSql : public StoreSql {
+public:
+    explicit StoreFolderSql(const StoreSchema& schema);
+
+    std::vector<std::string> createTables() const override;
+    // Its values: folder number, leaf, then the attributes of storedAttributes() in order.
+    std::string insert(std::size_t rows = 1) const override;
+    std::string deleteAll() const override;
+    std::string remove(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const override;
+    std::string adjust(const StorePredicate& predicate, const std::vector<std::pair<std::string, std::int64_t>>& deltas,
+                       std::vector<StoreValue>& bindings) const override;
+    std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const override;
+    std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const override;
+
+    // The number of the folder (depth ?1, path ?2), and a new folder row.
+    std::string findFolder() const;
+    std::string addFolder() const;
+
+    // The schema indices of the attributes an entity row stores besides folder and leaf.
+    const std::vector<int>& storedAttributes() const { return stored_; }
+    int pathIndex() const { return pathIndex_; }
+    int depthIndex() const { return depthIndex_; }
+    int leafNameIndex() const { return leafNameIndex_; }
+
+    // A path as folder and leaf: "/a/b/" is "/a/" and "b/", "/a/b" is "/a/" and "b", "/" is
+    // "" and "/".
+    static std::pair<std::string_view, std::string_view> split(std::string_view path);
+    // The name a leaf implies: the leaf without its trailing '/', or "/" for the root.
+    static std::string_view leafName(std::string_view leaf);
+
+private:
+    std::string from() const;
+    std::string expression(const std::string& attribute) const;
+    std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+    std::string pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+    // The rows' keys that meet `predicate`, for DELETE and UPDATE.
+    std::string keysWhere(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+
+    std::string folderTable_;
+    std::string itemTable_;
+    std::string pathAttribute_;
+    std::string depthAttribute_;
+    std::string leafNameAttribute_;
+    int pathIndex_ = -1;
+    int depthIndex_ = -1;
+    int leafNameIndex_ = -1;
+    std::vector<int> stored_;
+};
+
+} // namespace vistrel

@@ -1,0 +1,246 @@
+// The folder layout must answer every query exactly as the flat layout does: the same rows,
+// in the same order, with the same counts, before and after edits.
+#include "objectstore/SqliteConnection.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
+#include "objectstore/StoreError.h"
+#include "objectstore/StoreFolderSql.h"
+#include "support/TemporaryTree.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace vistrel {
+namespace {
+
+using testing::TemporaryTree;
+
+StoreSchema flatSchema(std::string version = "1.0.0")
+{
+    using Type = StoreSchema::AttributeType;
+    return StoreSchema{std::move(version),
+                       "Item",
+                       {{"path", Type::text, false},
+                        {"name", Type::text, false},
+                        {"depth", Type::integer, false},
+                        {"size", Type::integer, true}},
+                       "path",
+                       {"depth", "path"},
+                       std::nullopt,
+                       {}};
+}
+
+StoreSchema folderSchema()
+{
+    StoreSchema schema = flatSchema("2.0.0");
+    schema.hierarchy = StoreSchema::Hierarchy{"depth", "name"};
+    schema.flatVersions = {"1.0.0"};
+    return schema;
+}
+
+std::int64_t depthOf(const std::string& path)
+{
+    std::int64_t slashes = 0;
+    for (std::size_t index = 0; index + 1 < path.size(); ++index)
+        slashes += path[index] == '/';
+    return slashes;
+}
+
+StoredObject item(const std::string& path, StoreValue size, std::string name = {})
+{
+    if (name.empty()) {
+        const auto leaf = StoreFolderSql::split(path).second;
+        name = std::string(StoreFolderSql::leafName(leaf));
+    }
+    return StoredObject{{path, std::move(name), depthOf(path), std::move(size)}};
+}
+
+// Names chosen so that joined paths and (folder, leaf) pairs would order differently if the
+// layout compared them carelessly: '-' and '0' sort either side of '/'.
+std::vector<StoredObject> sampleTree()
+{
+    const std::vector<std::string> names = {"a", "a-x", "a0", "b", "\xff\xfe", "caf\xc3\xa9", "Z z"};
+    std::vector<StoredObject> items = {item("/", std::int64_t{0}, "/")};
+    std::mt19937 random(11);
+    std::vector<std::string> folders = {"/"};
+    for (std::size_t round = 0; round < 3; ++round) {
+        std::vector<std::string> next;
+        for (const std::string& folder : folders) {
+            for (const std::string& name : names) {
+                const bool isFolder = name == "a" || random() % 3 == 0;
+                const std::string path = folder + name + (isFolder ? "/" : "");
+                const StoreValue size = random() % 7 == 0 ? StoreValue() : StoreValue(std::int64_t(random() % 5));
+                items.push_back(item(path, size));
+                if (isFolder)
+                    next.push_back(path);
+            }
+        }
+        folders = next;
+    }
+    items.push_back(item("/renamed", std::int64_t{3}, "shown otherwise"));
+    return items;
+}
+
+std::vector<std::string> rowsOf(StoreContext& context, const StoreFetchDescriptor& descriptor)
+{
+    std::vector<std::string> rows;
+    for (const StoredObject& object : context.fetch(descriptor)) {
+        std::string row;
+        for (const StoreValue& value : object.values) {
+            if (const auto* text = std::get_if<std::string>(&value))
+                row += "t:" + *text + "|";
+            else if (const auto* number = std::get_if<std::int64_t>(&value))
+                row += "i:" + std::to_string(*number) + "|";
+            else
+                row += "-|";
+        }
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+class FolderLayout : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(folders->layout(), StoreContainer::Layout::folders);
+        ASSERT_EQ(flat->layout(), StoreContainer::Layout::flat);
+        for (auto* container : {flat.get(), folders.get()}) {
+            auto context = container->makeContext();
+            context->setAutosaveEnabled(false);
+            for (const StoredObject& object : sampleTree())
+                context->insert(object);
+            context->save();
+        }
+    }
+
+    // Every row of both, the same descriptor on each.
+    void expectSame(const StoreFetchDescriptor& descriptor, const std::string& what)
+    {
+        EXPECT_EQ(rowsOf(folders->mainContext(), descriptor), rowsOf(flat->mainContext(), descriptor)) << what;
+        EXPECT_EQ(folders->mainContext().count(descriptor.predicate), flat->mainContext().count(descriptor.predicate))
+            << what;
+    }
+
+    std::shared_ptr<StoreContainer> flat = StoreContainer::open(flatSchema(), StoreConfiguration{true, {}});
+    std::shared_ptr<StoreContainer> folders = StoreContainer::open(folderSchema(), StoreConfiguration{true, {}});
+};
+
+TEST(StoreFolderSql, SplitsAPathIntoFolderAndLeaf)
+{
+    using Parts = std::pair<std::string_view, std::string_view>;
+    EXPECT_EQ(StoreFolderSql::split("/"), Parts("", "/"));
+    EXPECT_EQ(StoreFolderSql::split("/a"), Parts("/", "a"));
+    EXPECT_EQ(StoreFolderSql::split("/a/"), Parts("/", "a/"));
+    EXPECT_EQ(StoreFolderSql::split("/a/b\xff/c"), Parts("/a/b\xff/", "c"));
+    EXPECT_EQ(StoreFolderSql::split("relative"), Parts("", "relative"));
+    EXPECT_EQ(StoreFolderSql::leafName("b/"), "b");
+    EXPECT_EQ(StoreFolderSql::leafName("/"), "/");
+    EXPECT_EQ(StoreFolderSql::leafName("b"), "b");
+}
+
+TEST_F(FolderLayout, QueriesReadWhatTheFlatLayoutReads)
+{
+    const std::vector<StoreSortKey> byPath = {{"depth", true}, {"path", true}};
+    expectSame({std::nullopt, byPath, std::nullopt}, "everything");
+    std::vector<std::string> prefixes = {"", "/", "/a", "/a-", "/a/", "/a0/", "/\xff", "/b/a-x/", "/zz"};
+    for (const StoredObject& object : sampleTree())
+        prefixes.push_back(std::get<std::string>(object.values[0]));
+    for (const std::string& prefix : prefixes) {
+        const auto under = StorePredicate::beginsWith("path", prefix);
+        expectSame({under, byPath, std::nullopt}, "under " + prefix);
+        expectSame({under, {{"path", false}}, std::nullopt}, "under " + prefix + ", by path alone");
+        expectSame({StorePredicate::equal("path", prefix), {}, std::nullopt}, "at " + prefix);
+        expectSame({StorePredicate::greaterThan("path", prefix), byPath, std::nullopt}, "after " + prefix);
+        for (std::int64_t depth = 0; depth <= 4; ++depth) {
+            const auto level = StorePredicate::conjunction(StorePredicate::equal("depth", depth), under);
+            expectSame({level, {{"path", true}}, std::nullopt}, "depth " + std::to_string(depth) + " under " + prefix);
+            expectSame({level, {{"size", false}, {"path", false}}, 3, {"name", "size", "path"}},
+                       "largest at depth " + std::to_string(depth) + " under " + prefix);
+        }
+    }
+    expectSame({StorePredicate::containsIgnoringCaseAndDiacritics("name", "CAFE"), byPath, std::nullopt}, "search");
+    expectSame({StorePredicate::containsIgnoringCaseAndDiacritics("name", "otherwise"), byPath, std::nullopt},
+               "a name its leaf does not imply");
+    expectSame({StorePredicate::greaterThan("depth", std::int64_t{1}), {{"depth", false}}, 1, {"depth"}}, "deepest");
+    expectSame({StorePredicate::equal("size", StoreValue()), byPath, std::nullopt}, "absent sizes");
+}
+
+TEST_F(FolderLayout, EditsChangeTheSameRows)
+{
+    for (auto* container : {flat.get(), folders.get()}) {
+        StoreContext& context = container->mainContext();
+        context.setAutosaveEnabled(false);
+        context.removeWhere(StorePredicate::conjunction(StorePredicate::equal("depth", std::int64_t{2}),
+                                                        StorePredicate::beginsWith("path", "/a/")));
+        context.removeWhere(StorePredicate::equal("path", "/b"));
+        context.adjustWhere(StorePredicate::beginsWith("path", "/a"), {{"size", 100}});
+        context.insert(item("/a/again", std::int64_t{9}));
+        context.save();
+    }
+    expectSame({std::nullopt, {{"depth", true}, {"path", true}}, std::nullopt}, "after the edits");
+    EXPECT_EQ(folders->mainContext().count(StorePredicate::equal("path", "/a/again")), 1);
+}
+
+// A save that fails must not leave the container believing in folders it never wrote: the
+// rows of a later save would point at nothing and vanish from every query.
+TEST_F(FolderLayout, AFailedSaveForgetsTheFoldersItAdded)
+{
+    StoreContext& context = folders->mainContext();
+    context.setAutosaveEnabled(false);
+    context.insert(item("/new/one", std::int64_t{1}));
+    context.insert(item("/new/one", std::int64_t{2})); // the same key twice
+    EXPECT_THROW(context.save(), StoreError);
+    EXPECT_EQ(context.count(StorePredicate::beginsWith("path", "/new/")), 0);
+    context.insert(item("/new/two", std::int64_t{2}));
+    context.save();
+    EXPECT_EQ(rowsOf(context, {StorePredicate::beginsWith("path", "/new/"), {}, std::nullopt, {"path"}}),
+              std::vector<std::string>{"t:/new/two|"});
+}
+
+TEST(FolderLayoutFiles, AnEarlierFlatStoreIsReadAsItIsAndANewerOneIsRefused)
+{
+    TemporaryTree tree;
+    const std::string earlier = tree.path("earlier.store");
+    {
+        auto container = StoreContainer::open(flatSchema(), StoreConfiguration{false, earlier});
+        container->mainContext().insert(item("/kept", std::int64_t{4}));
+    }
+    auto reopened = StoreContainer::open(folderSchema(), StoreConfiguration{false, earlier});
+    EXPECT_EQ(reopened->layout(), StoreContainer::Layout::flat);
+    EXPECT_EQ(reopened->storedVersion(), "1.0.0");
+    reopened->mainContext().insert(item("/added", std::int64_t{5}));
+    EXPECT_EQ(rowsOf(reopened->mainContext(), {std::nullopt, {{"path", true}}, std::nullopt, {"path"}}),
+              (std::vector<std::string>{"t:/added|", "t:/kept|"}));
+    reopened.reset();
+
+    const std::string newer = tree.path("newer.store");
+    StoreContainer::open(flatSchema("3.0.0"), StoreConfiguration{false, newer}).reset();
+    try {
+        StoreContainer::open(folderSchema(), StoreConfiguration{false, newer});
+        ADD_FAILURE() << "a store of a newer version was opened";
+    } catch (const StoreError& error) {
+        EXPECT_EQ(error.code(), StoreError::Code::incompatibleVersion);
+        EXPECT_NE(std::string(error.what()).find("3.0.0"), std::string::npos) << error.what();
+        EXPECT_NE(std::string(error.what()).find("2.0.0"), std::string::npos) << error.what();
+    }
+}
+
+// A store written in the folder layout and opened again finds its folders in the file.
+TEST(FolderLayoutFiles, ASecondContainerAddsToTheFoldersItFinds)
+{
+    TemporaryTree tree;
+    const std::string location = tree.path("folders.store");
+    StoreContainer::open(folderSchema(), StoreConfiguration{false, location})->mainContext().insert(item("/d/one", std::int64_t{1}));
+    auto again = StoreContainer::open(folderSchema(), StoreConfiguration{false, location});
+    again->mainContext().insert(item("/d/two", std::int64_t{2}));
+    again->mainContext().insert(item("/e/three", std::int64_t{3}));
+    EXPECT_EQ(rowsOf(again->mainContext(), {std::nullopt, {{"depth", true}, {"path", true}}, std::nullopt, {"path"}}),
+              (std::vector<std::string>{"t:/d/one|", "t:/d/two|", "t:/e/three|"}));
+    SqliteConnection raw("file:" + location);
+    EXPECT_EQ(std::get<std::int64_t>(raw.queryValue("SELECT COUNT(*) FROM ItemFolder")), 2) << "one row per folder";
+}
+
+} // namespace
+} // namespace vistrel
