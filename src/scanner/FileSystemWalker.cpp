@@ -328,7 +328,7 @@ VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentP
                                                       const std::string& name, std::size_t depth)
 {
     std::string path = parentPath + name + "/";
-    const auto attributes = FileSystemMetadata::statusAt(parentFd, name.c_str());
+    const auto attributes = FileSystemMetadata::scanStatusAt(parentFd, name.c_str());
     // Another file system, or another mount of this one, is recorded but not entered.
     const bool sameFileSystem = attributes && static_cast<std::int64_t>(attributes->device) == systemNumber
         && (!mountId || !attributes->mountId || *attributes->mountId == *mountId);
@@ -397,7 +397,7 @@ std::optional<FileSystemWalker::MadeRecord> FileSystemWalker::makeRecord(std::st
     // read once by the caller is not read again.
     std::optional<FileStatus> read;
     if (!attributes) {
-        read = FileSystemMetadata::statusAt(parentDirectoryFd, name);
+        read = FileSystemMetadata::scanStatusAt(parentDirectoryFd, name);
         if (!read)
             return std::nullopt;
         attributes = &*read;

@@ -16,6 +16,20 @@ namespace {
 
 using testing::TemporaryTree;
 
+StoreConfiguration inMemory()
+{
+    StoreConfiguration configuration;
+    configuration.inMemoryOnly = true;
+    return configuration;
+}
+
+StoreConfiguration onDisk(const std::string& location)
+{
+    StoreConfiguration configuration;
+    configuration.fileLocation = location;
+    return configuration;
+}
+
 StoreSchema flatSchema(std::string version = "1.0.0")
 {
     using Type = StoreSchema::AttributeType;
@@ -123,8 +137,8 @@ protected:
             << what;
     }
 
-    std::shared_ptr<StoreContainer> flat = StoreContainer::open(flatSchema(), StoreConfiguration{true, {}});
-    std::shared_ptr<StoreContainer> folders = StoreContainer::open(folderSchema(), StoreConfiguration{true, {}});
+    std::shared_ptr<StoreContainer> flat = StoreContainer::open(flatSchema(), inMemory());
+    std::shared_ptr<StoreContainer> folders = StoreContainer::open(folderSchema(), inMemory());
 };
 
 TEST(StoreFolderSql, SplitsAPathIntoFolderAndLeaf)
@@ -204,10 +218,10 @@ TEST(FolderLayoutFiles, AnEarlierFlatStoreIsReadAsItIsAndANewerOneIsRefused)
     TemporaryTree tree;
     const std::string earlier = tree.path("earlier.store");
     {
-        auto container = StoreContainer::open(flatSchema(), StoreConfiguration{false, earlier});
+        auto container = StoreContainer::open(flatSchema(), onDisk(earlier));
         container->mainContext().insert(item("/kept", std::int64_t{4}));
     }
-    auto reopened = StoreContainer::open(folderSchema(), StoreConfiguration{false, earlier});
+    auto reopened = StoreContainer::open(folderSchema(), onDisk(earlier));
     EXPECT_EQ(reopened->layout(), StoreContainer::Layout::flat);
     EXPECT_EQ(reopened->storedVersion(), "1.0.0");
     reopened->mainContext().insert(item("/added", std::int64_t{5}));
@@ -216,9 +230,9 @@ TEST(FolderLayoutFiles, AnEarlierFlatStoreIsReadAsItIsAndANewerOneIsRefused)
     reopened.reset();
 
     const std::string newer = tree.path("newer.store");
-    StoreContainer::open(flatSchema("3.0.0"), StoreConfiguration{false, newer}).reset();
+    StoreContainer::open(flatSchema("3.0.0"), onDisk(newer)).reset();
     try {
-        StoreContainer::open(folderSchema(), StoreConfiguration{false, newer});
+        StoreContainer::open(folderSchema(), onDisk(newer));
         ADD_FAILURE() << "a store of a newer version was opened";
     } catch (const StoreError& error) {
         EXPECT_EQ(error.code(), StoreError::Code::incompatibleVersion);
@@ -232,8 +246,8 @@ TEST(FolderLayoutFiles, ASecondContainerAddsToTheFoldersItFinds)
 {
     TemporaryTree tree;
     const std::string location = tree.path("folders.store");
-    StoreContainer::open(folderSchema(), StoreConfiguration{false, location})->mainContext().insert(item("/d/one", std::int64_t{1}));
-    auto again = StoreContainer::open(folderSchema(), StoreConfiguration{false, location});
+    StoreContainer::open(folderSchema(), onDisk(location))->mainContext().insert(item("/d/one", std::int64_t{1}));
+    auto again = StoreContainer::open(folderSchema(), onDisk(location));
     again->mainContext().insert(item("/d/two", std::int64_t{2}));
     again->mainContext().insert(item("/e/three", std::int64_t{3}));
     EXPECT_EQ(rowsOf(again->mainContext(), {std::nullopt, {{"depth", true}, {"path", true}}, std::nullopt, {"path"}}),

@@ -263,11 +263,11 @@ QVariantMap FileSystemMetadata::attributesOfItem(const std::string& path)
     return attributes;
 }
 
-std::optional<FileStatus> FileSystemMetadata::statusAt(int directoryFd, const char* name, int* errorNumber)
+namespace {
+
+std::optional<FileStatus> statusWithMask(int directoryFd, const char* name, int* errorNumber, unsigned mask)
 {
     struct statx raw { };
-    constexpr unsigned mask = STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID;
-    // Birth time and mount id come from the same inode read; asking for them costs nothing.
     if (::statx(directoryFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &raw) != 0) {
         if (errorNumber)
             *errorNumber = errno;
@@ -293,6 +293,21 @@ std::optional<FileStatus> FileSystemMetadata::statusAt(int directoryFd, const ch
     if (raw.stx_mask & STATX_MNT_ID)
         status.mountId = raw.stx_mnt_id;
     return status;
+}
+
+} // namespace
+
+std::optional<FileStatus> FileSystemMetadata::statusAt(int directoryFd, const char* name, int* errorNumber)
+{
+    // Birth time and mount id come from the same inode read; asking for them costs nothing.
+    return statusWithMask(directoryFd, name, errorNumber, STATX_BASIC_STATS | STATX_BTIME | STATX_MNT_ID);
+}
+
+std::optional<FileStatus> FileSystemMetadata::scanStatusAt(int directoryFd, const char* name, int* errorNumber)
+{
+    return statusWithMask(directoryFd, name, errorNumber,
+                          STATX_TYPE | STATX_MODE | STATX_NLINK | STATX_UID | STATX_INO | STATX_SIZE | STATX_BLOCKS
+                              | STATX_MNT_ID);
 }
 
 FileStatus FileSystemMetadata::status(const std::string& path)

@@ -1,7 +1,10 @@
 #include "StorePendingRows.h"
 
+#include "StoreFolderSql.h"
+
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace vistrel {
 
@@ -107,6 +110,46 @@ std::vector<std::size_t> StorePendingRows::orderedBy(int integerAttribute, int t
     ordered.reserve(keys.size());
     for (const Key& key : keys)
         ordered.push_back(key.offset);
+    return ordered;
+}
+
+std::vector<std::size_t> StorePendingRows::orderedWithinFolders(int integerAttribute, int pathAttribute) const
+{
+    if (integerAttribute < 0 || pathAttribute < 0 || static_cast<std::size_t>(integerAttribute) >= valueCount_
+        || static_cast<std::size_t>(pathAttribute) >= valueCount_)
+        return rowOffsets_;
+    struct Entry {
+        std::string_view leaf;
+        std::size_t offset;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(rowOffsets_.size());
+    std::vector<StoreValueView> values;
+    const std::size_t needed = static_cast<std::size_t>(std::max(integerAttribute, pathAttribute)) + 1;
+    std::optional<std::int64_t> runNumber;
+    std::string_view runFolder;
+    std::size_t runStart = 0;
+    const auto byLeaf = [](const Entry& a, const Entry& b) { return a.leaf < b.leaf; };
+    for (const std::size_t offset : rowOffsets_) {
+        decode(offset, values, needed);
+        const auto* number = std::get_if<std::int64_t>(&values[static_cast<std::size_t>(integerAttribute)]);
+        const auto* path = std::get_if<std::string_view>(&values[static_cast<std::size_t>(pathAttribute)]);
+        if (!number || !path)
+            return rowOffsets_; // not a keyed row: the store refuses it in arrival order
+        const auto [folder, leaf] = StoreFolderSql::split(*path);
+        if (!runNumber || *runNumber != *number || runFolder != folder) {
+            std::sort(entries.begin() + static_cast<std::ptrdiff_t>(runStart), entries.end(), byLeaf);
+            runStart = entries.size();
+            runNumber = *number;
+            runFolder = folder;
+        }
+        entries.push_back(Entry{leaf, offset});
+    }
+    std::sort(entries.begin() + static_cast<std::ptrdiff_t>(runStart), entries.end(), byLeaf);
+    std::vector<std::size_t> ordered;
+    ordered.reserve(entries.size());
+    for (const Entry& entry : entries)
+        ordered.push_back(entry.offset);
     return ordered;
 }
 

@@ -31,6 +31,11 @@ public:
     // The offsets of the rows, ordered by an (integer, text) key at these attribute indices;
     // in arrival order when the rows do not have such a key.
     std::vector<std::size_t> orderedBy(int integerAttribute, int textAttribute) const;
+    // The offsets of the rows in arrival order, except that each run of rows with the same
+    // integer at `integerAttribute` and the same text before the last component of the path at
+    // `pathAttribute` is ordered by that last component. Rows arrive in such runs (one folder's
+    // entries), so this orders them as a folder-layout key would at a fraction of a full sort.
+    std::vector<std::size_t> orderedWithinFolders(int integerAttribute, int pathAttribute) const;
     // The values of the row at `offset`, the first `count` of them at most; text views point
     // into the rows.
     void decode(std::size_t offset, std::vector<StoreValueView>& values, std::size_t count = SIZE_MAX) const;
