@@ -161,12 +161,17 @@ TEST_F(FolderLayout, QueriesReadWhatTheFlatLayoutReads)
     std::vector<std::string> prefixes = {"", "/", "/a", "/a-", "/a/", "/a0/", "/\xff", "/b/a-x/", "/zz"};
     for (const StoredObject& object : sampleTree())
         prefixes.push_back(std::get<std::string>(object.values[0]));
+    std::string deep; // more folders than a comparison names one by one
+    for (int level = 0; level < 70; ++level)
+        deep += "/a";
+    prefixes.push_back(deep);
     for (const std::string& prefix : prefixes) {
         const auto under = StorePredicate::beginsWith("path", prefix);
         expectSame({under, byPath, std::nullopt}, "under " + prefix);
         expectSame({under, {{"path", false}}, std::nullopt}, "under " + prefix + ", by path alone");
         expectSame({StorePredicate::equal("path", prefix), {}, std::nullopt}, "at " + prefix);
         expectSame({StorePredicate::greaterThan("path", prefix), byPath, std::nullopt}, "after " + prefix);
+        expectSame({StorePredicate::lessThan("path", prefix), byPath, std::nullopt}, "before " + prefix);
         for (std::int64_t depth = 0; depth <= 4; ++depth) {
             const auto level = StorePredicate::conjunction(StorePredicate::equal("depth", depth), under);
             expectSame({level, {{"path", true}}, std::nullopt}, "depth " + std::to_string(depth) + " under " + prefix);

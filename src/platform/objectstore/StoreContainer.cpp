@@ -54,27 +54,53 @@ std::string canonicalPath(const std::string& path)
 
 // vistrel_contains(haystack, needle): containment ignoring case and diacritics. The folded
 // needle is kept as auxiliary data, so it is folded once per statement, not per row.
+std::string_view bytesOf(sqlite3_value* value)
+{
+    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
+    return std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(value)));
+}
+
+// The folded needle of argument `index`, kept with the statement; null when out of memory.
+const TextFolding::Needle* needleOf(sqlite3_context* context, sqlite3_value** arguments, int index)
+{
+    if (auto* needle = static_cast<TextFolding::Needle*>(sqlite3_get_auxdata(context, index)))
+        return needle;
+    sqlite3_set_auxdata(context, index, new TextFolding::Needle(bytesOf(arguments[index])),
+                        [](void* data) { delete static_cast<TextFolding::Needle*>(data); });
+    return static_cast<TextFolding::Needle*>(sqlite3_get_auxdata(context, index));
+}
+
 void containsFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 {
     if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
         sqlite3_result_int(context, 0);
         return;
     }
-    auto* needle = static_cast<TextFolding::Needle*>(sqlite3_get_auxdata(context, 1));
+    const TextFolding::Needle* needle = needleOf(context, arguments, 1);
     if (!needle) {
-        const auto* bytes = static_cast<const char*>(sqlite3_value_blob(arguments[1]));
-        needle = new TextFolding::Needle(
-            std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(arguments[1]))));
-        sqlite3_set_auxdata(context, 1, needle, [](void* data) { delete static_cast<TextFolding::Needle*>(data); });
-        needle = static_cast<TextFolding::Needle*>(sqlite3_get_auxdata(context, 1));
-        if (!needle) {
-            sqlite3_result_error_nomem(context);
-            return;
-        }
+        sqlite3_result_error_nomem(context);
+        return;
     }
-    const auto* haystack = static_cast<const char*>(sqlite3_value_blob(arguments[0]));
-    const std::string_view text(haystack ? haystack : "", static_cast<std::size_t>(sqlite3_value_bytes(arguments[0])));
-    sqlite3_result_int(context, TextFolding::contains(text, *needle) ? 1 : 0);
+    sqlite3_result_int(context, TextFolding::contains(bytesOf(arguments[0]), *needle) ? 1 : 0);
+}
+
+// vistrel_contains_name(name, leaf, needle): the same on a folder-layout row's name, which is
+// absent where its leaf implies it; no copy of the leaf per row.
+void containsNameFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    if (sqlite3_value_type(arguments[2]) == SQLITE_NULL) {
+        sqlite3_result_int(context, 0);
+        return;
+    }
+    const TextFolding::Needle* needle = needleOf(context, arguments, 2);
+    if (!needle) {
+        sqlite3_result_error_nomem(context);
+        return;
+    }
+    const std::string_view name = sqlite3_value_type(arguments[0]) != SQLITE_NULL
+        ? bytesOf(arguments[0])
+        : StoreFolderSql::leafName(bytesOf(arguments[1]));
+    sqlite3_result_int(context, TextFolding::contains(name, *needle) ? 1 : 0);
 }
 
 // vistrel_leaf_name(leaf): the name a folder-layout row leaves out because its leaf implies it.
@@ -264,6 +290,8 @@ std::unique_ptr<SqliteConnection> StoreContainer::connect() const
     sqlite3_busy_timeout(handle, configuration_.exclusiveWriter ? writerSaveMilliseconds : 60000);
     sqlite3_create_function_v2(handle, "vistrel_contains", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                containsFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(handle, "vistrel_contains_name", 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               containsNameFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(handle, "vistrel_leaf_name", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                leafNameFunction, nullptr, nullptr, nullptr);
     // A snapshot can be scanned again, so a scan trades durability against power loss for

@@ -135,6 +135,8 @@ std::string StoreFolderSql::expression(const std::string& attribute) const
 
 std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
 {
+    if (predicate.kind() == StorePredicate::Kind::greaterThan || predicate.kind() == StorePredicate::Kind::lessThan)
+        return orderCondition(predicate.kind() == StorePredicate::Kind::greaterThan, predicate.value(), bindings);
     if (predicate.kind() == StorePredicate::Kind::equal) {
         const auto* path = std::get_if<std::string>(&predicate.value());
         if (!path)
@@ -156,6 +158,48 @@ std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::
     return sql + prefixCondition(std::string("i.") + leafColumn, std::string(rest), bindings) + "))";
 }
 
+std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value, std::vector<StoreValue>& bindings) const
+{
+    const auto* bound = std::get_if<std::string>(&value);
+    if (!bound)
+        return "0";
+    if (bound->empty())
+        return greater ? "(length(f.\"path\") + length(i." + std::string(leafColumn) + ") > 0)" : "0";
+    const std::string sign = greater ? " > " : " < ";
+    // A folder that is not one of X's own folders (the '/'-ended beginnings of X) decides
+    // alone, a row of one of X's folders by its leaf against the rest of X. Each of X's
+    // folders is less than X, and X's folders are few.
+    std::vector<std::size_t> ends; // the lengths of X's folders, "" included
+    for (std::size_t index = 0; index < bound->size(); ++index) {
+        if ((*bound)[index] == '/')
+            ends.push_back(index + 1);
+    }
+    ends.insert(ends.begin(), 0);
+    if (ends.size() > maximumFolderTerms) {
+        // Rarely that deep: every row's path compared whole.
+        bindings.emplace_back(*bound);
+        return std::string(fullPath) + sign + "?";
+    }
+    std::string own = "f.\"path\" IN (";
+    std::string leaves;
+    for (std::size_t index = 0; index < ends.size(); ++index) {
+        own += index ? ", ?" : "?";
+        leaves += " OR (f.\"path\" = ? AND i." + std::string(leafColumn) + sign + "?)";
+    }
+    own += ")";
+    std::string sql = "((f.\"path\"" + sign + "?" + (greater ? "" : " AND NOT " + own) + ")" + leaves + ")";
+    bindings.emplace_back(*bound);
+    if (!greater) {
+        for (const std::size_t end : ends)
+            bindings.emplace_back(bound->substr(0, end));
+    }
+    for (const std::size_t end : ends) {
+        bindings.emplace_back(bound->substr(0, end));
+        bindings.emplace_back(bound->substr(end));
+    }
+    return sql;
+}
+
 std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
 {
     const bool onPath = predicate.kind() != StorePredicate::Kind::conjunction && predicate.attribute() == pathAttribute_;
@@ -168,9 +212,13 @@ std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vect
         bindings.push_back(predicate.value());
         return expression(predicate.attribute()) + " = ?";
     case StorePredicate::Kind::greaterThan:
+        if (onPath)
+            return pathCondition(predicate, bindings);
         bindings.push_back(predicate.value());
         return expression(predicate.attribute()) + " > ?";
     case StorePredicate::Kind::lessThan:
+        if (onPath)
+            return pathCondition(predicate, bindings);
         bindings.push_back(predicate.value());
         return expression(predicate.attribute()) + " < ?";
     case StorePredicate::Kind::beginsWith:
@@ -179,6 +227,8 @@ std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vect
         return prefixCondition(expression(predicate.attribute()), std::get<std::string>(predicate.value()), bindings);
     case StorePredicate::Kind::containsFolded:
         bindings.push_back(predicate.value());
+        if (predicate.attribute() == leafNameAttribute_)
+            return "vistrel_contains_name(i." + column(leafNameAttribute_) + ", i." + leafColumn + ", ?)";
         return "vistrel_contains(" + expression(predicate.attribute()) + ", ?)";
     case StorePredicate::Kind::conjunction: {
         std::string left = condition(predicate.left(), bindings);

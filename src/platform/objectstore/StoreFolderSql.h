@@ -45,6 +45,9 @@ private:
     std::string from() const;
     std::string expression(const std::string& attribute) const;
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+    // The rows whose path is greater (or less) than `value`.
+    std::string orderCondition(bool greater, const StoreValue& value, std::vector<StoreValue>& bindings) const;
+    static constexpr std::size_t maximumFolderTerms = 64;
     std::string pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
     // The rows' keys that meet `predicate`, for DELETE and UPDATE.
     std::string keysWhere(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
