@@ -7,6 +7,8 @@
 #include <atomic>
 #include <exception>
 #include <iterator>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -136,6 +138,125 @@ Levels collect(const FileUrl& root, StoreContext& context, const LevelQuery::Req
     return result;
 }
 
+using Groups = std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>>;
+
+// The best rows of each level of several parts of one pass, as the pass would have kept them:
+// by the request's order, then by the key.
+void mergeParts(StoreContext& context, const StoreFetchDescriptor& descriptor, Groups& into, Groups&& part)
+{
+    const StoreSchema& schema = context.container().schema();
+    std::vector<std::pair<std::size_t, bool>> keys;
+    for (const StoreSortKey& key : descriptor.sortBy)
+        keys.emplace_back(static_cast<std::size_t>(schema.attributeIndex(key.attribute)), key.ascending);
+    for (const std::string& attribute : schema.indexAttributes)
+        keys.emplace_back(static_cast<std::size_t>(schema.attributeIndex(attribute)), true);
+    const auto before = [&keys](const StoredObject& a, const StoredObject& b) {
+        for (const auto& [column, ascending] : keys) {
+            if (a.values[column] != b.values[column])
+                return ascending ? a.values[column] < b.values[column] : b.values[column] < a.values[column];
+        }
+        return false;
+    };
+    for (auto& [level, found] : part) {
+        auto& kept = into[level];
+        kept.first += found.first;
+        std::vector<StoredObject> merged;
+        merged.reserve(kept.second.size() + found.second.size());
+        std::merge(std::make_move_iterator(kept.second.begin()), std::make_move_iterator(kept.second.end()),
+                   std::make_move_iterator(found.second.begin()), std::make_move_iterator(found.second.end()),
+                   std::back_inserter(merged), before);
+        if (descriptor.limit && merged.size() > static_cast<std::size_t>(*descriptor.limit))
+            merged.resize(static_cast<std::size_t>(*descriptor.limit));
+        kept.second = std::move(merged);
+    }
+}
+
+// One pass shared out in parts between this thread and helpers with connections of their own.
+Groups readInParts(StoreContext& context, const StoreFetchDescriptor& descriptor)
+{
+    // One part per worker: each part fills its own heaps of the best rows before it drops
+    // any, so more parts would cost more than the better balance gains.
+    const std::size_t workers = LevelQuery::workerCount();
+    const std::size_t parts = workers;
+    std::vector<Groups> found(parts);
+    std::atomic<std::size_t> nextPart{0};
+    const auto work = [&](StoreContext& worker) {
+        for (std::size_t part = nextPart++; part < parts && !context.interrupted(); part = nextPart++)
+            found[part] = worker.fetchWithTotalGrouped(descriptor, "level", part, parts);
+    };
+    std::vector<std::unique_ptr<StoreContext>> helperContexts;
+    std::vector<std::thread> helpers;
+    std::mutex errorMutex;
+    std::exception_ptr helperError;
+    const auto finishHelpers = [&](bool interrupt) {
+        for (auto& helperContext : helperContexts) {
+            if (interrupt)
+                helperContext->interrupt();
+        }
+        for (std::thread& helper : helpers)
+            helper.join();
+        for (auto& helperContext : helperContexts)
+            context.container().returnSpareContext(std::move(helperContext));
+    };
+    try {
+        for (std::size_t helper = 1; helper < workers; ++helper) {
+            helperContexts.push_back(context.container().takeSpareContext());
+            helpers.emplace_back([&, worker = helperContexts.back().get()] {
+                try {
+                    work(*worker);
+                } catch (...) {
+                    std::lock_guard lock(errorMutex);
+                    if (!helperError)
+                        helperError = std::current_exception();
+                }
+            });
+        }
+        work(context);
+    } catch (...) {
+        finishHelpers(true);
+        throw;
+    }
+    finishHelpers(false);
+    if (helperError)
+        std::rethrow_exception(helperError);
+    if (context.interrupted())
+        throw StoreError(StoreError::Code::failed, "interrupted");
+    Groups merged = std::move(found[0]);
+    for (std::size_t part = 1; part < parts; ++part)
+        mergeParts(context, descriptor, merged, std::move(found[part]));
+    return merged;
+}
+
+// When everything in the snapshot lies under the root and its folders are stored apart, one
+// pass over every row in storage order beats a query per level, whose rows lie spread over
+// the store folder by folder.
+std::optional<Levels> collectInOnePass(const FileUrl& root, StoreContext& context, const LevelQuery::Request& request)
+{
+    if (context.container().layout() != StoreContainer::Layout::folders || !request.limit
+        || VistrelFile::file(root, context))
+        return std::nullopt;
+    const std::int64_t firstLevel = root.pathComponentCount() + std::max<std::int64_t>(1, request.firstDepth);
+    const std::int64_t deepest = deepestLevel(context, firstLevel - 1); // refuses a damaged store first
+    StorePredicate predicate = StorePredicate::greaterThan("level", firstLevel - 1);
+    if (auto extra = request.condition ? request.condition() : std::nullopt)
+        predicate = StorePredicate::conjunction(std::move(predicate), std::move(*extra));
+    if (root.path() != "/")
+        predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", root.path()), std::move(predicate));
+    const StoreFetchDescriptor descriptor{std::move(predicate), request.order, request.limit};
+    auto groups = readInParts(context, descriptor);
+    Levels result;
+    result.levels.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - firstLevel + 1)));
+    for (auto& [level, found] : groups) {
+        const auto index = static_cast<std::size_t>(level - firstLevel);
+        if (level < firstLevel || index >= result.levels.size())
+            throw StoreError(StoreError::Code::notASnapshot,
+                             "the snapshot store is damaged: a stored level does not match its path");
+        result.total += found.first;
+        result.levels[index] = LevelResult{found.first, std::move(found.second)};
+    }
+    return result;
+}
+
 } // namespace
 
 std::size_t LevelQuery::workerCount()
@@ -147,7 +268,9 @@ LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
                                    const std::function<std::optional<StorePredicate>()>& condition,
                                    const std::vector<StoreSortKey>& order, std::optional<std::int64_t> limit)
 {
-    Levels levels = collect(root, context, Request{condition, order, limit, {}, 1});
+    const Request request{condition, order, limit, {}, 1};
+    std::optional<Levels> onePass = collectInOnePass(root, context, request);
+    Levels levels = onePass ? std::move(*onePass) : collect(root, context, request);
     // Levels in key order, each sorted already: the caller's stable sort keeps the key order
     // among equal rows, as one pass over the whole range would.
     Result result;

@@ -1,11 +1,13 @@
 #include "StoreTestSupport.h"
 
 #include "services/TextFolding.h"
+#include "store/SchemaV1_0_0.h"
 #include "store/VistrelFileSearch.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 namespace vistrel {
 namespace {
@@ -130,6 +132,44 @@ TEST(TextFolding, AsciiFastPathAgreesWithFullFolding)
     EXPECT_TRUE(TextFolding::contains("Straße", sharp));
     EXPECT_TRUE(TextFolding::contains("anything", TextFolding::Needle("")));
     EXPECT_FALSE(TextFolding::contains("\xff\xfe", TextFolding::Needle("a")));
+}
+
+// Snapshots of the earlier, flat layout are still read. Both layouts must find the same rows in
+// the same order, ties and the limit included, whether the search reads level by level or in
+// one pass.
+TEST(SearchLayouts, BothLayoutsFindTheSameRowsInTheSameOrder)
+{
+    StoreConfiguration memory;
+    memory.inMemoryOnly = true;
+    auto flat = StoreContainer::open(SchemaV1_0_0::schema(), memory);
+    auto folders = VistrelModelContainer::shared().makeContainer(true);
+    ASSERT_EQ(flat->layout(), StoreContainer::Layout::flat);
+    ASSERT_EQ(folders->layout(), StoreContainer::Layout::folders);
+    std::mt19937 random(5);
+    std::vector<FileSystemRecord> records = {recordFor("/top/"), recordFor("/top/a-b/"), recordFor("/top/a/")};
+    const std::vector<std::string> parents = {"/top/", "/top/a-b/", "/top/a/", "/other/x/"};
+    for (int index = 0; index < 4000; ++index) {
+        const std::string& parent = parents[random() % parents.size()];
+        const bool folder = random() % 5 == 0;
+        // Few distinct sizes: most rows tie with many others.
+        FileSystemRecord record = recordFor(parent + "m" + std::to_string(random() % 1000) + "-" + std::to_string(index) + (folder ? "/" : ""),
+                                            static_cast<std::int64_t>(random() % 4) * 4096);
+        records.push_back(record);
+    }
+    save(*flat, records);
+    save(*folders, records);
+    for (const char* root : {"/", "/top/", "/top/a/", "/nowhere/"}) {
+        for (const char* text : {"m", "m1"}) {
+            const auto expected = VistrelFileSearch::search(FileUrl(root), text, flat->mainContext());
+            const auto found = VistrelFileSearch::search(FileUrl(root), text, folders->mainContext());
+            EXPECT_EQ(found.total, expected.total) << root << " " << text;
+            EXPECT_EQ(ids(found.files), ids(expected.files)) << root << " " << text;
+        }
+        const auto largest = VistrelFileSearch::largestFiles(FileUrl(root), folders->mainContext());
+        EXPECT_EQ(ids(largest.files), ids(VistrelFileSearch::largestFiles(FileUrl(root), flat->mainContext()).files))
+            << root;
+    }
+    EXPECT_GT(VistrelFileSearch::search(FileUrl("/"), "m", flat->mainContext()).total, 1000) << "the limit is reached";
 }
 
 } // namespace

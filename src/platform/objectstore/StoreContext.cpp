@@ -7,6 +7,7 @@
 #include "StoreFolderSql.h"
 #include "StoreFolders.h"
 #include "StoreSql.h"
+#include "StoreTopRows.h"
 
 #include <algorithm>
 
@@ -262,66 +263,89 @@ std::unique_ptr<StoreCursor> StoreContext::openCursor(const StoreFetchDescriptor
     return std::unique_ptr<StoreCursor>(new StoreCursor(*this, std::move(bindings), std::move(statement)));
 }
 
-std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(const StoreFetchDescriptor& descriptor)
+std::vector<std::pair<int, bool>> StoreContext::sortColumns(const std::vector<StoreSortKey>& sortBy) const
 {
-    // One pass over the matching rows in storage order: every row is counted, only its sort
-    // keys are read, and a bounded heap keeps the best `limit` rows. SQLite would otherwise
-    // need a second pass for the count, or buffer every match for a window.
     const StoreSchema& schema = container_->schema();
-    std::vector<StoreValue> bindings;
-    auto statement = prepareSelect({descriptor.predicate, {}, std::nullopt}, bindings);
-
     std::vector<std::pair<int, bool>> keys; // column, ascending
-    for (const auto& key : descriptor.sortBy) {
+    for (const auto& key : sortBy) {
         const int column = schema.attributeIndex(key.attribute);
         if (column < 0)
             throw StoreError(StoreError::Code::failed, "unknown attribute " + key.attribute);
         keys.emplace_back(column, key.ascending);
     }
-    struct Candidate {
-        std::vector<StoreValue> sortValues;
-        std::int64_t sequence;
-        StoredObject object;
-    };
-    // SQLite's order: absent < integer < bytes, which is also the variant's order.
-    const auto before = [&keys](const Candidate& a, const Candidate& b) {
-        for (std::size_t index = 0; index < keys.size(); ++index) {
-            if (a.sortValues[index] != b.sortValues[index])
-                return keys[index].second ? a.sortValues[index] < b.sortValues[index]
-                                          : b.sortValues[index] < a.sortValues[index];
-        }
-        return a.sequence < b.sequence;
-    };
+    return keys;
+}
+
+std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(const StoreFetchDescriptor& descriptor)
+{
+    // One pass over the matching rows in storage order: every row is counted, only its sort
+    // keys are read, and a bounded heap keeps the best `limit` rows. SQLite would otherwise
+    // need a second pass for the count, or buffer every match for a window.
+    std::vector<StoreValue> bindings;
+    auto statement = prepareSelect({descriptor.predicate, {}, std::nullopt}, bindings);
+    const auto keys = sortColumns(descriptor.sortBy);
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
-    std::vector<Candidate> heap; // a max-heap under `before`: its front is the worst kept row
-    std::int64_t total = 0;
-    const int columns = statement->columnCount();
-    Candidate probe;
+    StoreTopRows top(keys, limit);
+    while (statement->step())
+        top.add(*statement);
+    container_->checkUnchanged();
+    return top.take();
+}
+
+std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>>
+StoreContext::fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor, const std::string& group, std::size_t part,
+                                    std::size_t parts)
+{
+    const StoreSchema& schema = container_->schema();
+    const int groupColumn = schema.attributeIndex(group);
+    if (groupColumn < 0)
+        throw StoreError(StoreError::Code::failed, "unknown attribute " + group);
+    // Rows come in storage order, which need not be the index's: ties are broken by the index.
+    auto keys = sortColumns(descriptor.sortBy);
+    const std::size_t primary = keys.size();
+    for (const std::pair<int, bool>& key : sortColumns(
+             [&] {
+                 std::vector<StoreSortKey> index;
+                 for (const std::string& attribute : schema.indexAttributes)
+                     index.push_back({attribute, true});
+                 return index;
+             }()))
+        keys.push_back(key);
+    checkInterrupted();
+    std::optional<std::pair<std::int64_t, std::int64_t>> range;
+    if (parts > 1) {
+        const std::string positions = container_->sql().storagePositions();
+        const auto count = positions.empty() ? std::int64_t{0}
+                                             : std::get<std::int64_t>(connection_->queryValue(positions));
+        const auto share = [&](std::size_t index) {
+            return static_cast<std::int64_t>(static_cast<double>(count) * static_cast<double>(index)
+                                             / static_cast<double>(parts));
+        };
+        // Without positions, the first part is the whole pass and the others are empty.
+        range = positions.empty() ? std::optional<std::pair<std::int64_t, std::int64_t>>()
+                                  : std::pair(share(part), part + 1 == parts ? INT64_MAX : share(part + 1));
+        if (positions.empty() && part > 0)
+            range = std::pair<std::int64_t, std::int64_t>(0, 0);
+    }
+    std::vector<StoreValue> bindings;
+    auto statement = connection_->prepare(container_->sql().selectEveryRow(descriptor.predicate, bindings, range));
+    for (std::size_t index = 0; index < bindings.size(); ++index)
+        statement->bind(static_cast<int>(index + 1), bindings[index]);
+    const std::size_t limit
+        = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
+    std::map<std::int64_t, StoreTopRows> groups;
     while (statement->step()) {
-        probe.sortValues.clear();
-        for (const auto& [column, ascending] : keys)
-            probe.sortValues.push_back(statement->value(column));
-        probe.sequence = total++;
-        if (heap.size() >= limit) {
-            if (limit == 0 || !before(probe, heap.front()))
-                continue;
-            std::pop_heap(heap.begin(), heap.end(), before);
-            heap.pop_back();
-        }
-        probe.object.values.clear();
-        for (int column = 0; column < columns; ++column)
-            probe.object.values.push_back(statement->value(column));
-        heap.push_back(std::move(probe));
-        std::push_heap(heap.begin(), heap.end(), before);
-        probe = Candidate{};
+        const StoreValue value = statement->value(groupColumn);
+        const auto* number = std::get_if<std::int64_t>(&value);
+        if (!number)
+            throw StoreError(StoreError::Code::notASnapshot, "the store is damaged: a row has no " + group);
+        groups.try_emplace(*number, keys, limit, primary).first->second.add(*statement);
     }
     container_->checkUnchanged();
-    std::sort_heap(heap.begin(), heap.end(), before);
-    std::pair<std::int64_t, std::vector<StoredObject>> result{total, {}};
-    result.second.reserve(heap.size());
-    for (Candidate& candidate : heap)
-        result.second.push_back(std::move(candidate.object));
+    std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>> result;
+    for (auto& [number, top] : groups)
+        result.emplace(number, top.take());
     return result;
 }
 

@@ -267,6 +267,33 @@ std::string StoreFolderSql::adjust(const StorePredicate& predicate,
     return sql + keysWhere(predicate, bindings);
 }
 
+std::string StoreFolderSql::columns() const
+{
+    std::string sql = "SELECT ";
+    for (std::size_t index = 0; index < schema_.attributes.size(); ++index)
+        sql += (index ? ", " : "") + expression(schema_.attributes[index].name);
+    return sql;
+}
+
+std::string StoreFolderSql::selectEveryRow(const std::optional<StorePredicate>& predicate,
+                                           std::vector<StoreValue>& bindings,
+                                           std::optional<std::pair<std::int64_t, std::int64_t>> part) const
+{
+    std::string sql = columns() + " FROM " + itemTable_ + " AS i CROSS JOIN " + folderTable_ + " AS f ON f.\"number\" = i."
+        + folderColumn + " WHERE ";
+    if (part) {
+        sql += std::string("i.") + folderColumn + " >= ? AND i." + folderColumn + " < ? AND ";
+        bindings.emplace_back(part->first);
+        bindings.emplace_back(part->second);
+    }
+    return sql + (predicate ? condition(*predicate, bindings) : "1");
+}
+
+std::string StoreFolderSql::storagePositions() const
+{
+    return "SELECT COALESCE(MAX(\"number\"), 0) + 1 FROM " + folderTable_;
+}
+
 std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const
 {
     std::string sql = "SELECT ";

@@ -23,6 +23,11 @@ public:
     std::string adjust(const StorePredicate& predicate, const std::vector<std::pair<std::string, std::int64_t>>& deltas,
                        std::vector<StoreValue>& bindings) const override;
     std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const override;
+    // The rows in their own order, each joined to its folder only once its own conditions hold.
+    // Its storage positions are folder numbers.
+    std::string selectEveryRow(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings,
+                               std::optional<std::pair<std::int64_t, std::int64_t>> part) const override;
+    std::string storagePositions() const override;
     std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const override;
 
     // The number of the folder (depth ?1, path ?2), and a new folder row.
@@ -43,6 +48,7 @@ public:
 
 private:
     std::string from() const;
+    std::string columns() const;
     std::string expression(const std::string& attribute) const;
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
     // The rows whose path is greater (or less) than `value`.

@@ -32,6 +32,16 @@ public:
     // SELECT of the descriptor's attributes (every one when it names none), or COUNT(*);
     // `bindings` receives the parameter values in order.
     virtual std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
+    // Every row meeting `predicate`, in storage order: a pass over the whole store, or over
+    // the part of it from storage position `first` (inclusive) to `end` when they are given.
+    virtual std::string selectEveryRow(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings,
+                                       std::optional<std::pair<std::int64_t, std::int64_t>> part = std::nullopt) const
+    {
+        return part ? "SELECT 1 WHERE 0" : select({predicate, {}, std::nullopt}, bindings);
+    }
+    // A query of the number of storage positions, for splitting a pass into parts; empty when
+    // the layout has none.
+    virtual std::string storagePositions() const { return {}; }
     virtual std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
 
 

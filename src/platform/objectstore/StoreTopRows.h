@@ -1,0 +1,50 @@
+#pragma once
+
+#include "StoreContext.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+namespace vistrel {
+
+class SqliteStatement;
+
+// The best `limit` rows of a pass under sort keys (column, ascending), and how many rows the
+// pass had: a bounded heap, so that a pass over a million rows holds `limit` of them.
+// Rows equal under the keys keep the order they came in.
+class StoreTopRows {
+public:
+    // The keys from `primary` on only break ties: a row plainly worse than every kept one is
+    // dropped without reading them.
+    StoreTopRows(const std::vector<std::pair<int, bool>>& keys, std::size_t limit, std::size_t primary = SIZE_MAX)
+        : keys_(&keys)
+        , limit_(limit)
+        , primary_(std::min(primary, keys.size()))
+    {
+    }
+
+    // Considers the statement's current row.
+    void add(const SqliteStatement& statement);
+    std::pair<std::int64_t, std::vector<StoredObject>> take();
+
+private:
+    struct Candidate {
+        std::vector<StoreValue> sortValues;
+        std::int64_t sequence = 0;
+        StoredObject object;
+    };
+    bool before(const Candidate& a, const Candidate& b) const;
+    // Negative when a comes first on the first `count` keys, positive when b does.
+    int compare(const Candidate& a, const Candidate& b, std::size_t count) const;
+
+    const std::vector<std::pair<int, bool>>* keys_;
+    std::size_t limit_;
+    std::size_t primary_;
+    std::vector<Candidate> heap_; // a max-heap under before(): its front is the worst kept row
+    std::int64_t total_ = 0;
+    Candidate probe_;
+};
+
+} // namespace vistrel
