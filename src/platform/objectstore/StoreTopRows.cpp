@@ -6,13 +6,32 @@
 
 namespace vistrel {
 
-// SQLite's order: absent < integer < bytes, which is also the variant's order.
+namespace {
+
+// SQLite's order: absent < integer < bytes, which is also the variant's order. Bytes compare
+// unsigned, as memcmp does.
+int compareValues(const StoreValue& a, const StoreValue& b)
+{
+    if (a.index() != b.index())
+        return a.index() < b.index() ? -1 : 1;
+    if (const auto* number = std::get_if<std::int64_t>(&a)) {
+        const std::int64_t other = *std::get_if<std::int64_t>(&b);
+        return *number < other ? -1 : *number > other ? 1 : 0;
+    }
+    if (const auto* text = std::get_if<std::string>(&a)) {
+        const int order = text->compare(*std::get_if<std::string>(&b));
+        return order < 0 ? -1 : order > 0 ? 1 : 0;
+    }
+    return 0;
+}
+
+} // namespace
+
 int StoreTopRows::compare(const Candidate& a, const Candidate& b, std::size_t count) const
 {
     const auto& keys = *keys_;
     for (std::size_t index = 0; index < count; ++index) {
-        const auto order = a.sortValues[index] <=> b.sortValues[index];
-        if (order != 0)
+        if (const int order = compareValues(a.sortValues[index], b.sortValues[index]))
             return (order < 0) == keys[index].second ? -1 : 1;
     }
     return 0;
