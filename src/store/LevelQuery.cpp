@@ -36,6 +36,52 @@ std::int64_t deepestLevel(StoreContext& context, std::int64_t rootLevel)
     return file.level;
 }
 
+// Runs `work` on this thread (worker 0) and on workers - 1 helpers with connections of their
+// own; `failed` is set when any of them fails. Interrupting the caller's context stops them all.
+void shareOut(StoreContext& context, std::size_t workers,
+              const std::function<void(StoreContext& worker, std::size_t workerIndex)>& work, std::atomic<bool>& failed)
+{
+    std::vector<std::unique_ptr<StoreContext>> helperContexts;
+    std::vector<std::thread> helpers;
+    std::mutex errorMutex;
+    std::exception_ptr helperError;
+    const auto finishHelpers = [&](bool interrupt) {
+        if (interrupt) {
+            for (auto& helperContext : helperContexts)
+                helperContext->interrupt();
+        }
+        for (std::thread& helper : helpers)
+            helper.join();
+        for (auto& helperContext : helperContexts)
+            context.container().returnSpareContext(std::move(helperContext));
+    };
+    try {
+        for (std::size_t helper = 1; helper < workers; ++helper) {
+            helperContexts.push_back(context.container().takeSpareContext());
+            helpers.emplace_back([&, helper, worker = helperContexts.back().get()] {
+                try {
+                    work(*worker, helper);
+                } catch (...) {
+                    std::lock_guard lock(errorMutex);
+                    if (!helperError)
+                        helperError = std::current_exception();
+                    failed = true;
+                }
+            });
+        }
+        work(context, 0);
+    } catch (...) {
+        failed = true;
+        finishHelpers(true); // the caller's query was interrupted, or failed
+        throw;
+    }
+    finishHelpers(false);
+    if (helperError)
+        std::rethrow_exception(helperError);
+    if (context.interrupted()) // while this thread waited for the helpers
+        throw StoreError(StoreError::Code::failed, "interrupted");
+}
+
 // Runs `work` for each level below the root from the request's first depth, shared out between
 // this thread and helpers with connections of their own.
 using LevelWork = std::function<void(StoreContext& worker, std::size_t workerIndex, std::size_t levelIndex,
@@ -65,46 +111,7 @@ std::size_t eachLevel(const FileUrl& root, StoreContext& context, const LevelQue
     };
 
     // One worker per processor; this thread is the first.
-    const std::size_t workers = std::min(levelCount, LevelQuery::workerCount());
-    std::vector<std::unique_ptr<StoreContext>> helperContexts;
-    std::vector<std::thread> helpers;
-    std::mutex errorMutex;
-    std::exception_ptr helperError;
-    const auto finishHelpers = [&](bool interrupt) {
-        if (interrupt) {
-            for (auto& helperContext : helperContexts)
-                helperContext->interrupt();
-        }
-        for (std::thread& helper : helpers)
-            helper.join();
-        for (auto& helperContext : helperContexts)
-            context.container().returnSpareContext(std::move(helperContext));
-    };
-    try {
-        for (std::size_t helper = 1; helper < workers; ++helper) {
-            helperContexts.push_back(context.container().takeSpareContext());
-            helpers.emplace_back([&, helper, worker = helperContexts.back().get()] {
-                try {
-                    levels(*worker, helper);
-                } catch (...) {
-                    std::lock_guard lock(errorMutex);
-                    if (!helperError)
-                        helperError = std::current_exception();
-                    failed = true;
-                }
-            });
-        }
-        levels(context, 0);
-    } catch (...) {
-        failed = true;
-        finishHelpers(true); // the caller's query was interrupted, or failed
-        throw;
-    }
-    finishHelpers(false);
-    if (helperError)
-        std::rethrow_exception(helperError);
-    if (context.interrupted()) // while this thread waited for the helpers
-        throw StoreError(StoreError::Code::failed, "interrupted");
+    shareOut(context, std::min(levelCount, LevelQuery::workerCount()), levels, failed);
     return levelCount;
 }
 
@@ -176,51 +183,15 @@ Groups readInParts(StoreContext& context, const StoreFetchDescriptor& descriptor
 {
     // One part per worker: each part fills its own heaps of the best rows before it drops
     // any, so more parts would cost more than the better balance gains.
-    const std::size_t workers = LevelQuery::workerCount();
-    const std::size_t parts = workers;
+    const std::size_t parts = LevelQuery::workerCount();
     std::vector<Groups> found(parts);
-    std::atomic<std::size_t> nextPart{0};
-    const auto work = [&](StoreContext& worker) {
-        for (std::size_t part = nextPart++; part < parts && !context.interrupted(); part = nextPart++)
+    std::atomic<bool> failed{false};
+    shareOut(
+        context, parts,
+        [&](StoreContext& worker, std::size_t part) {
             found[part] = worker.fetchWithTotalGrouped(descriptor, "level", part, parts);
-    };
-    std::vector<std::unique_ptr<StoreContext>> helperContexts;
-    std::vector<std::thread> helpers;
-    std::mutex errorMutex;
-    std::exception_ptr helperError;
-    const auto finishHelpers = [&](bool interrupt) {
-        for (auto& helperContext : helperContexts) {
-            if (interrupt)
-                helperContext->interrupt();
-        }
-        for (std::thread& helper : helpers)
-            helper.join();
-        for (auto& helperContext : helperContexts)
-            context.container().returnSpareContext(std::move(helperContext));
-    };
-    try {
-        for (std::size_t helper = 1; helper < workers; ++helper) {
-            helperContexts.push_back(context.container().takeSpareContext());
-            helpers.emplace_back([&, worker = helperContexts.back().get()] {
-                try {
-                    work(*worker);
-                } catch (...) {
-                    std::lock_guard lock(errorMutex);
-                    if (!helperError)
-                        helperError = std::current_exception();
-                }
-            });
-        }
-        work(context);
-    } catch (...) {
-        finishHelpers(true);
-        throw;
-    }
-    finishHelpers(false);
-    if (helperError)
-        std::rethrow_exception(helperError);
-    if (context.interrupted())
-        throw StoreError(StoreError::Code::failed, "interrupted");
+        },
+        failed);
     Groups merged = std::move(found[0]);
     for (std::size_t part = 1; part < parts; ++part)
         mergeParts(context, descriptor, merged, std::move(found[part]));
