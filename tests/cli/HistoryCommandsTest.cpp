@@ -3,8 +3,10 @@
 
 #include "history/SnapshotDiff.h"
 #include "history/SnapshotHistory.h"
+#include "objectstore/SqliteConnection.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "store/SchemaV1_0_0.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 
@@ -122,6 +124,44 @@ TEST_F(HistoryCommands, EachScanKeepsThePreviousSnapshotAndTheHistoryKeepsFive)
     EXPECT_EQ(lines(text.standardOutput).size(), 6u);
     EXPECT_TRUE(contains(lines(text.standardOutput)[0], "current"));
     EXPECT_EQ(cli({"history", "--store", stores_.path("none.store")}).exitStatus, 1);
+}
+
+// A snapshot an earlier version kept, in its flat layout, compares with a new one exactly as
+// the same snapshot in the new layout does.
+TEST_F(HistoryCommands, ASnapshotOfTheEarlierLayoutComparesLikeANewOne)
+{
+    scan();
+    const std::string copy = stores_.path("copy.store");
+    std::filesystem::copy_file(store_, copy);
+    const std::string earlier = stores_.path("earlier.store");
+    {
+        StoreConfiguration configuration;
+        configuration.fileLocation = earlier;
+        auto flat = StoreContainer::open(SchemaV1_0_0::schema(), configuration);
+        ASSERT_EQ(flat->layout(), StoreContainer::Layout::flat);
+        auto context = flat->makeContext();
+        context->setAutosaveEnabled(false);
+        auto source = openStore(copy);
+        for (const StoredObject& object : source->makeContext()->fetch({}))
+            context->insert(object);
+        context->save();
+    }
+    {
+        SqliteConnection raw("file:" + earlier);
+        raw.execute("ATTACH DATABASE '" + copy + "' AS newer");
+        raw.execute("INSERT OR REPLACE INTO vistrel_store_metadata SELECT * FROM newer.vistrel_store_metadata"
+                    " WHERE key <> 'schemaVersion'");
+    }
+    tree_.writeFile("data/grows", 90000);
+    std::filesystem::remove(tree_.path("data/goes"));
+    scan();
+    const CommandResult fromCopy = cli({"diff", copy, store_});
+    ASSERT_EQ(fromCopy.exitStatus, 0) << fromCopy.standardError;
+    EXPECT_TRUE(contains(fromCopy.standardOutput, "goes")) << fromCopy.standardOutput;
+    const CommandResult fromEarlier = cli({"diff", earlier, store_});
+    EXPECT_EQ(fromEarlier.exitStatus, 0) << fromEarlier.standardError;
+    EXPECT_EQ(fromEarlier.standardOutput, fromCopy.standardOutput);
+    EXPECT_EQ(allRows(earlier), allRows(copy));
 }
 
 TEST_F(HistoryCommands, AKilledScanLeavesThePreviousSnapshotCurrent)
