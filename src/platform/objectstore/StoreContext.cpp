@@ -335,12 +335,15 @@ StoreContext::fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor, cons
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     std::map<std::int64_t, StoreTopRows> groups;
+    const StoreSql& sql = container_->sql();
+    const auto valueOf = [&](int attribute) { return sql.everyRowValue(*statement, attribute); };
+    const int attributeCount = static_cast<int>(schema.attributes.size());
     while (statement->step()) {
-        const StoreValue value = statement->value(groupColumn);
+        const StoreValue value = valueOf(groupColumn);
         const auto* number = std::get_if<std::int64_t>(&value);
         if (!number)
             throw StoreError(StoreError::Code::notASnapshot, "the store is damaged: a row has no " + group);
-        groups.try_emplace(*number, keys, limit, primary).first->second.add(*statement);
+        groups.try_emplace(*number, keys, limit, primary).first->second.add(valueOf, attributeCount);
     }
     container_->checkUnchanged();
     std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>> result;

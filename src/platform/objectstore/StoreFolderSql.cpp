@@ -1,5 +1,6 @@
 #include "StoreFolderSql.h"
 
+#include "SqliteStatement.h"
 #include "StoreError.h"
 
 namespace vistrel {
@@ -35,7 +36,8 @@ StoreFolderSql::StoreFolderSql(const StoreSchema& schema)
     pathIndex_ = schema.attributeIndex(pathAttribute_);
     depthIndex_ = schema.attributeIndex(depthAttribute_);
     leafNameIndex_ = schema.attributeIndex(leafNameAttribute_);
-    if (pathIndex_ < 0 || depthIndex_ < 0 || schema.attributes[static_cast<std::size_t>(pathIndex_)].optional
+    if (pathIndex_ < 0 || depthIndex_ < 0 || leafNameIndex_ < 0
+        || schema.attributes[static_cast<std::size_t>(pathIndex_)].optional
         || schema.attributes[static_cast<std::size_t>(depthIndex_)].optional)
         throw StoreError(StoreError::Code::failed, "the hierarchy of " + schema.entityName + " names unknown attributes");
     for (std::size_t index = 0; index < schema.attributes.size(); ++index) {
@@ -44,6 +46,12 @@ StoreFolderSql::StoreFolderSql(const StoreSchema& schema)
             throw StoreError(StoreError::Code::failed, "the attribute name " + name + " is reserved");
         if (static_cast<int>(index) != pathIndex_ && static_cast<int>(index) != depthIndex_)
             stored_.push_back(static_cast<int>(index));
+    }
+    everyRowColumns_.assign(schema.attributes.size(), -1);
+    int column = 4;
+    for (const int index : stored_) {
+        if (index != leafNameIndex_)
+            everyRowColumns_[static_cast<std::size_t>(index)] = column++;
     }
 }
 
@@ -279,14 +287,39 @@ std::string StoreFolderSql::selectEveryRow(const std::optional<StorePredicate>& 
                                            std::vector<StoreValue>& bindings,
                                            std::optional<std::pair<std::int64_t, std::int64_t>> part) const
 {
-    std::string sql = columns() + " FROM " + itemTable_ + " AS i CROSS JOIN " + folderTable_ + " AS f ON f.\"number\" = i."
-        + folderColumn + " WHERE ";
+    std::string sql = std::string("SELECT f.\"path\", i.") + leafColumn + ", i." + column(leafNameAttribute_)
+        + ", f.\"depth\"";
+    for (const int index : stored_) {
+        if (index != leafNameIndex_)
+            sql += ", i." + column(schema_.attributes[static_cast<std::size_t>(index)].name);
+    }
+    sql += " FROM " + itemTable_ + " AS i CROSS JOIN " + folderTable_ + " AS f ON f.\"number\" = i." + folderColumn
+        + " WHERE ";
     if (part) {
         sql += std::string("i.") + folderColumn + " >= ? AND i." + folderColumn + " < ? AND ";
         bindings.emplace_back(part->first);
         bindings.emplace_back(part->second);
     }
     return sql + (predicate ? condition(*predicate, bindings) : "1");
+}
+
+StoreValue StoreFolderSql::everyRowValue(const SqliteStatement& statement, int attribute) const
+{
+    if (attribute == pathIndex_) {
+        const StoreValueView folder = statement.view(0);
+        const StoreValueView leaf = statement.view(1);
+        std::string path(std::get<std::string_view>(folder));
+        path += std::get<std::string_view>(leaf);
+        return path;
+    }
+    if (attribute == leafNameIndex_) {
+        if (!statement.isNull(2))
+            return statement.value(2);
+        return std::string(leafName(std::get<std::string_view>(statement.view(1))));
+    }
+    if (attribute == depthIndex_)
+        return statement.value(3);
+    return statement.value(everyRowColumns_[static_cast<std::size_t>(attribute)]);
 }
 
 std::string StoreFolderSql::storagePositions() const

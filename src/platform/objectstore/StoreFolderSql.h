@@ -28,6 +28,9 @@ public:
     std::string selectEveryRow(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings,
                                std::optional<std::pair<std::int64_t, std::int64_t>> part) const override;
     std::string storagePositions() const override;
+    // Its rows hold the folder's path, the leaf, the stored name, the depth and then the other
+    // attributes as stored: a path or a name is put together only when asked for.
+    StoreValue everyRowValue(const SqliteStatement& statement, int attribute) const override;
     std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const override;
 
     // The number of the folder (depth ?1, path ?2), and a new folder row.
@@ -67,6 +70,7 @@ private:
     int depthIndex_ = -1;
     int leafNameIndex_ = -1;
     std::vector<int> stored_;
+    std::vector<int> everyRowColumns_; // by attribute: its column in selectEveryRow(), past the first four
 };
 
 } // namespace vistrel

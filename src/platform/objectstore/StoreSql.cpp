@@ -1,8 +1,14 @@
 #include "StoreSql.h"
 
+#include "SqliteStatement.h"
 #include "StoreError.h"
 
 namespace vistrel {
+
+StoreValue StoreSql::everyRowValue(const SqliteStatement& statement, int attribute) const
+{
+    return statement.value(attribute);
+}
 
 std::string StoreSql::column(const std::string& attribute) const
 {

@@ -11,6 +11,8 @@ namespace vistrel {
 // The SQL of one schema in the flat layout: one table clustered on the schema's index.
 // Attribute names are checked against the schema and values only ever become bound
 // parameters, never SQL text.
+class SqliteStatement;
+
 class StoreSql {
 public:
     explicit StoreSql(const StoreSchema& schema) : schema_(schema) {}
@@ -39,6 +41,8 @@ public:
     {
         return part ? "SELECT 1 WHERE 0" : select({predicate, {}, std::nullopt}, bindings);
     }
+    // The value of `attribute` in the current row of a selectEveryRow() statement.
+    virtual StoreValue everyRowValue(const SqliteStatement& statement, int attribute) const;
     // A query of the number of storage positions, for splitting a pass into parts; empty when
     // the layout has none.
     virtual std::string storagePositions() const { return {}; }

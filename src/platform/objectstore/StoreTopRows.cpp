@@ -45,18 +45,23 @@ bool StoreTopRows::before(const Candidate& a, const Candidate& b) const
 
 void StoreTopRows::add(const SqliteStatement& statement)
 {
+    add([&statement](int column) { return statement.value(column); }, statement.columnCount());
+}
+
+void StoreTopRows::add(const std::function<StoreValue(int attribute)>& valueOf, int attributeCount)
+{
     const auto worse = [this](const Candidate& a, const Candidate& b) { return before(a, b); };
     const auto& keys = *keys_;
     probe_.sortValues.clear();
     for (std::size_t index = 0; index < primary_; ++index)
-        probe_.sortValues.push_back(statement.value(keys[index].first));
+        probe_.sortValues.push_back(valueOf(keys[index].first));
     probe_.sequence = total_++;
     if (heap_.size() >= limit_) {
         if (limit_ == 0 || compare(probe_, heap_.front(), primary_) > 0)
             return;
     }
     for (std::size_t index = primary_; index < keys.size(); ++index)
-        probe_.sortValues.push_back(statement.value(keys[index].first));
+        probe_.sortValues.push_back(valueOf(keys[index].first));
     if (heap_.size() >= limit_) {
         if (!before(probe_, heap_.front()))
             return;
@@ -64,9 +69,8 @@ void StoreTopRows::add(const SqliteStatement& statement)
         heap_.pop_back();
     }
     probe_.object.values.clear();
-    const int columns = statement.columnCount();
-    for (int column = 0; column < columns; ++column)
-        probe_.object.values.push_back(statement.value(column));
+    for (int attribute = 0; attribute < attributeCount; ++attribute)
+        probe_.object.values.push_back(valueOf(attribute));
     heap_.push_back(std::move(probe_));
     std::push_heap(heap_.begin(), heap_.end(), worse);
     probe_ = Candidate{};

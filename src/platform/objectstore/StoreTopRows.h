@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -25,8 +26,11 @@ public:
     {
     }
 
-    // Considers the statement's current row.
+    // Considers the statement's current row, whose columns are the attributes in order.
     void add(const SqliteStatement& statement);
+    // Considers a row of `attributeCount` attributes read through `valueOf`, which is asked
+    // only for what the row needs: its sort keys first, the rest only if it is kept.
+    void add(const std::function<StoreValue(int attribute)>& valueOf, int attributeCount);
     std::pair<std::int64_t, std::vector<StoredObject>> take();
 
 private:
