@@ -5,10 +5,12 @@
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "objectstore/StoreFolderSql.h"
+#include "objectstore/StorePathTable.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <random>
 
 namespace vistrel {
@@ -152,6 +154,31 @@ TEST(StoreFolderSql, SplitsAPathIntoFolderAndLeaf)
     EXPECT_EQ(StoreFolderSql::leafName("b/"), "b");
     EXPECT_EQ(StoreFolderSql::leafName("/"), "/");
     EXPECT_EQ(StoreFolderSql::leafName("b"), "b");
+}
+
+// Each path one number, whatever came before it: the table reuses the numbers of the last
+// path's beginnings, which must never leak into another path.
+TEST(StorePathTable, NumbersEachPathOnceWhateverTheOrder)
+{
+    StorePathTable table;
+    EXPECT_EQ(table.number(""), 0u);
+    std::vector<std::string> paths = {"/", "/a/", "/ab/", "/a/b/", "/a/b\xff/", "/ab/b/", "rel/", "rel/a/", "/a//"};
+    for (int index = 0; index < 3000; ++index) // past the first growth of the table
+        paths.push_back("/many/" + std::to_string(index % 50) + "/" + std::to_string(index) + "/");
+    std::map<std::string, std::uint32_t> first;
+    std::mt19937 random(3);
+    for (int round = 0; round < 3; ++round) {
+        for (const std::string& path : paths) {
+            const std::uint32_t number = table.number(path);
+            const auto [known, added] = first.emplace(path, number);
+            EXPECT_EQ(known->second, number) << path;
+        }
+        std::shuffle(paths.begin(), paths.end(), random);
+    }
+    std::map<std::uint32_t, std::string> byNumber;
+    for (const auto& [path, number] : first)
+        EXPECT_TRUE(byNumber.emplace(number, path).second) << path << " shares a number with " << byNumber[number];
+    EXPECT_EQ(table.number(""), 0u);
 }
 
 TEST_F(FolderLayout, QueriesReadWhatTheFlatLayoutReads)

@@ -18,14 +18,44 @@ void StoreFolders::release()
     add_.reset();
 }
 
+std::int64_t* StoreFolders::find(const Place& place)
+{
+    const auto [path, depth] = place;
+    if (path < numbers_.size() && numbers_[path] >= 0 && depths_[path] == depth)
+        return &numbers_[path];
+    const auto other = others_.find(place);
+    return other == others_.end() ? nullptr : &other->second;
+}
+
+void StoreFolders::remember(const Place& place, std::int64_t number)
+{
+    const auto [path, depth] = place;
+    if (path >= numbers_.size()) {
+        numbers_.resize(path + 1, -1);
+        depths_.resize(path + 1, -1);
+    }
+    if (numbers_[path] < 0) {
+        numbers_[path] = number;
+        depths_[path] = depth;
+    } else {
+        others_[place] = number;
+    }
+}
+
+void StoreFolders::forget(const Place& place)
+{
+    const auto [path, depth] = place;
+    if (path < numbers_.size() && numbers_[path] >= 0 && depths_[path] == depth)
+        numbers_[path] = -1;
+    else
+        others_.erase(place);
+}
+
 std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, std::string_view path)
 {
-    // The depth is a fixed-length suffix: equal keys mean equal paths and depths.
-    key_.assign(path);
-    key_.push_back('\0');
-    key_.append(reinterpret_cast<const char*>(&depth), sizeof depth);
-    if (const auto found = numbers_.find(key_); found != numbers_.end())
-        return found->second;
+    const Place place{paths_.number(path), depth};
+    if (const std::int64_t* known = find(place))
+        return *known;
     std::int64_t number = 0;
     bool known = false;
     if (!complete_) {
@@ -46,16 +76,16 @@ std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, 
         add_->step();
         add_->reset();
         number = sqlite3_last_insert_rowid(writer.handle());
-        added_.push_back(key_);
+        added_.push_back(place);
     }
-    numbers_.emplace(key_, number);
+    remember(place, number);
     return number;
 }
 
 void StoreFolders::rolledBack()
 {
-    for (const std::string& key : added_)
-        numbers_.erase(key);
+    for (const Place& place : added_)
+        forget(place);
     added_.clear();
 }
 

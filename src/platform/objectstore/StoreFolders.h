@@ -1,10 +1,13 @@
 #pragma once
 
+#include "StorePathTable.h"
+
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace vistrel {
@@ -34,11 +37,20 @@ public:
 private:
     const StoreFolderSql& sql_;
     bool complete_;
-    std::unordered_map<std::string, std::int64_t> numbers_; // by key(depth, path)
-    std::vector<std::string> added_; // keys added in the open transaction
+    using Place = std::pair<std::uint32_t, std::int64_t>; // path's number in paths_, depth
+    std::int64_t* find(const Place& place);
+    void remember(const Place& place, std::int64_t number);
+    void forget(const Place& place);
+
+    StorePathTable paths_;
+    // By path number: the folder number of its first depth, and that depth (-1: none yet).
+    // Folders of one path at other depths, which scans never make, go to others_.
+    std::vector<std::int64_t> numbers_;
+    std::vector<std::int64_t> depths_;
+    std::map<Place, std::int64_t> others_;
+    std::vector<Place> added_; // in the open transaction
     std::unique_ptr<SqliteStatement> find_;
     std::unique_ptr<SqliteStatement> add_;
-    std::string key_;
 };
 
 } // namespace vistrel
