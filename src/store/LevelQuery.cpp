@@ -36,6 +36,17 @@ std::int64_t deepestLevel(StoreContext& context, std::int64_t rootLevel)
     return file.level;
 }
 
+// `levels` and the request's condition, under the root.
+StorePredicate underRoot(const FileUrl& root, const LevelQuery::Request& request, StorePredicate levels)
+{
+    if (auto extra = request.condition ? request.condition() : std::nullopt)
+        levels = StorePredicate::conjunction(std::move(levels), std::move(*extra));
+    // Everything is under "/": no bound on the id to check row by row.
+    if (root.path() == "/")
+        return levels;
+    return StorePredicate::conjunction(StorePredicate::beginsWith("id", root.path()), std::move(levels));
+}
+
 // Runs `work` on this thread (worker 0) and on workers - 1 helpers with connections of their
 // own; `failed` is set when any of them fails. Interrupting the caller's context stops them all.
 void shareOut(StoreContext& context, std::size_t workers,
@@ -89,7 +100,6 @@ using LevelWork = std::function<void(StoreContext& worker, std::size_t workerInd
 std::size_t eachLevel(const FileUrl& root, StoreContext& context, const LevelQuery::Request& request,
                       const LevelWork& work)
 {
-    const std::string& prefix = root.path();
     const std::int64_t firstLevel = root.pathComponentCount() + std::max<std::int64_t>(1, request.firstDepth);
     const std::int64_t deepest = deepestLevel(context, firstLevel - 1);
     const std::size_t levelCount = static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - firstLevel + 1));
@@ -99,12 +109,8 @@ std::size_t eachLevel(const FileUrl& root, StoreContext& context, const LevelQue
         // Helpers stop between levels too when the caller's context is interrupted.
         for (std::size_t index = nextLevel++; index < levelCount && !failed && !context.interrupted();
              index = nextLevel++) {
-            StorePredicate predicate = StorePredicate::equal("level", firstLevel + static_cast<std::int64_t>(index));
-            if (auto extra = request.condition ? request.condition() : std::nullopt)
-                predicate = StorePredicate::conjunction(std::move(predicate), std::move(*extra));
-            // Everything is under "/": no bound on the id to check row by row.
-            if (prefix != "/")
-                predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", prefix), std::move(predicate));
+            StorePredicate predicate = underRoot(
+                root, request, StorePredicate::equal("level", firstLevel + static_cast<std::int64_t>(index)));
             work(worker, workerIndex, index,
                  StoreFetchDescriptor{std::move(predicate), request.order, request.limit, request.attributes});
         }
@@ -145,38 +151,7 @@ Levels collect(const FileUrl& root, StoreContext& context, const LevelQuery::Req
     return result;
 }
 
-using Groups = std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>>;
-
-// The best rows of each level of several parts of one pass, as the pass would have kept them:
-// by the request's order, then by the key.
-void mergeParts(StoreContext& context, const StoreFetchDescriptor& descriptor, Groups& into, Groups&& part)
-{
-    const StoreSchema& schema = context.container().schema();
-    std::vector<std::pair<std::size_t, bool>> keys;
-    for (const StoreSortKey& key : descriptor.sortBy)
-        keys.emplace_back(static_cast<std::size_t>(schema.attributeIndex(key.attribute)), key.ascending);
-    for (const std::string& attribute : schema.indexAttributes)
-        keys.emplace_back(static_cast<std::size_t>(schema.attributeIndex(attribute)), true);
-    const auto before = [&keys](const StoredObject& a, const StoredObject& b) {
-        for (const auto& [column, ascending] : keys) {
-            if (a.values[column] != b.values[column])
-                return ascending ? a.values[column] < b.values[column] : b.values[column] < a.values[column];
-        }
-        return false;
-    };
-    for (auto& [level, found] : part) {
-        auto& kept = into[level];
-        kept.first += found.first;
-        std::vector<StoredObject> merged;
-        merged.reserve(kept.second.size() + found.second.size());
-        std::merge(std::make_move_iterator(kept.second.begin()), std::make_move_iterator(kept.second.end()),
-                   std::make_move_iterator(found.second.begin()), std::make_move_iterator(found.second.end()),
-                   std::back_inserter(merged), before);
-        if (descriptor.limit && merged.size() > static_cast<std::size_t>(*descriptor.limit))
-            merged.resize(static_cast<std::size_t>(*descriptor.limit));
-        kept.second = std::move(merged);
-    }
-}
+using Groups = StoreContext::Grouped;
 
 // One pass shared out in parts between this thread and helpers with connections of their own.
 Groups readInParts(StoreContext& context, const StoreFetchDescriptor& descriptor)
@@ -194,7 +169,7 @@ Groups readInParts(StoreContext& context, const StoreFetchDescriptor& descriptor
         failed);
     Groups merged = std::move(found[0]);
     for (std::size_t part = 1; part < parts; ++part)
-        mergeParts(context, descriptor, merged, std::move(found[part]));
+        context.mergeGrouped(descriptor, merged, std::move(found[part]));
     return merged;
 }
 
@@ -208,12 +183,8 @@ std::optional<Levels> collectInOnePass(const FileUrl& root, StoreContext& contex
         return std::nullopt;
     const std::int64_t firstLevel = root.pathComponentCount() + std::max<std::int64_t>(1, request.firstDepth);
     const std::int64_t deepest = deepestLevel(context, firstLevel - 1); // refuses a damaged store first
-    StorePredicate predicate = StorePredicate::greaterThan("level", firstLevel - 1);
-    if (auto extra = request.condition ? request.condition() : std::nullopt)
-        predicate = StorePredicate::conjunction(std::move(predicate), std::move(*extra));
-    if (root.path() != "/")
-        predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", root.path()), std::move(predicate));
-    const StoreFetchDescriptor descriptor{std::move(predicate), request.order, request.limit};
+    const StoreFetchDescriptor descriptor{
+        underRoot(root, request, StorePredicate::greaterThan("level", firstLevel - 1)), request.order, request.limit};
     auto groups = readInParts(context, descriptor);
     Levels result;
     result.levels.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - firstLevel + 1)));

@@ -52,8 +52,6 @@ std::string canonicalPath(const std::string& path)
     return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
 }
 
-// vistrel_contains(haystack, needle): containment ignoring case and diacritics. The folded
-// needle is kept as auxiliary data, so it is folded once per statement, not per row.
 std::string_view bytesOf(sqlite3_value* value)
 {
     const auto* bytes = static_cast<const char*>(sqlite3_value_blob(value));
@@ -70,6 +68,8 @@ const TextFolding::Needle* needleOf(sqlite3_context* context, sqlite3_value** ar
     return static_cast<TextFolding::Needle*>(sqlite3_get_auxdata(context, index));
 }
 
+// vistrel_contains(haystack, needle): containment ignoring case and diacritics. The folded
+// needle is kept as auxiliary data, so it is folded once per statement, not per row.
 void containsFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 {
     if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
@@ -106,9 +106,7 @@ void containsNameFunction(sqlite3_context* context, int, sqlite3_value** argumen
 // vistrel_leaf_name(leaf): the name a folder-layout row leaves out because its leaf implies it.
 void leafNameFunction(sqlite3_context* context, int, sqlite3_value** arguments)
 {
-    const auto* bytes = static_cast<const char*>(sqlite3_value_blob(arguments[0]));
-    const std::string_view leaf = StoreFolderSql::leafName(
-        std::string_view(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_value_bytes(arguments[0]))));
+    const std::string_view leaf = StoreFolderSql::leafName(bytesOf(arguments[0]));
     sqlite3_result_blob(context, leaf.data(), static_cast<int>(leaf.size()), SQLITE_TRANSIENT);
 }
 
@@ -315,6 +313,7 @@ void StoreContainer::prepareDatabase()
 {
     SqliteConnection& connection = *keepAlive_;
     // Reading the header first: a file that is not SQLite fails here, before anything is written.
+    bool createdHere = false;
     const StoreValue identifier = connection.queryValue("PRAGMA application_id");
     const auto tableCount = std::get<std::int64_t>(connection.queryValue("SELECT COUNT(*) FROM sqlite_schema"));
     if (std::get<std::int64_t>(identifier) != applicationId) {
@@ -328,7 +327,7 @@ void StoreContainer::prepareDatabase()
         try {
             // Another container may have initialized it meanwhile.
             if (std::get<std::int64_t>(connection.queryValue("SELECT COUNT(*) FROM sqlite_schema")) == 0) {
-                createdHere_ = true;
+                createdHere = true;
                 const auto tables = schema_.hierarchy ? StoreFolderSql(schema_).createTables()
                                                       : StoreSql(schema_).createTables();
                 for (const std::string& table : tables)
@@ -355,14 +354,12 @@ void StoreContainer::prepareDatabase()
     storedVersion_ = *versionText;
     const auto& flat = schema_.flatVersions;
     if (*versionText == schema_.version && schema_.hierarchy) {
-        layout_ = Layout::folders;
         auto sql = std::make_unique<StoreFolderSql>(schema_);
         // Alone on a store it made: a folder it has not seen is new, with no lookup to prove it.
         folders_ = std::make_unique<StoreFolders>(
-            *sql, createdHere_ && (configuration_.inMemoryOnly || configuration_.exclusiveWriter));
+            *sql, createdHere && (configuration_.inMemoryOnly || configuration_.exclusiveWriter));
         sql_ = std::move(sql);
     } else if (*versionText == schema_.version || std::find(flat.begin(), flat.end(), *versionText) != flat.end()) {
-        layout_ = Layout::flat;
         sql_ = std::make_unique<StoreSql>(schema_);
     } else {
         std::string readable = schema_.version;

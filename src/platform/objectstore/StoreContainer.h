@@ -47,7 +47,7 @@ public:
     // How the file stores the entities: one flat table (stores of the schema's flat
     // versions), or folders and rows keyed by folder (new stores of a schema with a hierarchy).
     enum class Layout { flat, folders };
-    Layout layout() const { return layout_; }
+    Layout layout() const { return folders_ ? Layout::folders : Layout::flat; }
     // The schema's version the store was written with.
     const std::string& storedVersion() const { return storedVersion_; }
     const StoreSql& sql() const { return *sql_; }
@@ -117,11 +117,9 @@ private:
 
     StoreSchema schema_;
     StoreConfiguration configuration_;
-    Layout layout_ = Layout::flat;
     std::string storedVersion_;
     std::unique_ptr<StoreSql> sql_;
     std::unique_ptr<StoreFolders> folders_;
-    bool createdHere_ = false;
     std::string databaseUri_;
     std::string storeIdentity_;
     // What the file was when a read-only container opened it: device, inode and change counter.

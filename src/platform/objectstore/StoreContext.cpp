@@ -10,6 +10,7 @@
 #include "StoreTopRows.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vistrel {
 
@@ -293,49 +294,48 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
     return top.take();
 }
 
-std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>>
-StoreContext::fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor, const std::string& group, std::size_t part,
-                                    std::size_t parts)
+std::vector<std::pair<int, bool>> StoreContext::groupedSortColumns(const StoreFetchDescriptor& descriptor) const
+{
+    auto keys = sortColumns(descriptor.sortBy);
+    for (const std::string& attribute : container_->schema().indexAttributes)
+        keys.emplace_back(container_->schema().attributeIndex(attribute), true);
+    return keys;
+}
+
+StoreContext::Grouped StoreContext::fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor,
+                                                          const std::string& group, std::size_t part,
+                                                          std::size_t parts)
 {
     const StoreSchema& schema = container_->schema();
     const int groupColumn = schema.attributeIndex(group);
     if (groupColumn < 0)
         throw StoreError(StoreError::Code::failed, "unknown attribute " + group);
-    // Rows come in storage order, which need not be the index's: ties are broken by the index.
-    auto keys = sortColumns(descriptor.sortBy);
-    const std::size_t primary = keys.size();
-    for (const std::pair<int, bool>& key : sortColumns(
-             [&] {
-                 std::vector<StoreSortKey> index;
-                 for (const std::string& attribute : schema.indexAttributes)
-                     index.push_back({attribute, true});
-                 return index;
-             }()))
-        keys.push_back(key);
+    // Rows come in storage order, which need not be the index's.
+    const auto keys = groupedSortColumns(descriptor);
     checkInterrupted();
+    const StoreSql& sql = container_->sql();
     std::optional<std::pair<std::int64_t, std::int64_t>> range;
     if (parts > 1) {
-        const std::string positions = container_->sql().storagePositions();
-        const auto count = positions.empty() ? std::int64_t{0}
-                                             : std::get<std::int64_t>(connection_->queryValue(positions));
-        const auto share = [&](std::size_t index) {
-            return static_cast<std::int64_t>(static_cast<double>(count) * static_cast<double>(index)
-                                             / static_cast<double>(parts));
-        };
-        // Without positions, the first part is the whole pass and the others are empty.
-        range = positions.empty() ? std::optional<std::pair<std::int64_t, std::int64_t>>()
-                                  : std::pair(share(part), part + 1 == parts ? INT64_MAX : share(part + 1));
-        if (positions.empty() && part > 0)
-            range = std::pair<std::int64_t, std::int64_t>(0, 0);
+        const std::string positions = sql.storagePositions();
+        if (positions.empty()) { // no parts: the first one is the whole pass
+            if (part > 0)
+                return {};
+        } else {
+            const auto count = std::get<std::int64_t>(connection_->queryValue(positions));
+            const auto share = [&](std::size_t index) {
+                return static_cast<std::int64_t>(static_cast<double>(count) * static_cast<double>(index)
+                                                 / static_cast<double>(parts));
+            };
+            range = std::pair(share(part), part + 1 == parts ? INT64_MAX : share(part + 1));
+        }
     }
     std::vector<StoreValue> bindings;
-    auto statement = connection_->prepare(container_->sql().selectEveryRow(descriptor.predicate, bindings, range));
+    auto statement = connection_->prepare(sql.selectEveryRow(descriptor.predicate, bindings, range));
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     std::map<std::int64_t, StoreTopRows> groups;
-    const StoreSql& sql = container_->sql();
     const auto valueOf = [&](int attribute) { return sql.everyRowValue(*statement, attribute); };
     const int attributeCount = static_cast<int>(schema.attributes.size());
     while (statement->step()) {
@@ -343,13 +343,33 @@ StoreContext::fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor, cons
         const auto* number = std::get_if<std::int64_t>(&value);
         if (!number)
             throw StoreError(StoreError::Code::notASnapshot, "the store is damaged: a row has no " + group);
-        groups.try_emplace(*number, keys, limit, primary).first->second.add(valueOf, attributeCount);
+        groups.try_emplace(*number, keys, limit, descriptor.sortBy.size()).first->second.add(valueOf, attributeCount);
     }
     container_->checkUnchanged();
-    std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>> result;
+    Grouped result;
     for (auto& [number, top] : groups)
         result.emplace(number, top.take());
     return result;
+}
+
+void StoreContext::mergeGrouped(const StoreFetchDescriptor& descriptor, Grouped& into, Grouped&& part) const
+{
+    const auto keys = groupedSortColumns(descriptor);
+    const std::size_t limit
+        = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
+    // Each part's rows come sorted as the pass would keep them: a merge keeps the same ones.
+    const auto before = [&keys](const StoredObject& a, const StoredObject& b) { return StoreTopRows::before(keys, a, b); };
+    for (auto& [number, found] : part) {
+        auto& kept = into[number];
+        std::vector<StoredObject> merged;
+        merged.reserve(kept.second.size() + found.second.size());
+        std::merge(std::make_move_iterator(kept.second.begin()), std::make_move_iterator(kept.second.end()),
+                   std::make_move_iterator(found.second.begin()), std::make_move_iterator(found.second.end()),
+                   std::back_inserter(merged), before);
+        if (merged.size() > limit)
+            merged.resize(limit);
+        kept = {kept.first + found.first, std::move(merged)};
+    }
 }
 
 std::int64_t StoreContext::count(const std::optional<StorePredicate>& predicate)

@@ -81,10 +81,11 @@ public:
     // `group` fixed would. Faster than a fetch per value when the rows of one value are
     // spread over the store.
     // With `parts` above 1, only part `part` of the store is read, so that helpers can read
-    // the other parts at once; what the parts find together is what one pass finds.
-    std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>>
-    fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor, const std::string& group, std::size_t part = 0,
-                          std::size_t parts = 1);
+    // the other parts at once; mergeGrouped() makes of the parts what one pass finds.
+    using Grouped = std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>>;
+    Grouped fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor, const std::string& group,
+                                  std::size_t part = 0, std::size_t parts = 1);
+    void mergeGrouped(const StoreFetchDescriptor& descriptor, Grouped& into, Grouped&& part) const;
     // SQLite's plan for a fetch or, with countOnly, a count: one line per step (benchmarks).
     std::vector<std::string> queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly = false);
 
@@ -102,6 +103,9 @@ private:
     static constexpr std::size_t rowsPerInsert = 256;
     void checkInterrupted() const;
     std::vector<std::pair<int, bool>> sortColumns(const std::vector<StoreSortKey>& sortBy) const;
+    // The descriptor's sort keys, then the index's, which break ties between rows that do not
+    // come in key order.
+    std::vector<std::pair<int, bool>> groupedSortColumns(const StoreFetchDescriptor& descriptor) const;
     // A SELECT of the descriptor with its values bound; throws when interrupted. Values are
     // bound without a copy: `bindings` must outlive the statement's steps.
     std::unique_ptr<SqliteStatement> prepareSelect(const StoreFetchDescriptor& descriptor,

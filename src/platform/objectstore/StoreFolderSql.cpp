@@ -275,14 +275,6 @@ std::string StoreFolderSql::adjust(const StorePredicate& predicate,
     return sql + keysWhere(predicate, bindings);
 }
 
-std::string StoreFolderSql::columns() const
-{
-    std::string sql = "SELECT ";
-    for (std::size_t index = 0; index < schema_.attributes.size(); ++index)
-        sql += (index ? ", " : "") + expression(schema_.attributes[index].name);
-    return sql;
-}
-
 std::string StoreFolderSql::selectEveryRow(const std::optional<StorePredicate>& predicate,
                                            std::vector<StoreValue>& bindings,
                                            std::optional<std::pair<std::int64_t, std::int64_t>> part) const

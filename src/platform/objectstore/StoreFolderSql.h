@@ -51,7 +51,6 @@ public:
 
 private:
     std::string from() const;
-    std::string columns() const;
     std::string expression(const std::string& attribute) const;
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
     // The rows whose path is greater (or less) than `value`.

@@ -8,11 +8,11 @@
 
 namespace vistrel {
 
+class SqliteStatement;
+
 // The SQL of one schema in the flat layout: one table clustered on the schema's index.
 // Attribute names are checked against the schema and values only ever become bound
 // parameters, never SQL text.
-class SqliteStatement;
-
 class StoreSql {
 public:
     explicit StoreSql(const StoreSchema& schema) : schema_(schema) {}
@@ -35,11 +35,12 @@ public:
     // `bindings` receives the parameter values in order.
     virtual std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
     // Every row meeting `predicate`, in storage order: a pass over the whole store, or over
-    // the part of it from storage position `first` (inclusive) to `end` when they are given.
+    // the storage positions from `part->first` up to `part->second` (see storagePositions()).
     virtual std::string selectEveryRow(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings,
-                                       std::optional<std::pair<std::int64_t, std::int64_t>> part = std::nullopt) const
+                                       [[maybe_unused]] std::optional<std::pair<std::int64_t, std::int64_t>> part
+                                       = std::nullopt) const
     {
-        return part ? "SELECT 1 WHERE 0" : select({predicate, {}, std::nullopt}, bindings);
+        return select({predicate, {}, std::nullopt}, bindings);
     }
     // The value of `attribute` in the current row of a selectEveryRow() statement.
     virtual StoreValue everyRowValue(const SqliteStatement& statement, int attribute) const;
@@ -59,11 +60,10 @@ protected:
     static std::string prefixCondition(const std::string& name, const std::string& prefix,
                                        std::vector<StoreValue>& bindings);
 
+    const StoreSchema& schema_;
+
 private:
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
-
-protected:
-    const StoreSchema& schema_;
 };
 
 } // namespace vistrel

@@ -37,6 +37,16 @@ int StoreTopRows::compare(const Candidate& a, const Candidate& b, std::size_t co
     return 0;
 }
 
+bool StoreTopRows::before(const std::vector<std::pair<int, bool>>& keys, const StoredObject& a, const StoredObject& b)
+{
+    for (const auto& [column, ascending] : keys) {
+        const auto index = static_cast<std::size_t>(column);
+        if (const int order = compareValues(a.values[index], b.values[index]))
+            return (order < 0) == ascending;
+    }
+    return false;
+}
+
 bool StoreTopRows::before(const Candidate& a, const Candidate& b) const
 {
     const int order = compare(a, b, keys_->size());

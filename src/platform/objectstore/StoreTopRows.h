@@ -32,6 +32,9 @@ public:
     // only for what the row needs: its sort keys first, the rest only if it is kept.
     void add(const std::function<StoreValue(int attribute)>& valueOf, int attributeCount);
     std::pair<std::int64_t, std::vector<StoredObject>> take();
+    // True when `a` comes before `b` under `keys`, the order take() hands its rows in when
+    // the keys tell every two rows apart.
+    static bool before(const std::vector<std::pair<int, bool>>& keys, const StoredObject& a, const StoredObject& b);
 
 private:
     struct Candidate {
