@@ -102,6 +102,17 @@ StoreValue SqliteStatement::value(int column) const
     }
 }
 
+void SqliteStatement::valueInto(int column, StoreValue& into) const
+{
+    const StoreValueView found = view(column);
+    if (const auto* bytes = std::get_if<std::string_view>(&found))
+        assignText(into, *bytes);
+    else if (const auto* number = std::get_if<std::int64_t>(&found))
+        into = *number;
+    else
+        into = std::monostate{};
+}
+
 StoreValueView SqliteStatement::view(int column) const
 {
     switch (sqlite3_column_type(statement_, column)) {

@@ -37,6 +37,8 @@ public:
     StoreValue value(int column) const;
     // The same without a copy: bytes stay valid until the next step or reset.
     StoreValueView view(int column) const;
+    // value(), written over `into`: text reuses the room `into` had.
+    void valueInto(int column, StoreValue& into) const;
 
 private:
     sqlite3* database_;

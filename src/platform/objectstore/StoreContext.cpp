@@ -336,14 +336,17 @@ StoreContext::Grouped StoreContext::fetchWithTotalGrouped(const StoreFetchDescri
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     std::map<std::int64_t, StoreTopRows> groups;
-    const auto valueOf = [&](int attribute) { return sql.everyRowValue(*statement, attribute); };
+    const StoreTopRows::Reader read = [&](int attribute, StoreValue& into) {
+        sql.everyRowValue(*statement, attribute, into);
+    };
+    StoreValue groupValue;
     const int attributeCount = static_cast<int>(schema.attributes.size());
     while (statement->step()) {
-        const StoreValue value = valueOf(groupColumn);
-        const auto* number = std::get_if<std::int64_t>(&value);
+        read(groupColumn, groupValue);
+        const auto* number = std::get_if<std::int64_t>(&groupValue);
         if (!number)
             throw StoreError(StoreError::Code::notASnapshot, "the store is damaged: a row has no " + group);
-        groups.try_emplace(*number, keys, limit, descriptor.sortBy.size()).first->second.add(valueOf, attributeCount);
+        groups.try_emplace(*number, keys, limit, descriptor.sortBy.size()).first->second.add(read, attributeCount);
     }
     container_->checkUnchanged();
     Grouped result;

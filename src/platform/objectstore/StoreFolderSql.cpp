@@ -295,23 +295,19 @@ std::string StoreFolderSql::selectEveryRow(const std::optional<StorePredicate>& 
     return sql + (predicate ? condition(*predicate, bindings) : "1");
 }
 
-StoreValue StoreFolderSql::everyRowValue(const SqliteStatement& statement, int attribute) const
+void StoreFolderSql::everyRowValue(const SqliteStatement& statement, int attribute, StoreValue& into) const
 {
     if (attribute == pathIndex_) {
-        const StoreValueView folder = statement.view(0);
-        const StoreValueView leaf = statement.view(1);
-        std::string path(std::get<std::string_view>(folder));
-        path += std::get<std::string_view>(leaf);
-        return path;
-    }
-    if (attribute == leafNameIndex_) {
+        std::string& path = assignText(into, std::get<std::string_view>(statement.view(0)));
+        path += std::get<std::string_view>(statement.view(1));
+    } else if (attribute == leafNameIndex_) {
         if (!statement.isNull(2))
-            return statement.value(2);
-        return std::string(leafName(std::get<std::string_view>(statement.view(1))));
+            statement.valueInto(2, into);
+        else
+            assignText(into, leafName(std::get<std::string_view>(statement.view(1))));
+    } else {
+        statement.valueInto(attribute == depthIndex_ ? 3 : everyRowColumns_[static_cast<std::size_t>(attribute)], into);
     }
-    if (attribute == depthIndex_)
-        return statement.value(3);
-    return statement.value(everyRowColumns_[static_cast<std::size_t>(attribute)]);
 }
 
 std::string StoreFolderSql::storagePositions() const

@@ -30,7 +30,7 @@ public:
     std::string storagePositions() const override;
     // Its rows hold the folder's path, the leaf, the stored name, the depth and then the other
     // attributes as stored: a path or a name is put together only when asked for.
-    StoreValue everyRowValue(const SqliteStatement& statement, int attribute) const override;
+    void everyRowValue(const SqliteStatement& statement, int attribute, StoreValue& into) const override;
     std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const override;
 
     // The number of the folder (depth ?1, path ?2), and a new folder row.

@@ -5,9 +5,9 @@
 
 namespace vistrel {
 
-StoreValue StoreSql::everyRowValue(const SqliteStatement& statement, int attribute) const
+void StoreSql::everyRowValue(const SqliteStatement& statement, int attribute, StoreValue& into) const
 {
-    return statement.value(attribute);
+    statement.valueInto(attribute, into);
 }
 
 std::string StoreSql::column(const std::string& attribute) const

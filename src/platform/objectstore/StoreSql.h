@@ -42,8 +42,9 @@ public:
     {
         return select({predicate, {}, std::nullopt}, bindings);
     }
-    // The value of `attribute` in the current row of a selectEveryRow() statement.
-    virtual StoreValue everyRowValue(const SqliteStatement& statement, int attribute) const;
+    // The value of `attribute` in the current row of a selectEveryRow() statement, written over
+    // `into` so that text reuses the room it had.
+    virtual void everyRowValue(const SqliteStatement& statement, int attribute, StoreValue& into) const;
     // A query of the number of storage positions, for splitting a pass into parts; empty when
     // the layout has none.
     virtual std::string storagePositions() const { return {}; }

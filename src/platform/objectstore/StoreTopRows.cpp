@@ -27,11 +27,22 @@ int compareValues(const StoreValue& a, const StoreValue& b)
 
 } // namespace
 
-int StoreTopRows::compare(const Candidate& a, const Candidate& b, std::size_t count) const
+int StoreTopRows::comparePrimary(const StoreValue* a, const StoreValue* b) const
 {
     const auto& keys = *keys_;
-    for (std::size_t index = 0; index < count; ++index) {
-        if (const int order = compareValues(a.sortValues[index], b.sortValues[index]))
+    for (std::size_t index = 0; index < primary_; ++index) {
+        if (const int order = compareValues(a[index], b[index]))
+            return (order < 0) == keys[index].second ? -1 : 1;
+    }
+    return 0;
+}
+
+int StoreTopRows::compareTies(const StoredObject& a, const StoredObject& b) const
+{
+    const auto& keys = *keys_;
+    for (std::size_t index = primary_; index < keys.size(); ++index) {
+        const auto column = static_cast<std::size_t>(keys[index].first);
+        if (const int order = compareValues(a.values[column], b.values[column]))
             return (order < 0) == keys[index].second ? -1 : 1;
     }
     return 0;
@@ -47,53 +58,73 @@ bool StoreTopRows::before(const std::vector<std::pair<int, bool>>& keys, const S
     return false;
 }
 
-bool StoreTopRows::before(const Candidate& a, const Candidate& b) const
+bool StoreTopRows::before(std::uint32_t a, std::uint32_t b) const
 {
-    const int order = compare(a, b, keys_->size());
-    return order != 0 ? order < 0 : a.sequence < b.sequence;
+    int order = comparePrimary(primaryOf(a), primaryOf(b));
+    if (order == 0)
+        order = compareTies(objects_[a], objects_[b]);
+    return order != 0 ? order < 0 : sequences_[a] < sequences_[b];
 }
 
 void StoreTopRows::add(const SqliteStatement& statement)
 {
-    add([&statement](int column) { return statement.value(column); }, statement.columnCount());
+    add([&statement](int column, StoreValue& into) { statement.valueInto(column, into); }, statement.columnCount());
 }
 
-void StoreTopRows::add(const std::function<StoreValue(int attribute)>& valueOf, int attributeCount)
+void StoreTopRows::add(const Reader& read, int attributeCount)
 {
-    const auto worse = [this](const Candidate& a, const Candidate& b) { return before(a, b); };
+    const auto worse = [this](std::uint32_t a, std::uint32_t b) { return before(a, b); };
     const auto& keys = *keys_;
-    probe_.sortValues.clear();
+    probe_.resize(primary_);
     for (std::size_t index = 0; index < primary_; ++index)
-        probe_.sortValues.push_back(valueOf(keys[index].first));
-    probe_.sequence = total_++;
+        read(keys[index].first, probe_[index]);
+    const std::int64_t sequence = total_++;
+    std::uint32_t slot = 0;
     if (heap_.size() >= limit_) {
-        if (limit_ == 0 || compare(probe_, heap_.front(), primary_) > 0)
+        if (limit_ == 0)
             return;
-    }
-    for (std::size_t index = primary_; index < keys.size(); ++index)
-        probe_.sortValues.push_back(valueOf(keys[index].first));
-    if (heap_.size() >= limit_) {
-        if (!before(probe_, heap_.front()))
+        const std::uint32_t worst = heap_.front();
+        int order = comparePrimary(probe_.data(), primaryOf(worst));
+        // A tie goes to the later keys, read from the row alone; equal on all of them, the
+        // kept row came first.
+        for (std::size_t index = primary_; order == 0 && index < keys.size(); ++index) {
+            const int column = keys[index].first;
+            read(column, tie_);
+            if (const int values = compareValues(tie_, objects_[worst].values[static_cast<std::size_t>(column)]))
+                order = (values < 0) == keys[index].second ? -1 : 1;
+        }
+        if (order >= 0)
             return;
         std::pop_heap(heap_.begin(), heap_.end(), worse);
         heap_.pop_back();
+        slot = worst;
+    } else {
+        slot = static_cast<std::uint32_t>(objects_.size());
+        objects_.emplace_back();
+        sequences_.push_back(0);
+        primaryValues_.resize(primaryValues_.size() + primary_);
     }
-    probe_.object.values.clear();
+    std::swap_ranges(probe_.begin(), probe_.end(), primaryValues_.begin() + static_cast<std::ptrdiff_t>(slot * primary_));
+    sequences_[slot] = sequence;
+    auto& values = objects_[slot].values;
+    values.resize(static_cast<std::size_t>(attributeCount));
     for (int attribute = 0; attribute < attributeCount; ++attribute)
-        probe_.object.values.push_back(valueOf(attribute));
-    heap_.push_back(std::move(probe_));
+        read(attribute, values[static_cast<std::size_t>(attribute)]);
+    heap_.push_back(slot);
     std::push_heap(heap_.begin(), heap_.end(), worse);
-    probe_ = Candidate{};
 }
 
 std::pair<std::int64_t, std::vector<StoredObject>> StoreTopRows::take()
 {
-    std::sort_heap(heap_.begin(), heap_.end(), [this](const Candidate& a, const Candidate& b) { return before(a, b); });
+    std::sort_heap(heap_.begin(), heap_.end(), [this](std::uint32_t a, std::uint32_t b) { return before(a, b); });
     std::pair<std::int64_t, std::vector<StoredObject>> result{total_, {}};
     result.second.reserve(heap_.size());
-    for (Candidate& candidate : heap_)
-        result.second.push_back(std::move(candidate.object));
+    for (const std::uint32_t slot : heap_)
+        result.second.push_back(std::move(objects_[slot]));
     heap_.clear();
+    objects_.clear();
+    sequences_.clear();
+    primaryValues_.clear();
     total_ = 0;
     return result;
 }
