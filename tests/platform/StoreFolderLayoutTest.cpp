@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -243,6 +244,41 @@ TEST_F(FolderLayout, AFailedSaveForgetsTheFoldersItAdded)
     context.save();
     EXPECT_EQ(rowsOf(context, {StorePredicate::beginsWith("path", "/new/"), {}, std::nullopt, {"path"}}),
               std::vector<std::string>{"t:/new/two|"});
+}
+
+// A writer that keeps only a few folder numbers forgets them between saves; meeting such a
+// folder again must find its row, not add a second one (which the folder index refuses), on
+// a store it made alone as on one it shares.
+TEST(FolderLayoutFiles, FoldersForgottenBetweenSavesAreFoundAgain)
+{
+    TemporaryTree tree;
+    for (const bool alone : {true, false}) {
+        StoreConfiguration configuration = alone ? inMemory() : onDisk(tree.path("shared.store"));
+        configuration.rememberedFolders = 3;
+        if (!alone)
+            StoreContainer::open(folderSchema(), configuration)->mainContext().insert(item("/f0/first", std::int64_t{7}));
+        auto container = StoreContainer::open(folderSchema(), configuration);
+        StoreContext& context = container->mainContext();
+        context.setAutosaveEnabled(false);
+        std::vector<std::string> expected = alone ? std::vector<std::string>{} : std::vector<std::string>{"t:/f0/first|"};
+        for (int round = 0; round < 3; ++round) {
+            for (int folder = 0; folder < 8; ++folder) {
+                const std::string path = "/f" + std::to_string(folder) + "/deeper/r" + std::to_string(round);
+                context.insert(item(path, std::int64_t{round}));
+                expected.push_back("t:" + path + "|");
+                context.save();
+            }
+        }
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(rowsOf(context, {std::nullopt, {{"path", true}}, std::nullopt, {"path"}}), expected) << alone;
+        EXPECT_EQ(context.count(StorePredicate::beginsWith("path", "/f3/")), 3) << alone;
+        container.reset();
+        if (!alone) {
+            SqliteConnection raw("file:" + configuration.fileLocation);
+            EXPECT_EQ(std::get<std::int64_t>(raw.queryValue("SELECT COUNT(*) FROM ItemFolder WHERE depth = 3")), 8)
+                << "one row per folder";
+        }
+    }
 }
 
 TEST(FolderLayoutFiles, AnEarlierFlatStoreIsReadAsItIsAndANewerOneIsRefused)

@@ -357,7 +357,8 @@ void StoreContainer::prepareDatabase()
         auto sql = std::make_unique<StoreFolderSql>(schema_);
         // Alone on a store it made: a folder it has not seen is new, with no lookup to prove it.
         folders_ = std::make_unique<StoreFolders>(
-            *sql, createdHere && (configuration_.inMemoryOnly || configuration_.exclusiveWriter));
+            *sql, createdHere && (configuration_.inMemoryOnly || configuration_.exclusiveWriter),
+            configuration_.rememberedFolders);
         sql_ = std::move(sql);
     } else if (*versionText == schema_.version || std::find(flat.begin(), flat.end(), *versionText) != flat.end()) {
         sql_ = std::make_unique<StoreSql>(schema_);

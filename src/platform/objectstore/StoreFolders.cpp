@@ -6,7 +6,10 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <iterator>
 
 namespace vistrel {
 
@@ -51,14 +54,25 @@ void StoreFolders::forget(const Place& place)
         others_.erase(place);
 }
 
+namespace {
+
+std::uint32_t shortHash(std::int64_t depth, std::string_view path)
+{
+    const std::uint64_t hash = std::hash<std::string_view>{}(path) ^ (static_cast<std::uint64_t>(depth) * 0x9e3779b97f4a7c15ULL);
+    return static_cast<std::uint32_t>(hash ^ (hash >> 32));
+}
+
+} // namespace
+
 std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, std::string_view path)
 {
     const Place place{paths_.number(path), depth};
     if (const std::int64_t* known = find(place))
         return *known;
+    const std::uint32_t hash = shortHash(depth, path);
     std::int64_t number = 0;
     bool known = false;
-    if (!complete_) {
+    if (!complete_ || std::binary_search(forgottenHashes_.begin(), forgottenHashes_.end(), hash)) {
         if (!find_)
             find_ = writer.prepare(sql_.findFolder(), true);
         find_->bindInteger(1, depth);
@@ -79,7 +93,27 @@ std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, 
         added_.push_back(place);
     }
     remember(place, number);
+    rememberedHashes_.push_back(hash);
     return number;
+}
+
+void StoreFolders::committed()
+{
+    added_.clear();
+    if (paths_.size() <= remembered_)
+        return;
+    // Forgotten only between saves, so that a rollback never has to forget what is gone.
+    std::sort(rememberedHashes_.begin(), rememberedHashes_.end());
+    std::vector<std::uint32_t> forgotten;
+    forgotten.reserve(forgottenHashes_.size() + rememberedHashes_.size());
+    std::set_union(forgottenHashes_.begin(), forgottenHashes_.end(), rememberedHashes_.begin(),
+                   rememberedHashes_.end(), std::back_inserter(forgotten));
+    forgottenHashes_ = std::move(forgotten);
+    rememberedHashes_ = {};
+    paths_ = StorePathTable();
+    numbers_ = {};
+    depths_ = {};
+    others_.clear();
 }
 
 void StoreFolders::rolledBack()

@@ -22,14 +22,20 @@ class StoreFolderSql;
 class StoreFolders {
 public:
     // `complete`: this container made the store and is its only writer, so a folder it has not
-    // seen does not exist yet and needs no lookup.
-    StoreFolders(const StoreFolderSql& sql, bool complete) : sql_(sql), complete_(complete) {}
+    // seen does not exist yet and needs no lookup. After `remembered` folders, those numbers
+    // are forgotten at the next commit; only the forgotten ones are looked up when met again.
+    StoreFolders(const StoreFolderSql& sql, bool complete, std::size_t remembered)
+        : sql_(sql)
+        , complete_(complete)
+        , remembered_(remembered)
+    {
+    }
     ~StoreFolders();
 
     // The number of the folder (depth, path), added when the store has none yet.
     std::int64_t number(SqliteConnection& writer, std::int64_t depth, std::string_view path);
     // After the save's commit, or its rollback: a rolled-back folder does not exist.
-    void committed() { added_.clear(); }
+    void committed();
     void rolledBack();
     // Before the connection the statements were prepared on closes.
     void release();
@@ -37,6 +43,7 @@ public:
 private:
     const StoreFolderSql& sql_;
     bool complete_;
+    std::size_t remembered_;
     using Place = std::pair<std::uint32_t, std::int64_t>; // path's number in paths_, depth
     std::int64_t* find(const Place& place);
     void remember(const Place& place, std::int64_t number);
@@ -49,6 +56,10 @@ private:
     std::vector<std::int64_t> depths_;
     std::map<Place, std::int64_t> others_;
     std::vector<Place> added_; // in the open transaction
+    // Short hashes of the folders remembered since the last forgetting, and, sorted, of all
+    // folders forgotten since: a folder whose hash is in neither is new to a complete store.
+    std::vector<std::uint32_t> rememberedHashes_;
+    std::vector<std::uint32_t> forgottenHashes_;
     std::unique_ptr<SqliteStatement> find_;
     std::unique_ptr<SqliteStatement> add_;
 };
