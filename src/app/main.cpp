@@ -8,6 +8,7 @@
 #include "ncdu/NcduImport.h"
 #include "scan/view/ScanScreenModel.h"
 #include "services/ApplicationIdentity.h"
+#include "services/MemoryArenas.h"
 #include "services/Preferences.h"
 #include "services/Translations.h"
 #include "store/VistrelModelContainer.h"
@@ -58,6 +59,7 @@ int run(std::shared_ptr<StoreContainer> container, const std::string& exportFile
 
 int main(int argc, char** argv)
 {
+    MemoryArenas::limitToProcessors();
     QApplication application(argc, argv);
     Translations::install();
     QApplication::setApplicationName(QStringLiteral("Vistrel"));

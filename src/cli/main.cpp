@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "filesystem/FileUrl.h"
+#include "services/MemoryArenas.h"
 #include "services/Translations.h"
 
 #include <QCoreApplication>
@@ -62,6 +63,7 @@ int usageError(const std::string& problem)
 int main(int argc, char** argv)
 {
     using namespace vistrel::cli;
+    vistrel::MemoryArenas::limitToProcessors();
     if (argc < 2)
         return usageError("");
     // Every command's messages go through Qt's translations (their plural forms); a scan also

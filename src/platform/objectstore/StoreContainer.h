@@ -32,7 +32,7 @@ struct StoreConfiguration {
     std::string writerLockOf;
     // How many folder numbers a writer keeps at most before it forgets them and looks up
     // again the few it meets later: a scan's memory stays flat however many folders it finds.
-    std::size_t rememberedFolders = std::size_t{1} << 17;
+    std::size_t rememberedFolders = std::size_t{1} << 15;
 };
 
 // One database: a file, or a named in-memory database shared by this process's
