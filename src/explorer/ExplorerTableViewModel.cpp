@@ -120,11 +120,18 @@ void ExplorerTableViewModel::applyRefresh(std::optional<VistrelFile> rootFile, s
     if (!filterText_.isEmpty())
         filterAndSortRows();
     // Coming back to the screen, the row the user left selected is selected again; the first
-    // time, the item the screen was opened for.
-    if (selectedPath_)
+    // time, the item the screen was opened for, or else the first row shown, so that the
+    // keyboard, the details and a screen reader all start from a row.
+    if (selectedPath_) {
         Q_EMIT selectionRequested(*selectedPath_);
-    else if (const auto& selection = explorerModel_->selection())
+    } else if (const auto& selection = explorerModel_->selection()) {
         Q_EMIT selectionRequested(ItemUrl::file(*selection));
+    } else {
+        const auto& rows = files();
+        const auto first = std::find_if(rows.begin(), rows.end(), [](const auto& row) { return row->show; });
+        if (first != rows.end())
+            Q_EMIT selectionRequested((*first)->source().url());
+    }
 }
 
 void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)

@@ -33,6 +33,7 @@
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -75,6 +76,7 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     searchField_->setPlaceholderText(QStringLiteral("Filter and search..."));
     searchField_->setAccessibleName(QStringLiteral("Filter and search"));
     searchField_->setClearButtonEnabled(true);
+    searchField_->installEventFilter(this);
     bar->addWidget(searchField_, 1);
     for (const SearchScope scope : allSearchScopes)
         bar->addWidget(makeScopeButton(scope));
@@ -193,6 +195,23 @@ void ExplorerView::applyComparison()
         searchViewModel_ = nullptr;
         setSearchScope(comparing ? SearchScope::changes : SearchScope::filter);
     }
+}
+
+bool ExplorerView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == searchField_ && event->type() == QEvent::KeyPress
+        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape
+        && static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (!searchField_->text().isEmpty()) {
+            searchField_->clear();
+        } else if (content_->currentWidget() == searchPage_ && searchView_) {
+            searchView_->table()->setFocus(Qt::ShortcutFocusReason);
+        } else {
+            table_->tree()->setFocus(Qt::ShortcutFocusReason);
+        }
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ExplorerView::showEvent(QShowEvent* event)

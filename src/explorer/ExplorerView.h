@@ -81,6 +81,8 @@ public:
 protected:
     // A screen that comes into view takes the keyboard focus for its table.
     void showEvent(QShowEvent* event) override;
+    // Escape in the search field clears it; in an empty field it returns to the rows.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* makeScopeButton(SearchScope scope);

@@ -121,9 +121,11 @@ TEST_F(ExplorerScreens, SelectionFeedsTheDetailsAndOtherFilesEmptiesThem)
     auto view = screen("/usr/");
     QTreeView* tree = view->table()->tree();
     ExplorerTableItemModel* model = view->table()->itemModel();
-    tree->setCurrentIndex(model->index(0, 0));
+    // Opened for no item in particular, the screen starts on its first row, the largest.
     ASSERT_TRUE(waitUntil([&] { return view->model()->selectedDetailsFile().has_value(); }));
     EXPECT_EQ(view->model()->selectedDetailsFile()->id, "/usr/share/");
+    EXPECT_EQ(tree->currentIndex().row(), 0);
+    EXPECT_TRUE(tree->selectionModel()->isRowSelected(0, {}));
     EXPECT_TRUE(waitUntil([&] { return !view->details()->showsEmptyState(); })) << "the panel follows once read";
 
     const int last = model->rowCount() - 1;
@@ -216,6 +218,12 @@ TEST_F(ExplorerScreens, BackspaceEditsTheFieldAndGoesBackElsewhere)
     QTest::keyClick(field, Qt::Key_Backspace);
     EXPECT_EQ(field->text(), QStringLiteral("a"));
     EXPECT_EQ(shell->screenCount(), 2) << "Backspace in a text field edits it";
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_TRUE(field->text().isEmpty()) << "Escape clears the field";
+    EXPECT_EQ(window.focusWidget(), field);
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(window.focusWidget(), shell->currentScreen()->table()->tree()) << "a second Escape returns to the rows";
+    EXPECT_EQ(shell->screenCount(), 2);
 
     shell->currentScreen()->table()->tree()->setFocus();
     QTest::keyClick(shell->currentScreen()->table()->tree(), Qt::Key_Backspace);
