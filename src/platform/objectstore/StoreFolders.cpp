@@ -69,7 +69,8 @@ std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, 
     const Place place{paths_.number(path), depth};
     if (const std::int64_t* known = find(place))
         return *known;
-    const std::uint32_t hash = shortHash(depth, path);
+    // Only a complete store needs to know which folders it forgot: another looks every miss up.
+    const std::uint32_t hash = complete_ ? shortHash(depth, path) : 0;
     std::int64_t number = 0;
     bool known = false;
     if (!complete_ || std::binary_search(forgottenHashes_.begin(), forgottenHashes_.end(), hash)) {
@@ -93,7 +94,8 @@ std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, 
         added_.push_back(place);
     }
     remember(place, number);
-    rememberedHashes_.push_back(hash);
+    if (complete_)
+        rememberedHashes_.push_back(hash);
     return number;
 }
 
