@@ -3,9 +3,11 @@
 //
 //   CleanupBenchmark STORE FOLDER
 
+#include "filesystem/ResolvedItem.h"
 #include "filesystem/TreeRemover.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "store/SnapshotCompletion.h"
 #include "store/SnapshotEdit.h"
 #include "store/VistrelModelContainer.h"
 
@@ -27,7 +29,12 @@ int main(int argc, char** argv)
         auto snapshot = VistrelModelContainer::shared().makeContainer(argv[1], VistrelModelContainer::Access::scanning);
         auto context = snapshot->makeContext();
         const auto start = std::chrono::steady_clock::now();
-        const auto removal = TreeRemover::remove(folder);
+        const auto target = ResolvedItem::resolve(SnapshotCompletion::scanRoot(*snapshot).value_or("/"), folder);
+        if (!target.item) {
+            std::fprintf(stderr, "CleanupBenchmark: %s\n", target.refusal.c_str());
+            return 1;
+        }
+        const auto removal = TreeRemover::remove(*target.item);
         const auto unlinked = std::chrono::steady_clock::now();
         const auto removed = SnapshotEdit::removeItem(FileUrl(folder), *context);
         const auto edited = std::chrono::steady_clock::now();

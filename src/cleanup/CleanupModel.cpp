@@ -1,8 +1,8 @@
 #include "CleanupModel.h"
 
-#include "CleanupTargets.h"
 #include "FolderRescan.h"
 
+#include "filesystem/VolumeFigures.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "scanner/FileSystemWalkerError.h"
@@ -22,14 +22,29 @@ std::string parentOf(const std::string& path)
     return FileUrl(path).parentDirectory().path();
 }
 
+std::optional<std::int64_t> freeSpace(const std::string& root)
+{
+    try {
+        return VolumeFigures::read(root).availableCapacity;
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
+}
+
 } // namespace
 
 CleanupModel::CleanupModel(std::shared_ptr<StoreContainer> snapshot, std::string homeFolder, QObject* parent)
     : QObject(parent)
     , snapshot_(std::move(snapshot))
     , scanRoot_(SnapshotCompletion::scanRoot(*snapshot_).value_or("/"))
-    , homeFolder_(std::move(homeFolder))
 {
+    guards_.scanRoot = scanRoot_;
+    guards_.homeFolder = std::move(homeFolder);
+    const std::string ownStore = VistrelModelContainer::onDiskStoreLocation();
+    if (!ownStore.empty())
+        guards_.storeFolders.push_back(ownStore.substr(0, ownStore.rfind('/') + 1));
+    if (!snapshot_->configuration().inMemoryOnly)
+        guards_.storeFiles.push_back(snapshot_->configuration().fileLocation);
 }
 
 CleanupModel::~CleanupModel()
@@ -42,7 +57,15 @@ CleanupModel::~CleanupModel()
 
 std::optional<std::string> CleanupModel::refusal(const std::string& path) const
 {
-    return CleanupTargets::refusal(path, scanRoot_, homeFolder_);
+    return CleanupTargets::refusal(path, guards_);
+}
+
+std::optional<ResolvedItem> CleanupModel::resolve(const std::string& path, Report& report) const
+{
+    auto resolution = ResolvedItem::resolve(scanRoot_, path);
+    if (!resolution.item)
+        report.failures.push_back({path, resolution.refusal});
+    return std::move(resolution.item);
 }
 
 bool CleanupModel::anyRefused(const std::vector<std::string>& paths) const
@@ -62,7 +85,9 @@ bool CleanupModel::start(Action action, std::function<void(Report&)> job)
     worker_ = std::thread([this, action, job = std::move(job), alive = alive_] {
         Report report;
         report.action = action;
+        report.freeBefore = freeSpace(scanRoot_);
         job(report);
+        report.freeAfter = freeSpace(scanRoot_);
         report.cancelled = cancelled_;
         onMainThread(alive, [this, report = std::move(report)]() mutable {
             report_ = std::move(report);
@@ -118,7 +143,10 @@ bool CleanupModel::moveToTrash(std::vector<std::string> paths)
         for (const std::string& path : paths) {
             if (cancelled_)
                 break;
-            const auto outcome = TrashMover::moveToTrash(path);
+            const auto target = resolve(path, report);
+            if (!target)
+                continue;
+            const auto outcome = TrashMover::moveToTrash(*target);
             if (!outcome.trashed) {
                 if (outcome.noUsableTrash)
                     report.withoutTrash.push_back(path);
@@ -130,6 +158,9 @@ bool CleanupModel::moveToTrash(std::vector<std::string> paths)
             editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
                 item.removal = SnapshotEdit::takeItem(FileUrl(path), *store->makeContext());
             });
+            if (item.removal)
+                report.bytes += item.removal->item.totalAllocatedSize.value_or(0);
+            report.trashFolder = outcome.trashed->trashFolder;
             trashed.push_back(std::move(item));
             report.done.push_back(path);
             report.changedFolders.push_back(parentOf(path));
@@ -153,15 +184,19 @@ bool CleanupModel::deletePermanently(std::vector<std::string> paths)
         for (const std::string& path : paths) {
             if (cancelled_)
                 break;
-            const auto removal = TreeRemover::remove(path, [this] { return cancelled_.load(); });
+            const auto target = resolve(path, report);
+            if (!target)
+                continue;
+            const auto removal = TreeRemover::remove(*target, [this] { return cancelled_.load(); });
             report.failures.insert(report.failures.end(), removal.failures.begin(), removal.failures.end());
             report.changedFolders.push_back(parentOf(path));
             if (removal.complete()) {
                 editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
-                    SnapshotEdit::removeItem(FileUrl(path), *store->makeContext());
+                    if (const auto removed = SnapshotEdit::removeItem(FileUrl(path), *store->makeContext()))
+                        report.bytes += removed->totalAllocatedSize.value_or(0);
                 });
                 report.done.push_back(path);
-            } else if (FileUrl(path).isDirectory()) {
+            } else if (FileUrl(path).isDirectory() && removal.removed > 0) {
                 // Part of it is gone: the snapshot says what is left.
                 editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
                     FolderRescan::run(FileUrl(path), store, {});
@@ -186,10 +221,17 @@ bool CleanupModel::undoMoveToTrash()
             return;
         }
         for (const Trashed& item : items) {
-            if (const auto failed = TrashMover::restore(item.item)) {
+            // Back into its folder reached again below the root: a folder swapped for a link
+            // since then is refused, never followed.
+            const auto folder = resolve(parentOf(item.item.original), report);
+            if (!folder)
+                continue;
+            if (const auto failed = TrashMover::restore(item.item, *folder)) {
                 report.failures.push_back({item.item.original, *failed});
                 continue;
             }
+            if (item.removal)
+                report.bytes += item.removal->item.totalAllocatedSize.value_or(0);
             if (item.removal)
                 editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
                     SnapshotEdit::putBack(*item.removal, *store->makeContext());
@@ -224,6 +266,8 @@ bool CleanupModel::rescanFolder(std::string folder)
             } catch (const FileSystemWalkerError&) {
                 // Cancelled: the snapshot is as it was.
             } catch (const FolderRescan::NotAFolder& refused) {
+                report.failures.push_back({folder, refused.what()});
+            } catch (const FolderRescan::Refused& refused) {
                 report.failures.push_back({folder, refused.what()});
             }
         });

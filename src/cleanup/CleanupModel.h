@@ -1,7 +1,9 @@
 #pragma once
 
+#include "CleanupTargets.h"
 #include "TrashMover.h"
 
+#include "filesystem/ResolvedItem.h"
 #include "filesystem/TreeRemover.h"
 #include "store/SnapshotEdit.h"
 
@@ -36,13 +38,19 @@ public:
         std::vector<std::string> changedFolders; // whose listings changed
         std::optional<std::string> snapshotFailure; // the snapshot could not be edited
         bool cancelled = false;
+        std::int64_t bytes = 0; // what the items handled whole took on disk, as the snapshot said
+        std::string trashFolder; // where the last item moved to the trash went
+        // The free space of the scanned volume before and after the job, where it is known.
+        std::optional<std::int64_t> freeBefore;
+        std::optional<std::int64_t> freeAfter;
     };
 
     CleanupModel(std::shared_ptr<StoreContainer> snapshot, std::string homeFolder, QObject* parent = nullptr);
     // Lets the running job stop between items and waits for it.
     ~CleanupModel() override;
 
-    // Why an item may not be touched, or none.
+    // Why an item may not be touched, or none, judged by its path; the job then reaches each
+    // item below the snapshot's root and refuses what it cannot reach that way.
     std::optional<std::string> refusal(const std::string& path) const;
     bool busy() const { return busy_; }
     bool canUndo() const { return !busy_ && !trashed_.empty(); }
@@ -67,6 +75,8 @@ private:
     };
     using Edit = std::function<void(const std::shared_ptr<StoreContainer>& store)>;
     bool anyRefused(const std::vector<std::string>& paths) const;
+    // The item below the snapshot's root, or none with the reason in the report.
+    std::optional<ResolvedItem> resolve(const std::string& path, Report& report) const;
     bool start(Action action, std::function<void(Report&)> job);
     // A writable container of the snapshot for one job (none, with the reason in the
     // report, when it is refused), and its end: the window's container takes the new version.
@@ -77,7 +87,7 @@ private:
 
     std::shared_ptr<StoreContainer> snapshot_;
     std::string scanRoot_;
-    std::string homeFolder_;
+    CleanupTargets::Guards guards_;
     bool busy_ = false;
     std::atomic<bool> cancelled_{false};
     std::thread worker_;

@@ -13,24 +13,54 @@ std::string asFolder(std::string path)
     return path;
 }
 
+bool within(const std::string& folder, const std::string& outer)
+{
+    return folder.compare(0, outer.size(), outer) == 0;
+}
+
 } // namespace
 
-std::optional<std::string> CleanupTargets::refusal(const std::string& path, const std::string& scanRoot,
-                                                   const std::string& homeFolder)
+std::optional<std::string> CleanupTargets::refusal(const std::string& path, const Guards& guards)
 {
     const std::string folder = asFolder(path);
     if (path.empty() || path.front() != '/' || folder.find("/../") != std::string::npos
-        || folder.find("/./") != std::string::npos)
+        || folder.find("/./") != std::string::npos || folder.find("//") != std::string::npos)
         return "it is not a plain absolute path";
     if (folder == "/")
         return "it is the root of every folder";
-    const std::string root = asFolder(scanRoot);
+    const std::string root = asFolder(guards.scanRoot);
     if (folder == root)
         return "it is the scanned folder itself";
-    if (folder.compare(0, root.size(), root) != 0)
+    if (!within(folder, root))
         return "it is not in this snapshot";
-    if (!homeFolder.empty() && folder == asFolder(homeFolder))
-        return "it is your home folder";
+    if (!guards.homeFolder.empty()) {
+        const std::string home = asFolder(guards.homeFolder);
+        if (folder == home)
+            return "it is your home folder";
+        if (within(home, folder))
+            return "it holds your home folder";
+    }
+    for (const std::string& store : guards.storeFolders) {
+        if (store.empty())
+            continue;
+        const std::string kept = asFolder(store);
+        if (within(folder, kept))
+            return "it is part of Vistrel's snapshot store";
+        if (within(kept, folder))
+            return "it holds Vistrel's snapshot store";
+    }
+    for (const std::string& store : guards.storeFiles) {
+        const std::size_t slash = store.rfind('/');
+        if (store.empty() || slash == std::string::npos)
+            continue;
+        const std::string history = store.substr(0, slash + 1) + "history/";
+        if (within(folder, history))
+            return "it is part of Vistrel's snapshot history";
+        if (within(history, folder))
+            return "it holds Vistrel's snapshot store";
+        if (path.compare(0, store.size(), store) == 0)
+            return "it is Vistrel's snapshot store";
+    }
     return std::nullopt;
 }
 

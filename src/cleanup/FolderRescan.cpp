@@ -1,6 +1,7 @@
 #include "FolderRescan.h"
 
 #include "filesystem/FileSystemMetadata.h"
+#include "filesystem/ResolvedItem.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
@@ -10,11 +11,10 @@
 #include "store/VistrelModelContainer.h"
 
 #include <cerrno>
+#include <cstring>
 #include <mutex>
-#include <sys/stat.h>
 
 namespace vistrel {
-
 
 FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_ptr<StoreContainer>& snapshot,
                                        std::stop_token stop, ScanProgress* progress)
@@ -28,13 +28,13 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
     if (!before || !target.isDirectory())
         throw NotAFolder("it is not a folder of this snapshot");
 
-    // A folder that is gone leaves the snapshot; one that is something else now is its
-    // parent's business.
+    // Reached below the scan root without links or other mounts. A folder that is gone
+    // leaves the snapshot; one that is something else now is its parent's business.
     Result result;
-    struct stat status {};
-    const std::string bare = path.size() > 1 ? path.substr(0, path.size() - 1) : path;
-    const int found = ::lstat(bare.c_str(), &status);
-    if (found != 0 && errno == ENOENT && !isRoot) {
+    if (!scanRoot)
+        throw NotAFolder("the snapshot does not say which folder it scanned");
+    const auto resolution = ResolvedItem::resolve(*scanRoot, path);
+    if (!resolution.item && resolution.gone && !isRoot) {
         SnapshotEdit::removeItem(target, *context);
         result.fileCountChange = -before->fileCount.value_or(0);
         result.totalSizeChange = -before->totalSize.value_or(0);
@@ -42,8 +42,12 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
         result.gone = true;
         return result;
     }
-    if (found == 0 && !S_ISDIR(status.st_mode))
-        throw NotAFolder("it is no longer a folder; rescan the folder holding it");
+    if (!resolution.item)
+        throw Refused(resolution.refusal);
+    int error = 0;
+    const DirectoryHandle opened = resolution.item->openFolder(&error);
+    if (!opened.isValid())
+        throw Refused(std::string("it cannot be opened: ") + std::strerror(error));
 
     // The walk's records are kept aside: the snapshot changes only once the walk is whole.
     std::mutex recordsMutex;
@@ -55,6 +59,7 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
     auto unused = VistrelModelContainer::shared().makeContainer(true); // the walker's batches stay empty
     FileSystemWalker::Options options;
     options.exclusions = ExclusionPatterns(SnapshotCompletion::exclusions(*snapshot));
+    options.rootFd = opened.fd();
     FileSystemWalker walker(target, progress, unused, keep, {}, stop, options);
     result.seconds = walker.walk();
     result.statistics = walker.statistics();
@@ -64,7 +69,7 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
     std::int64_t size = result.statistics.rootTotalSize;
     std::int64_t allocated = result.statistics.rootTotalAllocatedSize;
     if (!isRoot) {
-        const FileStatus own = FileSystemMetadata::status(path);
+        const FileStatus& own = resolution.item->status();
         size += static_cast<std::int64_t>(own.size);
         allocated += static_cast<std::int64_t>(own.allocatedSize);
     }

@@ -38,7 +38,15 @@ public:
         using std::runtime_error::runtime_error;
     };
 
-    // Throws NotAFolder, StoreError (the store cannot be written), FileSystemError (the
+    // The folder is not one a rescan may walk: reached through a link, a mount point, or
+    // not the folder the snapshot describes.
+    class Refused : public std::runtime_error {
+    public:
+        using std::runtime_error::runtime_error;
+    };
+
+    // The folder is reached below the snapshot's root without following links or crossing
+    // mounts. Throws NotAFolder, Refused, StoreError (the store cannot be written), FileSystemError (the
     // folder is gone) or FileSystemWalkerError (cancelled); nothing changes then.
     static Result run(const FileUrl& folder, const std::shared_ptr<StoreContainer>& snapshot, std::stop_token stop,
                       ScanProgress* progress = nullptr);

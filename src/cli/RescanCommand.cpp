@@ -79,6 +79,8 @@ int runRescan(const std::vector<std::string>& arguments)
             return receivedSignal() != 0 ? 128 + receivedSignal() : exitInterrupted;
         } catch (const FolderRescan::NotAFolder& refused) {
             return failure("cannot rescan " + terminalText(folder.path()) + ": " + refused.what());
+        } catch (const FolderRescan::Refused& refused) {
+            return failure("cannot rescan " + terminalText(folder.path()) + ": " + refused.what());
         } catch (const FileSystemError& gone) {
             return failure("cannot rescan " + terminalText(folder.path()) + ": " + gone.what());
         } catch (...) {

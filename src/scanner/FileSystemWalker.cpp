@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -176,8 +177,17 @@ double FileSystemWalker::walk()
     };
     Walk& state = *walk_;
     FileStatus rootStatus;
+    const int givenRoot = state.options.rootFd;
     try {
-        rootStatus = FileSystemMetadata::status(state.root.path());
+        if (givenRoot >= 0) {
+            int error = 0;
+            const auto status = FileSystemMetadata::statusAt(givenRoot, "", &error);
+            if (!status)
+                return elapsed();
+            rootStatus = *status;
+        } else {
+            rootStatus = FileSystemMetadata::status(state.root.path());
+        }
     } catch (const FileSystemError&) {
         return elapsed(); // nothing can be scanned, and that is not an error of the walk
     }
@@ -186,7 +196,11 @@ double FileSystemWalker::walk()
     raiseOpenFileLimit();
 
     int errorNumber = 0;
-    DirectoryHandle rootDirectory = DirectoryHandle::openPathForListing(state.root.path(), &errorNumber);
+    DirectoryHandle rootDirectory = givenRoot >= 0
+        ? DirectoryHandle(::fcntl(givenRoot, F_DUPFD_CLOEXEC, 0))
+        : DirectoryHandle::openPathForListing(state.root.path(), &errorNumber);
+    if (givenRoot >= 0 && !rootDirectory.isValid())
+        errorNumber = errno;
     std::optional<SumSize> rootSum;
     if (!rootDirectory.isValid()) {
         state.directoryUnreadable(state.root.path(), std::strerror(errorNumber));

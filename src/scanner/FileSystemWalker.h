@@ -56,6 +56,10 @@ public:
         std::function<void(const std::string& path, const std::string& reason)> unreadableDirectory;
         // Folders recorded without being walked (the root itself never is).
         ExclusionPatterns exclusions;
+        // The root as an open folder, reached by the caller (a rescan resolves it below the
+        // snapshot's root); the root's path then only names the records. Kept open by the
+        // caller for the walk.
+        int rootFd = -1;
     };
 
     struct MadeRecord {

@@ -5,6 +5,7 @@
 #include "store/StoreTestSupport.h"
 #include "store/SnapshotCompletion.h"
 #include "support/EventLoop.h"
+#include "support/ScopedMount.h"
 #include "support/TemporaryTree.h"
 
 #include "objectstore/StoreError.h"
@@ -94,6 +95,9 @@ TEST_F(CleanupModelTest, TrashUndoDeleteAndRescanKeepTheSnapshotTrue)
     ASSERT_TRUE(model.lastReport());
     EXPECT_EQ(model.lastReport()->done, std::vector<std::string>{tree_.path("root/big/")});
     EXPECT_FALSE(model.lastReport()->snapshotFailure);
+    EXPECT_EQ(model.lastReport()->trashFolder, tree_.path("data/Trash"));
+    EXPECT_EQ(model.lastReport()->bytes, original.at(tree_.path("root/big/"))) << "what it took, as the snapshot said";
+    EXPECT_TRUE(model.lastReport()->freeBefore && model.lastReport()->freeAfter);
     EXPECT_FALSE(std::filesystem::exists(tree_.path("root/big")));
     EXPECT_TRUE(std::filesystem::exists(tree_.path("data/Trash/files/big/one")));
     EXPECT_EQ(sizes(*scan.container), sizes(scanTree(root_))) << "as a fresh scan says";
@@ -114,6 +118,71 @@ TEST_F(CleanupModelTest, TrashUndoDeleteAndRescanKeepTheSnapshotTrue)
     ASSERT_TRUE(run(model, [&] { return model.rescanFolder(tree_.path("root/big")); }));
     EXPECT_EQ(sizes(*scan.container), sizes(scanTree(root_)));
     EXPECT_EQ(model.lastReport()->changedFolders.front(), tree_.path("root/big/"));
+}
+
+// Each action reaches its target below the scanned root: a folder on the way swapped for a
+// link, or a target that is a mount point, is refused with its reason and nothing outside moves.
+TEST_F(CleanupModelTest, ALinkedAncestorIsRefusedForEveryAction)
+{
+    tree_.writeFile("root/a/victim", 1000);
+    tree_.writeFile("root/a/sub/x", 10);
+    tree_.writeFile("elsewhere/victim", 5000);
+    tree_.writeFile("elsewhere/sub/x", 50);
+    ScanResult scan = scanTree(root_);
+    record(*scan.container, scan);
+    CleanupModel model(scan.container, "");
+    ASSERT_TRUE(run(model, [&] { return model.moveToTrash({tree_.path("root/a/sub/x")}); }));
+    ASSERT_TRUE(model.canUndo());
+
+    std::filesystem::rename(tree_.path("root/a"), tree_.path("root/a.old"));
+    std::filesystem::create_directory_symlink(tree_.path("elsewhere"), tree_.path("root/a"));
+    const auto refusedWithLink = [&] {
+        const auto& report = model.lastReport();
+        return report && report->done.empty() && report->failures.size() == 1
+            && report->failures[0].reason.find("symbolic link") != std::string::npos;
+    };
+    ASSERT_TRUE(run(model, [&] { return model.deletePermanently({tree_.path("root/a/victim")}); }));
+    EXPECT_TRUE(refusedWithLink());
+    ASSERT_TRUE(run(model, [&] { return model.moveToTrash({tree_.path("root/a/victim")}); }));
+    EXPECT_TRUE(refusedWithLink());
+    ASSERT_TRUE(run(model, [&] { return model.undoMoveToTrash(); }));
+    EXPECT_TRUE(refusedWithLink()) << "the undo does not put it back through the link";
+    ASSERT_TRUE(run(model, [&] { return model.rescanFolder(tree_.path("root/a/sub/")); }));
+    EXPECT_TRUE(refusedWithLink());
+    EXPECT_TRUE(std::filesystem::exists(tree_.path("elsewhere/victim")));
+    EXPECT_EQ(std::filesystem::file_size(tree_.path("elsewhere/sub/x")), 50u) << "nothing came back into the outside";
+    EXPECT_FALSE(std::filesystem::exists(tree_.path("data/Trash/files/victim")));
+    EXPECT_TRUE(std::filesystem::exists(tree_.path("data/Trash/files/x"))) << "the trashed item stays in the trash";
+    EXPECT_FALSE(storedFiles(*scan.container).count(tree_.path("root/a/sub/x"))) << "the snapshot stays as it was";
+}
+
+TEST_F(CleanupModelTest, AMountPointOrBindMountIsNeverATarget)
+{
+    tree_.makeDirectory("root/mnt");
+    tree_.makeDirectory("root/bound");
+    tree_.writeFile("elsewhere/precious", 100);
+    ScanResult scan = scanTree(root_);
+    record(*scan.container, scan);
+    const auto tmpfs = ScopedMount::tmpfs(tree_.path("root/mnt"));
+    if (!tmpfs.mounted())
+        GTEST_SKIP() << tmpfs.why();
+    const auto bind = ScopedMount::bind(tree_.path("elsewhere"), tree_.path("root/bound"));
+    ASSERT_TRUE(bind.mounted()) << bind.why();
+    tree_.writeFile("root/mnt/on-the-other-disk", 100);
+
+    CleanupModel model(scan.container, "");
+    for (const char* target : {"root/mnt/", "root/bound/"}) {
+        ASSERT_TRUE(run(model, [&] { return model.deletePermanently({tree_.path(target)}); }));
+        ASSERT_EQ(model.lastReport()->failures.size(), 1u) << target;
+        EXPECT_NE(model.lastReport()->failures[0].reason.find("mounted there"), std::string::npos);
+        ASSERT_TRUE(run(model, [&] { return model.moveToTrash({tree_.path(target)}); }));
+        EXPECT_TRUE(model.lastReport()->done.empty()) << target;
+        ASSERT_TRUE(run(model, [&] { return model.rescanFolder(tree_.path(target)); }));
+        EXPECT_TRUE(model.lastReport()->done.empty()) << target;
+    }
+    EXPECT_TRUE(std::filesystem::exists(tree_.path("root/mnt/on-the-other-disk")));
+    EXPECT_TRUE(std::filesystem::exists(tree_.path("elsewhere/precious")));
+    EXPECT_EQ(sizes(*scan.container), sizes(scan)) << "the snapshot stays as it was";
 }
 
 TEST_F(CleanupModelTest, AStoreOnDiskIsEditedThroughAWriterAndStillReadsAfterwards)

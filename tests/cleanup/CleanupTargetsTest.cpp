@@ -10,20 +10,49 @@ namespace {
 
 TEST(CleanupTargets, TheRootTheScanRootTheHomeFolderAndOutsideAreRefused)
 {
+    const auto refusal = [](const std::string& path, const std::string& root, const std::string& home) {
+        return CleanupTargets::refusal(path, {root, home, {}, {}});
+    };
     const std::string root = "/home/";
-    EXPECT_FALSE(CleanupTargets::refusal("/home/ann/Videos/", root, "/home/ann"));
-    EXPECT_FALSE(CleanupTargets::refusal("/home/ann/notes.txt", root, "/home/ann"));
-    EXPECT_FALSE(CleanupTargets::refusal("/home/anne/", root, "/home/ann")) << "a name that only starts alike";
-    EXPECT_EQ(CleanupTargets::refusal("/home/ann/", root, "/home/ann"), "it is your home folder");
-    EXPECT_EQ(CleanupTargets::refusal("/home/ann", root, "/home/ann/"), "it is your home folder");
-    EXPECT_EQ(CleanupTargets::refusal("/home/", root, ""), "it is the scanned folder itself");
-    EXPECT_EQ(CleanupTargets::refusal("/home", root, ""), "it is the scanned folder itself");
-    EXPECT_EQ(CleanupTargets::refusal("/", "/", ""), "it is the root of every folder");
-    EXPECT_EQ(CleanupTargets::refusal("/homework/x", root, ""), "it is not in this snapshot");
-    EXPECT_EQ(CleanupTargets::refusal("/etc/passwd", root, ""), "it is not in this snapshot");
-    EXPECT_TRUE(CleanupTargets::refusal("/home/ann/../../etc/", root, ""));
-    EXPECT_TRUE(CleanupTargets::refusal("home/ann/x", root, ""));
-    EXPECT_TRUE(CleanupTargets::refusal("", root, ""));
+    EXPECT_FALSE(refusal("/home/ann/Videos/", root, "/home/ann"));
+    EXPECT_FALSE(refusal("/home/ann/notes.txt", root, "/home/ann"));
+    EXPECT_FALSE(refusal("/home/anne/", root, "/home/ann")) << "a name that only starts alike";
+    EXPECT_EQ(refusal("/home/ann/", root, "/home/ann"), "it is your home folder");
+    EXPECT_EQ(refusal("/home/ann", root, "/home/ann/"), "it is your home folder");
+    EXPECT_EQ(refusal("/home/", root, ""), "it is the scanned folder itself");
+    EXPECT_EQ(refusal("/home", root, ""), "it is the scanned folder itself");
+    EXPECT_EQ(refusal("/", "/", ""), "it is the root of every folder");
+    EXPECT_EQ(refusal("/homework/x", root, ""), "it is not in this snapshot");
+    EXPECT_EQ(refusal("/etc/passwd", root, ""), "it is not in this snapshot");
+    EXPECT_TRUE(refusal("/home/ann/../../etc/", root, ""));
+    EXPECT_TRUE(refusal("/home//ann/", root, ""));
+    EXPECT_TRUE(refusal("home/ann/x", root, ""));
+    EXPECT_TRUE(refusal("", root, ""));
+}
+
+TEST(CleanupTargets, EveryFolderAboveTheHomeFolderAndTheStoresAreRefused)
+{
+    const CleanupTargets::Guards guards{"/", "/srv/users/ann", {"/srv/users/ann/.local/share/vistrel/"},
+                                        {"/data/scans/big.store"}};
+    EXPECT_EQ(CleanupTargets::refusal("/srv/", guards), "it holds your home folder");
+    EXPECT_EQ(CleanupTargets::refusal("/srv/users/", guards), "it holds your home folder");
+    EXPECT_FALSE(CleanupTargets::refusal("/srv/usersx/", guards));
+    EXPECT_FALSE(CleanupTargets::refusal("/srv/other/", guards));
+    EXPECT_FALSE(CleanupTargets::refusal("/srv/users/ann/.cache/", guards));
+    EXPECT_EQ(CleanupTargets::refusal("/srv/users/ann/.local/share/vistrel/default.store", guards),
+              "it is part of Vistrel's snapshot store");
+    EXPECT_EQ(CleanupTargets::refusal("/srv/users/ann/.local/share/vistrel/", guards),
+              "it is part of Vistrel's snapshot store");
+    EXPECT_EQ(CleanupTargets::refusal("/srv/users/ann/.local/", guards), "it holds Vistrel's snapshot store");
+    EXPECT_FALSE(CleanupTargets::refusal("/srv/users/ann/.local/share/other/", guards));
+
+    EXPECT_EQ(CleanupTargets::refusal("/data/scans/big.store", guards), "it is Vistrel's snapshot store");
+    EXPECT_EQ(CleanupTargets::refusal("/data/scans/big.store-wal", guards), "it is Vistrel's snapshot store");
+    EXPECT_EQ(CleanupTargets::refusal("/data/scans/history/", guards), "it is part of Vistrel's snapshot history");
+    EXPECT_EQ(CleanupTargets::refusal("/data/scans/history/1.store", guards),
+              "it is part of Vistrel's snapshot history");
+    EXPECT_EQ(CleanupTargets::refusal("/data/", guards), "it holds Vistrel's snapshot store");
+    EXPECT_FALSE(CleanupTargets::refusal("/data/scans/notes.txt", guards)) << "beside the store, not of it";
 }
 
 TEST(CacheFolders, ByNameByTagAndBesideACargoProject)

@@ -43,6 +43,7 @@ TEST(FolderRescan, AfterChangesTheSnapshotIsWhatAFreshScanSays)
     tree.writeFile("top/work/linked-later/x", 10);
     tree.writeFile("top/beside", 300);
     ScanResult snapshot = scanTree(tree.root());
+    SnapshotCompletion::recordScanRoot(*snapshot.container, tree.root());
 
     std::filesystem::remove(tree.path("top/work/goes"));
     tree.writeFile("top/work/grows", 900000);
@@ -95,7 +96,7 @@ TEST(FolderRescan, TheScanRootsKeptTotalsAndWhatIsRefused)
     expectSameRows(*snapshot.container, scanTree(tree.root()));
     std::filesystem::remove_all(tree.path("a"));
     tree.writeFile("a", 10);
-    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a/")), snapshot.container, {}), FolderRescan::NotAFolder);
+    EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a/")), snapshot.container, {}), FolderRescan::Refused);
     tree.writeFile("a2/y", 1);
     FolderRescan::run(FileUrl(tree.root()), snapshot.container, {});
     tree.writeFile("a2/z", 1);

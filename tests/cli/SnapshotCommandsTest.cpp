@@ -1,4 +1,5 @@
 #include "CliTestSupport.h"
+#include "support/ScopedMount.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>
@@ -318,6 +319,36 @@ TEST(RescanCommand, AFolderWalkedAgainMatchesAFreshScan)
     EXPECT_NE(noStore.standardError.find("there is no snapshot"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(stores.path("none.store"))) << "no store is made for it";
     EXPECT_EQ(cli({"rescan", "--store", store}).exitStatus, 2);
+}
+
+// A rescan reaches its folder below the scanned root: never through a folder swapped for a
+// link, never onto another file system mounted inside the tree.
+TEST(RescanCommand, ALinkedAncestorOrAMountPointIsRefusedAndTheSnapshotStays)
+{
+    testing::TemporaryTree tree;
+    testing::TemporaryTree stores;
+    tree.writeFile("R/a/b/mine", 100);
+    tree.makeDirectory("R/mnt");
+    tree.writeFile("elsewhere/b/foreign", 5000);
+    const std::string store = stores.path("s.store");
+    ASSERT_EQ(cli({"scan", tree.path("R"), "--store", store}).exitStatus, 0);
+    const std::string before = cli({"dump", "--store", store}).standardOutput;
+
+    std::filesystem::rename(tree.path("R/a"), tree.path("R/a.old"));
+    std::filesystem::create_directory_symlink(tree.path("elsewhere"), tree.path("R/a"));
+    const CommandResult linked = cli({"rescan", tree.path("R/a/b"), "--store", store});
+    EXPECT_EQ(linked.exitStatus, 1);
+    EXPECT_NE(linked.standardError.find("replaced by a symbolic link"), std::string::npos) << linked.standardError;
+    EXPECT_EQ(cli({"dump", "--store", store}).standardOutput, before) << "nothing from outside came in";
+
+    const auto mount = testing::ScopedMount::tmpfs(tree.path("R/mnt"));
+    if (!mount.mounted())
+        GTEST_SKIP() << mount.why();
+    tree.writeFile("R/mnt/on-the-other-disk", 100000);
+    const CommandResult mounted = cli({"rescan", tree.path("R/mnt"), "--store", store});
+    EXPECT_EQ(mounted.exitStatus, 1);
+    EXPECT_NE(mounted.standardError.find("mounted there"), std::string::npos) << mounted.standardError;
+    EXPECT_EQ(cli({"dump", "--store", store}).standardOutput, before) << "the scan stays on one file system";
 }
 
 std::int64_t allocated(const std::string& path)

@@ -268,7 +268,9 @@ namespace {
 std::optional<FileStatus> statusWithMask(int directoryFd, const char* name, int* errorNumber, unsigned mask)
 {
     struct statx raw { };
-    if (::statx(directoryFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, mask, &raw) != 0) {
+    // An empty name is the open item itself.
+    const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (*name ? 0 : AT_EMPTY_PATH);
+    if (::statx(directoryFd, name, flags, mask, &raw) != 0) {
         if (errorNumber)
             *errorNumber = errno;
         return std::nullopt;

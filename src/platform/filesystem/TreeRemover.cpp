@@ -3,6 +3,7 @@
 #include "DirectoryHandle.h"
 #include "DirectoryListing.h"
 #include "FileSystemMetadata.h"
+#include "ResolvedItem.h"
 
 #include <cerrno>
 #include <cstring>
@@ -38,11 +39,14 @@ struct Frame {
 
 class Removal {
 public:
-    Removal(std::string path, const std::function<bool()>& cancelled,
+    Removal(const ResolvedItem& item, const std::function<bool()>& cancelled,
             const std::function<void(std::int64_t)>& progress)
-        : base_(std::move(path))
+        : item_(item)
+        , base_(item.path())
         , cancelled_(cancelled)
         , progress_(progress)
+        , device_(item.device())
+        , mountId_(item.mountId())
     {
         while (base_.size() > 1 && base_.back() == '/')
             base_.pop_back();
@@ -50,25 +54,26 @@ public:
 
     TreeRemover::Result run()
     {
-        std::string name;
-        int error = 0;
-        DirectoryHandle parent = DirectoryHandle::openContaining(base_, &name, &error);
-        if (!parent.isValid() || name == "." || name == "..") {
-            fail(base_, parent.isValid() ? "not a removable item" : std::strerror(error));
+        if (item_.isRoot()) {
+            fail(base_, "the scanned folder itself is not removed");
             return std::move(result_);
         }
-        const auto status = FileSystemMetadata::statusAt(parent.fd(), name.c_str(), &error);
-        if (!status) {
-            fail(base_, std::strerror(error));
+        // Just before the change: still the item that was chosen, with no mount on it.
+        if (const auto changed = item_.recheck()) {
+            fail(base_, *changed);
             return std::move(result_);
         }
-        if (!status->isDirectory()) {
-            unlink(parent.fd(), name, base_, 0);
+        DirectoryHandle parent(::fcntl(item_.parentFd(), F_DUPFD_CLOEXEC, 0));
+        if (!parent.isValid()) {
+            fail(base_, std::strerror(errno));
             return std::move(result_);
         }
-        device_ = status->device;
-        mountId_ = status->mountId;
-        removeFolder(std::move(parent), name, Identity{status->device, status->inode});
+        const FileStatus& status = item_.status();
+        if (!status.isDirectory()) {
+            unlink(parent.fd(), item_.name(), base_, 0);
+            return std::move(result_);
+        }
+        removeFolder(std::move(parent), item_.name(), Identity{status.device, status.inode});
         return std::move(result_);
     }
 
@@ -209,6 +214,7 @@ private:
         }
     }
 
+    const ResolvedItem& item_;
     std::string base_;
     const std::function<bool()>& cancelled_;
     const std::function<void(std::int64_t)>& progress_;
@@ -220,10 +226,10 @@ private:
 
 } // namespace
 
-TreeRemover::Result TreeRemover::remove(const std::string& path, const std::function<bool()>& cancelled,
+TreeRemover::Result TreeRemover::remove(const ResolvedItem& item, const std::function<bool()>& cancelled,
                                         const std::function<void(std::int64_t)>& progress)
 {
-    return Removal(path, cancelled, progress).run();
+    return Removal(item, cancelled, progress).run();
 }
 
 } // namespace vistrel

@@ -7,10 +7,13 @@
 
 namespace vistrel {
 
-// Removes a file, or a folder with everything in it, as it is on disk now: by name, through
-// directory descriptors, so a path longer than PATH_MAX or a folder renamed meanwhile never
-// makes it remove anything else. A symbolic link is removed itself, never followed; another
-// file system or mount inside (a bind mount too) is not entered, and stays. A failure on
+class ResolvedItem;
+
+// Removes a resolved file, or folder with everything in it, as it is on disk now: by name,
+// through directory descriptors, so a path longer than PATH_MAX or a folder renamed meanwhile
+// never makes it remove anything else. A symbolic link is removed itself, never followed;
+// another file system or mount inside (a bind mount too) is not entered, and stays: the
+// reference is the mount of the folder holding the item, never the item's own. A failure on
 // one item never stops the others: each is reported with its reason.
 class TreeRemover {
 public:
@@ -26,7 +29,7 @@ public:
     };
 
     // `cancelled` is asked between items; `progress` hears the count removed so far.
-    static Result remove(const std::string& path, const std::function<bool()>& cancelled = {},
+    static Result remove(const ResolvedItem& item, const std::function<bool()>& cancelled = {},
                          const std::function<void(std::int64_t removed)>& progress = {});
 };
 
