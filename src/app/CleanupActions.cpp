@@ -1,6 +1,7 @@
 #include "CleanupActions.h"
 
 #include "cleanup/CleanupModel.h"
+#include "cleanup/CleanupSummary.h"
 #include "details/DesktopServices.h"
 #include "explorer/ExplorerModel.h"
 #include "explorer/ExplorerView.h"
@@ -8,10 +9,14 @@
 #include "services/Formats.h"
 
 #include <QAction>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 namespace vistrel {
@@ -20,14 +25,7 @@ namespace {
 
 QString names(const std::vector<std::string>& paths)
 {
-    // A few by name, then how many more.
-    QStringList shown;
-    for (std::size_t index = 0; index < paths.size() && index < 3; ++index)
-        shown << QStringLiteral("“%1”").arg(DisplayName::of(FileUrl(paths[index]).lastPathComponent()));
-    QString text = shown.join(QStringLiteral(", "));
-    if (paths.size() > 3)
-        text += QStringLiteral(" and %1 more").arg(paths.size() - 3);
-    return text;
+    return CleanupSummary::names(paths);
 }
 
 } // namespace
@@ -84,7 +82,26 @@ CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen
             QMessageBox::information(window_, QStringLiteral("Open Terminal Here"), *failed);
     });
     connect(menu, &QMenu::aboutToShow, this, &CleanupActions::update);
+    makeSummaryBar();
     update();
+}
+
+void CleanupActions::makeSummaryBar()
+{
+    auto* main = qobject_cast<QMainWindow*>(window_);
+    if (!main)
+        return;
+    summary_ = new QLabel(main);
+    summary_->setTextFormat(Qt::PlainText);
+    summary_->setWordWrap(true);
+    summary_->setAccessibleName(QStringLiteral("What the last cleanup did"));
+    summaryUndo_ = new QPushButton(QStringLiteral("Undo"), main);
+    summaryUndo_->setAccessibleName(QStringLiteral("Undo Move to Trash"));
+    connect(summaryUndo_, &QPushButton::clicked, undo_, &QAction::trigger);
+    main->statusBar()->addWidget(summary_, 1);
+    main->statusBar()->addPermanentWidget(summaryUndo_);
+    summaryUndo_->hide();
+    main->statusBar()->hide();
 }
 
 std::vector<std::string> CleanupActions::selectedItems() const
@@ -110,6 +127,10 @@ void CleanupActions::update()
     const bool idle = cleanup && !cleanup->busy() && screen_();
     moveToTrash_->setEnabled(idle);
     deletePermanently_->setEnabled(idle);
+    // Each names what it acts on.
+    const auto items = selectedItems();
+    moveToTrash_->setText(CleanupSummary::moveToTrashLabel(items));
+    deletePermanently_->setText(CleanupSummary::deletePermanentlyLabel(items));
     undo_->setEnabled(idle && cleanup->canUndo());
     rescan_->setEnabled(idle);
     copyPath_->setEnabled(screen_() != nullptr);
@@ -181,8 +202,8 @@ void CleanupActions::addItemActions(QMenu* menu, const std::string& path)
     CleanupModel* cleanup = cleanup_();
     const bool idle = cleanup && !cleanup->busy();
     menu->addSeparator();
-    menu->addAction(moveToTrash_->text(), this, [this, path] { trash({path}); })->setEnabled(idle);
-    menu->addAction(deletePermanently_->text(), this, [this, path] {
+    menu->addAction(CleanupSummary::moveToTrashLabel({path}), this, [this, path] { trash({path}); })->setEnabled(idle);
+    menu->addAction(CleanupSummary::deletePermanentlyLabel({path}), this, [this, path] {
             if (!refused({path}, QStringLiteral("Delete Permanently")))
                 askToDelete({path});
         })->setEnabled(idle);
@@ -209,7 +230,13 @@ void CleanupActions::askToDelete(std::vector<std::string> paths)
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Delete Permanently"),
                                 QStringLiteral("Delete %1%2 permanently?").arg(names(paths), figures),
                                 QMessageBox::Cancel, window_);
-    box->setInformativeText(QStringLiteral("It does not go to the trash and cannot be brought back."));
+    QStringList where;
+    for (std::size_t index = 0; index < paths.size() && index < 3; ++index)
+        where << DisplayName::of(FileUrl(paths[index]).pathWithoutTrailingSeparator());
+    if (paths.size() > 3)
+        where << QStringLiteral("…");
+    box->setInformativeText(where.join(QLatin1Char('\n'))
+                            + QStringLiteral("\n\nIt does not go to the trash and cannot be brought back."));
     QPushButton* remove = box->addButton(QStringLiteral("Delete Permanently"), QMessageBox::DestructiveRole);
     box->setDefaultButton(QMessageBox::Cancel);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -232,7 +259,16 @@ void CleanupActions::finished()
     if (ExplorerView* screen = screen_()) {
         const bool removal = report.action == CleanupModel::Action::moveToTrash
             || report.action == CleanupModel::Action::deletePermanently;
-        screen->reloadAfterChange(removal ? report.done : std::vector<std::string>{});
+        // After an undo the item is selected again.
+        const bool undone = report.action == CleanupModel::Action::undoMoveToTrash && !report.done.empty();
+        screen->reloadAfterChange(removal ? report.done : std::vector<std::string>{},
+                                  undone ? std::optional<std::string>(report.done.front()) : std::nullopt);
+    }
+    if (summary_) {
+        summary_->setText(CleanupSummary::of(report));
+        summaryUndo_->setVisible(report.action == CleanupModel::Action::moveToTrash && !report.done.empty()
+                                 && cleanup->canUndo());
+        summary_->parentWidget()->show();
     }
     if (!report.failures.empty() || report.snapshotFailure) {
         QStringList lines;

@@ -8,6 +8,8 @@
 #include <vector>
 
 class QAction;
+class QLabel;
+class QPushButton;
 class QMenu;
 class QWidget;
 
@@ -41,6 +43,9 @@ public:
     QWidget* confirmation() const { return confirmation_; }
     // The progress of a job that takes long, with its Cancel (open while it runs).
     QWidget* progress() const { return progress_; }
+    // The status bar's line saying what the last job did, and its Undo.
+    QLabel* summary() const { return summary_; }
+    QPushButton* summaryUndo() const { return summaryUndo_; }
 
 private:
     std::optional<std::string> selectedItem() const;
@@ -50,6 +55,7 @@ private:
     void askToDelete(std::vector<std::string> paths);
     void finished();
     void watch(CleanupModel* cleanup);
+    void makeSummaryBar();
 
     QWidget* window_;
     ScreenSource screen_;
@@ -62,6 +68,8 @@ private:
     QAction* terminal_;
     QWidget* confirmation_ = nullptr;
     QWidget* progress_ = nullptr;
+    QLabel* summary_ = nullptr;
+    QPushButton* summaryUndo_ = nullptr;
     void busyChanged();
     CleanupModel* watched_ = nullptr;
 };

@@ -378,12 +378,7 @@ void ExplorerView::setMapShown(bool shown)
             if (environment_.preferences)
                 environment_.preferences->setMapSplitter(mapSplit_->saveState());
         });
-        connect(mapView_, &MapView::itemClicked, this, [this](const std::string& path) {
-            // Its row, or the row of the folder that holds it; the details show the item itself.
-            if (const auto row = MapLayout::rowFor(path, model_->currentPath()))
-                Q_EMIT tableViewModel_->selectionRequested(ItemUrl::file(FileUrl(*row)));
-            tableViewModel_->setSelectedPath(ItemUrl::file(FileUrl(path)));
-        });
+        connect(mapView_, &MapView::itemClicked, this, [this](const std::string& path) { selectFromMap(path); });
         connect(model_, &ExplorerModel::selectedDetailsFileChanged, mapView_, [this] {
             mapView_->setSelectedPath(model_->selectedDetailsFile() ? model_->selectedDetailsFile()->id : std::string());
         });
@@ -394,6 +389,24 @@ void ExplorerView::setMapShown(bool shown)
         });
     }
     mapPane_->show();
+}
+
+void ExplorerView::selectFromMap(const std::string& path)
+{
+    // The table's row, the map's outline and the details always name one item, the one the
+    // cleanup actions act on: a tile deeper down opens its folder with it selected.
+    const auto row = MapLayout::rowFor(path, model_->currentPath());
+    const ItemUrl url = ItemUrl::file(FileUrl(path));
+    if (row && *row == path) {
+        Q_EMIT tableViewModel_->selectionRequested(url);
+        tableViewModel_->setSelectedPath(url);
+    } else if (row && environment_.navigationModel) {
+        environment_.navigationModel->push(
+            ExplorerNavigationDestination::explorer(FileUrl(path).parentDirectory(), FileUrl(path)));
+    } else {
+        table_->tree()->selectionModel()->clearSelection();
+        tableViewModel_->setSelectedPath(std::nullopt);
+    }
 }
 
 void ExplorerView::showUnreadableFolders(const QStringList& paths)
@@ -561,7 +574,7 @@ ExplorerView::selectedItemFigures(const std::vector<std::string>& paths) const
     return std::nullopt;
 }
 
-void ExplorerView::reloadAfterChange(const std::vector<std::string>& removed)
+void ExplorerView::reloadAfterChange(const std::vector<std::string>& removed, const std::optional<std::string>& select)
 {
     if (environment_.snapshotChanges)
         changesSeen_ = *environment_.snapshotChanges;
@@ -585,6 +598,8 @@ void ExplorerView::reloadAfterChange(const std::vector<std::string>& removed)
         if (const auto next = neighbour(tableViewModel_->files()))
             tableViewModel_->setSelectedPath(ItemUrl::file(FileUrl(*next)));
     }
+    if (select)
+        tableViewModel_->setSelectedPath(ItemUrl::file(FileUrl(*select)));
     refresh();
     if (mapView_)
         mapView_->model()->rebuild();

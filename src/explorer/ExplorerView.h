@@ -61,8 +61,10 @@ public:
     // Loads the rows; done each time the screen comes to the front.
     void refresh();
     // After the snapshot changed in place (a cleanup): the rows, the details and the map
-    // anew, the selection on a neighbour of the first removed item (when it was in the table).
-    void reloadAfterChange(const std::vector<std::string>& removed = {});
+    // anew, the selection on a neighbour of the first removed item (when it was in the table),
+    // or on `select` (an item put back).
+    void reloadAfterChange(const std::vector<std::string>& removed = {},
+                           const std::optional<std::string>& select = std::nullopt);
 
     // The bar that says a read of the snapshot failed, with what to do; hidden until one does.
     QWidget* readFailureNotice() const { return readFailureNotice_; }
@@ -91,6 +93,7 @@ private:
     // main thread; nothing elsewhere.
     QLabel* makeUsedSpaceLine(const ExplorerEnvironment& environment);
     void showUnreadableFolders(const QStringList& paths);
+    void selectFromMap(const std::string& path);
     QWidget* makeReadFailureNotice();
     // "Changes since the snapshot of …" with Stop Comparing, while the window compares.
     QWidget* makeComparisonNotice();

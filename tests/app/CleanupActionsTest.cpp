@@ -11,6 +11,8 @@
 #include "explorer/ExplorerTableRowModelDataSource.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
+#include "explorer/MapView.h"
+#include "explorer/MapModel.h"
 #include "scanner/WalkerTestSupport.h"
 #include "store/SnapshotCompletion.h"
 #include "support/EventLoop.h"
@@ -20,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLabel>
 #include <QMenu>
 #include <QItemSelectionModel>
 #include <QTreeView>
@@ -93,7 +96,7 @@ TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
     ASSERT_TRUE(menu);
     QAction* trashIt = nullptr;
     for (QAction* action : menu->actions())
-        if (action->text() == actions->moveToTrashAction()->text())
+        if (action->text() == QStringLiteral("Move “big” to &Trash"))
             trashIt = action;
     ASSERT_TRUE(trashIt);
     screen->model()->setSelectedDetailsFile(scan.at(tree.path("root/small/")));
@@ -134,6 +137,73 @@ TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
             button->click();
     ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && rowPaths(screen).size() == 1; }));
     EXPECT_FALSE(std::filesystem::exists(tree.path("root/small")));
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+// One selection: a click on a deep tile of the map selects that item's own row (its folder
+// opens), and Delete acts on it, never on the top-level folder that holds it; the window then
+// says what went where, and Undo selects it again.
+TEST(CleanupActions, ATileClickAndTheDeleteKeyActOnOneItemAndTheWindowSaysWhatHappened)
+{
+    ensureApplication();
+    TemporaryTree tree;
+    ::setenv("XDG_DATA_HOME", tree.path("data").c_str(), 1);
+    tree.makeDirectory("data");
+    tree.writeFile("root/.local/share/someapp/logs/debug.log", 200000);
+    tree.writeFile("root/.local/share/someapp/keep.db", 300000);
+    tree.writeFile("root/other", 1000);
+    const std::string root = tree.path("root/");
+    const std::string log = tree.path("root/.local/share/someapp/logs/debug.log");
+    ScanResult scan = scanTree(root);
+    SnapshotCompletion::recordScanRoot(*scan.container, root);
+    SnapshotCompletion::recordRootTotals(*scan.container, {scan.statistics.rootFileCount, scan.statistics.rootTotalSize,
+                                                           scan.statistics.rootTotalAllocatedSize});
+    VistrelMainWindow window(nullptr, scan.container, root);
+    window.show();
+    ASSERT_TRUE(waitUntil([&] { return window.shell() && window.shell()->currentScreen(); }));
+    ExplorerView* top = window.shell()->currentScreen();
+    ASSERT_TRUE(waitUntil([&] { return rowPaths(top).size() == 2; }));
+    CleanupActions* actions = window.cleanupActions();
+    CleanupModel* cleanup = window.rootView()->cleanup();
+
+    top->setMapShown(true);
+    ASSERT_TRUE(waitUntil([&] { return !top->mapView()->model()->busy(); }));
+    Q_EMIT top->mapView()->itemClicked(log);
+    ASSERT_TRUE(waitUntil([&] { return window.shell()->currentScreen() != top; })) << "its folder opens";
+    ExplorerView* screen = window.shell()->currentScreen();
+    ASSERT_TRUE(waitUntil([&] {
+        const auto selected = screen->table()->tree()->selectionModel()->selectedRows();
+        return selected.size() == 1 && selected.front().data().toString() == QStringLiteral("debug.log")
+            && screen->model()->selectedDetailsFile() && screen->model()->selectedDetailsFile()->id == log;
+    })) << "the row, the details and the map name the clicked item";
+    actions->update();
+    EXPECT_EQ(actions->moveToTrashAction()->text(), QStringLiteral("Move “debug.log” to &Trash"));
+    EXPECT_EQ(actions->deletePermanentlyAction()->text(), QStringLiteral("&Delete “debug.log” Permanently…"));
+
+    QTest::keyClick(screen->table()->tree(), Qt::Key_Delete);
+    ASSERT_TRUE(waitUntil([&] { return !cleanup->busy() && cleanup->lastReport(); }));
+    EXPECT_FALSE(std::filesystem::exists(log));
+    EXPECT_TRUE(std::filesystem::exists(tree.path("root/.local/share/someapp/keep.db"))) << "only what was chosen";
+    EXPECT_TRUE(std::filesystem::exists(tree.path("data/Trash/files/debug.log")));
+    ASSERT_TRUE(actions->summary());
+    const QString said = actions->summary()->text();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Moved “debug.log” (")) && said.contains(QStringLiteral("to the Trash in")))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("freed when the trash is emptied"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("Free space:"))) << said.toStdString();
+    ASSERT_TRUE(actions->summaryUndo()->isVisible());
+
+    actions->summaryUndo()->click();
+    ASSERT_TRUE(waitUntil([&] {
+        return !cleanup->busy() && cleanup->lastReport()->action == CleanupModel::Action::undoMoveToTrash;
+    }));
+    EXPECT_TRUE(std::filesystem::exists(log));
+    EXPECT_TRUE(actions->summary()->text().startsWith(QStringLiteral("Put “debug.log” (")));
+    EXPECT_FALSE(actions->summaryUndo()->isVisible());
+    ASSERT_TRUE(waitUntil([&] {
+        const auto selected = screen->table()->tree()->selectionModel()->selectedRows();
+        return selected.size() == 1 && selected.front().data().toString() == QStringLiteral("debug.log");
+    })) << "the item put back is selected again";
     ::unsetenv("XDG_DATA_HOME");
 }
 

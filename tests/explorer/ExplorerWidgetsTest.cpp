@@ -530,14 +530,23 @@ TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
         sawDeep = sawDeep || tile.path == "/usr/share/doc";
     EXPECT_TRUE(sawDeep) << "the whole subtree, not only the direct children";
 
-    Q_EMIT view->mapView()->itemClicked("/usr/share/doc");
+    // One selection: a tile of this folder selects its row, and the details and the Delete
+    // action's target are that row's item; a tile deeper down opens its folder selecting it.
     QTreeView* tree = view->table()->tree();
+    Q_EMIT view->mapView()->itemClicked("/usr/lib/");
     ASSERT_TRUE(waitUntil([&] {
-        return view->model()->selectedDetailsFile() && view->model()->selectedDetailsFile()->id == "/usr/share/doc";
-    })) << "the details show the clicked item itself";
-    const QModelIndexList selected = tree->selectionModel()->selectedRows();
-    ASSERT_EQ(selected.size(), 1);
-    EXPECT_EQ(selected.front().data(ExplorerTableItemModel::pathRole).toString(), QStringLiteral("/usr/share/"));
+        return view->model()->selectedDetailsFile() && view->model()->selectedDetailsFile()->id == "/usr/lib/";
+    }));
+    ASSERT_EQ(tree->selectionModel()->selectedRows().size(), 1);
+    EXPECT_EQ(tree->selectionModel()->selectedRows().front().data(ExplorerTableItemModel::pathRole).toString(),
+              QStringLiteral("/usr/lib/"));
+    EXPECT_EQ(view->selectedItemPaths(), std::vector<std::string>{"/usr/lib/"});
+    Q_EMIT view->mapView()->itemClicked("/usr/share/doc");
+    ASSERT_EQ(navigation_.navigationPath().size(), 1u);
+    EXPECT_EQ(navigation_.navigationPath().back().root.path(), "/usr/share/");
+    ASSERT_TRUE(navigation_.navigationPath().back().selection);
+    EXPECT_EQ(navigation_.navigationPath().back().selection->path(), "/usr/share/doc");
+    navigation_.pop();
 
     // From the keyboard: the arrows step through this directory's tiles, largest first, each
     // read out and selected; Return opens a folder.
