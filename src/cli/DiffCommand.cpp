@@ -66,8 +66,8 @@ int runDiff(const std::vector<std::string>& arguments)
             char* end = nullptr;
             const std::string& text = arguments[++index];
             count = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || count < 1 || count > 1000)
-                return usageError("diff: -n takes a number from 1 to 1000");
+            if (text.empty() || *end != '\0' || count < 0 || count > 1000)
+                return usageError("diff: -n takes a number from 1 to 1000, or 0 for every change");
         } else if (stores.size() < 2 && !argument.empty() && argument[0] != '-') {
             stores.push_back(argument);
         } else {
@@ -93,17 +93,29 @@ int runDiff(const std::vector<std::string>& arguments)
         auto afterContext = after->makeContext();
         beforeContext->setPageCacheLimit(SnapshotDiff::streamingCacheKibibytes);
         afterContext->setPageCacheLimit(SnapshotDiff::streamingCacheKibibytes);
-        const auto result = SnapshotDiff::biggest(directory, *beforeContext, *afterContext,
-                                                  static_cast<std::size_t>(count));
-        if (json)
-            std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
-        for (const SnapshotDiff::Change& change : result.changes) {
+        const auto print = [json](const SnapshotDiff::Change& change) {
             if (json)
                 std::printf("%s\n", cli::json(change).c_str());
             else
                 std::printf("%12s %12s %12s  %s\n", changeText(change).c_str(), sizeText(change.before).c_str(),
                             sizeText(change.after).c_str(), terminalText(change.id).c_str());
+        };
+        if (count == 0) {
+            // Every change as it is met, shallowest first; the count comes last.
+            const std::int64_t total = SnapshotDiff::every(directory, *beforeContext, *afterContext, print);
+            if (json)
+                std::printf("{\"total\": %lld}\n", static_cast<long long>(total));
+            else
+                std::printf("All %lld changes under %s\n", static_cast<long long>(total),
+                            terminalText(directory.path()).c_str());
+            return std::fflush(stdout) == 0 ? exitSuccess : failure("cannot write the changes");
         }
+        const auto result = SnapshotDiff::biggest(directory, *beforeContext, *afterContext,
+                                                  static_cast<std::size_t>(count));
+        if (json)
+            std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
+        for (const SnapshotDiff::Change& change : result.changes)
+            print(change);
         if (!json)
             std::printf("The %lld biggest of %lld changes under %s\n",
                         static_cast<long long>(result.changes.size()), static_cast<long long>(result.total),

@@ -10,6 +10,7 @@
 #include <QDateTime>
 
 #include <cstdio>
+#include <sys/stat.h>
 
 namespace vistrel::cli {
 
@@ -82,9 +83,14 @@ int runHistory(const std::vector<std::string>& arguments)
             return failure(error.what());
         }
     }
+    struct stat status {};
+    if (::stat(location.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        return failure(terminalText(location) + " is a folder, not a snapshot store");
     const auto snapshots = SnapshotHistory::list(location);
     if (snapshots.empty())
         return failure("no snapshot store at " + terminalText(location) + " (run vistrel-cli scan first)");
+    if (snapshots.front().current && snapshots.front().problem)
+        return failure(terminalText(location) + " is not a snapshot store: " + terminalText(*snapshots.front().problem));
     for (const auto& snapshot : snapshots)
         std::printf("%s\n", json ? cli::json(snapshot).c_str() : line(snapshot).c_str());
     return exitSuccess;

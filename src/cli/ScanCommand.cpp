@@ -24,6 +24,7 @@
 #include <cstring>
 #include <exception>
 #include <fstream>
+#include <optional>
 #include <unistd.h>
 
 namespace vistrel::cli {
@@ -47,24 +48,47 @@ std::int64_t progressTotal(const std::string& root)
     return 0;
 }
 
-// One pattern a line; blank lines and lines starting with "#" are skipped.
-bool readPatterns(const std::string& file, std::vector<std::string>& patterns)
+// Limits on an exclusion file, so that /dev/zero or a stray binary cannot be read for ever.
+constexpr std::size_t longestPatternLine = 4096;
+constexpr std::uint64_t largestPatternFile = 64ull << 20;
+
+// One pattern a line; blank lines and lines starting with "#" are skipped. The reason when
+// the file cannot be used.
+std::optional<std::string> readPatterns(const std::string& file, std::vector<std::string>& patterns)
 {
     errno = 0;
-    std::ifstream input(file);
-    if (!input) {
-        if (errno == 0)
-            errno = ENOENT;
-        return false;
-    }
+    std::ifstream input(file, std::ios::binary);
+    if (!input)
+        return std::strerror(errno == 0 ? ENOENT : errno);
+    std::uint64_t read = 0;
+    std::uint64_t lineNumber = 0;
     std::string line;
-    while (std::getline(input, line)) {
+    char c = 0;
+    const auto take = [&] {
+        ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         if (!line.empty() && line.front() != '#')
             patterns.push_back(line);
+        line.clear();
+    };
+    while (input.get(c)) {
+        if (++read > largestPatternFile)
+            return "it is larger than " + std::to_string(largestPatternFile >> 20) + " MB";
+        if (c == '\n') {
+            take();
+            continue;
+        }
+        if (line.size() >= longestPatternLine)
+            return "line " + std::to_string(lineNumber + 1) + " is longer than " + std::to_string(longestPatternLine)
+                + " bytes";
+        line += c;
     }
-    return !input.bad();
+    if (input.bad())
+        return std::strerror(errno == 0 ? EIO : errno);
+    if (!line.empty())
+        take();
+    return std::nullopt;
 }
 
 } // namespace
@@ -84,8 +108,8 @@ int runScan(const std::vector<std::string>& arguments)
             patterns.push_back(arguments[++index]);
         else if (!optionsEnded && argument == "--exclude-from" && index + 1 < arguments.size()) {
             const std::string file = arguments[++index];
-            if (!readPatterns(file, patterns))
-                return failure("cannot read the exclusions in " + terminalText(file) + ": " + std::strerror(errno));
+            if (const auto problem = readPatterns(file, patterns))
+                return failure("cannot read the exclusions in " + terminalText(file) + ": " + *problem);
         }
         else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size() && !inMemory && !storeArgument)
             storeArgument = arguments[++index];
@@ -163,6 +187,9 @@ int runScan(const std::vector<std::string>& arguments)
     if (!exclusions.empty())
         std::printf(" excluded=%lld", static_cast<long long>(statistics.excludedDirectories));
     std::printf("\n");
+    if (statistics.totalsHeldAtMaximum)
+        std::fprintf(stderr, "vistrel-cli: note: the sizes add up to more than 9223372036854775807 bytes; the "
+                             "totals that hold them are held at that value\n");
     return exitSuccess;
 }
 

@@ -119,6 +119,25 @@ std::vector<SnapshotDiff::Change> SnapshotDiff::children(const FileUrl& director
     return changes;
 }
 
+std::int64_t SnapshotDiff::every(const FileUrl& directory, StoreContext& before, StoreContext& after,
+                                 const std::function<void(const Change&)>& receive)
+{
+    std::int64_t total = 0;
+    for (std::int64_t level = directory.pathComponentCount() + 1;; ++level) {
+        const auto beforeRows = levelCursor(before, directory, level);
+        const auto afterRows = levelCursor(after, directory, level);
+        const bool any = merge(*beforeRows, *afterRows, [&](Change&& change) {
+            if (!change.changed())
+                return;
+            ++total;
+            receive(change);
+        });
+        // A level with no row below the directory in either snapshot has none below it either.
+        if (!any)
+            return total;
+    }
+}
+
 SnapshotDiff::Biggest SnapshotDiff::biggest(const FileUrl& directory, StoreContext& before, StoreContext& after,
                                             std::size_t limit)
 {

@@ -4,6 +4,7 @@
 #include "store/VistrelFile.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -51,6 +52,12 @@ public:
     // connections of its own. Throws StoreError.
     static Biggest biggest(const FileUrl& directory, StoreContext& before, StoreContext& after,
                            std::size_t limit = 1000);
+
+    // Every changed item below the directory, handed over as it is met, level by level and
+    // in path order within a level: for scripts that want them all, in memory of their own
+    // size. Returns how many there were. Throws StoreError.
+    static std::int64_t every(const FileUrl& directory, StoreContext& before, StoreContext& after,
+                              const std::function<void(const Change&)>& receive);
 
     // The page cache a connection needs for these passes, which read each page once.
     static constexpr int streamingCacheKibibytes = 2048;

@@ -22,6 +22,12 @@ namespace {
 
 constexpr std::size_t rowsPerSave = 50000;
 
+bool plainPath(const std::string& path)
+{
+    const std::string folder = path.back() == '/' ? path : path + "/";
+    return folder.find("/./") == std::string::npos && folder.find("/../") == std::string::npos;
+}
+
 class Builder : public NcduJsonReader::Handler {
 public:
     explicit Builder(StoreContainer& container)
@@ -46,6 +52,13 @@ public:
         if (frames_.empty()) {
             if (item.name.empty() || item.name.front() != '/')
                 throw NcduJsonReader::Error("the top directory's name is not an absolute path", item.offset);
+            if (item.name.find('\0') != std::string::npos)
+                throw NcduJsonReader::Error("the top directory's name holds a NUL byte, which no path can", item.offset);
+            // Kept as written, "/x/../.." would name folders other than the ones it shows.
+            if (!plainPath(item.name))
+                throw NcduJsonReader::Error("the top directory's name \"" + item.name
+                                                + "\" has \".\" or \"..\" in it; give it as a plain absolute path",
+                                            item.offset);
             frame.path = FileUrl::directory(item.name).path();
             result.root = frame.path;
             frame.device = item.device.value_or(0);
@@ -116,6 +129,10 @@ public:
             return;
         }
         frame.sum.addDistinct(own);
+        // An export whose sizes cannot be added up is not a tree of files: refused, never wrapped.
+        if (frame.sum.overflowed())
+            throw NcduJsonReader::Error("the sizes in " + frame.path + " add up to more than 9223372036854775807 bytes",
+                                        frame.item.offset);
         const auto [allocated, size] = frame.sum.totals();
         if (frames_.empty()) {
             result.fileCount = frame.sum.fileCount;
@@ -162,6 +179,8 @@ private:
     {
         if (item.name.empty())
             throw NcduJsonReader::Error("an item with an empty name", item.offset);
+        if (item.name.find('\0') != std::string::npos)
+            throw NcduJsonReader::Error("a name holding a NUL byte, which no file can have", item.offset);
         if (item.name.find('/') != std::string::npos || item.name == "." || item.name == "..")
             throw NcduJsonReader::Error("an item named \"" + item.name + "\", which no folder can hold", item.offset);
         Frame& parent = frames_.back();

@@ -56,7 +56,16 @@ ExclusionPatterns::ExclusionPatterns(std::vector<std::string> patterns)
     for (const std::string& pattern : patterns) {
         if (const std::string problem = problemWith(pattern); !problem.empty())
             throw Error("invalid exclusion pattern \"" + pattern + "\": " + problem);
-        patterns_.push_back(withoutTrailingSlash(pattern));
+        std::string kept = withoutTrailingSlash(pattern);
+        if (kept.find_first_of("*?[\\") != std::string::npos)
+            globs_.push_back(kept);
+        else if (kept.find('/') == std::string::npos)
+            literalNames_.insert(kept);
+        else if (kept.front() == '/')
+            literalPaths_.insert(kept);
+        else
+            literalTails_.insert(kept);
+        patterns_.push_back(std::move(kept));
     }
 }
 
@@ -66,7 +75,13 @@ bool ExclusionPatterns::excludes(std::string_view directoryPath) const
         return false;
     const std::string path = withoutTrailingSlash(directoryPath);
     const std::string name = path.substr(path.rfind('/') + 1);
-    for (const std::string& pattern : patterns_) {
+    if (literalNames_.count(name) || literalPaths_.count(path))
+        return true;
+    if (!literalTails_.empty())
+        for (std::size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+            if (literalTails_.count(path.substr(slash + 1)))
+                return true;
+    for (const std::string& pattern : globs_) {
         int result = FNM_NOMATCH;
         if (pattern.find('/') == std::string::npos)
             result = ::fnmatch(pattern.c_str(), name.c_str(), 0);

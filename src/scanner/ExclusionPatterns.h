@@ -3,6 +3,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace vistrel {
@@ -35,6 +36,12 @@ public:
 
 private:
     std::vector<std::string> patterns_;
+    // Patterns without a wildcard are looked up, so that many of them cost little more than
+    // one: names, absolute paths, and relative paths matched as a path's last components.
+    std::unordered_set<std::string> literalNames_;
+    std::unordered_set<std::string> literalPaths_;
+    std::unordered_set<std::string> literalTails_;
+    std::vector<std::string> globs_;
 };
 
 } // namespace vistrel

@@ -221,6 +221,11 @@ double FileSystemWalker::walk()
         state.rootTotals.rootFileCount = rootSum->fileCount;
         state.rootTotals.rootTotalSize = size;
         state.rootTotals.rootTotalAllocatedSize = allocated;
+        state.rootTotals.totalsHeldAtMaximum = rootSum->overflowed();
+        if (rootSum->overflowed())
+            Log::error(LogCategory::fileSystemWalker,
+                       "the sizes below " + state.root.path() + " add up to more than 2^63-1 bytes; their totals "
+                       "are held at that value");
     }
     std::vector<FileSystemRecord> remainder = state.dbManager.takePending();
     if (!remainder.empty()) {

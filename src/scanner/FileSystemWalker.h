@@ -82,6 +82,9 @@ public:
         std::int64_t unreadableDirectories = 0;
         // Directories recorded without totals because an exclusion pattern matched them.
         std::int64_t excludedDirectories = 0;
+        // A total went past the largest 64-bit value (sparse files of exabytes): the totals
+        // that hold it are held at that value, a floor rather than the exact sum.
+        bool totalsHeldAtMaximum = false;
     };
 
     FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,

@@ -5,21 +5,22 @@ namespace vistrel {
 void FileSystemWalker::SumSize::add(const FileID& id, const FileSize& size)
 {
     if (sizes_.try_emplace(id, size).second) {
-        allocatedSum_ += size.totalAllocatedSize;
-        sizeSum_ += size.totalSize;
+        addTo(allocatedSum_, size.totalAllocatedSize);
+        addTo(sizeSum_, size.totalSize);
     }
 }
 
 void FileSystemWalker::SumSize::addDistinct(const FileSize& size)
 {
-    distinctAllocatedSum_ += size.totalAllocatedSize;
-    distinctSizeSum_ += size.totalSize;
+    addTo(distinctAllocatedSum_, size.totalAllocatedSize);
+    addTo(distinctSizeSum_, size.totalSize);
 }
 
 void FileSystemWalker::SumSize::merge(const SumSize& other)
 {
-    distinctAllocatedSum_ += other.distinctAllocatedSum_;
-    distinctSizeSum_ += other.distinctSizeSum_;
+    overflowed_ = overflowed_ || other.overflowed_;
+    addTo(distinctAllocatedSum_, other.distinctAllocatedSum_);
+    addTo(distinctSizeSum_, other.distinctSizeSum_);
     for (const auto& [id, size] : other.sizes_)
         add(id, size);
     fileCount += other.fileCount;
@@ -31,8 +32,9 @@ void FileSystemWalker::SumSize::merge(SumSize&& other)
         merge(static_cast<const SumSize&>(other));
         return;
     }
-    distinctAllocatedSum_ += other.distinctAllocatedSum_;
-    distinctSizeSum_ += other.distinctSizeSum_;
+    overflowed_ = overflowed_ || other.overflowed_;
+    addTo(distinctAllocatedSum_, other.distinctAllocatedSum_);
+    addTo(distinctSizeSum_, other.distinctSizeSum_);
     // Adopt the larger map, then lay ours over it: on a clash our value is the one that wins.
     Map ours = std::move(sizes_);
     sizes_ = std::move(other.sizes_);
@@ -40,13 +42,16 @@ void FileSystemWalker::SumSize::merge(SumSize&& other)
     sizeSum_ = other.sizeSum_;
     for (const auto& [id, size] : ours) {
         auto [position, inserted] = sizes_.try_emplace(id, size);
-        if (!inserted) {
+        // Once a sum is held at the largest value, taking a size out would make it smaller
+        // than the truth; it stays held instead.
+        if (!inserted && !overflowed_) {
             allocatedSum_ -= position->second.totalAllocatedSize;
             sizeSum_ -= position->second.totalSize;
-            position->second = size;
         }
-        allocatedSum_ += size.totalAllocatedSize;
-        sizeSum_ += size.totalSize;
+        if (!inserted)
+            position->second = size;
+        addTo(allocatedSum_, size.totalAllocatedSize);
+        addTo(sizeSum_, size.totalSize);
     }
     fileCount += other.fileCount;
 }

@@ -24,16 +24,43 @@ public:
     void merge(SumSize&& other);
     void merge(const SumSize& other);
 
-    // (sum of allocated sizes, sum of logical sizes) over the distinct identities.
+    // (sum of allocated sizes, sum of logical sizes) over the distinct identities; a sum
+    // that does not fit in 64 bits is held at the largest value.
     std::pair<std::int64_t, std::int64_t> totals() const
     {
-        return {allocatedSum_ + distinctAllocatedSum_, sizeSum_ + distinctSizeSum_};
+        return {saturated(allocatedSum_, distinctAllocatedSum_), saturated(sizeSum_, distinctSizeSum_)};
+    }
+    // Whether a sum went past the largest value: the totals are then a floor, not exact.
+    bool overflowed() const
+    {
+        return overflowed_ || wraps(allocatedSum_, distinctAllocatedSum_) || wraps(sizeSum_, distinctSizeSum_);
     }
 
     const Map& sizes() const { return sizes_; }
     std::int64_t fileCount = 0;
 
 private:
+    static bool wraps(std::int64_t a, std::int64_t b)
+    {
+        std::int64_t ignored = 0;
+        return __builtin_add_overflow(a, b, &ignored);
+    }
+    static std::int64_t saturated(std::int64_t a, std::int64_t b)
+    {
+        std::int64_t sum = 0;
+        if (__builtin_add_overflow(a, b, &sum))
+            return b > 0 ? INT64_MAX : INT64_MIN;
+        return sum;
+    }
+    void addTo(std::int64_t& sum, std::int64_t value)
+    {
+        if (__builtin_add_overflow(sum, value, &sum)) {
+            sum = value > 0 ? INT64_MAX : INT64_MIN;
+            overflowed_ = true;
+        }
+    }
+
+    bool overflowed_ = false;
     Map sizes_;
     std::int64_t allocatedSum_ = 0;
     std::int64_t sizeSum_ = 0;

@@ -69,6 +69,15 @@ TEST(ExclusionCommand, BadPatternsAndOnesThatMatchTheRootChangeNothing)
     EXPECT_EQ(missing.exitStatus, 1);
     EXPECT_TRUE(contains(missing.standardError, "cannot read the exclusions")) << missing.standardError;
 
+    // An endless file or an overlong line ends in a clear error, not in reading for ever.
+    const CommandResult endless = cli({"scan", tree.root(), "--store", store, "--exclude-from", "/dev/zero"});
+    EXPECT_EQ(endless.exitStatus, 1);
+    EXPECT_TRUE(contains(endless.standardError, "line 1 is longer than 4096 bytes")) << endless.standardError;
+    tree.writeFile("huge-list", std::string(70 << 20, '\n'));
+    const CommandResult huge = cli({"scan", tree.root(), "--store", store, "--exclude-from", tree.path("huge-list")});
+    EXPECT_EQ(huge.exitStatus, 1);
+    EXPECT_TRUE(contains(huge.standardError, "larger than 64 MB")) << huge.standardError;
+
     const CommandResult after = cli({"ls", "--store", store, tree.root()});
     EXPECT_EQ(after.exitStatus, 0) << "the snapshot before is still there";
     EXPECT_TRUE(contains(after.standardOutput, "data/"));

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
@@ -124,6 +126,16 @@ TEST_F(HistoryCommands, EachScanKeepsThePreviousSnapshotAndTheHistoryKeepsFive)
     EXPECT_EQ(lines(text.standardOutput).size(), 6u);
     EXPECT_TRUE(contains(lines(text.standardOutput)[0], "current"));
     EXPECT_EQ(cli({"history", "--store", stores_.path("none.store")}).exitStatus, 1);
+    // A folder or a text file is no store: said, with exit 1, and left as it is.
+    const CommandResult folder = cli({"history", "--store", stores_.root()});
+    EXPECT_EQ(folder.exitStatus, 1);
+    EXPECT_TRUE(contains(folder.standardError, "is a folder, not a snapshot store")) << folder.standardError;
+    const std::string notes = stores_.path("notes.txt");
+    std::ofstream(notes) << "just some notes\n";
+    const CommandResult textFile = cli({"history", "--store", notes});
+    EXPECT_EQ(textFile.exitStatus, 1);
+    EXPECT_TRUE(contains(textFile.standardError, "not a snapshot store")) << textFile.standardError;
+    EXPECT_EQ(fileBytes(notes), "just some notes\n");
 }
 
 // A snapshot an earlier version kept, in its flat layout, compares with a new one exactly as
@@ -332,6 +344,23 @@ TEST_F(HistoryCommands, DiffFindsWhatChangedBetweenTwoScansOfARealTree)
     const CommandResult text = cli({"diff", old, store_, "--under", root_ + "added"});
     EXPECT_TRUE(contains(text.standardOutput, "The 3 biggest of 3 changes under " + root_ + "added/"))
         << text.standardOutput;
+
+    // -n 0: every change, streamed shallowest first, the count last.
+    const CommandResult all = cli({"diff", old, store_, "-n", "0", "--json"});
+    ASSERT_EQ(all.exitStatus, 0) << all.standardError;
+    const auto every = lines(all.standardOutput);
+    ASSERT_EQ(every.size(), static_cast<std::size_t>(biggest.total) + 1);
+    EXPECT_EQ(parse(every.back())["total"].toInteger(), biggest.total);
+    // Names need not be UTF-8, and the lines keep their bytes: read the level from the text.
+    std::int64_t lastLevel = 0;
+    for (std::size_t index = 0; index + 1 < every.size(); ++index) {
+        const std::size_t at = every[index].find("\"level\": ");
+        ASSERT_NE(at, std::string::npos) << every[index];
+        const std::int64_t level = std::stoll(every[index].substr(at + 9));
+        EXPECT_GE(level, lastLevel) << "level by level";
+        lastLevel = level;
+    }
+    EXPECT_EQ(cli({"diff", old, store_, "-n", "-1"}).exitStatus, 2);
 }
 
 TEST_F(HistoryCommands, DiffRefusesSnapshotsOfOtherFoldersAndDamagedStores)

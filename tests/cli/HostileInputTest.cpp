@@ -3,6 +3,7 @@
 #include "filesystem/FileUrl.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelModelContainer.h"
+#include "support/ScopedMount.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
 
@@ -12,6 +13,7 @@
 #include <QJsonObject>
 
 #include <climits>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,6 +26,30 @@ using testing::CommandResult;
 using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;
+
+// Sparse files of exabytes: the totals that cannot hold their sum are held at the largest
+// value, with a note, and never wrap negative.
+TEST(HostileInput, TotalsThatDoNotFitAreHeldAtTheLargestValue)
+{
+    TemporaryTree tree;
+    TemporaryTree stores;
+    tree.makeDirectory("huge");
+    const auto mount = testing::ScopedMount::tmpfs(tree.path("huge"));
+    if (!mount.mounted())
+        GTEST_SKIP() << mount.why();
+    for (const char* name : {"a", "b", "c"}) {
+        const int fd = ::open(tree.path(std::string("huge/") + name).c_str(), O_WRONLY | O_CREAT, 0600);
+        ASSERT_GE(fd, 0);
+        const bool grown = ::ftruncate(fd, std::int64_t{1} << 62) == 0;
+        ::close(fd);
+        if (!grown)
+            GTEST_SKIP() << "this tmpfs does not take files of 2^62 bytes";
+    }
+    const CommandResult scan = cli({"scan", tree.path("huge"), "--store", stores.path("s.store")});
+    ASSERT_EQ(scan.exitStatus, 0) << scan.standardError;
+    EXPECT_TRUE(contains(scan.standardOutput, " size=9223372036854775807 ")) << scan.standardOutput;
+    EXPECT_TRUE(contains(scan.standardError, "held at that value")) << scan.standardError;
+}
 
 TEST(HostileInput, NamesCannotControlTheTerminal)
 {

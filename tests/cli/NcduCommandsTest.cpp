@@ -186,6 +186,12 @@ TEST_F(NcduCommands, BadExportsSayWhereAndLeaveTheStoreAsItWas)
         {"twice", head + "{\"name\":\"f\"},{\"name\":\"f\"}]]", "the name \"f\" twice in /x/"},
         {"lone surrogate", head + "{\"name\":\"\\ud800x\"}]]", "invalid \\u escape"},
         {"bad escape", head + "{\"name\":\"\\uZZ00\"}]]", "invalid \\u escape"},
+        {"sizes that wrap", head + "{\"name\":\"f\",\"asize\":9223372036854775807},"
+                                   "{\"name\":\"g\",\"asize\":9223372036854775807}]]",
+         "add up to more than 9223372036854775807 bytes"},
+        {"NUL in a name", head + "{\"name\":\"precious\\u0000junk\"}]]", "a NUL byte"},
+        {"NUL in the root", "[1,2,{},[{\"name\":\"/precious\\u0000junk\"}]]", "a NUL byte"},
+        {"root that climbs", "[1,2,{},[{\"name\":\"/x/../../..\"}]]", "a plain absolute path"},
         {"not an export", "hello", "not an ncdu export"},
         {"empty", "", "the file is empty"},
         {"trailing", good + "[]", "more data after the end"},

@@ -29,6 +29,30 @@ TEST(ExclusionPatterns, NamesAbsolutePathsAndPatternsAtAnyDepth)
     EXPECT_TRUE(ExclusionPatterns({"[Tt]emp"}).excludes("/x/Temp/"));
 }
 
+// Patterns without wildcards are looked up rather than matched one by one: among many of
+// them, each still matches exactly what it matched as a glob.
+TEST(ExclusionPatterns, ManyLiteralPatternsMatchAsTheirGlobsWould)
+{
+    std::vector<std::string> many;
+    for (int index = 0; index < 100000; ++index)
+        many.push_back("name" + std::to_string(index));
+    many.push_back("/srv/data/cache");
+    many.push_back("out/tmp/");
+    many.push_back("back\\slash");
+    const ExclusionPatterns patterns(many);
+    EXPECT_TRUE(patterns.excludes("/x/name99999/"));
+    EXPECT_TRUE(patterns.excludes("/name0/"));
+    EXPECT_FALSE(patterns.excludes("/x/name100000/"));
+    EXPECT_FALSE(patterns.excludes("/x/name99999/inside/")) << "the folder itself, not what it holds";
+    EXPECT_TRUE(patterns.excludes("/srv/data/cache/"));
+    EXPECT_FALSE(patterns.excludes("/other/srv/data/cache/")) << "an absolute path from the root only";
+    EXPECT_TRUE(patterns.excludes("/out/tmp/"));
+    EXPECT_TRUE(patterns.excludes("/a/b/out/tmp/"));
+    EXPECT_FALSE(patterns.excludes("/a/bout/tmp/"));
+    EXPECT_TRUE(patterns.excludes("/a/backslash/")) << "an escaped character is still a glob's business";
+    EXPECT_EQ(patterns.patterns().size(), many.size()) << "all are kept with the snapshot";
+}
+
 TEST(ExclusionPatterns, UnusablePatternsAreRefusedByName)
 {
     for (const std::string bad : {"", "/", "[abc", "a\nb"}) {
