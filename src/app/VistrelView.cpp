@@ -59,12 +59,14 @@ void VistrelView::showScanScreen()
     addWidget(scanView_);
     setCurrentWidget(scanView_);
     connect(scanModel_, &ScanScreenModel::containerReady, this,
-            [this](std::shared_ptr<StoreContainer> container) { open(std::move(container)); });
+            [this](std::shared_ptr<StoreContainer> container) {
+                open(std::move(container), scanModel_ ? scanModel_->scanNote() : QString());
+            });
     scanModel_->appear();
     Q_EMIT contentChanged();
 }
 
-void VistrelView::open(std::shared_ptr<StoreContainer> container)
+void VistrelView::open(std::shared_ptr<StoreContainer> container, QString scanNote)
 {
     clear();
     container_ = std::move(container);
@@ -73,6 +75,7 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container)
     environment.reader = std::make_shared<SnapshotReader>(container_);
     environment.searchReader = std::make_shared<SnapshotReader>(container_);
     environment.preferences = preferences_;
+    environment.scanNote = scanNote;
     try {
         environment.scanFinished = SnapshotCompletion::isFinished(*container_);
         environment.unreadableDirectories = SnapshotCompletion::unreadableDirectories(*container_);

@@ -27,7 +27,8 @@ public:
     bool hasSnapshot() const { return container_ != nullptr; }
     const std::shared_ptr<StoreContainer>& container() const { return container_; }
     // Shows the explorer on `container`.
-    void open(std::shared_ptr<StoreContainer> container);
+    // `scanNote`: what the scan that made it could not do beside it, said in the explorer.
+    void open(std::shared_ptr<StoreContainer> container, QString scanNote = {});
     // The close-snapshot action: back to a fresh scan screen.
     void closeSnapshot();
 

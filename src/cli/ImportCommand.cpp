@@ -130,8 +130,10 @@ int runImport(const std::vector<std::string>& arguments)
             lock = StoreWriterLock::acquire(target);
             SnapshotHistory::checkReplaceable(target);
         }
-        SnapshotHistory::install(partial, target, Preferences().historyKeepCount());
+        const auto notKept = SnapshotHistory::install(partial, target, Preferences().historyKeepCount());
         printSummary(result);
+        if (notKept)
+            std::fprintf(stderr, "vistrel-cli: note: %s\n", terminalText(*notKept).c_str());
     } catch (const std::exception& error) {
         if (!fromStandardInput)
             ::close(fd);

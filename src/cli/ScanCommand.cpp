@@ -187,6 +187,8 @@ int runScan(const std::vector<std::string>& arguments)
     if (!exclusions.empty())
         std::printf(" excluded=%lld", static_cast<long long>(statistics.excludedDirectories));
     std::printf("\n");
+    if (outcome.historyProblem)
+        std::fprintf(stderr, "vistrel-cli: note: %s\n", terminalText(*outcome.historyProblem).c_str());
     if (statistics.totalsHeldAtMaximum)
         std::fprintf(stderr, "vistrel-cli: note: the sizes add up to more than 9223372036854775807 bytes; the "
                              "totals that hold them are held at that value\n");

@@ -47,6 +47,8 @@ struct ExplorerEnvironment {
     QString earlierSnapshotDate;
     // When the snapshot was read from another program's export: that program ("ncdu 1.18").
     QString importedFrom;
+    // What the scan that made the snapshot could not do beside it (keep the previous one).
+    QString scanNote;
     // The earlier snapshot every screen compares with, when one is chosen.
     ComparisonModel* comparison = nullptr;
     // Adds the window's item actions (cleanup) to the context menu of the item at `path`.

@@ -296,6 +296,8 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
                                      .arg(patterns.join(QStringLiteral(", ")));
         notice = notice.isEmpty() ? excluded : notice + QLatin1Char(' ') + excluded;
     }
+    if (!environment.scanNote.isEmpty() && model_->currentPath() == environment.scanRoot)
+        notice = notice.isEmpty() ? environment.scanNote : environment.scanNote + QLatin1Char(' ') + notice;
     if (!environment.importedFrom.isEmpty()) {
         const QString imported = QStringLiteral("This snapshot was read from an export made by %1: it may describe "
                                                 "another machine, so nothing can be cleaned up from it.")

@@ -182,7 +182,8 @@ void SnapshotHistory::checkReplaceable(const std::string& storeLocation)
     }
 }
 
-void SnapshotHistory::install(const std::string& partial, const std::string& storeLocation, int keepCount)
+std::optional<std::string> SnapshotHistory::install(const std::string& partial, const std::string& storeLocation,
+                                                    int keepCount)
 {
     // The scan writes without waiting for the disk; the file must be whole there before a
     // name points at it.
@@ -191,6 +192,7 @@ void SnapshotHistory::install(const std::string& partial, const std::string& sto
     ::unlink((partial + "-journal").c_str());
 
     std::string kept;
+    std::optional<std::string> notKept;
     struct stat status { };
     if (keepCount > 0 && ::stat(storeLocation.c_str(), &status) == 0) {
         const std::string folder = historyFolder(storeLocation);
@@ -211,8 +213,10 @@ void SnapshotHistory::install(const std::string& partial, const std::string& sto
                 break;
             }
         }
-        if (kept.empty())
-            Log::error(LogCategory::app, "the previous snapshot could not be kept in " + folder + ": " + problem);
+        if (kept.empty()) {
+            notKept = "the previous snapshot could not be kept in " + folder + ": " + problem;
+            Log::error(LogCategory::app, *notKept);
+        }
         else
             syncPath(folder, O_RDONLY | O_DIRECTORY);
     }
@@ -230,6 +234,7 @@ void SnapshotHistory::install(const std::string& partial, const std::string& sto
     }
     syncPath(folderOf(storeLocation), O_RDONLY | O_DIRECTORY);
     rotate(storeLocation, keepCount);
+    return notKept;
 }
 
 void SnapshotHistory::removeAbandoned(const std::string& storeLocation)

@@ -43,8 +43,9 @@ public:
     // snapshot moves into the history, which then keeps the newest `keepCount` of this store
     // (0: the current one is dropped; also, with a log line, when the history folder cannot
     // hold a link to it). The caller holds the store's writer lock. Throws Error; the current
-    // snapshot stays as it was unless the move itself succeeded.
-    static void install(const std::string& partial, const std::string& storeLocation, int keepCount);
+    // snapshot stays as it was unless the move itself succeeded. Returns why the previous
+    // snapshot could not be kept, when it was meant to be and was not.
+    [[nodiscard]] static std::optional<std::string> install(const std::string& partial, const std::string& storeLocation, int keepCount);
     // Deletes what a killed scan left, unless a writer holds the store now.
     static void removeAbandoned(const std::string& storeLocation);
     // Deletes all but the newest `keepCount` earlier snapshots of the store.

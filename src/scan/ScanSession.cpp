@@ -196,7 +196,7 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
         if (request.persistedSnapshot) {
             StoreWriterLock lock = container->takeWriterLock();
             container.reset(); // closed before it is moved into place
-            SnapshotHistory::install(partial, target, request.historyKeepCount);
+            outcome.historyProblem = SnapshotHistory::install(partial, target, request.historyKeepCount);
             lock.release();
             container = containers.makeContainer(target, VistrelModelContainer::Access::readWrite);
         }

@@ -48,6 +48,8 @@ public:
         std::exception_ptr error;
         double seconds = 0;
         FileSystemWalker::Statistics statistics;
+        // The scan replaced the store, but the previous snapshot could not be kept: why.
+        std::optional<std::string> historyProblem;
     };
 
     explicit ScanSession(QObject* parent = nullptr);

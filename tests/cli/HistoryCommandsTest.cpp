@@ -245,7 +245,24 @@ TEST_F(HistoryCommands, AHistoryThatCannotHoldTheSnapshotDoesNotCostTheScan)
     ::umount(folder.c_str());
     EXPECT_EQ(second.exitStatus, 0) << second.standardError;
     EXPECT_TRUE(kept.empty());
+    EXPECT_TRUE(contains(second.standardError, "note: the previous snapshot could not be kept in " + folder))
+        << "said, not dropped without a word: " << second.standardError;
     EXPECT_EQ(allRows(store_).count(root_ + "later"), 1u) << "the new snapshot is current";
+}
+
+TEST_F(HistoryCommands, AnImmutableHistoryFolderIsSaid)
+{
+    const std::string folder = SnapshotHistory::historyFolder(store_);
+    scan();
+    ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
+    if (::geteuid() != 0 || testing::runCommand({"/usr/bin/chattr", "+i", folder}).exitStatus != 0)
+        GTEST_SKIP() << "chattr +i needs root and a file system that keeps the flag";
+    tree_.writeFile("data/later", 100);
+    const CommandResult second = cli({"scan", root_, "--store", store_});
+    testing::runCommand({"/usr/bin/chattr", "-i", folder});
+    EXPECT_EQ(second.exitStatus, 0) << second.standardError;
+    EXPECT_TRUE(contains(second.standardError, "the previous snapshot could not be kept")) << second.standardError;
+    EXPECT_EQ(allRows(store_).count(root_ + "later"), 1u);
 }
 
 TEST_F(HistoryCommands, DiffFindsWhatChangedBetweenTwoScansOfARealTree)

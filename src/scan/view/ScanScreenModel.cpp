@@ -65,6 +65,9 @@ ScanScreenModel::ScanScreenModel(Preferences* preferences, std::string root, QOb
             Q_EMIT changed();
             return;
         }
+        scanNote_ = outcome.historyProblem
+            ? QStringLiteral("The scan finished, but %1.").arg(DisplayName::of(*outcome.historyProblem))
+            : QString();
         // A cancelled scan to disk hands nothing over: the previous snapshot is offered again.
         if (outcome.container)
             Q_EMIT containerReady(outcome.container);

@@ -70,6 +70,9 @@ public:
     const QString& usedSpaceText() const { return usedSpaceText_; }
     // The last scan's error, shown until the next scan.
     const QString& scanProblem() const { return scanProblem_; }
+    // What the last finished scan could not do beside it (keep the previous snapshot), said
+    // in the explorer it opens; empty when nothing.
+    const QString& scanNote() const { return scanNote_; }
 
     bool persistedSnapshot() const;
     void setPersistedSnapshot(bool on);
@@ -141,6 +144,7 @@ private:
     QString storeProblem_;
     bool storeCanBeDeleted_ = false;
     QString scanProblem_;
+    QString scanNote_;
     bool recheckPending_ = false;
     QString usedSpaceText_;
     QString snapshotSummary_;
