@@ -276,9 +276,10 @@ void CleanupActions::finished()
             lines << DisplayName::of(failure.path) + QStringLiteral(": ") + QString::fromStdString(failure.reason);
         if (report.snapshotFailure)
             lines << QStringLiteral("The snapshot could not be updated: ") + QString::fromStdString(*report.snapshotFailure);
-        auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Not Everything Was Done"),
-                                    QStringLiteral("Some items could not be handled; the rest was."),
-                                    QMessageBox::Ok, window_);
+        const bool nothing = report.done.empty();
+        auto* box = new QMessageBox(QMessageBox::Warning,
+                                    nothing ? QStringLiteral("Nothing Was Changed") : QStringLiteral("Not Everything Was Done"),
+                                    CleanupSummary::of(report), QMessageBox::Ok, window_);
         box->setDetailedText(lines.join(QLatin1Char('\n')));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
