@@ -2,6 +2,7 @@
 
 #include "PreferencesModel.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -55,6 +56,13 @@ PreferencesDialog::PreferencesDialog(PreferencesModel* model, QWidget* parent)
     history->addStretch();
     layout->addLayout(history);
     connect(keep, &QSpinBox::valueChanged, model_, &PreferencesModel::setHistoryKeepCount);
+    if (model_->updateChecksOffered()) {
+        auto* updates = new QCheckBox(QStringLiteral("Check for new versions of Vistrel once a &day"), this);
+        updates->setAccessibleName(QStringLiteral("Check for new versions of Vistrel once a day"));
+        updates->setChecked(model_->automaticUpdateChecks());
+        connect(updates, &QCheckBox::toggled, model_, &PreferencesModel::setAutomaticUpdateChecks);
+        layout->addWidget(updates);
+    }
     layout->addWidget(buttons_);
 
     connect(editor_, &QPlainTextEdit::textChanged, this, [this] { model_->setExclusionsText(editor_->toPlainText()); });

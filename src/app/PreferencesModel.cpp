@@ -14,7 +14,14 @@ PreferencesModel::PreferencesModel(Preferences* preferences, QObject* parent)
     if (preferences_) {
         exclusionsText_ = preferences_->exclusionPatterns().join(QLatin1Char('\n'));
         historyKeepCount_ = preferences_->historyKeepCount();
+        automaticUpdateChecks_ = preferences_->automaticUpdateChecks().value_or(false);
     }
+}
+
+void PreferencesModel::setAutomaticUpdateChecks(bool on)
+{
+    automaticUpdateChecks_ = on;
+    Q_EMIT changed();
 }
 
 void PreferencesModel::setHistoryKeepCount(int count)
@@ -58,6 +65,8 @@ bool PreferencesModel::apply()
     if (preferences_) {
         preferences_->setExclusionPatterns(patterns());
         preferences_->setHistoryKeepCount(historyKeepCount_);
+        if (updateChecksOffered_)
+            preferences_->setAutomaticUpdateChecks(automaticUpdateChecks_);
     }
     return true;
 }

@@ -24,7 +24,14 @@ public:
     // How many earlier snapshots of each scan root are kept (0 to 100).
     int historyKeepCount() const { return historyKeepCount_; }
     void setHistoryKeepCount(int count);
-    // Saves the patterns and the count; false (and nothing saved) while there is a problem.
+    // Daily checks for new versions, offered only by builds that check at all; off until
+    // the person turns them on.
+    bool updateChecksOffered() const { return updateChecksOffered_; }
+    void setUpdateChecksOffered(bool offered) { updateChecksOffered_ = offered; }
+    bool automaticUpdateChecks() const { return automaticUpdateChecks_; }
+    void setAutomaticUpdateChecks(bool on);
+    // Saves the patterns, the count and (where offered) the update checks; false (and
+    // nothing saved) while there is a problem.
     bool apply();
 
 Q_SIGNALS:
@@ -35,6 +42,8 @@ private:
     QString exclusionsText_;
     QString problem_;
     int historyKeepCount_ = 5;
+    bool updateChecksOffered_ = false;
+    bool automaticUpdateChecks_ = false;
 };
 
 } // namespace vistrel

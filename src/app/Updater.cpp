@@ -39,6 +39,11 @@ void Updater::startSchedule()
     schedule_.start(firstCheckMilliseconds);
 }
 
+void Updater::stopSchedule()
+{
+    schedule_.stop();
+}
+
 void Updater::checkForUpdates(bool userInitiated)
 {
     if (!canCheck_)

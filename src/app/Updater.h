@@ -37,6 +37,7 @@ public:
     void checkForUpdates(bool userInitiated = true);
     // Checks on its own schedule: soon after start, then once a day.
     void startSchedule();
+    void stopSchedule();
 
     // The newest item of an appcast, or a description of why it cannot be read.
     static Result parseFeed(const QByteArray& feed, const QString& currentVersion);

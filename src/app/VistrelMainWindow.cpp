@@ -36,7 +36,8 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     : QMainWindow(parent)
     , root_(new VistrelView(preferences, std::move(scanRoot), this))
     , backAction_(new QAction(FileIcons::symbol(QStringLiteral("back")), QStringLiteral("Back"), this))
-    , closeSnapshot_(new QAction(QStringLiteral("Close Snapshot"), this))
+    , closeSnapshot_(new QAction(QStringLiteral("&Close Snapshot"), this))
+    , scanAgain_(new QAction(QStringLiteral("Scan &Again"), this))
 {
     setWindowIcon(FileIcons::applicationIcon());
     setCentralWidget(root_);
@@ -56,9 +57,11 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     applicationIcon_ = toolbar->addWidget(icon);
     connect(backAction_, &QAction::triggered, this, &VistrelMainWindow::goBack);
 
-    // Ctrl+X closes the snapshot; a text field with the focus takes it first, to cut.
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    closeSnapshot_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    scanAgain_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    file->addAction(scanAgain_);
+    connect(scanAgain_, &QAction::triggered, root_, &VistrelView::scanAgain);
+    closeSnapshot_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     file->addAction(closeSnapshot_);
     connect(closeSnapshot_, &QAction::triggered, root_, &VistrelView::closeSnapshot);
     file->addSeparator();
@@ -137,6 +140,7 @@ AppNavigationSplitView* VistrelMainWindow::shell() const
 void VistrelMainWindow::contentChanged()
 {
     closeSnapshot_->setEnabled(root_->hasSnapshot());
+    scanAgain_->setEnabled(root_->hasSnapshot());
     if (AppNavigationSplitView* shell = this->shell())
         connect(shell, &AppNavigationSplitView::currentScreenChanged, this, &VistrelMainWindow::updateTitle,
                 Qt::UniqueConnection);
@@ -195,8 +199,13 @@ void VistrelMainWindow::openPreferences(Preferences* preferences)
         return;
     }
     auto* model = new PreferencesModel(preferences);
+    model->setUpdateChecksOffered(updateChecksOffered_);
     preferencesDialog_ = new PreferencesDialog(model, this);
     model->setParent(preferencesDialog_);
+    connect(preferencesDialog_, &QDialog::accepted, this, [this, model] {
+        if (model->updateChecksOffered())
+            Q_EMIT automaticUpdateChecksChanged(model->automaticUpdateChecks());
+    });
     preferencesDialog_->setAttribute(Qt::WA_DeleteOnClose);
     preferencesDialog_->open();
 }

@@ -32,12 +32,15 @@ public:
 
     // Adds "Check for Updates…" to the Help menu.
     void setUpdater(class Updater* updater);
+    // Whether Preferences offers daily update checks (builds that check for updates at all).
+    void setUpdateChecksOffered(bool offered) { updateChecksOffered_ = offered; }
 
     VistrelView* rootView() const { return root_; }
     // The explorer's shell while a snapshot is open, else null.
     AppNavigationSplitView* shell() const;
     QAction* backAction() const { return backAction_; }
     QAction* closeSnapshotAction() const { return closeSnapshot_; }
+    QAction* scanAgainAction() const { return scanAgain_; }
     // View > Show Map (Ctrl+M): the current screen's map, and the default for new screens.
     QAction* showMapAction() const { return showMap_; }
     class CompareActions* compareActions() const { return compareActions_; }
@@ -55,6 +58,10 @@ public:
     void openPreferences(Preferences* preferences);
     PreferencesDialog* preferencesDialog() const { return preferencesDialog_; }
 
+Q_SIGNALS:
+    // Preferences were saved with daily update checks on or off.
+    void automaticUpdateChecksChanged(bool on);
+
 protected:
     // The mouse's back button goes back wherever in the window it is pressed.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,6 +75,7 @@ private:
     VistrelView* root_;
     QAction* backAction_;
     QAction* closeSnapshot_;
+    QAction* scanAgain_;
     class QMenu* helpMenu_ = nullptr;
     class QMenu* viewMenu_ = nullptr;
     QAction* showMap_ = nullptr;
@@ -77,6 +85,7 @@ private:
     std::function<bool(const QUrl&)> urlOpener_;
     QMessageBox* helpFailure_ = nullptr;
     QPointer<PreferencesDialog> preferencesDialog_;
+    bool updateChecksOffered_ = false;
 };
 
 } // namespace vistrel

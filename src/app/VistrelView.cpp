@@ -101,11 +101,7 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container, QString scanNo
         const std::string location = container_->configuration().fileLocation;
         environment.reopenSnapshot = [this, location] { reopen(location); };
     }
-    environment.rescan = [this] {
-        closeSnapshot();
-        if (scanModel_ && scanModel_->mainButtonEnabled())
-            scanModel_->mainButtonAction();
-    };
+    environment.rescan = [this] { scanAgain(); };
     // An earlier snapshot shows the disk as it was: cleaning up from it would act on figures
     // that no longer hold and rewrite the history.
     const std::string location = container_->configuration().fileLocation;
@@ -150,9 +146,26 @@ void VistrelView::closeSnapshot()
 {
     if (!container_)
         return;
+    // A snapshot read from an export may name a root of another machine: the scan screen
+    // stays on the one it had.
+    try {
+        if (!SnapshotCompletion::importedFrom(*container_))
+            if (const auto root = SnapshotCompletion::scanRoot(*container_))
+                scanRoot_ = *root;
+    } catch (const StoreError&) {
+    }
     clear();
     container_.reset(); // an in-memory snapshot is gone with it; one on disk can be opened again
     showScanScreen();
+}
+
+void VistrelView::scanAgain()
+{
+    if (!container_)
+        return;
+    closeSnapshot();
+    if (scanModel_ && scanModel_->mainButtonEnabled())
+        scanModel_->mainButtonAction();
 }
 
 } // namespace vistrel

@@ -29,8 +29,10 @@ public:
     // Shows the explorer on `container`.
     // `scanNote`: what the scan that made it could not do beside it, said in the explorer.
     void open(std::shared_ptr<StoreContainer> container, QString scanNote = {});
-    // The close-snapshot action: back to a fresh scan screen.
+    // The close-snapshot action: back to a fresh scan screen, on the root it closed.
     void closeSnapshot();
+    // File > Scan Again: the snapshot closed and its root scanned anew.
+    void scanAgain();
 
     AppNavigationSplitView* shell() const { return shell_; }
     // Cleanup on the open snapshot (Edit > Move to Trash, …); none on the scan screen.

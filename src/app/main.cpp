@@ -32,26 +32,21 @@ int run(std::shared_ptr<StoreContainer> container, const std::string& exportFile
     VistrelMainWindow window(&preferences, std::move(container));
     if (!exportFile.empty())
         window.rootView()->scanScreenModel()->openExport(exportFile);
+#if VISTREL_UPDATE_CHECKS
+    // Off unless the person turned them on in Preferences: nothing asks, nothing pops up.
     Updater updater(QApplication::applicationVersion());
     window.setUpdater(&updater);
-    window.show();
-
-    // The distribution usually owns updates: checks on a schedule only once the user agreed,
-    // asked on the second start.
-    const int launches = preferences.countLaunch();
-    const std::optional<bool> automatic = preferences.automaticUpdateChecks();
-    if (automatic.value_or(false)) {
+    window.setUpdateChecksOffered(true);
+    if (preferences.automaticUpdateChecks().value_or(false))
         updater.startSchedule();
-    } else if (!automatic && launches >= 2) {
-        QTimer::singleShot(0, &window, [&] {
-            const auto answer
-                = QMessageBox::question(&window, QStringLiteral("Check for Updates"),
-                                        QStringLiteral("Should Vistrel check for new versions of itself once a day?"));
-            preferences.setAutomaticUpdateChecks(answer == QMessageBox::Yes);
-            if (answer == QMessageBox::Yes)
-                updater.startSchedule();
-        });
-    }
+    QObject::connect(&window, &VistrelMainWindow::automaticUpdateChecksChanged, &updater, [&](bool on) {
+        if (on)
+            updater.startSchedule();
+        else
+            updater.stopSchedule();
+    });
+#endif
+    window.show();
     return QApplication::exec();
 }
 

@@ -29,6 +29,7 @@ MapTypesView::MapTypesView(MapModel* model, QWidget* parent)
     setAccessibleName(QStringLiteral("Types"));
     setRootIsDecorated(false);
     setUniformRowHeights(true);
+    setTextElideMode(Qt::ElideRight);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setHeaderLabels({QStringLiteral("Type"), QStringLiteral("Size"), QStringLiteral("Files"), QStringLiteral("Share")});
     header()->setStretchLastSection(false);
@@ -63,6 +64,8 @@ void MapTypesView::fill()
             this, {QString::fromUtf8(FileTypeCategory::label(row.category)), Formats::byteCount(row.size),
                    Formats::groupedCount(row.fileCount), QString::number(row.share * 100.0, 'f', 1) + QStringLiteral(" %")});
         item->setIcon(0, swatch(row.category, dark));
+        // A narrow pane elides the longer names; the whole name stays one hover away.
+        item->setToolTip(0, item->text(0));
         item->setData(0, categoryRole, static_cast<int>(row.category));
         for (int column = 1; column < 4; ++column)
             item->setTextAlignment(column, Qt::AlignRight | Qt::AlignVCenter);

@@ -20,6 +20,7 @@ public:
         executables, // and libraries
         packages,
         databases, // and virtual machine images
+        logs,
         other,
         count_
     };

@@ -32,6 +32,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -346,6 +348,34 @@ TEST_F(RootView, ChoosingAnotherRootOffersItsOwnSnapshot)
     ASSERT_TRUE(waitUntil([&] { return model->hasSnapshot(); })) << "and back to the first root's";
 }
 
+// Update checks stay off until the person turns them on, and only builds that check at all
+// offer them; saving Preferences tells the window, which starts or stops the schedule.
+TEST_F(RootView, UpdateChecksAreOffUntilTurnedOnInPreferences)
+{
+    EXPECT_FALSE(preferences_->automaticUpdateChecks()) << "never asked, never set";
+    PreferencesModel notOffered(preferences_.get());
+    notOffered.setAutomaticUpdateChecks(true);
+    ASSERT_TRUE(notOffered.apply());
+    EXPECT_FALSE(preferences_->automaticUpdateChecks()) << "a build without update checks saves none";
+
+    VistrelMainWindow window(preferences_.get(), nullptr, root_);
+    window.setUpdateChecksOffered(true);
+    std::vector<bool> heard;
+    QObject::connect(&window, &VistrelMainWindow::automaticUpdateChecksChanged, [&](bool on) { heard.push_back(on); });
+    window.openPreferences(preferences_.get());
+    ASSERT_TRUE(window.preferencesDialog());
+    QCheckBox* daily = window.preferencesDialog()->findChild<QCheckBox*>();
+    ASSERT_TRUE(daily);
+    EXPECT_FALSE(daily->isChecked());
+    EXPECT_FALSE(daily->accessibleName().isEmpty());
+    daily->setChecked(true);
+    auto* buttons = window.preferencesDialog()->findChild<QDialogButtonBox*>();
+    ASSERT_TRUE(buttons);
+    buttons->button(QDialogButtonBox::Ok)->click();
+    EXPECT_EQ(heard, std::vector<bool>{true});
+    EXPECT_EQ(preferences_->automaticUpdateChecks(), true);
+}
+
 // The folders to leave out are edited as lines, refused while a line is unusable, and the
 // next scan from the window leaves them out.
 TEST_F(RootView, PreferencesExclusionsReachTheNextScan)
@@ -437,8 +467,9 @@ TEST_F(RootView, TheScanScreenIsNamedAndWorksFromTheKeyboard)
     ASSERT_TRUE(waitUntil([&] { return window.rootView()->shell() != nullptr; })) << "Space on Scan scans";
     EXPECT_TRUE(window.backAction()->isVisible());
     EXPECT_FALSE(window.applicationIconAction()->isVisible());
-    QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_X));
-    ASSERT_TRUE(waitUntil([&] { return window.rootView()->scanScreen() != nullptr; })) << "Ctrl+X closes the snapshot";
+    QTest::keySequence(&window, QKeySequence(Qt::CTRL | Qt::Key_W));
+    ASSERT_TRUE(waitUntil([&] { return window.rootView()->scanScreen() != nullptr; })) << "Ctrl+W closes the snapshot";
+    EXPECT_EQ(window.rootView()->scanScreenModel()->root(), root_) << "back on the root it closed";
 }
 
 // With no browser to start, Help still tells where the help is.

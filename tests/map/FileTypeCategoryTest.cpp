@@ -30,6 +30,21 @@ TEST(FileTypeCategory, NamesSortByTheirLastExtensionIgnoringCase)
     EXPECT_EQ(C::ofName("weird.\xff\xfe"), C::other) << "bytes that are not UTF-8";
 }
 
+// What a build folder and a log folder hold, as real names.
+TEST(FileTypeCategory, BuildOutputsAreExecutablesAndLogsAreTheirOwn)
+{
+    for (const char* built : {"main.o", "parser.lo", "libvistrel-store.a", "libfoo.la", "stdafx.pch", "all.h.gch",
+                              "module.pyc", "Main.class", "libstd-1a2b.rlib", "kernel32.lib"})
+        EXPECT_EQ(C::ofName(built), C::executables) << built;
+    for (const char* written : {"main.c", "parser.y", "Main.java", "module.py", "lib.rs"})
+        EXPECT_NE(C::ofName(written), C::executables) << written;
+    for (const char* log : {"debug.log", "Xorg.0.log", "system.journal"})
+        EXPECT_EQ(C::ofName(log), C::logs) << log;
+    EXPECT_EQ(C::ofName("notes.txt"), C::documents);
+    EXPECT_STREQ(C::label(C::logs), "Logs");
+    EXPECT_STREQ(C::key(C::logs), "logs");
+}
+
 TEST(FileTypeCategory, EveryCategoryHasALabelAndColoursApart)
 {
     std::set<std::uint32_t> light;

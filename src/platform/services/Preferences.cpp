@@ -124,13 +124,6 @@ void Preferences::setAutomaticUpdateChecks(bool on)
     settings_->setValue(QLatin1String(automaticUpdateChecksKey), on);
 }
 
-int Preferences::countLaunch()
-{
-    const int count = settings_->value(QLatin1String(launchCountKey), 0).toInt() + 1;
-    settings_->setValue(QLatin1String(launchCountKey), count);
-    return count;
-}
-
 void Preferences::sync()
 {
     settings_->sync();

@@ -61,11 +61,9 @@ public:
 
     // Automatic update checks: absent until the user has been asked.
     static constexpr const char* automaticUpdateChecksKey = "updates.automatic";
-    static constexpr const char* launchCountKey = "updates.launchCount";
     std::optional<bool> automaticUpdateChecks() const;
     void setAutomaticUpdateChecks(bool on);
     // Counts this start and returns the count (1 on the first start).
-    int countLaunch();
 
     // Writes pending changes to permanent storage.
     void sync();
