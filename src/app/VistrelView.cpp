@@ -84,8 +84,13 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container, QString scanNo
         if (const auto root = SnapshotCompletion::scanRoot(*container_))
             environment.scanRoot = FileUrl::directory(*root);
         std::vector<std::string> mountPoints;
-        for (const MountTable::Mount& mount : MountTable::read())
+        const auto mounts = MountTable::read();
+        for (const MountTable::Mount& mount : mounts)
             mountPoints.push_back(mount.mountPoint);
+        // A folder's scan tells what share of its volume it takes; a volume's would say 100 %.
+        if (const auto facts = SnapshotCompletion::scanFacts(*container_);
+            facts && !MountTable::startsVolume(mounts, environment.scanRoot.path()))
+            environment.volumeUsedBytes = facts->volumeUsedBytes;
         std::optional<std::vector<UnmeasuredFolders::Unreadable>> unreadable;
         if (const auto kept = SnapshotCompletion::unreadableFolders(*container_)) {
             unreadable.emplace();

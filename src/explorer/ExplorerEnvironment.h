@@ -49,6 +49,9 @@ struct ExplorerEnvironment {
     QString importedFrom;
     // What the scan that made the snapshot could not do beside it (keep the previous one).
     QString scanNote;
+    // For a scan of a folder rather than a whole volume: the space used on its volume when
+    // it was scanned, for the folder's share of it.
+    std::optional<std::int64_t> volumeUsedBytes;
     // The earlier snapshot every screen compares with, when one is chosen.
     ComparisonModel* comparison = nullptr;
     // Adds the window's item actions (cleanup) to the context menu of the item at `path`.

@@ -191,6 +191,10 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
             return source.fileCount() ? Formats::groupedCount(*source.fileCount()) : QStringLiteral("-");
         case sizeColumn:
             return source.totalAllocatedSize() ? Formats::byteCount(*source.totalAllocatedSize()) : QStringLiteral("-");
+        case shareColumn:
+            if (const auto share = viewModel_->shareOf(*row))
+                return QString::number(*share * 100.0, 'f', 1) + QStringLiteral(" %");
+            return QStringLiteral("-");
         case apparentSizeColumn:
             return source.totalSize() ? Formats::byteCount(*source.totalSize()) : QStringLiteral("-");
         case changeColumn:
@@ -250,6 +254,11 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
         text.setAlphaF(index.column() != nameColumn ? 0.8 : (others ? 0.6 : 1.0));
         return text;
     }
+    case shareRole:
+        if (index.column() == shareColumn)
+            if (const auto share = viewModel_->shareOf(*row))
+                return *share;
+        break;
     case pathRole:
         return QString::fromUtf8(source.url().path.data(), static_cast<qsizetype>(source.url().path.size()));
     case isOthersRole:
@@ -272,6 +281,8 @@ QVariant ExplorerTableItemModel::headerData(int section, Qt::Orientation orienta
             return QStringLiteral("Files");
         case sizeColumn:
             return QStringLiteral("Size");
+        case shareColumn:
+            return QStringLiteral("Share");
         case apparentSizeColumn:
             return QStringLiteral("Apparent Size");
         case changeColumn:

@@ -19,10 +19,12 @@ class ExplorerTableItemModel : public QAbstractItemModel {
     Q_OBJECT
 public:
     // Size is the allocated size; Apparent Size (hidden at first) the bytes the files hold;
-    // Change (shown only while comparing) the Size's change since an earlier snapshot.
-    enum Column { nameColumn, filesColumn, sizeColumn, apparentSizeColumn, changeColumn, columnCount_ };
-    // The row's URL path and scheme, and whether it is the aggregate row.
-    enum Role { pathRole = Qt::UserRole + 1, isOthersRole, filterTextRole, badgeRole };
+    // Share the Size's part of the current folder's, with a bar; Change (shown only while
+    // comparing) the Size's change since an earlier snapshot.
+    enum Column { nameColumn, filesColumn, sizeColumn, shareColumn, apparentSizeColumn, changeColumn, columnCount_ };
+    // The row's URL path and scheme, and whether it is the aggregate row; shareRole the share
+    // (0 to 1) the bar draws.
+    enum Role { pathRole = Qt::UserRole + 1, isOthersRole, filterTextRole, badgeRole, shareRole };
     // Why a folder holds a cache anyone can make again ("Cache" badge), judged by its path.
     static std::optional<std::string> cacheReason(const std::string& path);
 

@@ -4,6 +4,7 @@
 #include "ExplorerTableItemModel.h"
 #include "ExplorerTableViewModel.h"
 #include "HighlightedTextDelegate.h"
+#include "ShareBarDelegate.h"
 
 #include "details/EmptyStateView.h"
 #include "services/Preferences.h"
@@ -19,7 +20,9 @@ namespace vistrel {
 
 namespace {
 
+// A share orders its rows as their size on disk does.
 constexpr KeyPathComparator::Key columnKeys[] = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount,
+                                                 KeyPathComparator::Key::allocatedSize,
                                                  KeyPathComparator::Key::allocatedSize,
                                                  KeyPathComparator::Key::totalSize, KeyPathComparator::Key::change};
 
@@ -57,6 +60,10 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
         header->setSectionResizeMode(column, QHeaderView::Fixed);
         header->resizeSection(column, 80);
     }
+    header->setSectionResizeMode(ExplorerTableItemModel::shareColumn, QHeaderView::Fixed);
+    header->resizeSection(ExplorerTableItemModel::shareColumn, 110);
+    tree_->setItemDelegateForColumn(ExplorerTableItemModel::shareColumn,
+                                    new ShareBarDelegate(ExplorerTableItemModel::shareRole, tree_));
     header->setSectionResizeMode(ExplorerTableItemModel::apparentSizeColumn, QHeaderView::Fixed);
     header->resizeSection(ExplorerTableItemModel::apparentSizeColumn, 110);
     header->setSectionHidden(ExplorerTableItemModel::apparentSizeColumn, true);

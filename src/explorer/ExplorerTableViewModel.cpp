@@ -8,6 +8,8 @@
 #include "objectstore/StoreError.h"
 #include "scanner/FileSystemRecord.h"
 #include "scanner/ResourceTypeCode.h"
+#include "services/DisplayName.h"
+#include "services/Formats.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
 #include "store/SnapshotCompletion.h"
@@ -67,6 +69,39 @@ bool ExplorerTableViewModel::showsNoResults() const
     const auto* rows = rootRow_ ? rootRow_->loadedChildren() : nullptr;
     return !filteringAndSorting_ && !filterText_.isEmpty()
         && (!rows || std::none_of(rows->begin(), rows->end(), [](const auto& row) { return row->show; }));
+}
+
+std::optional<double> ExplorerTableViewModel::shareOf(const ExplorerTableRowModel& row) const
+{
+    if (!rootRow_)
+        return std::nullopt;
+    const auto whole = rootRow_->source().totalAllocatedSize();
+    const auto part = row.source().totalAllocatedSize();
+    if (!whole || !part || *whole <= 0)
+        return std::nullopt;
+    return std::clamp(static_cast<double>(*part) / static_cast<double>(*whole), 0.0, 1.0);
+}
+
+QString ExplorerTableViewModel::totalText(std::optional<std::int64_t> volumeUsedBytes) const
+{
+    if (!rootRow_)
+        return {};
+    const auto& source = rootRow_->source();
+    const FileUrl& folder = root();
+    const QString name = folder.path() == "/" ? QStringLiteral("/") : DisplayName::of(folder.lastPathComponent());
+    if (!source.totalAllocatedSize())
+        return QStringLiteral("%1: not measured").arg(name);
+    const std::int64_t files = source.fileCount().value_or(0);
+    QString text = QStringLiteral("%1: %2 in %3").arg(name, Formats::byteCount(*source.totalAllocatedSize()),
+                                                      files == 1 ? QStringLiteral("1 file")
+                                                                 : QStringLiteral("%1 files").arg(Formats::groupedCount(files)));
+    if (volumeUsedBytes && *volumeUsedBytes > 0) {
+        const double share = static_cast<double>(*source.totalAllocatedSize()) / static_cast<double>(*volumeUsedBytes);
+        text += share < 0.0005 ? QStringLiteral(", less than 0.1 % of the space used on its volume")
+                               : QStringLiteral(", %1 % of the space used on its volume")
+                                     .arg(QString::number(std::min(share, 1.0) * 100.0, 'f', 1));
+    }
+    return text;
 }
 
 void ExplorerTableViewModel::refresh()

@@ -95,6 +95,10 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     auto* filterLayout = new QVBoxLayout(filterPage);
     // The path bar's box keeps clear of the window's edges.
     filterLayout->setContentsMargins(0, 0, 6, 6);
+    totalLine_ = new QLabel(filterPage);
+    totalLine_->setTextFormat(Qt::PlainText);
+    totalLine_->setContentsMargins(4, 0, 0, 2);
+    filterLayout->addWidget(totalLine_);
     auto* split = new QSplitter(Qt::Horizontal, filterPage);
     table_ = new ExplorerTableView(tableViewModel_, environment.preferences, split);
     table_->setMenuExtension(environment.extendItemMenu);
@@ -124,6 +128,13 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
 
     connect(model_, &ExplorerModel::selectedDetailsFileChanged, this,
             [this] { details_->setFile(model_->selectedDetailsFile()); });
+    connect(tableViewModel_, &ExplorerTableViewModel::rowsReset, this, [this] {
+        // The volume's share only where the scanned folder starts: below it, the rows say it.
+        const bool atRoot = model_->currentPath() == environment_.scanRoot;
+        const QString total = tableViewModel_->totalText(atRoot ? environment_.volumeUsedBytes : std::nullopt);
+        totalLine_->setText(total);
+        totalLine_->setAccessibleName(total);
+    });
     connect(model_, &ExplorerModel::selectedComparisonChanged, this, [this] {
         const auto& figures = model_->selectedComparison();
         const QString label = environment_.comparison ? environment_.comparison->comparedLabel() : QString();

@@ -44,6 +44,8 @@ public:
     ExplorerSearchView* searchView() const { return searchView_; }
     ExplorerSearchViewModel* searchViewModel() const { return searchViewModel_; }
     QLineEdit* searchField() const { return searchField_; }
+    // The current folder's total above the table: its size, files and share of its volume.
+    QLabel* totalLine() const { return totalLine_; }
     // "Explorer: " and the current directory's path.
     QString subtitle() const;
     // The label of the scopes below the directory: "Search All Under **name**" with the name
@@ -117,6 +119,7 @@ private:
     int changesSeen_ = 0; // of environment_.snapshotChanges
     class MapView* mapView_ = nullptr;
     QLabel* readFailureLabel_ = nullptr;
+    QLabel* totalLine_ = nullptr;
     QWidget* comparisonNotice_ = nullptr;
     QCheckBox* growthColours_ = nullptr;
     QLabel* comparisonLabel_ = nullptr;

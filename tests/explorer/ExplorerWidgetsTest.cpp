@@ -31,6 +31,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QPixmap>
 #include <QPlainTextEdit>
@@ -306,7 +307,7 @@ TEST_F(ExplorerScreens, TheHeaderMenuShowsTheApparentSizeAndEveryScreenKeepsIt)
         if (action->text() == QStringLiteral("Apparent Size"))
             apparent = action;
     }
-    EXPECT_EQ(texts, (QStringList{"Files", "Size", "Apparent Size"})) << "the name cannot be hidden";
+    EXPECT_EQ(texts, (QStringList{"Files", "Size", "Share", "Apparent Size"})) << "the name cannot be hidden";
     ASSERT_NE(apparent, nullptr);
     EXPECT_FALSE(apparent->isChecked());
     apparent->trigger();
@@ -328,11 +329,50 @@ TEST_F(ExplorerScreens, TheHeaderMenuShowsTheApparentSizeAndEveryScreenKeepsIt)
     EXPECT_FALSE(next->table()->tree()->header()->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn))
         << "a new screen takes the saved layout";
     QMenu* hide = next->table()->makeColumnsMenu();
-    hide->actions().at(2)->trigger();
+    hide->actions().at(3)->trigger();
     delete hide;
     first->refresh();
     EXPECT_TRUE(header->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn))
         << "a screen coming back follows the change made on another";
+}
+
+// Every row says what share of the current folder it takes, with a bar; the folder's total
+// stands above the table, and for a folder scan at its root its share of the volume.
+TEST_F(ExplorerScreens, TheTotalLineAndEveryRowsShareOfTheFolder)
+{
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    std::vector<FileSystemRecord> records{item("/data/", 10000, 1201), item("/data/photos/", 7500, 1200),
+                                          item("/data/photos/a.jpg", 7500), item("/data/notes.txt", 2500),
+                                          item("/data/unmeasured/", 0)};
+    records.back().totalAllocatedSize.reset();
+    environment_.reader = std::make_shared<SnapshotReader>(snapshotOf(records));
+    environment_.scanRoot = FileUrl("/data/");
+    environment_.volumeUsedBytes = 40000;
+    auto view = screen("/data/");
+    ExplorerTableItemModel* model = view->table()->itemModel();
+    std::map<QString, QString> shares;
+    for (int row = 0; row < model->rowCount(); ++row)
+        shares[model->index(row, ExplorerTableItemModel::nameColumn).data().toString()]
+            = model->index(row, ExplorerTableItemModel::shareColumn).data().toString();
+    EXPECT_EQ(shares[QStringLiteral("photos")], QStringLiteral("75.0 %"));
+    EXPECT_EQ(shares[QStringLiteral("notes.txt")], QStringLiteral("25.0 %"));
+    EXPECT_EQ(shares[QStringLiteral("unmeasured")], QStringLiteral("-")) << "no figure, no share";
+    const QModelIndex photos = model->index(0, ExplorerTableItemModel::shareColumn);
+    EXPECT_DOUBLE_EQ(photos.data(ExplorerTableItemModel::shareRole).toDouble(), 0.75) << "what the bar draws";
+    EXPECT_FALSE(view->table()->tree()->header()->isSectionHidden(ExplorerTableItemModel::shareColumn))
+        << "on by default";
+    EXPECT_EQ(view->totalLine()->text().toStdString(),
+              "data: " + Formats::byteCount(10000).toStdString() + " in 1,201 files, 25.0 % of the space used on its volume");
+
+    EXPECT_EQ(view->tableViewModel()->totalText(40'000'000'000).toStdString(),
+              "data: " + Formats::byteCount(10000).toStdString() + " in 1,201 files, less than 0.1 % of the space used "
+              "on its volume") << "never a share of 0.0 %";
+
+    // Below the scanned folder, the total alone; a share is of the folder on screen.
+    auto below = screen("/data/photos/");
+    EXPECT_EQ(below->totalLine()->text().toStdString(), "photos: " + Formats::byteCount(7500).toStdString() + " in 1,200 files");
+    EXPECT_EQ(below->table()->itemModel()->index(0, ExplorerTableItemModel::shareColumn).data().toString(),
+              QStringLiteral("100.0 %"));
 }
 
 // A layout saved before the apparent size existed is left for the defaults: nothing shifts.
