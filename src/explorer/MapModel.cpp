@@ -4,6 +4,9 @@
 
 #include "map/GrowthColour.h"
 #include "services/MainThread.h"
+#include "objectstore/StoreContext.h"
+#include "store/SnapshotCompletion.h"
+#include "store/VistrelFile.h"
 #include "store/VistrelFileSubtree.h"
 
 namespace vistrel {
@@ -124,12 +127,13 @@ void MapModel::build()
     Q_EMIT changed();
     const QSize size = wanted_;
     const bool dark = dark_;
+    const double labelHeight = labelHeight_;
     const FileUrl directory = directory_;
     const auto growth = colouredByGrowth() ? comparison_ : nullptr;
     if (inFlight_)
         inFlight_->cancel();
     inFlight_ = reader_->postCancellable([this, alive = alive_, counter = generation_, generation, size, dark,
-                                          directory, growth](StoreContext& context) {
+                                          labelHeight, directory, growth](StoreContext& context) {
         const auto stale = [counter, generation] { return counter->load() != generation; };
         if (stale())
             return;
@@ -141,7 +145,14 @@ void MapModel::build()
             const auto subtree = VistrelFileSubtree::read(directory, context, share);
             if (stale())
                 return;
-            layout = MapLayout::build(directory, subtree, size.width(), size.height());
+            // Sized against the folder's whole size: room its items do not fill stays empty.
+            MapLayout::Options options;
+            options.labelHeight = labelHeight;
+            auto own = SnapshotCompletion::scanRootFile(context.container(), directory);
+            if (!own)
+                own = VistrelFile::file(directory, context);
+            options.rootSize = own ? own->totalAllocatedSize.value_or(0) : 0;
+            layout = MapLayout::build(directory, subtree, size.width(), size.height(), options);
             std::vector<std::uint32_t> colours;
             if (growth) {
                 // Read finer than the shown snapshot: an item missing here grew at least fourfold.

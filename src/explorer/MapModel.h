@@ -31,6 +31,9 @@ public:
     // Builds for this size (at once the first time, else after a short pause); nothing when
     // it is the size shown.
     void setSize(QSize size, bool dark);
+    // The height of a line of the map's labels, in image pixels: folders large enough keep a
+    // band of it for their names. Takes effect with the next map.
+    void setLabelHeight(double height) { labelHeight_ = height; }
     // Gives up the work in flight (the screen was hidden); the next setSize starts it again.
     void suspend();
     // The snapshot changed (a cleanup): the map and the types are made again, the last
@@ -78,6 +81,7 @@ private:
     QSize wanted_;
     QSize built_;
     bool dark_ = false;
+    double labelHeight_ = 0;
     QImage image_;
     MapLayout layout_;
     bool busy_ = false;

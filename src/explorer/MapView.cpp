@@ -2,6 +2,8 @@
 
 #include "MapModel.h"
 
+#include "map/MapLabels.h"
+
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 
@@ -76,6 +78,76 @@ void MapView::drawOutline(QPainter& painter, std::size_t tile, const QColor& col
     painter.drawRect(QRectF(rect.x * sx + 1, rect.y * sy + 1, rect.width * sx - 2, rect.height * sy - 2));
 }
 
+QFontMetrics MapView::labelFont() const
+{
+    return QFontMetrics(labelFontOf(font()));
+}
+
+QFont MapView::labelFontOf(QFont font)
+{
+    font.setPointSizeF(font.pointSizeF() * 0.85);
+    return font;
+}
+
+void MapView::drawLabels(QPainter& painter) const
+{
+    const QImage& image = model_->image();
+    if (image.isNull())
+        return;
+    const double sx = static_cast<double>(width()) / std::max(1, image.width());
+    const double sy = static_cast<double>(height()) / std::max(1, image.height());
+    const QFont font = labelFontOf(this->font());
+    const QFontMetrics metrics(font);
+    const double ratio = devicePixelRatioF();
+    const auto labels
+        = MapLabels::place(model_->layout(), metrics.height() * ratio, metrics.horizontalAdvance(QStringLiteral("Wwww")) * ratio);
+    const auto& tiles = model_->layout().tiles();
+    painter.save();
+    painter.setFont(font);
+    const bool dimmed = model_->highlightedCategory().has_value();
+    for (const MapLabels::Label& label : labels) {
+        const MapLayout::Tile& tile = tiles[label.tile];
+        if (dimmed && (tile.directory || tile.category != *model_->highlightedCategory()) && !label.band)
+            continue;
+        const QRectF box(label.box.x * sx, label.box.y * sy, label.box.width * sx, label.box.height * sy);
+        std::string name = tile.path;
+        if (name.size() > 1 && name.back() == '/')
+            name.pop_back();
+        name.erase(0, name.rfind('/') + 1);
+        QString text = DisplayName::of(name);
+        if (label.band)
+            text += QStringLiteral("  ") + Formats::byteCount(tile.size);
+        const QString shown = metrics.elidedText(text, Qt::ElideMiddle, static_cast<int>(box.width()));
+        if (shown.isEmpty() || shown == QStringLiteral("…"))
+            continue;
+        // Black or white, whichever the tile under the text is not: legible on any colour.
+        const QPoint sample(static_cast<int>(label.box.x + label.box.width / 2), static_cast<int>(label.box.y + label.box.height / 2));
+        const QColor under = image.rect().contains(sample) ? QColor(image.pixel(sample)) : palette().color(QPalette::Base);
+        const bool lightUnder = 0.299 * under.red() + 0.587 * under.green() + 0.114 * under.blue() > 140;
+        painter.setPen(lightUnder ? QColor(0x10, 0x10, 0x10) : QColor(0xf8, 0xf8, 0xf8));
+        painter.setClipRect(box);
+        painter.drawText(box, (label.band ? Qt::AlignLeft : Qt::AlignHCenter) | Qt::AlignVCenter, shown);
+    }
+    painter.restore();
+}
+
+void MapView::drawSelection(QPainter& painter, std::size_t tile) const
+{
+    // Three pixels of the palette's highlight between two thin lines of the base colour: it
+    // stands out on any tile, light or dark.
+    const auto& rect = model_->layout().tiles()[tile].rect;
+    const double sx = static_cast<double>(width()) / std::max(1, model_->image().width());
+    const double sy = static_cast<double>(height()) / std::max(1, model_->image().height());
+    const QRectF box(rect.x * sx + 2, rect.y * sy + 2, rect.width * sx - 4, rect.height * sy - 4);
+    painter.save();
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(palette().color(QPalette::Base), 5));
+    painter.drawRect(box);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 3));
+    painter.drawRect(box);
+    painter.restore();
+}
+
 void MapView::keyPressEvent(QKeyEvent* event)
 {
     const auto& tiles = model_->layout().tiles();
@@ -119,6 +191,7 @@ void MapView::keyPressEvent(QKeyEvent* event)
 void MapView::requestImage()
 {
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
+    model_->setLabelHeight((labelFont().height() + 2) * devicePixelRatioF());
     model_->setSize(size() * devicePixelRatioF(), dark);
 }
 
@@ -163,7 +236,10 @@ void MapView::paintEvent(QPaintEvent*)
     }
     if (!selectedPath_.empty())
         if (const auto tile = tileOf(selectedPath_))
-            drawOutline(painter, *tile, palette().color(QPalette::Highlight));
+            drawSelection(painter, *tile);
+    // Over the outline: a selected folder's name stays readable.
+    if (!model_->busy() && model_->failure().isEmpty())
+        drawLabels(painter);
     if (highlighted_ && hasFocus())
         drawOutline(painter, *highlighted_, palette().color(QPalette::HighlightedText));
     if (hasFocus()) {

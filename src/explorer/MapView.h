@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QWidget>
 
 #include <optional>
@@ -43,6 +45,11 @@ private:
     void requestImage();
     std::optional<std::size_t> tileOf(const std::string& path) const;
     void drawOutline(QPainter& painter, std::size_t tile, const QColor& colour) const;
+    void drawSelection(QPainter& painter, std::size_t tile) const;
+    // Names on the tiles and folder bands that have room for them.
+    void drawLabels(QPainter& painter) const;
+    QFontMetrics labelFont() const;
+    static QFont labelFontOf(QFont font);
 
     MapModel* model_;
     std::string selectedPath_;

@@ -21,7 +21,7 @@ std::string parentOf(const std::string& id)
 } // namespace
 
 MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFileSubtree::Item>& subtree, double width,
-                           double height)
+                           double height, const Options& options)
 {
     MapLayout layout;
     // The tree: the root is node 0, every item hangs under its parent's node.
@@ -57,6 +57,11 @@ MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFileSub
         if (current.depth > 0 && inner.width > 4 * framePadding && inner.height > 4 * framePadding)
             inner = {inner.x + framePadding, inner.y + framePadding, inner.width - 2 * framePadding,
                      inner.height - 2 * framePadding};
+        const double band = options.labelHeight;
+        if (current.tile && band > 0 && current.rect.height >= 3 * band && current.rect.width >= 4 * band) {
+            layout.tiles_[*current.tile].labelBand = band;
+            inner = {inner.x, inner.y + band, inner.width, inner.height - band};
+        }
         std::vector<std::int64_t> weights;
         weights.reserve(node.children.size() + 1);
         std::int64_t childrenTotal = 0;
@@ -65,8 +70,9 @@ MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFileSub
             childrenTotal += weights.back();
         }
         // What the read left out, and the directory's own blocks, keep their room in the frame.
-        if (node.file && node.file->allocatedSize > childrenTotal)
-            weights.push_back(node.file->allocatedSize - childrenTotal);
+        const std::int64_t whole = node.file ? node.file->allocatedSize : options.rootSize;
+        if (whole > childrenTotal)
+            weights.push_back(whole - childrenTotal);
         const auto rects = SquarifiedLayout::layout(weights, inner);
         for (std::size_t index = 0; index < node.children.size(); ++index) {
             const SquarifiedLayout::Rect& rect = rects[index];
@@ -82,6 +88,12 @@ MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFileSub
         }
     }
     return layout;
+}
+
+MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFileSubtree::Item>& subtree, double width,
+                           double height)
+{
+    return build(root, subtree, width, height, Options{});
 }
 
 double MapLayout::smallestShare(double width, double height)

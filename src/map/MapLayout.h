@@ -31,11 +31,24 @@ public:
         std::optional<std::size_t> parent; // the directory's tile it lies in; none at depth 1
         bool directory = false;
         FileTypeCategory::Category category = FileTypeCategory::other;
+        // A folder's band at the top of its frame, kept free for its name; 0 when it has none.
+        double labelBand = 0;
+    };
+
+    struct Options {
+        // The current folder's whole size: what its items do not fill stays empty room, so a
+        // single small file never fills the map. 0: the items' own sum.
+        std::int64_t rootSize = 0;
+        // The height of a folder's name band, given to folders at least three bands high and
+        // four wide; 0 for none.
+        double labelHeight = 0;
     };
 
     // `subtree` as VistrelFileSubtree reads it (level by level) below `root`, laid out in a
     // `width` by `height` rectangle. Items with no size take no room; what a directory holds
     // beyond its items in `subtree` stays empty in its frame.
+    static MapLayout build(const FileUrl& root, const std::vector<VistrelFileSubtree::Item>& subtree, double width,
+                           double height, const Options& options);
     static MapLayout build(const FileUrl& root, const std::vector<VistrelFileSubtree::Item>& subtree, double width,
                            double height);
     // The share of the root's size below which an item can never be drawn at this size: what

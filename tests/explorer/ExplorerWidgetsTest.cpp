@@ -548,15 +548,19 @@ TEST_F(ExplorerScreens, TheMapSelectsOpensAndIsKept)
     Preferences preferences(QString::fromStdString(folder.path("preferences.conf")));
     environment_.preferences = &preferences;
     auto view = screen("/usr/");
-    EXPECT_EQ(view->mapView(), nullptr) << "hidden until asked for";
+    ASSERT_NE(view->mapView(), nullptr) << "shown from the first screen on";
+    view->setMapShown(false);
+    EXPECT_FALSE(preferences.mapShown()) << "hidden, and remembered";
+    EXPECT_FALSE(screen("/usr/")->mapShown());
     view->setMapShown(true);
-    ASSERT_NE(view->mapView(), nullptr);
     EXPECT_TRUE(preferences.mapShown());
     EXPECT_EQ(view->mapView()->accessibleName(), QStringLiteral("Map of /usr/"));
     MapModel* map = view->mapView()->model();
-    ASSERT_TRUE(waitUntil([&] { return !map->image().isNull() && !map->busy(); }));
-    EXPECT_EQ(map->image().size(), view->mapView()->size() * view->mapView()->devicePixelRatioF())
-        << "drawn for the pane's size";
+    // The pane settles its size as the screen lays out; the map follows it.
+    EXPECT_TRUE(waitUntil([&] {
+        return !map->image().isNull() && !map->busy()
+            && map->image().size() == view->mapView()->size() * view->mapView()->devicePixelRatioF();
+    })) << "drawn for the pane's size";
     // Sizes in quick succession: one build, for the last; the last image stays meanwhile.
     int builds = 0;
     QObject::connect(map, &MapModel::changed, [&] { builds += map->busy() ? 1 : 0; });

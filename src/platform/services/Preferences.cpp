@@ -55,7 +55,7 @@ void Preferences::setExclusionPatterns(const QStringList& patterns)
 
 bool Preferences::mapShown() const
 {
-    return settings_->value(QLatin1String(mapShownKey), false).toBool();
+    return settings_->value(QLatin1String(mapShownKey), true).toBool();
 }
 
 void Preferences::setMapShown(bool shown)

@@ -43,7 +43,7 @@ public:
     static constexpr const char* exclusionPatternsKey = "scan.exclusions";
     QStringList exclusionPatterns() const;
     void setExclusionPatterns(const QStringList& patterns);
-    // Whether explorer screens show the map below the table (hidden until asked for).
+    // Whether explorer screens show the map below the table (shown until hidden).
     static constexpr const char* mapShownKey = "explorer.map.shown";
     bool mapShown() const;
     void setMapShown(bool shown);
