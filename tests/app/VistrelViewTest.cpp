@@ -28,6 +28,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
@@ -346,6 +348,42 @@ TEST_F(RootView, ChoosingAnotherRootOffersItsOwnSnapshot)
     EXPECT_EQ(model->selectedVolume(), 0);
     model->selectRoot(root_);
     ASSERT_TRUE(waitUntil([&] { return model->hasSnapshot(); })) << "and back to the first root's";
+}
+
+// Home Folder and the folders scanned lately sit beside the volumes; one click scans one,
+// and Return works on the focused button or row as Space does.
+TEST_F(RootView, HomeFolderAndRecentFoldersScanInOneStep)
+{
+    const std::optional<std::string> home = std::getenv("HOME") ? std::optional<std::string>(std::getenv("HOME")) : std::nullopt;
+    tree_.writeFile("home/notes.txt", 500);
+    tree_.writeFile("elsewhere/gone-soon/x", 10);
+    ::setenv("HOME", tree_.path("home").c_str(), 1);
+    preferences_->addRecentFolder(tree_.path("elsewhere/gone-soon/"));
+    preferences_->addRecentFolder(root_);
+    std::filesystem::remove_all(tree_.path("elsewhere/gone-soon"));
+    ScanScreenModel model(preferences_.get(), root_);
+    model.appear();
+    ASSERT_TRUE(waitUntil([&] { return !model.places().empty(); }));
+    std::vector<std::string> roots;
+    for (const auto& place : model.places())
+        roots.push_back(place.root);
+    EXPECT_EQ(roots, (std::vector<std::string>{tree_.path("home/"), root_})) << "home first; a folder that is gone, not at all";
+    EXPECT_EQ(model.places().front().name, QStringLiteral("Home Folder"));
+
+    std::shared_ptr<StoreContainer> opened;
+    QObject::connect(&model, &ScanScreenModel::containerReady, [&](std::shared_ptr<StoreContainer> c) { opened = c; });
+    model.scanFolder(model.places().front().root);
+    ASSERT_TRUE(waitUntil([&] { return opened != nullptr; })) << "chosen is scanned";
+    EXPECT_EQ(SnapshotCompletion::scanRoot(*opened), tree_.path("home/"));
+    EXPECT_EQ(preferences_->recentFolders().front(), tree_.path("home/")) << "remembered, newest first";
+    home ? ::setenv("HOME", home->c_str(), 1) : ::unsetenv("HOME");
+
+    VistrelMainWindow window(preferences_.get(), nullptr, root_);
+    window.show();
+    VistrelScanView* screen = window.rootView()->scanScreen();
+    screen->mainButton()->setFocus();
+    QTest::keyClick(screen->mainButton(), Qt::Key_Return);
+    ASSERT_TRUE(waitUntil([&] { return window.rootView()->shell() != nullptr; })) << "Return on Scan scans";
 }
 
 // Update checks stay off until the person turns them on, and only builds that check at all

@@ -3,6 +3,7 @@
 #include "ApplicationIdentity.h"
 
 #include <QSettings>
+#include <QVariantList>
 
 #include <algorithm>
 
@@ -51,6 +52,32 @@ QStringList Preferences::exclusionPatterns() const
 void Preferences::setExclusionPatterns(const QStringList& patterns)
 {
     settings_->setValue(QLatin1String(exclusionPatternsKey), patterns);
+}
+
+std::vector<std::string> Preferences::recentFolders() const
+{
+    std::vector<std::string> folders;
+    for (const QVariant& value : settings_->value(QLatin1String(recentFoldersKey)).toList()) {
+        const QByteArray bytes = value.toByteArray();
+        if (!bytes.isEmpty() && bytes.front() == '/')
+            folders.emplace_back(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
+    return folders;
+}
+
+void Preferences::addRecentFolder(const std::string& folder)
+{
+    if (folder.empty() || folder.front() != '/')
+        return;
+    std::vector<std::string> folders = recentFolders();
+    folders.erase(std::remove(folders.begin(), folders.end(), folder), folders.end());
+    folders.insert(folders.begin(), folder);
+    if (folders.size() > static_cast<std::size_t>(recentFolderCount))
+        folders.resize(recentFolderCount);
+    QVariantList values;
+    for (const std::string& kept : folders)
+        values.append(QByteArray(kept.data(), static_cast<qsizetype>(kept.size())));
+    settings_->setValue(QLatin1String(recentFoldersKey), values);
 }
 
 bool Preferences::mapShown() const

@@ -6,6 +6,8 @@
 
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QSettings;
 
@@ -41,6 +43,12 @@ public:
     void setSearchTableCustomization(const QByteArray& state);
     // The folders scans leave out (see the scanner's exclusion patterns), in the user's order.
     static constexpr const char* exclusionPatternsKey = "scan.exclusions";
+    // The folders scanned lately, newest first, as bytes (a path need not be UTF-8).
+    static constexpr const char* recentFoldersKey = "scan.recentFolders";
+    static constexpr int recentFolderCount = 6;
+    std::vector<std::string> recentFolders() const;
+    // Puts `folder` first, dropping it from further down and the oldest beyond the count.
+    void addRecentFolder(const std::string& folder);
     QStringList exclusionPatterns() const;
     void setExclusionPatterns(const QStringList& patterns);
     // Whether explorer screens show the map below the table (shown until hidden).

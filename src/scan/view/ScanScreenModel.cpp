@@ -27,7 +27,11 @@
 #include <QThreadPool>
 #include <QTimer>
 
+#include <algorithm>
+#include <cstdlib>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace vistrel {
 
@@ -152,11 +156,58 @@ void ScanScreenModel::selectRoot(std::string root)
     appear();
 }
 
+std::string ScanScreenModel::homeFolder()
+{
+    std::string home;
+    if (const char* variable = std::getenv("HOME"); variable && variable[0] == '/')
+        home = variable;
+    else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir && entry->pw_dir[0] == '/')
+        home = entry->pw_dir;
+    if (!home.empty() && home.back() != '/')
+        home += '/';
+    return home;
+}
+
+void ScanScreenModel::scanFolder(std::string folder)
+{
+    if (state_ != ViewState::idle || folder.empty())
+        return;
+    selectRoot(std::move(folder));
+    startScan();
+}
+
 void ScanScreenModel::appear()
 {
     const std::string root = root_;
     const bool listVolumes = volumes_.empty();
-    QThreadPool::globalInstance()->start([this, alive = alive_, root, listVolumes] {
+    std::vector<std::string> recent = preferences_ ? preferences_->recentFolders() : std::vector<std::string>{};
+    QThreadPool::globalInstance()->start([this, alive = alive_, root, listVolumes, recent = std::move(recent)] {
+        // Home first, then the recent folders that still exist, those with snapshots first.
+        std::vector<Place> places;
+        const std::string home = homeFolder();
+        const auto isFolder = [](const std::string& path) {
+            struct stat status { };
+            return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+        };
+        const auto stored = [](const std::string& path) {
+            const std::string location = VistrelModelContainer::onDiskStoreLocation(path);
+            struct stat status { };
+            return !location.empty() && ::stat(location.c_str(), &status) == 0;
+        };
+        if (!home.empty() && isFolder(home))
+            places.push_back({home, QStringLiteral("Home Folder"), DisplayName::of(home), stored(home)});
+        std::vector<Place> lately;
+        for (std::string folder : recent) {
+            if (folder.back() != '/')
+                folder += '/';
+            if (folder == home || folder == "/" || !isFolder(folder))
+                continue;
+            std::string name = folder.substr(0, folder.size() - 1);
+            name.erase(0, name.rfind('/') + 1);
+            lately.push_back({folder, DisplayName::of(name), DisplayName::of(folder), stored(folder)});
+        }
+        std::stable_partition(lately.begin(), lately.end(), [](const Place& place) { return place.hasSnapshot; });
+        places.insert(places.end(), lately.begin(), lately.end());
         // A network volume that stopped answering holds this task, never the window.
         std::vector<VolumeChoice> volumes;
         if (listVolumes) {
@@ -238,9 +289,11 @@ void ScanScreenModel::appear()
             }
         }
         onMainThread(alive, [this, root, volumes = std::move(volumes), figures, failure, exists, problem, deletable,
-                             temporary, usedSpace, facts, earlier = std::move(earlier)]() mutable {
+                             temporary, usedSpace, facts, earlier = std::move(earlier),
+                             places = std::move(places)]() mutable {
             if (!volumes.empty())
                 volumes_ = std::move(volumes);
+            places_ = std::move(places);
             if (root != root_)
                 return; // another root was chosen meanwhile; its own look is on its way
             if (!figures) {
@@ -305,6 +358,8 @@ void ScanScreenModel::startScan()
         }
     }
     setState(ViewState::scanning);
+    if (preferences_ && !isWholeVolume())
+        preferences_->addRecentFolder(root_);
     // The volume's file count is the total only for a scan of the whole volume; a folder's
     // is not known before its walk.
     session_.progress().setTotalUnitCount(isWholeVolume() ? volume_.resourceCount : 0);

@@ -43,6 +43,14 @@ public:
         std::int64_t totalCapacity = 0;
     };
 
+    // A folder offered beside the volumes: the home folder, then the ones scanned lately.
+    struct Place {
+        std::string root; // ending in "/"
+        QString name; // "Home Folder", else the folder's name
+        QString where; // its path, as shown
+        bool hasSnapshot = false; // a stored snapshot of it exists
+    };
+
     // `root` is what a scan walks at first: "/" in the application, a small tree in tests.
     ScanScreenModel(Preferences* preferences, std::string root = "/", QObject* parent = nullptr);
     ~ScanScreenModel() override { *alive_ = false; }
@@ -58,6 +66,14 @@ public:
     bool isWholeVolume() const;
     // Chooses what the next scan walks (a directory path); ignored while a scan runs.
     void selectRoot(std::string root);
+    // The home folder first, then the folders scanned lately (those whose snapshots still
+    // exist first); a folder that is gone is left out. Reads the disk: the list is made
+    // when the screen appears, off the main thread.
+    const std::vector<Place>& places() const { return places_; }
+    // Home Folder, a recent folder or Scan Folder…: selects it and scans it in one step.
+    void scanFolder(std::string folder);
+    // The home folder as bytes, ending in "/" ($HOME, else the password database's).
+    static std::string homeFolder();
     const Volume& volume() const { return volume_; }
     bool hasSnapshot() const { return hasSnapshot_; }
     ScanProgress& progress() { return session_.progress(); }
@@ -145,6 +161,7 @@ private:
     bool storeCanBeDeleted_ = false;
     QString scanProblem_;
     QString scanNote_;
+    std::vector<Place> places_;
     bool recheckPending_ = false;
     QString usedSpaceText_;
     QString snapshotSummary_;

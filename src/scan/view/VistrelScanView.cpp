@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+
+#include "ReturnActivates.h"
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -98,20 +100,25 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     volume->addWidget(volumeCapacity_);
     layout->addLayout(volume);
 
-    usage_ = new UsageBar(column);
-    layout->addWidget(usage_);
+    // The volume's usage: a folder's card shows none of it, only the folder.
+    usagePanel_ = new QWidget(column);
+    auto* usageLayout = new QVBoxLayout(usagePanel_);
+    usageLayout->setContentsMargins(0, 0, 0, 0);
+    usage_ = new UsageBar(usagePanel_);
+    usageLayout->addWidget(usage_);
     auto* legend = new QHBoxLayout;
-    used_ = label(column, 0.85);
-    free_ = label(column, 0.85);
+    used_ = label(usagePanel_, 0.85);
+    free_ = label(usagePanel_, 0.85);
     used_->setTextFormat(Qt::RichText);
     free_->setTextFormat(Qt::RichText);
-    legend->addWidget(swatch(column, QPalette::Highlight));
+    legend->addWidget(swatch(usagePanel_, QPalette::Highlight));
     legend->addWidget(used_);
     legend->addSpacing(16);
-    legend->addWidget(swatch(column, QPalette::Base));
+    legend->addWidget(swatch(usagePanel_, QPalette::Base));
     legend->addWidget(free_);
     legend->addStretch();
-    layout->addLayout(legend);
+    usageLayout->addLayout(legend);
+    layout->addWidget(usagePanel_);
     // Against the stored snapshot: where the used space went.
     usedSpace_ = label(column, 0.85);
     usedSpace_->setWordWrap(true);
@@ -130,7 +137,6 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     // Action row.
     auto* actions = new QHBoxLayout;
     openPrevious_ = new QPushButton(QStringLiteral("Open previous snapshot"), column);
-    openPrevious_->setFlat(true);
     openPrevious_->setAccessibleName(QStringLiteral("Open previous snapshot"));
     storeOnDisk_ = new QCheckBox(QStringLiteral("Store snapshot on disk"), column);
     storeOnDisk_->setToolTip(QString::fromLatin1(ScanScreenModel::storageHelp));
@@ -184,6 +190,9 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     layout->addWidget(footer);
     layout->addStretch();
 
+    for (QAbstractButton* button : {static_cast<QAbstractButton*>(mainButton_), static_cast<QAbstractButton*>(openPrevious_),
+                                    static_cast<QAbstractButton*>(deleteStore_)})
+        ReturnActivates::install(button);
     connect(mainButton_, &QPushButton::clicked, model_, &ScanScreenModel::mainButtonAction);
     connect(openPrevious_, &QPushButton::clicked, model_, &ScanScreenModel::openPreviousSnapshot);
     connect(deleteStore_, &QPushButton::clicked, model_, &ScanScreenModel::deleteStoredSnapshot);
@@ -205,8 +214,11 @@ void VistrelScanView::update()
     volumeFiles_->setText(
         wholeVolume ? QCoreApplication::translate("Scan", "%1 files", nullptr, Translations::count(volume.resourceCount))
                           .arg(Formats::groupedCount(volume.resourceCount))
-                    : QStringLiteral("A folder on %1").arg(volume.localizedName));
+                    : QStringLiteral("A folder on %1, which has %2 free")
+                          .arg(volume.localizedName, Formats::byteCount(volume.availableCapacity)));
     volumeCapacity_->setText(Formats::byteCount(volume.totalCapacity));
+    volumeCapacity_->setVisible(wholeVolume);
+    usagePanel_->setVisible(wholeVolume);
     usage_->setUsage(volume.usedCapacity, volume.totalCapacity);
     used_->setText(QStringLiteral("<b>Used</b> ") + Formats::byteCount(volume.usedCapacity).toHtmlEscaped());
     free_->setText(QStringLiteral("<b>Free</b> ") + Formats::byteCount(volume.availableCapacity).toHtmlEscaped());

@@ -37,6 +37,7 @@ private:
     QLabel* volumeFormat_;
     QLabel* volumeFiles_;
     QLabel* volumeCapacity_;
+    QWidget* usagePanel_ = nullptr;
     UsageBar* usage_;
     QLabel* used_;
     QLabel* free_;

@@ -7,10 +7,13 @@
 #include "services/Formats.h"
 
 #include <QFileDialog>
+#include <QIcon>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+
+#include "ReturnActivates.h"
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -75,6 +78,7 @@ VolumeListView::VolumeListView(ScanScreenModel* model, QWidget* parent)
     : QWidget(parent)
     , model_(model)
     , list_(new QListWidget(this))
+    , places_(new QListWidget(this))
     , scanFolder_(new QPushButton(QStringLiteral("Scan Folder…"), this))
 {
     auto* layout = new QVBoxLayout(this);
@@ -92,12 +96,16 @@ VolumeListView::VolumeListView(ScanScreenModel* model, QWidget* parent)
     palette.setColor(QPalette::HighlightedText, palette.color(QPalette::Text));
     list_->setPalette(palette);
     layout->addWidget(list_);
+    places_->setAccessibleName(QStringLiteral("Folders"));
+    places_->setSelectionMode(QAbstractItemView::NoSelection);
+    layout->addWidget(places_);
     auto* actions = new QHBoxLayout;
     actions->addStretch();
     scanFolder_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     scanFolder_->setToolTip(QStringLiteral("Scan any folder (Ctrl+O); the scan stays on its file system"));
     scanFolder_->setAccessibleName(QStringLiteral("Scan Folder"));
     actions->addWidget(scanFolder_);
+    ReturnActivates::install(scanFolder_);
     layout->addLayout(actions);
 
     // The selection, not the current row: focusing the list makes a row current by itself.
@@ -107,6 +115,18 @@ VolumeListView::VolumeListView(ScanScreenModel* model, QWidget* parent)
         if (row >= 0 && static_cast<std::size_t>(row) < model_->volumes().size())
             model_->selectRoot(model_->volumes()[static_cast<std::size_t>(row)].root);
     });
+    // Return on a volume scans it (the row is the selected one by then).
+    connect(list_, &QListWidget::itemActivated, this, [this] {
+        if (model_->state() == ScanScreenModel::ViewState::idle && model_->mainButtonEnabled())
+            model_->mainButtonAction();
+    });
+    const auto scanPlace = [this](QListWidgetItem* item) {
+        const int row = places_->row(item);
+        if (row >= 0 && static_cast<std::size_t>(row) < shownPlaces_.size())
+            model_->scanFolder(shownPlaces_[static_cast<std::size_t>(row)]);
+    };
+    connect(places_, &QListWidget::itemClicked, this, scanPlace);
+    connect(places_, &QListWidget::itemActivated, this, scanPlace);
     connect(scanFolder_, &QPushButton::clicked, this, &VolumeListView::chooseFolder);
     rebuild();
     update();
@@ -134,10 +154,32 @@ void VolumeListView::rebuild()
     list_->setFixedHeight(rows * rowHeight + 2 * list_->frameWidth());
 }
 
+void VolumeListView::rebuildPlaces()
+{
+    places_->clear();
+    shownPlaces_.clear();
+    for (const ScanScreenModel::Place& place : model_->places()) {
+        auto* item = new QListWidgetItem(QIcon(FileIcons::picture(place.root, 16)), place.name + QStringLiteral("   ")
+                                             + place.where, places_);
+        item->setData(Qt::AccessibleTextRole, place.name + QStringLiteral(", ") + place.where
+                                                  + (place.hasSnapshot ? QStringLiteral(", scanned before") : QString()));
+        item->setToolTip(QStringLiteral("Scan ") + place.where);
+        shownPlaces_.push_back(place.root);
+    }
+    const int rows = static_cast<int>(std::clamp<std::size_t>(shownPlaces_.size(), 1, 4));
+    places_->setFixedHeight(rows * places_->sizeHintForRow(0) + 2 * places_->frameWidth() + 2);
+    places_->setVisible(!shownPlaces_.empty());
+}
+
 void VolumeListView::update()
 {
     if (shownCount_ != model_->volumes().size())
         rebuild();
+    std::vector<std::string> places;
+    for (const auto& place : model_->places())
+        places.push_back(place.root);
+    if (places != shownPlaces_ || (places.empty() && places_->isVisible()))
+        rebuildPlaces();
     const bool blocked = list_->blockSignals(true);
     const int selected = model_->selectedVolume();
     if (selected >= 0)
@@ -147,16 +189,19 @@ void VolumeListView::update()
     list_->blockSignals(blocked);
     const bool idle = model_->state() == ScanScreenModel::ViewState::idle;
     list_->setEnabled(idle);
+    places_->setEnabled(idle);
     scanFolder_->setEnabled(idle);
 }
 
 void VolumeListView::chooseFolder()
 {
-    const QString start = QString::fromUtf8(model_->root().data(), static_cast<qsizetype>(model_->root().size()));
+    // From the home folder, where people keep what they want to measure; chosen is scanned.
+    const std::string home = ScanScreenModel::homeFolder();
+    const QString start = QFile::decodeName(QByteArray(home.data(), static_cast<qsizetype>(home.size())));
     const QString folder = QFileDialog::getExistingDirectory(this, QStringLiteral("Scan Folder"), start);
     if (!folder.isEmpty()) {
         const QByteArray bytes = QFile::encodeName(folder);
-        model_->selectRoot(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        model_->scanFolder(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
 }
 

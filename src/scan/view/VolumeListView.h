@@ -2,6 +2,9 @@
 
 #include <QWidget>
 
+#include <string>
+#include <vector>
+
 class QListWidget;
 class QPushButton;
 
@@ -18,6 +21,8 @@ public:
     explicit VolumeListView(ScanScreenModel* model, QWidget* parent = nullptr);
 
     QListWidget* list() const { return list_; }
+    // Home Folder and the folders scanned lately: a click or Return scans one at once.
+    QListWidget* places() const { return places_; }
     QPushButton* scanFolderButton() const { return scanFolder_; }
 
     // Follows the model: the list when it arrives, the selection, and whether it can change.
@@ -28,8 +33,12 @@ private:
     void chooseFolder();
 
     ScanScreenModel* model_;
+    void rebuildPlaces();
+
     QListWidget* list_;
+    QListWidget* places_;
     QPushButton* scanFolder_;
+    std::vector<std::string> shownPlaces_;
     std::size_t shownCount_ = 0;
 };
 
