@@ -76,10 +76,18 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     searchField_->setPlaceholderText(QStringLiteral("Filter and search..."));
     searchField_->setAccessibleName(QStringLiteral("Filter and search"));
     searchField_->setClearButtonEnabled(true);
+    // Qt's clear button comes unnamed: screen readers would announce a nameless button.
+    for (QToolButton* clear : searchField_->findChildren<QToolButton*>())
+        clear->setAccessibleName(QStringLiteral("Clear the filter"));
     searchField_->installEventFilter(this);
     bar->addWidget(searchField_, 1);
+    bar->addSpacing(6);
+    // The scopes are one segmented control: side by side, the checked one filled.
+    auto* segments = new QHBoxLayout;
+    segments->setSpacing(0);
     for (const SearchScope scope : allSearchScopes)
-        bar->addWidget(makeScopeButton(scope));
+        segments->addWidget(makeScopeButton(scope));
+    bar->addLayout(segments);
     scopes_->button(static_cast<int>(SearchScope::changes))->setVisible(false); // while comparing only
     layout->addLayout(bar);
     if (QLabel* notice = makeNotice(environment))
@@ -254,7 +262,6 @@ QWidget* ExplorerView::makeScopeButton(SearchScope scope)
     auto* button = new QToolButton(this);
     button->setCheckable(true);
     button->setChecked(scope == scope_);
-    button->setAutoRaise(true);
     scopes_->addButton(button, static_cast<int>(scope));
     // The name of the current directory shows in bold inside the search scope's label.
     auto* label = new QLabel(scope == SearchScope::filter ? rawValue(scope).toHtmlEscaped()
@@ -269,7 +276,21 @@ QWidget* ExplorerView::makeScopeButton(SearchScope scope)
     button->setAccessibleName(scope == SearchScope::filter ? rawValue(scope)
                                                            : rawValue(scope) + QLatin1Char(' ')
                                       + text(model_->currentPath().lastPathComponent()));
-    connect(button, &QToolButton::toggled, this, [this, scope](bool on) {
+    // Filled with the palette's highlight while checked, so that the chosen scope reads as
+    // chosen in any palette.
+    const auto paint = [this, button, label](bool on) {
+        QPalette colours = palette();
+        if (on) {
+            colours.setColor(QPalette::Button, colours.color(QPalette::Highlight));
+            colours.setColor(QPalette::ButtonText, colours.color(QPalette::HighlightedText));
+            colours.setColor(QPalette::WindowText, colours.color(QPalette::HighlightedText));
+        }
+        button->setPalette(colours);
+        label->setPalette(colours);
+    };
+    paint(button->isChecked());
+    connect(button, &QToolButton::toggled, this, [this, scope, paint](bool on) {
+        paint(on);
         if (on)
             setSearchScope(scope);
     });

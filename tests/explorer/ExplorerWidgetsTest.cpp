@@ -375,6 +375,31 @@ TEST_F(ExplorerScreens, TheTotalLineAndEveryRowsShareOfTheFolder)
               QStringLiteral("100.0 %"));
 }
 
+// The scopes read as one control whose chosen segment is filled; the clear button is named.
+TEST_F(ExplorerScreens, TheCheckedScopeLooksCheckedAndTheClearButtonHasAName)
+{
+    auto view = screen("/usr/");
+    std::vector<QToolButton*> scopes;
+    for (QToolButton* button : view->findChildren<QToolButton*>())
+        if (button->isCheckable())
+            scopes.push_back(button);
+    ASSERT_GE(scopes.size(), 3u);
+    const QColor highlight = view->palette().color(QPalette::Highlight);
+    const auto filled = [&](QToolButton* button) { return button->palette().color(QPalette::Button) == highlight; };
+    for (QToolButton* scope : scopes)
+        EXPECT_EQ(filled(scope), scope->isChecked()) << scope->accessibleName().toStdString();
+    QToolButton* other = *std::find_if(scopes.begin(), scopes.end(), [](QToolButton* b) { return !b->isChecked() && b->isVisible(); });
+    other->click();
+    EXPECT_TRUE(filled(other)) << "the chosen one fills";
+    for (QToolButton* scope : scopes)
+        EXPECT_EQ(filled(scope), scope->isChecked());
+    view->searchField()->setText(QStringLiteral("x"));
+    bool named = false;
+    for (QToolButton* clear : view->searchField()->findChildren<QToolButton*>())
+        named = named || !clear->accessibleName().isEmpty();
+    EXPECT_TRUE(named);
+}
+
 // A layout saved before the apparent size existed is left for the defaults: nothing shifts.
 TEST_F(ExplorerScreens, ALayoutSavedWithThreeColumnsStillOpens)
 {
