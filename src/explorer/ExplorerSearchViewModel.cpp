@@ -3,6 +3,7 @@
 #include "ExplorerModel.h"
 #include "NavigationModel.h"
 
+#include "history/ChangeFolding.h"
 #include "objectstore/StoreError.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
@@ -86,10 +87,15 @@ void ExplorerSearchViewModel::listBiggestChanges(std::shared_ptr<const SnapshotC
         const SnapshotDiff::Biggest biggest
             = comparison->biggest(root, context, static_cast<std::size_t>(VistrelFileSearch::resultLimit));
         Found found;
-        found.result.total = biggest.total;
-        for (const SnapshotDiff::Change& change : biggest.changes) {
+        // One row for a change, not one per folder above it; many removals as their folder.
+        const auto rows = ChangeFolding::fold(biggest.changes, biggest.changes.size());
+        // Every change was read: the rows are all there is to say.
+        const bool whole = static_cast<std::int64_t>(biggest.changes.size()) >= biggest.total;
+        found.result.total = whole ? static_cast<std::int64_t>(rows.size()) : biggest.total;
+        for (const ChangeFolding::Row& row : rows) {
+            const SnapshotDiff::Change& change = row.change;
             found.result.files.push_back(change.item());
-            found.comparisons.push_back({change.before, change.after, change.fileCountBefore});
+            found.comparisons.push_back({change.before, change.after, change.fileCountBefore, row.removedItems});
         }
         return found;
     });

@@ -11,6 +11,8 @@ struct SizeComparison {
     std::optional<std::int64_t> before;
     std::optional<std::int64_t> after;
     std::optional<std::int64_t> fileCountBefore;
+    // Removed items of this folder that Biggest Changes folded into its row.
+    std::int64_t removedItems = 0;
 
     bool removed() const { return !after; }
     std::int64_t change() const { return after.value_or(0) - before.value_or(0); }
