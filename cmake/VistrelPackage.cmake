@@ -41,7 +41,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vistrel.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Loaded at run time rather than linked: the X11 and Wayland platform plugins and the SVG
 # icon loader, without which the window does not open or shows no icons.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, libqt6svg6, hicolor-icon-theme")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "adwaita-icon-theme")
+# A full icon theme, so that file types and buttons have icons outside a desktop session too.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "qt6-qpa-plugins, libqt6svg6, hicolor-icon-theme, adwaita-icon-theme | breeze-icon-theme")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -67,6 +67,13 @@ void FileIcons::prepareTheme()
             paths.append(icons);
     }
     QIcon::setThemeSearchPaths(paths);
+    // Icons the platform's theme lacks come from a full theme, never from Qt's own drawings.
+    for (const QString& theme : {QStringLiteral("Adwaita"), QStringLiteral("breeze")}) {
+        if (QDir(QStringLiteral("/usr/share/icons/") + theme).exists()) {
+            QIcon::setFallbackThemeName(theme);
+            break;
+        }
+    }
     if (!QIcon::hasThemeIcon(QStringLiteral("folder"))) {
         for (const QString& theme : {QStringLiteral("Adwaita"), QStringLiteral("breeze"), QStringLiteral("hicolor")}) {
             QIcon::setThemeName(theme);

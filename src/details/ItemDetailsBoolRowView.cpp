@@ -2,7 +2,6 @@
 
 #include "FileIcons.h"
 
-#include <QGraphicsOpacityEffect>
 #include <QLabel>
 #include <QPainter>
 
@@ -13,23 +12,25 @@ ItemDetailsBoolRowView::ItemDetailsBoolRowView(const QString& title, bool value,
 {
     value_ = value;
     auto* mark = new QLabel(this);
-    QPixmap picture = FileIcons::symbol(QStringLiteral("checkmark")).pixmap(14, 14);
-    if (picture.isNull()) {
+    // A "no" is a dash in the text's own colour: a grey tick still reads as a tick.
+    if (!value) {
+        mark->setText(QStringLiteral("—"));
+        mark->setForegroundRole(QPalette::PlaceholderText);
+    } else if (QPixmap picture = FileIcons::symbol(QStringLiteral("checkmark")).pixmap(14, 14); picture.isNull()) {
         mark->setText(QStringLiteral("✓"));
     } else {
         // The symbol's shape in the row's colour.
         QPainter painter(&picture);
         painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        painter.fillRect(picture.rect(), value ? QColor(0x2e, 0xa0, 0x43) : QColor(128, 128, 128));
+        painter.fillRect(picture.rect(), QColor(0x2e, 0xa0, 0x43));
         painter.end();
         mark->setPixmap(picture);
     }
-    QPalette palette = mark->palette();
-    palette.setColor(QPalette::WindowText, value ? QColor(0x2e, 0xa0, 0x43) : QColor(128, 128, 128));
-    mark->setPalette(palette);
-    auto* opacity = new QGraphicsOpacityEffect(mark);
-    opacity->setOpacity(value ? 1.0 : 0.2);
-    mark->setGraphicsEffect(opacity);
+    if (value) {
+        QPalette palette = mark->palette();
+        palette.setColor(QPalette::WindowText, QColor(0x2e, 0xa0, 0x43));
+        mark->setPalette(palette);
+    }
     setValueWidget(mark);
     setAccessibleName(title + (value ? QStringLiteral(": yes") : QStringLiteral(": no")));
 }

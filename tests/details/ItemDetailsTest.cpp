@@ -122,6 +122,28 @@ TEST(ExplorerDetailsView, TheHeaderNameIsOneElidedLine)
 
 // The preview's eye and the path bar's chevrons are symbolic icons, drawn dark gray by the
 // theme: with a dark style they take the light text colour instead of vanishing.
+// A "no" is a dash, never a tick drawn faint; both are read out as words.
+TEST(ItemDetails, AYesIsATickAndANoIsADash)
+{
+    testing::ensureApplication();
+    ItemDetailsBoolRowView no(QStringLiteral("Hidden"), false);
+    ItemDetailsBoolRowView yes(QStringLiteral("Is Readable"), true);
+    const auto markOf = [](QWidget& row) {
+        QLabel* found = nullptr;
+        for (QLabel* label : row.findChildren<QLabel*>())
+            if (label->text() != QStringLiteral("Hidden") && label->text() != QStringLiteral("Is Readable"))
+                found = label;
+        return found;
+    };
+    ASSERT_TRUE(markOf(no));
+    EXPECT_EQ(markOf(no)->text(), QStringLiteral("—"));
+    EXPECT_TRUE(markOf(no)->pixmap().isNull());
+    ASSERT_TRUE(markOf(yes));
+    EXPECT_TRUE(!markOf(yes)->pixmap().isNull() || markOf(yes)->text() == QStringLiteral("✓"));
+    EXPECT_EQ(no.accessibleName(), QStringLiteral("Hidden: no"));
+    EXPECT_EQ(yes.accessibleName(), QStringLiteral("Is Readable: yes"));
+}
+
 TEST(FileIcons, SymbolicIconsTakeThePalettesTextColour)
 {
     testing::ensureApplication();
