@@ -208,9 +208,9 @@ void ExplorerPathBarView::arrange()
         // Each pass makes the name strictly shorter, so the loop ends.
         const int shownWidth = metrics.horizontalAdvance(labels[widest]);
         const int target = std::max(0, std::min(shownWidth - over, shownWidth - 1));
-        labels[widest] = metrics.elidedText(names_[widest], Qt::ElideRight, target);
-        if (labels[widest].isEmpty() || labels[widest] == folded)
-            labels[widest] = folded;
+        const QString shorter = metrics.elidedText(names_[widest], Qt::ElideRight, target);
+        // A name Qt cannot shorten ("/" is one character) folds at once.
+        labels[widest] = shorter.isEmpty() || shorter == folded || shorter == labels[widest] ? folded : shorter;
         widths[widest] = widthOf(buttons_[widest], labels[widest]);
     }
     // Narrower still: components go from the root's end; the current directory stays.

@@ -248,7 +248,7 @@ void ExplorerView::showEvent(QShowEvent* event)
 
 QString ExplorerView::subtitle() const
 {
-    return QStringLiteral("Explorer: ") + text(model_->currentPath().path());
+    return QStringLiteral("Explorer: ") + text(model_->currentPath().pathWithoutTrailingSeparator());
 }
 
 QString ExplorerView::searchScopeLabel(const FileUrl& currentPath, SearchScope scope)

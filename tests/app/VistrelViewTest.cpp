@@ -121,7 +121,7 @@ TEST_F(RootView, AScanToDiskEndsInTheExplorerAndCloseAndReopenShowTheSameData)
     ASSERT_TRUE(waitUntil([&] { return view->shell() != nullptr; })) << "the scan ends in the explorer";
     EXPECT_TRUE(window.closeSnapshotAction()->isEnabled());
     ExplorerView* screen = view->shell()->currentScreen();
-    EXPECT_EQ(screen->subtitle(), QString::fromStdString("Explorer: " + root_)) << "it opens where it scanned";
+    EXPECT_EQ(screen->subtitle(), QString::fromStdString("Explorer: " + root_.substr(0, root_.size() - 1))) << "it opens where it scanned";
     ASSERT_TRUE(waitUntil([&] { return screen->tableViewModel()->files().size() == 3; }));
     EXPECT_EQ(storedRows(store_), 15) << "the previous snapshot was replaced";
 
@@ -236,7 +236,7 @@ TEST_F(RootView, AnNcduExportOpensInTheExplorerAndABadOneSaysWhere)
     ASSERT_TRUE(waitUntil([&] { return view.shell() != nullptr; }));
     EXPECT_TRUE(view.container()->configuration().inMemoryOnly);
     ExplorerView* screen = view.shell()->currentScreen();
-    EXPECT_EQ(screen->subtitle(), QStringLiteral("Explorer: /imported/"));
+    EXPECT_EQ(screen->subtitle(), QStringLiteral("Explorer: /imported"));
     ASSERT_TRUE(waitUntil([&] { return screen->tableViewModel()->files().size() == 2; }));
     EXPECT_EQ(SnapshotCompletion::rootTotals(*view.container())->totalAllocatedSize, 3 * 4096 + 8192);
     // Its paths may name other files here: nothing is cleaned up from it, and the screen says so.

@@ -138,11 +138,8 @@ VolumeFigures VolumeFigures::read(const std::string& path)
     if (const auto mount = mountOf(path, status.mountId)) {
         result.localizedFormatDescription = mount->type;
         result.label = labelOf(mount->source);
-        result.localizedName = result.label;
-        if (!result.localizedName && !mount->source.empty()) {
-            const auto slash = mount->source.rfind('/');
-            result.localizedName = slash == std::string::npos ? mount->source : mount->source.substr(slash + 1);
-        }
+        // One name everywhere, as the volume list has it: the label, else the mount point.
+        result.localizedName = result.label ? result.label : std::optional<std::string>(mount->mountPoint);
     }
     return result;
 }
