@@ -48,6 +48,16 @@ std::set<std::string> rowPaths(ExplorerView* screen)
     return paths;
 }
 
+// A scan of `root` as the window opens it: its rows, root and totals recorded.
+ScanResult scannedSnapshot(const std::string& root)
+{
+    ScanResult scan = scanTree(root);
+    SnapshotCompletion::recordScanRoot(*scan.container, root);
+    SnapshotCompletion::recordRootTotals(*scan.container, {scan.statistics.rootFileCount, scan.statistics.rootTotalSize,
+                                                           scan.statistics.rootTotalAllocatedSize});
+    return scan;
+}
+
 TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
 {
     ensureApplication();
@@ -57,10 +67,7 @@ TEST(CleanupActions, TrashUndoAndAConfirmedDeleteFromTheWindow)
     tree.writeFile("root/big/archive", 300000);
     tree.writeFile("root/small/note", 100);
     const std::string root = tree.path("root/");
-    ScanResult scan = scanTree(root);
-    SnapshotCompletion::recordScanRoot(*scan.container, root);
-    SnapshotCompletion::recordRootTotals(*scan.container, {scan.statistics.rootFileCount, scan.statistics.rootTotalSize,
-                                                           scan.statistics.rootTotalAllocatedSize});
+    ScanResult scan = scannedSnapshot(root);
     VistrelMainWindow window(nullptr, scan.container, root);
     window.show();
     ASSERT_TRUE(waitUntil([&] { return window.shell() && window.shell()->currentScreen(); }));
@@ -154,10 +161,7 @@ TEST(CleanupActions, ATileClickAndTheDeleteKeyActOnOneItemAndTheWindowSaysWhatHa
     tree.writeFile("root/other", 1000);
     const std::string root = tree.path("root/");
     const std::string log = tree.path("root/.local/share/someapp/logs/debug.log");
-    ScanResult scan = scanTree(root);
-    SnapshotCompletion::recordScanRoot(*scan.container, root);
-    SnapshotCompletion::recordRootTotals(*scan.container, {scan.statistics.rootFileCount, scan.statistics.rootTotalSize,
-                                                           scan.statistics.rootTotalAllocatedSize});
+    ScanResult scan = scannedSnapshot(root);
     VistrelMainWindow window(nullptr, scan.container, root);
     window.show();
     ASSERT_TRUE(waitUntil([&] { return window.shell() && window.shell()->currentScreen(); }));

@@ -1,5 +1,6 @@
 // A subtree laid out as nested tiles: sizes, frames, the small-tile cut-off, hit testing
 // and the row a click selects.
+#include "MapTestSupport.h"
 #include "map/MapLayout.h"
 
 #include <gtest/gtest.h>
@@ -7,20 +8,8 @@
 namespace vistrel {
 namespace {
 
-std::vector<VistrelFileSubtree::Item> files(const std::vector<std::pair<std::string, std::int64_t>>& items)
-{
-    std::vector<VistrelFileSubtree::Item> result;
-    for (const auto& [path, size] : items)
-        result.push_back({path, size});
-    return result;
-}
-
-bool inside(const SquarifiedLayout::Rect& inner, const SquarifiedLayout::Rect& outer)
-{
-    return inner.x >= outer.x - 1e-9 && inner.y >= outer.y - 1e-9
-        && inner.x + inner.width <= outer.x + outer.width + 1e-9
-        && inner.y + inner.height <= outer.y + outer.height + 1e-9;
-}
+using testing::files;
+using testing::inside;
 
 TEST(MapLayout, NestedTilesInTheirFramesSizedAndColoured)
 {
