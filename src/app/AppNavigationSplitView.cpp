@@ -22,7 +22,7 @@ AppNavigationSplitView::AppNavigationSplitView(ExplorerEnvironment environment, 
     for (const NavigationContentDestination destination : allNavigationContentDestinations) {
         // A snapshot of a folder names it under the label, so the window says what it shows.
         const std::string& root = environment_.scanRoot.path();
-        const QString rootText = root == "/" ? QString() : DisplayName::of(root);
+        const QString rootText = root == "/" ? QString() : DisplayName::of(environment_.scanRoot.pathWithoutTrailingSeparator());
         auto* item = new QListWidgetItem(FileIcons::symbol(iconName(destination)),
                                          rootText.isEmpty() ? label(destination)
                                                             : label(destination) + QLatin1Char('\n') + rootText,

@@ -34,6 +34,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QListWidget>
 #include <QDialogButtonBox>
 #include <QPushButton>
 #include <QElapsedTimer>
@@ -122,6 +123,8 @@ TEST_F(RootView, AScanToDiskEndsInTheExplorerAndCloseAndReopenShowTheSameData)
     EXPECT_TRUE(window.closeSnapshotAction()->isEnabled());
     ExplorerView* screen = view->shell()->currentScreen();
     EXPECT_EQ(screen->subtitle(), QString::fromStdString("Explorer: " + root_.substr(0, root_.size() - 1))) << "it opens where it scanned";
+    EXPECT_TRUE(view->shell()->sidebar()->item(0)->text().endsWith(QString::fromStdString(root_.substr(0, root_.size() - 1))))
+        << "the sidebar names the folder, without a stray slash";
     ASSERT_TRUE(waitUntil([&] { return screen->tableViewModel()->files().size() == 3; }));
     EXPECT_EQ(storedRows(store_), 15) << "the previous snapshot was replaced";
 
