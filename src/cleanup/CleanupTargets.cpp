@@ -1,17 +1,10 @@
 #include "CleanupTargets.h"
 
+#include "filesystem/FileUrl.h"
+
 namespace vistrel {
 
 namespace {
-
-// Both as folders, so that "/home/ann" and "/home/ann/" compare equal and "/home/anne/" is
-// not inside "/home/ann/".
-std::string asFolder(std::string path)
-{
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
-}
 
 bool within(const std::string& folder, const std::string& outer)
 {
@@ -22,19 +15,19 @@ bool within(const std::string& folder, const std::string& outer)
 
 std::optional<std::string> CleanupTargets::refusal(const std::string& path, const Guards& guards)
 {
-    const std::string folder = asFolder(path);
+    const std::string folder = FileUrl::directory(path).path();
     if (path.empty() || path.front() != '/' || folder.find("/../") != std::string::npos
         || folder.find("/./") != std::string::npos || folder.find("//") != std::string::npos)
         return "it is not a plain absolute path";
     if (folder == "/")
         return "it is the root of every folder";
-    const std::string root = asFolder(guards.scanRoot);
+    const std::string root = FileUrl::directory(guards.scanRoot).path();
     if (folder == root)
         return "it is the scanned folder itself";
     if (!within(folder, root))
         return "it is not in this snapshot";
     if (!guards.homeFolder.empty()) {
-        const std::string home = asFolder(guards.homeFolder);
+        const std::string home = FileUrl::directory(guards.homeFolder).path();
         if (folder == home)
             return "it is your home folder";
         if (within(home, folder))
@@ -43,7 +36,7 @@ std::optional<std::string> CleanupTargets::refusal(const std::string& path, cons
     for (const std::string& store : guards.storeFolders) {
         if (store.empty())
             continue;
-        const std::string kept = asFolder(store);
+        const std::string kept = FileUrl::directory(store).path();
         if (within(folder, kept))
             return "it is part of Vistrel's snapshot store";
         if (within(kept, folder))

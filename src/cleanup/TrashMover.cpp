@@ -4,6 +4,7 @@
 #include "filesystem/FileSystemMetadata.h"
 #include "filesystem/MountTable.h"
 #include "filesystem/ResolvedItem.h"
+#include "services/HomeFolder.h"
 
 #include <cerrno>
 #include <climits>
@@ -11,7 +12,6 @@
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,15 +22,6 @@ namespace {
 std::string errorText(int error)
 {
     return std::strerror(error);
-}
-
-std::string homeFolder()
-{
-    if (const char* home = std::getenv("HOME"); home && home[0] == '/')
-        return home;
-    if (const passwd* entry = ::getpwuid(::geteuid()); entry && entry->pw_dir && entry->pw_dir[0] == '/')
-        return entry->pw_dir;
-    return {};
 }
 
 // The device of `path`, or of its nearest folder that exists: where a trash made there would be.
@@ -47,8 +38,7 @@ std::optional<std::uint64_t> deviceOfNearest(std::string path)
     }
 }
 
-// Makes `path` and its missing parents with mode 0700, as the base directory specification
-// asks for the user's data folder.
+// Makes `path` and its missing parents with mode 0700: the user's data folder is private.
 bool makeFolders(const std::string& path)
 {
     for (std::size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
@@ -243,7 +233,7 @@ std::string TrashMover::homeTrash()
 {
     if (const char* data = std::getenv("XDG_DATA_HOME"); data && data[0] == '/')
         return withoutTrailingSlash(data) + "/Trash";
-    const std::string home = homeFolder();
+    const std::string home = HomeFolder::path();
     return home.empty() ? std::string() : withoutTrailingSlash(home) + "/.local/share/Trash";
 }
 

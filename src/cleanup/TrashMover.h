@@ -34,8 +34,8 @@ public:
 
     // $XDG_DATA_HOME/Trash when XDG_DATA_HOME is absolute, else $HOME/.local/share/Trash.
     static std::string homeTrash();
-    // The trash record's text: the path percent-encoded byte by byte, as the specification's
-    // URL escaping asks, so that a name that is not UTF-8 comes back as the same bytes.
+    // The trash record's text: the path percent-encoded byte by byte, as file managers read
+    // it, so that a name that is not UTF-8 comes back as the same bytes.
     static std::string recordText(const std::string& path, const std::string& deletionDate);
 };
 

@@ -265,6 +265,12 @@ QVariantMap FileSystemMetadata::attributesOfItem(const std::string& path)
 
 namespace {
 
+#ifdef STATX_ATTR_MOUNT_ROOT
+constexpr std::uint64_t statxMountRoot = STATX_ATTR_MOUNT_ROOT;
+#else
+constexpr std::uint64_t statxMountRoot = 0x00002000;
+#endif
+
 std::optional<FileStatus> statusWithMask(int directoryFd, const char* name, int* errorNumber, unsigned mask)
 {
     struct statx raw { };
@@ -294,6 +300,7 @@ std::optional<FileStatus> statusWithMask(int directoryFd, const char* name, int*
         status.birthTime = timestamp(raw.stx_btime);
     if (raw.stx_mask & STATX_MNT_ID)
         status.mountId = raw.stx_mnt_id;
+    status.mountRoot = (raw.stx_attributes_mask & statxMountRoot) && (raw.stx_attributes & statxMountRoot);
     return status;
 }
 

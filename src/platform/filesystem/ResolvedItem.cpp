@@ -1,6 +1,7 @@
 #include "ResolvedItem.h"
 
 #include "FileSystemMetadata.h"
+#include "FileUrl.h"
 
 #include <cerrno>
 #include <cstring>
@@ -10,10 +11,6 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#ifndef STATX_ATTR_MOUNT_ROOT
-#define STATX_ATTR_MOUNT_ROOT 0x00002000
-#endif
-
 namespace vistrel {
 
 namespace {
@@ -22,27 +19,14 @@ constexpr int folderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 
 struct Probe {
     std::optional<FileStatus> status;
-    bool mountRoot = false;
     int error = 0;
 };
 
 // One statx of `name` in `directoryFd` ("" for the folder itself), links not followed.
 Probe probe(int directoryFd, const char* name)
 {
-    struct statx raw { };
     Probe result;
-    const int flags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT | (*name ? 0 : AT_EMPTY_PATH);
-    if (::statx(directoryFd, name, flags, STATX_BASIC_STATS | STATX_MNT_ID, &raw) != 0) {
-        result.error = errno;
-        return result;
-    }
-    result.mountRoot = (raw.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) && (raw.stx_attributes & STATX_ATTR_MOUNT_ROOT);
     result.status = FileSystemMetadata::statusAt(directoryFd, name, &result.error);
-    // Both reads must describe one item.
-    if (result.status && result.status->inode != raw.stx_ino) {
-        result.status.reset();
-        result.error = EAGAIN;
-    }
     return result;
 }
 
@@ -70,13 +54,6 @@ std::string shown(const std::string& name)
     return "\u201c" + name + "\u201d";
 }
 
-std::string asFolder(std::string path)
-{
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
-}
-
 ResolvedItem::Resolution refused(std::string reason, bool gone = false)
 {
     ResolvedItem::Resolution resolution;
@@ -89,9 +66,10 @@ ResolvedItem::Resolution refused(std::string reason, bool gone = false)
 
 ResolvedItem::Resolution ResolvedItem::resolve(const std::string& root, const std::string& path)
 {
-    const std::string rootFolder = asFolder(root);
+    const std::string rootFolder = FileUrl::directory(root).path();
     const bool wantsFolder = !path.empty() && path.back() == '/';
-    if (path.empty() || path.front() != '/' || asFolder(path).compare(0, rootFolder.size(), rootFolder) != 0)
+    const std::string asFolder = FileUrl::directory(path).path();
+    if (path.empty() || path.front() != '/' || asFolder.compare(0, rootFolder.size(), rootFolder) != 0)
         return refused("it is not in this snapshot");
 
     int error = 0;
@@ -109,7 +87,7 @@ ResolvedItem::Resolution ResolvedItem::resolve(const std::string& root, const st
 
     // The components below the root; "." and ".." never name an item of a snapshot.
     std::vector<std::string> components;
-    const std::string relative = asFolder(path).substr(rootFolder.size());
+    const std::string relative = asFolder.substr(rootFolder.size());
     for (std::size_t start = 0; start < relative.size();) {
         const std::size_t slash = relative.find('/', start);
         const std::string component = relative.substr(start, slash - start);
@@ -137,7 +115,7 @@ ResolvedItem::Resolution ResolvedItem::resolve(const std::string& root, const st
                            + " on its way has been replaced by a symbolic link");
         if (!step.status->isDirectory())
             return refused("the folder " + shown(reached + component) + " on its way is no longer a folder");
-        if (step.mountRoot || !sameMount(*step.status, item.device_, item.mountId_))
+        if (step.status->mountRoot || !sameMount(*step.status, item.device_, item.mountId_))
             return refused("another file system is mounted on the folder " + shown(reached + component)
                            + " on its way");
         const int fd = openComponent(current->fd(), component.c_str());
@@ -166,7 +144,7 @@ ResolvedItem::Resolution ResolvedItem::resolve(const std::string& root, const st
                            : "it is no longer a folder");
     if (!wantsFolder && item.isDirectory())
         return refused("it is a folder now, not the item scanned");
-    if (last.mountRoot || !sameMount(item.status_, item.device_, item.mountId_))
+    if (last.status->mountRoot || !sameMount(item.status_, item.device_, item.mountId_))
         return refused("another file system is mounted there (a mount point or a bind mount); "
                        "unmount it to change what it holds");
     return {std::move(item), {}, false};
@@ -180,7 +158,7 @@ std::optional<std::string> ResolvedItem::recheck() const
     if (now.status->inode != status_.inode || now.status->device != status_.device
         || now.status->resourceType() != status_.resourceType())
         return std::string("it was replaced after it was chosen");
-    if ((!isRoot() && now.mountRoot) || !sameMount(*now.status, device_, mountId_))
+    if ((!isRoot() && now.status->mountRoot) || !sameMount(*now.status, device_, mountId_))
         return std::string("another file system is mounted there now");
     return std::nullopt;
 }

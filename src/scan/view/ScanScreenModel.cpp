@@ -14,6 +14,7 @@
 #include "scanner/ExclusionPatterns.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
+#include "services/HomeFolder.h"
 #include "services/Log.h"
 #include "services/MainThread.h"
 #include "services/Preferences.h"
@@ -28,8 +29,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <cstdlib>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -158,11 +157,7 @@ void ScanScreenModel::selectRoot(std::string root)
 
 std::string ScanScreenModel::homeFolder()
 {
-    std::string home;
-    if (const char* variable = std::getenv("HOME"); variable && variable[0] == '/')
-        home = variable;
-    else if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_dir && entry->pw_dir[0] == '/')
-        home = entry->pw_dir;
+    std::string home = HomeFolder::path();
     if (!home.empty() && home.back() != '/')
         home += '/';
     return home;
