@@ -92,6 +92,13 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
         if (AppNavigationSplitView* shell = this->shell(); shell && shell->currentScreen())
             shell->currentScreen()->setMapShown(shown);
     });
+    showDetails_ = view->addAction(QStringLiteral("Show &Details"));
+    showDetails_->setCheckable(true);
+    showDetails_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(showDetails_, &QAction::triggered, this, [this](bool shown) {
+        if (AppNavigationSplitView* shell = this->shell(); shell && shell->currentScreen())
+            shell->currentScreen()->setDetailsShown(shown);
+    });
     compareActions_ = new CompareActions(view, toolbar, this, [this] { return root_->comparison(); });
     QMenu* columns = view->addMenu(QStringLiteral("&Columns"));
     connect(columns, &QMenu::aboutToShow, this, [this, columns] {
@@ -158,6 +165,8 @@ void VistrelMainWindow::updateTitle()
     viewMenu_->setEnabled(screen != nullptr);
     showMap_->setEnabled(screen != nullptr);
     showMap_->setChecked(screen && screen->mapShown());
+    showDetails_->setEnabled(screen != nullptr);
+    showDetails_->setChecked(screen && screen->detailsShown());
     cleanupActions_->update();
     compareActions_->update();
 }

@@ -43,6 +43,7 @@ public:
     QAction* scanAgainAction() const { return scanAgain_; }
     // View > Show Map (Ctrl+M): the current screen's map, and the default for new screens.
     QAction* showMapAction() const { return showMap_; }
+    QAction* showDetailsAction() const { return showDetails_; }
     class CompareActions* compareActions() const { return compareActions_; }
     class CleanupActions* cleanupActions() const { return cleanupActions_; }
     // The toolbar's application icon, shown on the scan screen in Back's place.
@@ -79,6 +80,7 @@ private:
     class QMenu* helpMenu_ = nullptr;
     class QMenu* viewMenu_ = nullptr;
     QAction* showMap_ = nullptr;
+    QAction* showDetails_ = nullptr;
     class CompareActions* compareActions_ = nullptr;
     class CleanupActions* cleanupActions_ = nullptr;
     QAction* applicationIcon_ = nullptr;

@@ -19,14 +19,38 @@ namespace vistrel::cli {
 
 namespace {
 
-// The split of the used space against a snapshot of this volume's root, when one exists.
+void writeSplit(JsonWriter& json, const std::optional<std::string>& root, const UsedSpace& space,
+                std::optional<std::int64_t> unreadable)
+{
+    QVariantList inside;
+    for (const auto& mount : space.mountedInside)
+        inside.append(QVariantMap{{QStringLiteral("mountPoint"), QString::fromStdString(mount.mountPoint)},
+                                  {QStringLiteral("type"), QString::fromStdString(mount.type)},
+                                  {QStringLiteral("used"), QVariant::fromValue<qlonglong>(mount.used)}});
+    json.beginObject("usedSpace");
+    if (root)
+        json.string("scanRoot", *root);
+    else
+        json.null("scanRoot");
+    json.integer("used", space.used)
+        .integer("scanned", root ? std::optional<std::int64_t>(space.scanned) : std::nullopt)
+        .integer("reserved", space.reserved)
+        .integer("deletedOpen", space.deletedOpen)
+        .integer("rest", root ? std::optional<std::int64_t>(space.rest()) : std::nullopt)
+        .integer("unreadableFolders", unreadable)
+        .variant("mountedInside", inside)
+        .endObject();
+}
+
+// The split of the used space: the reserved blocks, deleted files still open and mounts
+// need no snapshot; what was scanned and the rest come from one of this volume's root.
 // False, with the reason on stderr, when the snapshot cannot be read.
 bool writeUsedSpace(JsonWriter& json, const std::optional<std::string>& store)
 {
     const std::string location = store ? absolutePath(*store) : VistrelModelContainer::onDiskStoreLocation("/");
     struct stat status { };
     if (::stat(location.c_str(), &status) != 0) {
-        json.null("usedSpace");
+        writeSplit(json, std::nullopt, UsedSpace::measure("/", 0), std::nullopt);
         return true;
     }
     const auto container = SnapshotOutput::openExisting(store, "/");
@@ -35,21 +59,8 @@ bool writeUsedSpace(JsonWriter& json, const std::optional<std::string>& store)
     const auto root = SnapshotCompletion::scanRoot(*container).value_or("/");
     const auto totals = SnapshotCompletion::rootTotals(*container);
     const UsedSpace space = UsedSpace::measure(root, totals ? totals->totalAllocatedSize : 0);
-    QVariantList inside;
-    for (const auto& mount : space.mountedInside)
-        inside.append(QVariantMap{{QStringLiteral("mountPoint"), QString::fromStdString(mount.mountPoint)},
-                                  {QStringLiteral("type"), QString::fromStdString(mount.type)},
-                                  {QStringLiteral("used"), QVariant::fromValue<qlonglong>(mount.used)}});
-    json.beginObject("usedSpace")
-        .string("scanRoot", root)
-        .integer("used", space.used)
-        .integer("scanned", totals ? std::optional<std::int64_t>(space.scanned) : std::nullopt)
-        .integer("reserved", space.reserved)
-        .integer("deletedOpen", space.deletedOpen)
-        .integer("rest", space.rest())
-        .integer("unreadableFolders", SnapshotCompletion::unreadableDirectories(*container))
-        .variant("mountedInside", inside)
-        .endObject();
+    writeSplit(json, totals ? std::optional<std::string>(root) : std::nullopt, space,
+               SnapshotCompletion::unreadableDirectories(*container));
     return true;
 }
 

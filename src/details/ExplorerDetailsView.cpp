@@ -20,6 +20,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vistrel {
 
 namespace {
@@ -54,7 +56,7 @@ ExplorerDetailsView::ExplorerDetailsView(ItemDetails details, Preferences* prefe
     // Header box.
     auto* header = new QFrame(this);
     header->setFrameShape(QFrame::StyledPanel);
-    header->setMinimumWidth(320);
+    header->setMinimumWidth(200);
     header->setAutoFillBackground(true);
     header->setBackgroundRole(QPalette::Base);
     auto* headerLayout = new QHBoxLayout(header);
@@ -69,18 +71,15 @@ ExplorerDetailsView::ExplorerDetailsView(ItemDetails details, Preferences* prefe
     text.setAlphaF(0.8);
     faded.setColor(QPalette::WindowText, text);
     name->setPalette(faded);
-    name->setText(name->fontMetrics().elidedText(details_.name, Qt::ElideRight, 260));
+    name->setText(name->fontMetrics().elidedText(details_.name, Qt::ElideRight, 200));
     name->setToolTip(details_.name);
     name->setAccessibleName(details_.name);
     name->setTextFormat(Qt::PlainText);
     column->addWidget(name);
-    for (const auto& [label, value] : {std::pair{QStringLiteral("Type:"), details_.typeDescription},
-                                       std::pair{QStringLiteral("Localized Name:"), details_.localizedName}}) {
-        auto* line = new QLabel(QStringLiteral("<b>%1</b> %2").arg(label, value.toHtmlEscaped()), header);
-        QFont subheadline = line->font();
-        subheadline.setPointSizeF(subheadline.pointSizeF() * 0.95);
-        line->setFont(subheadline);
-        line->setAccessibleName(label + QLatin1Char(' ') + value);
+    if (!details_.localizedName.isEmpty()) {
+        auto* line = new QLabel(details_.localizedName, header);
+        line->setTextFormat(Qt::PlainText);
+        line->setAccessibleName(QStringLiteral("Shown as ") + details_.localizedName);
         column->addWidget(line);
     }
     column->addStretch();
@@ -145,27 +144,57 @@ QWidget* ExplorerDetailsView::makeGeneralTab()
     auto* list = new QWidget(scroll);
     auto* layout = new QVBoxLayout(list);
     layout->setSpacing(0);
+    addRows(details_.essentials, list, layout);
+
+    // The rest, folded away until asked for; the choice is kept.
+    advancedButton_ = new QToolButton(list);
+    advancedButton_->setText(QStringLiteral("Advanced"));
+    advancedButton_->setAccessibleName(QStringLiteral("Advanced"));
+    advancedButton_->setCheckable(true);
+    advancedButton_->setAutoRaise(true);
+    advancedButton_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    advanced_ = new QWidget(list);
+    auto* advancedLayout = new QVBoxLayout(advanced_);
+    advancedLayout->setContentsMargins(0, 0, 0, 0);
+    advancedLayout->setSpacing(0);
     bool first = true;
-    for (const ItemDetails::Section& section : details_.general) {
-        std::vector<const ItemDetails::Row*> shown;
-        for (const ItemDetails::Row& row : section)
-            if (row.present())
-                shown.push_back(&row);
-        if (shown.empty())
+    for (const ItemDetails::Section& section : details_.advanced) {
+        if (std::none_of(section.begin(), section.end(), [](const auto& row) { return row.present(); }))
             continue;
         if (!first) {
-            auto* line = new QFrame(list);
+            auto* line = new QFrame(advanced_);
             line->setFrameShape(QFrame::HLine);
             line->setFrameShadow(QFrame::Sunken);
-            layout->addWidget(line);
+            advancedLayout->addWidget(line);
         }
         first = false;
-        for (const ItemDetails::Row* row : shown)
-            layout->addWidget(rowView(*row, list));
+        addRows(section, advanced_, advancedLayout);
     }
+    const auto showAdvanced = [this](bool shown) {
+        advancedButton_->setArrowType(shown ? Qt::DownArrow : Qt::RightArrow);
+        advanced_->setVisible(shown);
+    };
+    const bool shown = preferences_ && preferences_->detailsAdvancedShown();
+    advancedButton_->setChecked(shown);
+    showAdvanced(shown);
+    connect(advancedButton_, &QToolButton::toggled, this, [this, showAdvanced](bool checked) {
+        showAdvanced(checked);
+        if (preferences_)
+            preferences_->setDetailsAdvancedShown(checked);
+    });
+    layout->addSpacing(6);
+    layout->addWidget(advancedButton_, 0, Qt::AlignLeft);
+    layout->addWidget(advanced_);
     layout->addStretch();
     scroll->setWidget(list);
     return scroll;
+}
+
+void ExplorerDetailsView::addRows(const ItemDetails::Section& section, QWidget* parent, QVBoxLayout* layout)
+{
+    for (const ItemDetails::Row& row : section)
+        if (row.present())
+            layout->addWidget(rowView(row, parent));
 }
 
 void ExplorerDetailsView::openPreview()

@@ -9,13 +9,16 @@
 
 class QLabel;
 class QTabWidget;
+class QToolButton;
+class QVBoxLayout;
 
 namespace vistrel {
 
 class Preferences;
 
-// The details of one item: a header with its icon, name, type and localized name, its path
-// (cut at the head), and the tabs, the selected one kept in the preferences.
+// The details of one item: a header with its icon and name, its path (cut at the head), and
+// the tabs, the selected one kept in the preferences. The General tab folds its advanced
+// rows away, as the preferences keep it.
 class ExplorerDetailsView : public QWidget {
     Q_OBJECT
 public:
@@ -27,6 +30,8 @@ public:
     void openPreview();
     class FilePreviewWindow* preview() const { return preview_; }
     QTabWidget* tabs() const { return tabs_; }
+    QToolButton* advancedButton() const { return advancedButton_; }
+    QWidget* advancedRows() const { return advanced_; }
 
     // Tab numbers as the preference keeps them: 1 "General", 2 "Extended Attributes", 3 "Property List".
     static constexpr int generalTab = 1;
@@ -40,12 +45,15 @@ protected:
 
 private:
     QWidget* makeGeneralTab();
+    static void addRows(const ItemDetails::Section& section, QWidget* parent, QVBoxLayout* layout);
     void elidePath();
 
     ItemDetails details_;
     Preferences* preferences_;
     QLabel* path_;
     QTabWidget* tabs_;
+    QToolButton* advancedButton_ = nullptr;
+    QWidget* advanced_ = nullptr;
     std::vector<int> tabNumbers_; // the preference's number of each shown tab
     std::optional<std::string> previewUrl_;
     class FilePreviewWindow* preview_ = nullptr;

@@ -9,6 +9,8 @@
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 
+#include <sys/sysmacros.h>
+
 namespace vistrel {
 
 namespace {
@@ -54,6 +56,55 @@ Row flag(const char* title, const std::optional<bool>& value)
 QString byteCount(std::int64_t bytes)
 {
     return Formats::byteCount(bytes);
+}
+
+// "rwxr-xr-x (755)", with the set-id and sticky bits where ls shows them.
+QString permissions(std::int64_t mode)
+{
+    QString text = QStringLiteral("rwxrwxrwx");
+    for (int bit = 0; bit < 9; ++bit)
+        if (!(mode & (1 << (8 - bit))))
+            text[bit] = QLatin1Char('-');
+    const auto special = [&](int position, std::int64_t flag, char set, char setAlone) {
+        if (mode & flag)
+            text[position] = QLatin1Char(text[position] == QLatin1Char('-') ? setAlone : set);
+    };
+    special(2, 04000, 's', 'S');
+    special(5, 02000, 's', 'S');
+    special(8, 01000, 't', 'T');
+    return text + QStringLiteral(" (") + QString::number(mode & 07777, 8) + QLatin1Char(')');
+}
+
+// The account's name, else its number.
+std::optional<QString> account(const std::optional<QString>& name, const std::optional<std::int64_t>& id)
+{
+    if (name && !name->isEmpty())
+        return name;
+    return id ? std::optional<QString>(QString::number(*id)) : std::nullopt;
+}
+
+// A device number as "major:minor", as lsblk and /proc/self/mountinfo write it.
+QString device(std::int64_t number)
+{
+    const auto value = static_cast<dev_t>(number);
+    return QStringLiteral("%1:%2").arg(major(value)).arg(minor(value));
+}
+
+// "folder" and "plain text document", as the MIME database words them, begin a row.
+QString capitalised(QString text)
+{
+    if (!text.isEmpty())
+        text[0] = text[0].toUpper();
+    return text;
+}
+
+QString kindOf(const std::optional<FileResourceType>& type, bool directory)
+{
+    if (type == FileResourceType::symbolicLink)
+        return QStringLiteral("Symbolic link");
+    if (directory)
+        return QStringLiteral("Folder");
+    return QStringLiteral("File");
 }
 
 // The Property List tab's items: only for the property-list type, a file that can be read (at
@@ -105,42 +156,46 @@ ItemDetails ItemDetails::make(VistrelFile file)
     details.rawPath = file.id;
     details.typeDescription = value(ResourceKey::localizedTypeDescription).toString();
     const QByteArray localizedName = value(ResourceKey::localizedName).toByteArray();
-    details.localizedName
-        = DisplayName::of(std::string_view(localizedName.constData(), static_cast<std::size_t>(localizedName.size())));
+    if (const QString shown = DisplayName::of(std::string_view(localizedName.constData(),
+                                                               static_cast<std::size_t>(localizedName.size())));
+        !shown.isEmpty() && shown != details.name)
+        details.localizedName = shown;
     const bool directory = !file.id.empty() && file.id.back() == '/';
     const auto type = file.fileResourceType ? ResourceTypeCode::type(*file.fileResourceType) : std::nullopt;
+    const auto permissionBits = file.posixPermissions();
 
-    details.general = {
+    details.essentials = {
+        string("Kind", details.typeDescription.isEmpty() ? kindOf(type, directory) : capitalised(details.typeDescription)),
+        number("Size", file.totalSize, byteCount), number("Size on disk", file.totalAllocatedSize, byteCount),
+        number("Files", directory ? file.fileCount : std::nullopt, Formats::decimal),
+        // Read on the details' own thread: a CACHEDIR.TAG takes a look at the disk.
+        string("Cache", directory ? cacheReason(file.id) : std::nullopt),
+        date("Modified", dateValue(ResourceKey::contentModificationDate)),
+        string("Owner", account(file.ownerAccountName(), file.ownerAccountID())),
+        string("Permissions", permissionBits ? std::optional<QString>(permissions(*permissionBits)) : std::nullopt),
+    };
+    const auto systemNumber = file.systemNumber();
+    details.advanced = {
         {date("Created", dateValue(ResourceKey::creationDate)),
-         date("Attribute Modified", dateValue(ResourceKey::attributeModificationDate)),
-         date("Content Accessed", dateValue(ResourceKey::contentAccessDate)),
-         date("Content Modified", dateValue(ResourceKey::contentModificationDate))},
-        {number("Size", file.totalSize, byteCount), number("Size on Disk", file.totalAllocatedSize, byteCount),
-         number("Files", directory ? file.fileCount : std::nullopt, Formats::decimal),
-         // Read on the details' own thread: a CACHEDIR.TAG takes a look at the disk.
-         string("Cache", directory ? cacheReason(file.id) : std::nullopt),
-         flag("Package", flagValue(ResourceKey::isPackage)), flag("Purgeable File", file.isPurgeable),
-         flag("Sparse File", flagValue(ResourceKey::isSparse))},
-        {string("Content Type", file.contentTypeIdentifier()),
-         number("System File Number", file.systemFileNumber(), Formats::hexadecimal),
-         number("System Number", file.systemNumber(), Formats::hexadecimal),
-         number("Hardlinks", integerValue(ResourceKey::linkCount), Formats::decimal),
-         flag("Hidden", flagValue(ResourceKey::isHidden)),
-         flag("Extension is Hidden", flagValue(ResourceKey::hasHiddenExtension))},
-        {number("Group Owner Account ID", file.groupOwnerAccountID(), Formats::decimal),
-         string("Group Owner Account Name", file.groupOwnerAccountName()),
-         number("Owner Account ID", file.ownerAccountID(), Formats::decimal),
-         string("Owner Account Name", file.ownerAccountName()),
-         number("Posix Permissions", file.posixPermissions(), Formats::octal)},
-        {flag("Append Only", file.appendOnly()), flag("Busy", file.busy()), flag("Immutable", file.immutable())},
-        {flag("Excluded From Backup", flagValue(ResourceKey::isExcludedFromBackup)),
+         date("Changed", dateValue(ResourceKey::attributeModificationDate)),
+         date("Accessed", dateValue(ResourceKey::contentAccessDate))},
+        {string("Content type", file.contentTypeIdentifier()),
+         number("Inode", file.systemFileNumber(), Formats::decimal),
+         string("Device", systemNumber ? std::optional<QString>(device(*systemNumber)) : std::nullopt),
+         number("Hard links", integerValue(ResourceKey::linkCount), Formats::decimal)},
+        {number("Owner ID", file.ownerAccountID(), Formats::decimal),
+         string("Group", account(file.groupOwnerAccountName(), file.groupOwnerAccountID())),
+         number("Group ID", file.groupOwnerAccountID(), Formats::decimal)},
+        {flag("Symbolic link", type == FileResourceType::symbolicLink), flag("Hidden", flagValue(ResourceKey::isHidden)),
          flag("Executable", flagValue(ResourceKey::isExecutable)),
-         flag("Is Readable", flagValue(ResourceKey::isReadable)),
-         flag("Is Writable", flagValue(ResourceKey::isWritable)),
-         flag("Is System Immutable", flagValue(ResourceKey::isSystemImmutable)),
-         flag("Is User Immutable", flagValue(ResourceKey::isUserImmutable)),
-         // From the snapshot, so always shown.
-         flag("Is Symbolic Link", type == FileResourceType::symbolicLink)},
+         flag("Readable", flagValue(ResourceKey::isReadable)), flag("Writable", flagValue(ResourceKey::isWritable)),
+         flag("Sparse", flagValue(ResourceKey::isSparse)), flag("Immutable", file.immutable()),
+         flag("Append only", file.appendOnly()), flag("Busy", file.busy()),
+         flag("Package", flagValue(ResourceKey::isPackage)), flag("Purgeable", file.isPurgeable),
+         flag("Extension hidden", flagValue(ResourceKey::hasHiddenExtension)),
+         flag("Excluded from backup", flagValue(ResourceKey::isExcludedFromBackup)),
+         flag("System immutable", flagValue(ResourceKey::isSystemImmutable)),
+         flag("User immutable", flagValue(ResourceKey::isUserImmutable))},
     };
     details.extendedAttributes = file.extendedAttributes().value_or(QVariantMap());
     PropertyListDecoder::Budget attributeBudget;

@@ -32,9 +32,12 @@ struct ItemDetails {
     QString path;
     std::string rawPath; // the path's bytes, for reading the file
     QString typeDescription; // empty when absent
+    // The display name when it differs from the name; empty otherwise.
     QString localizedName;
-    // The General tab: six sections in the order the panel shows them.
-    std::vector<Section> general;
+    // The General tab: what a person asks first (kind, sizes, modified, owner, permissions),
+    // then the "Advanced" sections (numbers, dates and flags), in the order shown.
+    Section essentials;
+    std::vector<Section> advanced;
     // Attribute name to its bytes; empty when the item has none (no tab).
     QVariantMap extendedAttributes;
     // The browsers' top-level items, built here so that the main thread only shows them:

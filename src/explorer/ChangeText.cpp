@@ -54,12 +54,11 @@ QString ChangeText::sentence(const SizeComparison& comparison, const QString& ea
              change.isEmpty() ? QStringLiteral("no change") : change);
 }
 
-QColor ChangeText::color(const SizeComparison& comparison)
+TextTone ChangeText::tone(const SizeComparison& comparison)
 {
     if (comparison.removed() || comparison.change() == 0)
-        return {};
-    // Dark enough to read on a light base, light enough on a dark one.
-    return comparison.change() > 0 ? QColor(0xd0, 0x3a, 0x2f) : QColor(0x2e, 0x9a, 0x48);
+        return TextTone::figure;
+    return comparison.change() > 0 ? TextTone::growth : TextTone::shrink;
 }
 
 } // namespace vistrel

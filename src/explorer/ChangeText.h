@@ -2,7 +2,8 @@
 
 #include "SizeComparison.h"
 
-#include <QColor>
+#include "TextTone.h"
+
 #include <QString>
 
 namespace vistrel {
@@ -12,8 +13,8 @@ namespace vistrel {
 class ChangeText {
 public:
     static QString of(const SizeComparison& comparison);
-    // Invalid when the text keeps its usual colour.
-    static QColor color(const SizeComparison& comparison);
+    // Growth or shrink; figure when nothing changed or the item is gone.
+    static TextTone tone(const SizeComparison& comparison);
     // "Then 5 MB · Now 900 MB · +895 MB" (a dash for the side without the item).
     static QString thenAndNow(const SizeComparison& comparison);
     // "Size on <date>: 5 MB. Now: 900 MB (+895 MB)."

@@ -138,19 +138,15 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
             return figures;
         }
         break;
-    case Qt::ForegroundRole:
-        // Gone since the earlier snapshot: greyed, with its old figures.
-        if (const SizeComparison* comparison = comparisonAt(index.row()); comparison && comparison->removed())
-            return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
-        if (const SizeComparison* comparison = comparisonAt(index.row()); comparison && index.column() == changeColumn)
-            if (const QColor color = ChangeText::color(*comparison); color.isValid())
-                return color;
-        if (index.column() != nameColumn) {
-            QColor faded = QApplication::palette().color(QPalette::Text);
-            faded.setAlphaF(0.8);
-            return faded;
-        }
-        break;
+    case textToneRole: {
+        // Gone since the earlier snapshot: faded, with its old figures.
+        const SizeComparison* comparison = comparisonAt(index.row());
+        if (comparison && comparison->removed())
+            return static_cast<int>(TextTone::removed);
+        if (comparison && index.column() == changeColumn)
+            return static_cast<int>(ChangeText::tone(*comparison));
+        return static_cast<int>(index.column() != nameColumn ? TextTone::figure : TextTone::normal);
+    }
     case searchTextRole:
         return viewModel_->searchText();
     }

@@ -4,6 +4,7 @@
 #include "ExplorerSearchItemModel.h"
 #include "ExplorerSearchViewModel.h"
 #include "HighlightedTextDelegate.h"
+#include "ToneDelegate.h"
 
 #include "services/Preferences.h"
 
@@ -38,6 +39,7 @@ ExplorerSearchView::ExplorerSearchView(ExplorerSearchViewModel* viewModel, const
     table_->setUniformRowHeights(true);
     table_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     table_->setContextMenuPolicy(Qt::CustomContextMenu);
+    table_->setItemDelegate(new ToneDelegate(table_));
     table_->setItemDelegateForColumn(ExplorerSearchItemModel::nameColumn,
                                      new HighlightedTextDelegate(ExplorerSearchItemModel::searchTextRole, table_));
     table_->installEventFilter(this);

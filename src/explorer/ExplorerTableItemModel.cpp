@@ -243,16 +243,16 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
             return figures;
         }
         break;
-    case Qt::ForegroundRole: {
-        // Items only the earlier snapshot has are greyed, with their old figures.
-        if (const SizeComparison* comparison = source.comparison(); comparison && comparison->removed())
-            return QApplication::palette().color(QPalette::Disabled, QPalette::Text);
-        if (const SizeComparison* comparison = source.comparison(); comparison && index.column() == changeColumn)
-            if (const QColor color = ChangeText::color(*comparison); color.isValid())
-                return color;
-        QColor text = QApplication::palette().color(QPalette::Text);
-        text.setAlphaF(index.column() != nameColumn ? 0.8 : (others ? 0.6 : 1.0));
-        return text;
+    case textToneRole: {
+        // Items only the earlier snapshot has are faded, with their old figures.
+        const SizeComparison* comparison = source.comparison();
+        if (comparison && comparison->removed())
+            return static_cast<int>(TextTone::removed);
+        if (comparison && index.column() == changeColumn)
+            return static_cast<int>(ChangeText::tone(*comparison));
+        return static_cast<int>(index.column() != nameColumn ? TextTone::figure
+                                : others                     ? TextTone::other
+                                                             : TextTone::normal);
     }
     case shareRole:
         if (index.column() == shareColumn)

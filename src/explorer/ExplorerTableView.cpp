@@ -5,6 +5,7 @@
 #include "ExplorerTableViewModel.h"
 #include "HighlightedTextDelegate.h"
 #include "ShareBarDelegate.h"
+#include "ToneDelegate.h"
 
 #include "details/EmptyStateView.h"
 #include "services/Preferences.h"
@@ -46,6 +47,7 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
     tree_->setExpandsOnDoubleClick(false);
     tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    tree_->setItemDelegate(new ToneDelegate(tree_));
     tree_->setItemDelegateForColumn(ExplorerTableItemModel::nameColumn,
                                     new HighlightedTextDelegate(ExplorerTableItemModel::filterTextRole, tree_, ExplorerTableItemModel::badgeRole));
     tree_->installEventFilter(this);

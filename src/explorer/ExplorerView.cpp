@@ -107,17 +107,25 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
     totalLine_->setTextFormat(Qt::PlainText);
     totalLine_->setContentsMargins(4, 0, 0, 2);
     filterLayout->addWidget(totalLine_);
-    auto* split = new QSplitter(Qt::Horizontal, filterPage);
+    auto* split = detailsSplit_ = new QSplitter(Qt::Horizontal, filterPage);
     table_ = new ExplorerTableView(tableViewModel_, environment.preferences, split);
     table_->setMenuExtension(environment.extendItemMenu);
     details_ = new ExplorerDetailsContentView(environment.preferences, split);
-    details_->setMinimumWidth(360); // at least 300; the header box itself needs 320 and margins
+    details_->setMinimumWidth(240); // the header box needs 200 and margins
     split->addWidget(table_);
     split->addWidget(details_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 1);
     split->setSizes({620, 380});
     split->setChildrenCollapsible(false);
+    if (environment.preferences) {
+        if (!environment.preferences->detailsSplitter().isEmpty())
+            split->restoreState(environment.preferences->detailsSplitter());
+        details_->setVisible(environment.preferences->detailsShown());
+        connect(split, &QSplitter::splitterMoved, this, [this] {
+            environment_.preferences->setDetailsSplitter(detailsSplit_->saveState());
+        });
+    }
     // The map goes below the table and the details, in a splitter of its own.
     mapSplit_ = new QSplitter(Qt::Vertical, filterPage);
     mapSplit_->setChildrenCollapsible(false);
@@ -362,6 +370,18 @@ QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
     return label;
 }
 
+bool ExplorerView::detailsShown() const
+{
+    return !details_->isHidden();
+}
+
+void ExplorerView::setDetailsShown(bool shown)
+{
+    if (environment_.preferences)
+        environment_.preferences->setDetailsShown(shown);
+    details_->setVisible(shown);
+}
+
 bool ExplorerView::mapShown() const
 {
     return mapPane_ && !mapPane_->isHidden();
@@ -391,7 +411,8 @@ void ExplorerView::setMapShown(bool shown)
         sideLayout->setContentsMargins(0, 0, 0, 0);
         growthColours_ = new QCheckBox(QStringLiteral("Colour by growth"), side);
         growthColours_->setAccessibleName(QStringLiteral("Colour the map by growth"));
-        growthColours_->setToolTip(QStringLiteral("Red tiles grew since the earlier snapshot, green ones shrank"));
+        growthColours_->setToolTip(
+            QStringLiteral("Red tiles grew since the earlier snapshot, green ones shrank, blue ones were removed"));
         connect(growthColours_, &QCheckBox::toggled, model, &MapModel::setColouredByGrowth);
         sideLayout->addWidget(growthColours_);
         auto* types = new MapTypesView(model, side);

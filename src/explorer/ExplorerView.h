@@ -72,6 +72,9 @@ public:
     QWidget* readFailureNotice() const { return readFailureNotice_; }
     QString readFailureText() const;
     // The map below the table (View > Show Map): made when first shown.
+    // The details beside the table, hidden and shown as the preferences keep it.
+    bool detailsShown() const;
+    void setDetailsShown(bool shown);
     bool mapShown() const;
     void setMapShown(bool shown);
     class MapView* mapView() const { return mapView_; }
@@ -115,6 +118,7 @@ private:
     QWidget* readFailureNotice_ = nullptr;
     QPointer<QDialog> unreadableDialog_;
     QSplitter* mapSplit_ = nullptr;
+    QSplitter* detailsSplit_ = nullptr;
     QSplitter* mapPane_ = nullptr;
     int changesSeen_ = 0; // of environment_.snapshotChanges
     class MapView* mapView_ = nullptr;

@@ -10,7 +10,7 @@
 namespace vistrel {
 
 HighlightedTextDelegate::HighlightedTextDelegate(int filterTextRole, QObject* parent, int badgeRole)
-    : QStyledItemDelegate(parent)
+    : ToneDelegate(parent)
     , filterTextRole_(filterTextRole)
     , badgeRole_(badgeRole)
 {
@@ -22,7 +22,7 @@ void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     const HighlightedText text
         = HighlightedText::make(index.data(Qt::DisplayRole).toString(), index.data(filterTextRole_).toString());
     if (text.match.isEmpty()) {
-        QStyledItemDelegate::paint(painter, option, index);
+        ToneDelegate::paint(painter, option, index);
         paintBadge(painter, option, index);
         return;
     }
@@ -35,10 +35,7 @@ void HighlightedTextDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     style->drawControl(QStyle::CE_ItemViewItem, &frame, painter, widget);
     QRect area = style->subElementRect(QStyle::SE_ItemViewItemText, &frame, widget);
     const bool selected = option.state & QStyle::State_Selected;
-    QColor plain
-        = selected ? option.palette.color(QPalette::HighlightedText) : index.data(Qt::ForegroundRole).value<QColor>();
-    if (!plain.isValid())
-        plain = option.palette.color(QPalette::Text);
+    const QColor plain = frame.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
     const QColor accent = selected ? plain : option.palette.color(QPalette::Highlight);
     QFont bold = frame.font;
     bold.setBold(true);

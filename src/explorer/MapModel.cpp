@@ -3,6 +3,7 @@
 #include "MapRenderer.h"
 
 #include "map/GrowthColour.h"
+#include "map/GrowthSubtree.h"
 #include "services/MainThread.h"
 #include "objectstore/StoreContext.h"
 #include "store/SnapshotCompletion.h"
@@ -152,17 +153,37 @@ void MapModel::build()
             if (!own)
                 own = VistrelFile::file(directory, context);
             options.rootSize = own ? own->totalAllocatedSize.value_or(0) : 0;
-            layout = MapLayout::build(directory, subtree, size.width(), size.height(), options);
             std::vector<std::uint32_t> colours;
-            if (growth) {
+            if (!growth) {
+                layout = MapLayout::build(directory, subtree, size.width(), size.height(), options);
+            } else {
                 // Read finer than the shown snapshot: an item missing here grew at least fourfold.
                 const auto earlier = growth->earlierSizes(directory, share / 4);
                 if (stale())
                     return;
+                std::unordered_map<std::string, std::int64_t> sizesNow;
+                for (const auto& item : subtree)
+                    sizesNow.emplace(item.id, item.allocatedSize);
+                // What was removed keeps its earlier room, in a colour of its own.
+                const auto minimum = static_cast<std::int64_t>(share * static_cast<double>(options.rootSize));
+                auto merged = GrowthSubtree::merge(subtree, earlier, options.rootSize, 0, minimum,
+                                                   [&context](const std::string& path) {
+                                                       return VistrelFile::file(FileUrl(path), context).has_value();
+                                                   });
+                if (stale())
+                    return;
+                options.rootSize = merged.rootSize;
+                layout = MapLayout::build(directory, merged.items, size.width(), size.height(), options);
                 colours.reserve(layout.tiles().size());
                 for (const MapLayout::Tile& tile : layout.tiles()) {
-                    const auto found = earlier.find(tile.path);
-                    colours.push_back(GrowthColour::of(found == earlier.end() ? 0 : found->second, tile.size, dark));
+                    if (merged.removed.count(tile.path)) {
+                        colours.push_back(GrowthColour::removed(dark));
+                        continue;
+                    }
+                    const auto then = earlier.find(tile.path);
+                    const auto now = sizesNow.find(tile.path);
+                    colours.push_back(GrowthColour::of(then == earlier.end() ? 0 : then->second,
+                                                       now == sizesNow.end() ? tile.size : now->second, dark));
                 }
             }
             image = MapRenderer::render(layout, size.width(), size.height(), dark, stale, growth ? &colours : nullptr);

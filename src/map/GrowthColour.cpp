@@ -36,4 +36,9 @@ std::uint32_t GrowthColour::of(std::optional<std::int64_t> before, std::int64_t 
     return mix(neutral, ratio >= 0 ? growth : shrinking, strength);
 }
 
+std::uint32_t GrowthColour::removed(bool dark)
+{
+    return dark ? 0x4b63d6 : 0x6f86f0;
+}
+
 } // namespace vistrel

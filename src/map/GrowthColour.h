@@ -11,6 +11,8 @@ namespace vistrel {
 class GrowthColour {
 public:
     static std::uint32_t of(std::optional<std::int64_t> before, std::int64_t after, bool dark);
+    // An item only the earlier snapshot holds: blue, apart from both.
+    static std::uint32_t removed(bool dark);
 };
 
 } // namespace vistrel

@@ -13,6 +13,7 @@
 #include "scan/view/EarlierSnapshotsView.h"
 #include "scan/view/ScanScreenModel.h"
 #include "scan/view/UsageBar.h"
+#include "scan/view/FocusRing.h"
 #include "scan/view/VistrelScanView.h"
 #include "services/Formats.h"
 #include "services/Preferences.h"
@@ -44,6 +45,7 @@
 #include <QTreeWidget>
 #include <QPushButton>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTest>
 #include <QThread>
 
@@ -384,9 +386,18 @@ TEST_F(RootView, HomeFolderAndRecentFoldersScanInOneStep)
     VistrelMainWindow window(preferences_.get(), nullptr, root_);
     window.show();
     VistrelScanView* screen = window.rootView()->scanScreen();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     screen->mainButton()->setFocus();
+    // The focused control has a ring around it that one can see.
+    QPointer<FocusRing> ring = screen->findChild<FocusRing*>();
+    ASSERT_NE(ring, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return ring->target() == screen->mainButton() && ring->isVisible(); }));
+    EXPECT_TRUE(ring->geometry().contains(
+        QRect(screen->mainButton()->mapTo(screen, QPoint(0, 0)), screen->mainButton()->size())));
     QTest::keyClick(screen->mainButton(), Qt::Key_Return);
     ASSERT_TRUE(waitUntil([&] { return window.rootView()->shell() != nullptr; })) << "Return on Scan scans";
+    EXPECT_TRUE(!ring || !ring->isVisible()) << "the focus left the scan screen";
 }
 
 // Update checks stay off until the person turns them on, and only builds that check at all

@@ -134,7 +134,15 @@ TEST(VolumeCommand, SplitsTheUsedSpaceAgainstASnapshot)
                                             - split["reserved"].toInteger() - split["deletedOpen"].toInteger());
     EXPECT_TRUE(split["mountedInside"].isArray());
 
-    EXPECT_EQ(cli({"volume", "--store", tree.path("missing.store")}).exitStatus, 0) << "no snapshot: no split";
+    // Before any scan: what needs no snapshot, and nothing made up for the rest.
+    const CommandResult before = cli({"volume", "--store", tree.path("missing.store")});
+    ASSERT_EQ(before.exitStatus, 0) << before.standardError;
+    const QJsonObject unscanned = parse(before.standardOutput)["usedSpace"].toObject();
+    EXPECT_GE(unscanned["reserved"].toInteger(-1), 0);
+    EXPECT_GT(unscanned["used"].toInteger(), 0);
+    EXPECT_TRUE(unscanned["scanned"].isNull());
+    EXPECT_TRUE(unscanned["rest"].isNull());
+    EXPECT_TRUE(unscanned["mountedInside"].isArray());
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "details/ItemDetailsRowView.h"
 #include "filesystem/FileUrl.h"
 #include "scanner/FileSystemWalker.h"
+#include "services/Preferences.h"
 #include "support/EventLoop.h"
 #include "support/TemporaryTree.h"
 #include "support/WidgetApplication.h"
@@ -17,9 +18,11 @@
 #include <QImage>
 #include <QLabel>
 #include <QTabWidget>
+#include <QToolButton>
 
 #include <map>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -39,7 +42,9 @@ VistrelFile entity(const std::string& path)
 std::map<QString, QString> rows(const ItemDetails& details)
 {
     std::map<QString, QString> shown;
-    for (const auto& section : details.general)
+    std::vector<ItemDetails::Section> sections{details.essentials};
+    sections.insert(sections.end(), details.advanced.begin(), details.advanced.end());
+    for (const auto& section : sections)
         for (const auto& row : section)
             if (row.present())
                 shown[row.title] = row.flag ? (*row.flag ? QStringLiteral("yes") : QStringLiteral("no"))
@@ -56,31 +61,51 @@ TEST(ItemDetails, GeneralRowsOfRealFiles)
     ASSERT_EQ(::chmod(tree.path("empty").c_str(), 0644), 0);
     ASSERT_EQ(::chmod(tree.path("dir").c_str(), 0755), 0);
 
-    const auto empty = rows(ItemDetails::make(entity(tree.path("empty"))));
+    ASSERT_EQ(::chmod(tree.path("dir/a").c_str(), 04751), 0);
+    const ItemDetails emptyDetails = ItemDetails::make(entity(tree.path("empty")));
+    std::vector<QString> first;
+    for (const auto& row : emptyDetails.essentials)
+        if (row.present())
+            first.push_back(row.title);
+    EXPECT_EQ(first, (std::vector<QString>{QStringLiteral("Kind"), QStringLiteral("Size"), QStringLiteral("Size on disk"),
+                                           QStringLiteral("Modified"), QStringLiteral("Owner"),
+                                           QStringLiteral("Permissions")}))
+        << "what a person asks first, in plain words";
+    const auto empty = rows(emptyDetails);
     EXPECT_EQ(empty.at(QStringLiteral("Size")), QStringLiteral("Zero KB"));
     EXPECT_FALSE(empty.count(QStringLiteral("Files"))) << "only directories have a file count row";
-    EXPECT_EQ(empty.at(QStringLiteral("Posix Permissions")), QStringLiteral("0644"));
-    EXPECT_EQ(empty.at(QStringLiteral("Is Symbolic Link")), QStringLiteral("no"));
-    EXPECT_TRUE(empty.count(QStringLiteral("Content Modified")));
+    EXPECT_EQ(empty.at(QStringLiteral("Permissions")), QStringLiteral("rw-r--r-- (644)"));
+    EXPECT_EQ(rows(ItemDetails::make(entity(tree.path("dir/a")))).at(QStringLiteral("Permissions")),
+              QStringLiteral("rwsr-x--x (4751)"));
+    EXPECT_EQ(empty.at(QStringLiteral("Symbolic link")), QStringLiteral("no"));
+    struct stat status {};
+    ASSERT_EQ(::stat(tree.path("empty").c_str(), &status), 0);
+    EXPECT_EQ(empty.at(QStringLiteral("Inode")), QString::number(status.st_ino));
+    EXPECT_EQ(empty.at(QStringLiteral("Device")),
+              QStringLiteral("%1:%2").arg(major(status.st_dev)).arg(minor(status.st_dev)));
+    EXPECT_FALSE(emptyDetails.localizedName.size()) << "a display name that repeats the name is not shown";
     EXPECT_FALSE(empty.count(QStringLiteral("Package"))) << "what Linux cannot tell is absent, not false";
 
     VistrelFile directory = entity(tree.path("dir/"));
     directory.fileCount = 3;
     const auto dir = rows(ItemDetails::make(directory));
     EXPECT_EQ(dir.at(QStringLiteral("Files")), QStringLiteral("3"));
-    EXPECT_EQ(dir.at(QStringLiteral("Posix Permissions")), QStringLiteral("0755"));
+    EXPECT_EQ(dir.at(QStringLiteral("Permissions")), QStringLiteral("rwxr-xr-x (755)"));
+    EXPECT_EQ(dir.at(QStringLiteral("Kind")), QStringLiteral("Folder"));
     EXPECT_FALSE(dir.count(QStringLiteral("Cache")));
     tree.writeFile("dir/CACHEDIR.TAG", "Signature: 8a477f597d28d172789f06886806bc55\n");
     EXPECT_NE(rows(ItemDetails::make(directory)).at(QStringLiteral("Cache")).indexOf(QStringLiteral("CACHEDIR.TAG")), -1)
         << "a tagged folder says it holds a cache";
 
-    EXPECT_EQ(rows(ItemDetails::make(entity(tree.path("link")))).at(QStringLiteral("Is Symbolic Link")),
+    EXPECT_EQ(rows(ItemDetails::make(entity(tree.path("link")))).at(QStringLiteral("Symbolic link")),
               QStringLiteral("yes"));
 
-    // The account ID 4294967294 reads as the signed 32-bit number it is: -2.
+    // The account ID 4294967294 reads as the signed 32-bit number it is: -2; without a name
+    // the owner is the account's number, as ls -n writes it.
     if (::geteuid() == 0 && ::lchown(tree.path("empty").c_str(), 4294967294u, static_cast<gid_t>(-1)) == 0) {
-        EXPECT_EQ(rows(ItemDetails::make(entity(tree.path("empty")))).at(QStringLiteral("Owner Account ID")),
-                  QStringLiteral("-2"));
+        const auto unnamed = rows(ItemDetails::make(entity(tree.path("empty"))));
+        EXPECT_EQ(unnamed.at(QStringLiteral("Owner ID")), QStringLiteral("-2"));
+        EXPECT_EQ(unnamed.at(QStringLiteral("Owner")), QStringLiteral("4294967294"));
     }
 }
 
@@ -93,10 +118,11 @@ TEST(ItemDetails, AFileGoneSinceTheScanShowsOnlyTheSnapshotsRows)
     const ItemDetails details = ItemDetails::make(file);
     const auto shown = rows(details);
     for (const auto& [title, value] : shown)
-        EXPECT_TRUE(title == QStringLiteral("Size") || title == QStringLiteral("Size on Disk")
-                    || title == QStringLiteral("Is Symbolic Link"))
+        EXPECT_TRUE(title == QStringLiteral("Size") || title == QStringLiteral("Size on disk")
+                    || title == QStringLiteral("Symbolic link") || title == QStringLiteral("Kind"))
             << title.toStdString() << " came from the vanished file";
-    EXPECT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown.at(QStringLiteral("Kind")), QStringLiteral("File")) << "from the snapshot";
     EXPECT_TRUE(details.typeDescription.isEmpty());
     EXPECT_TRUE(details.extendedAttributes.isEmpty());
 }
@@ -120,8 +146,32 @@ TEST(ExplorerDetailsView, TheHeaderNameIsOneElidedLine)
     EXPECT_TRUE(name->text().endsWith(QStringLiteral("…"))) << name->text().toStdString();
 }
 
-// The preview's eye and the path bar's chevrons are symbolic icons, drawn dark gray by the
-// theme: with a dark style they take the light text colour instead of vanishing.
+// The advanced rows start folded; unfolding them is kept for the next item.
+TEST(ExplorerDetailsView, TheAdvancedRowsFoldAndTheChoiceIsKept)
+{
+    testing::ensureApplication();
+    TemporaryTree tree;
+    tree.writeFile("file", 10);
+    Preferences preferences(QString::fromStdString(tree.path("preferences.conf")));
+    ExplorerDetailsView first(ItemDetails::make(entity(tree.path("file"))), &preferences);
+    first.show();
+    ASSERT_TRUE(first.advancedButton());
+    EXPECT_FALSE(first.advancedRows()->isVisible());
+    const auto titles = [](QWidget* rows) {
+        QStringList shown;
+        for (auto* row : rows->findChildren<ItemDetailsRowView*>())
+            shown << row->title();
+        return shown;
+    };
+    EXPECT_TRUE(titles(first.advancedRows()).contains(QStringLiteral("Inode")));
+    first.advancedButton()->click();
+    EXPECT_TRUE(first.advancedRows()->isVisible());
+    ExplorerDetailsView next(ItemDetails::make(entity(tree.path("file"))), &preferences);
+    next.show();
+    EXPECT_TRUE(next.advancedRows()->isVisible()) << "unfolded as it was left";
+    EXPECT_TRUE(next.advancedButton()->isChecked());
+}
+
 // A "no" is a dash, never a tick drawn faint; both are read out as words.
 TEST(ItemDetails, AYesIsATickAndANoIsADash)
 {
@@ -144,6 +194,8 @@ TEST(ItemDetails, AYesIsATickAndANoIsADash)
     EXPECT_EQ(yes.accessibleName(), QStringLiteral("Is Readable: yes"));
 }
 
+// The preview's eye and the path bar's chevrons are symbolic icons, drawn dark gray by the
+// theme: with a dark style they take the light text colour instead of vanishing.
 TEST(FileIcons, SymbolicIconsTakeThePalettesTextColour)
 {
     testing::ensureApplication();

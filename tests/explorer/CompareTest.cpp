@@ -136,7 +136,8 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
         return model->index(rows.at(QString::fromLatin1(name)), ExplorerTableItemModel::changeColumn).data(role);
     };
     EXPECT_EQ(change("grew").toString(), ChangeText::signedBytes(800000));
-    EXPECT_EQ(change("grew", Qt::ForegroundRole).value<QColor>(), ChangeText::color({1, 2, std::nullopt}));
+    EXPECT_EQ(change("grew", textToneRole).toInt(), static_cast<int>(TextTone::growth));
+    EXPECT_EQ(change("sub", textToneRole).toInt(), static_cast<int>(TextTone::shrink));
     EXPECT_EQ(change("sub").toString(), ChangeText::signedBytes(-15000));
     EXPECT_TRUE(change("sub").toString().startsWith(QChar(0x2212)));
     EXPECT_EQ(change("new").toString(), QStringLiteral("New"));
@@ -144,7 +145,7 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
     EXPECT_EQ(change("same", Qt::AccessibleTextRole).toString(), QStringLiteral("No change"));
     EXPECT_EQ(change("gone").toString(), QStringLiteral("Removed"));
     const QModelIndex gone = model->index(rows.at(QStringLiteral("gone")), ExplorerTableItemModel::sizeColumn);
-    EXPECT_EQ(gone.data(Qt::ForegroundRole).value<QColor>(), QApplication::palette().color(QPalette::Disabled, QPalette::Text));
+    EXPECT_EQ(gone.data(textToneRole).toInt(), static_cast<int>(TextTone::removed));
     EXPECT_EQ(gone.data().toString(), Formats::byteCount(50000)) << "with its old size";
 
     // The selected item then and now, in the path bar and above the details.

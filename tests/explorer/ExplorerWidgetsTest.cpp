@@ -13,6 +13,7 @@
 #include "explorer/MapModel.h"
 #include "explorer/MapView.h"
 #include "explorer/NavigationModel.h"
+#include "explorer/TextTone.h"
 #include "explorer/UnmeasuredFolders.h"
 #include "services/Formats.h"
 #include "services/Preferences.h"
@@ -26,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QElapsedTimer>
 #include <QHeaderView>
@@ -42,6 +44,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
+#include <cmath>
 #include <functional>
 #include <map>
 
@@ -310,6 +313,19 @@ TEST_F(ExplorerScreens, TheHeaderMenuShowsTheApparentSizeAndEveryScreenKeepsIt)
     EXPECT_EQ(texts, (QStringList{"Files", "Size", "Share", "Apparent Size"})) << "the name cannot be hidden";
     ASSERT_NE(apparent, nullptr);
     EXPECT_FALSE(apparent->isChecked());
+    // What a screen reader is given: the menu's name and each item, checkable, with its state.
+    menu->popup(QPoint(0, 0));
+    QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(menu);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_EQ(reader->text(QAccessible::Name), QStringLiteral("Columns"));
+    ASSERT_EQ(reader->childCount(), texts.size());
+    for (int index = 0; index < reader->childCount(); ++index) {
+        QAccessibleInterface* entry = reader->child(index);
+        EXPECT_EQ(entry->text(QAccessible::Name), texts[index]);
+        EXPECT_TRUE(entry->state().checkable) << texts[index].toStdString();
+        EXPECT_EQ(bool(entry->state().checked), menu->actions()[index]->isChecked());
+    }
+    menu->hide();
     apparent->trigger();
     delete menu;
     EXPECT_FALSE(header->isSectionHidden(ExplorerTableItemModel::apparentSizeColumn));
@@ -373,6 +389,65 @@ TEST_F(ExplorerScreens, TheTotalLineAndEveryRowsShareOfTheFolder)
     EXPECT_EQ(below->totalLine()->text().toStdString(), "photos: " + Formats::byteCount(7500).toStdString() + " in 1,200 files");
     EXPECT_EQ(below->table()->itemModel()->index(0, ExplorerTableItemModel::shareColumn).data().toString(),
               QStringLiteral("100.0 %"));
+}
+
+QPalette darkPalette()
+{
+    QPalette dark;
+    for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(0x24, 0x24, 0x24)},
+                                       std::pair{QPalette::Base, QColor(0x1a, 0x1a, 0x1a)},
+                                       std::pair{QPalette::AlternateBase, QColor(0x2a, 0x2a, 0x2a)},
+                                       std::pair{QPalette::Text, QColor(0xee, 0xee, 0xee)},
+                                       std::pair{QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
+                                       std::pair{QPalette::Button, QColor(0x30, 0x30, 0x30)},
+                                       std::pair{QPalette::ButtonText, QColor(0xee, 0xee, 0xee)}})
+        dark.setColor(role, colour);
+    return dark;
+}
+
+// WCAG's contrast ratio of a colour drawn with its alpha over `base`.
+double contrast(QColor colour, const QColor& base)
+{
+    const double alpha = colour.alphaF();
+    colour = QColor::fromRgbF(colour.redF() * alpha + base.redF() * (1 - alpha),
+                              colour.greenF() * alpha + base.greenF() * (1 - alpha),
+                              colour.blueF() * alpha + base.blueF() * (1 - alpha));
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double one = luminance(colour);
+    const double other = luminance(base);
+    return (std::max(one, other) + 0.05) / (std::min(one, other) + 0.05);
+}
+
+// The table's text takes its colours from the palette of the view that draws it, so that a
+// dark palette set on the window (not only on the application) reads well.
+TEST_F(ExplorerScreens, EveryToneReadsOnLightAndDarkPalettesAndTheTableFollowsItsOwn)
+{
+    for (const QPalette& palette : {QPalette(QColor(0xef, 0xef, 0xef)), darkPalette()}) {
+        const QColor base = palette.color(QPalette::Base);
+        for (const TextTone tone : {TextTone::normal, TextTone::figure, TextTone::other, TextTone::growth,
+                                    TextTone::shrink})
+            EXPECT_GE(contrast(textToneColour(tone, palette), base), 3.0) << static_cast<int>(tone);
+        EXPECT_GE(contrast(textToneColour(TextTone::removed, palette), base), 1.8) << "faded, still legible";
+        EXPECT_LT(contrast(textToneColour(TextTone::removed, palette), base),
+                  contrast(textToneColour(TextTone::normal, palette), base));
+    }
+
+    auto view = screen("/usr/");
+    view->setPalette(darkPalette());
+    QTreeView* tree = view->table()->tree();
+    const QModelIndex size = view->table()->itemModel()->index(1, ExplorerTableItemModel::sizeColumn);
+    const QImage image = tree->viewport()->grab().toImage();
+    const QRect cell = tree->visualRect(size);
+    ASSERT_FALSE(cell.isEmpty());
+    int lightest = 0;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x)
+            lightest = std::max(lightest, QColor(image.pixel(x, y)).lightness());
+    EXPECT_GT(lightest, 150) << "the figures are drawn light on the dark base";
+    EXPECT_LT(QColor(image.pixel(cell.left() + 1, cell.top())).lightness(), 80) << "on a dark base";
 }
 
 // The scopes read as one control whose chosen segment is filled; the clear button is named.

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <QDateTime>
 
 #include <cerrno>
@@ -175,6 +177,27 @@ TEST(VolumeFigures, AMountPointWithABlankInItsName)
     EXPECT_EQ(figures.localizedFormatDescription, "tmpfs");
     EXPECT_EQ(figures.localizedName, point) << "no label: the mount point, as the volume list names it";
     EXPECT_EQ(figures.totalCapacity, 1024 * 1024);
+}
+
+// A loop-mounted image is named by the label in its superblock, with udev's links or without.
+TEST(VolumeFigures, ALabelIsReadFromTheFileSystemItself)
+{
+    testing::TemporaryTree tree;
+    tree.makeDirectory("point");
+    const std::string image = tree.path("labelled.img");
+    const std::string point = tree.path("point");
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "loop mounts need root";
+    if (std::system(("truncate -s 8M '" + image + "' && mkfs.ext4 -q -L 'Holiday Photos' '" + image
+                     + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "mkfs.ext4 is missing";
+    if (std::system(("mount -o loop '" + image + "' '" + point + "' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "loop devices cannot be mounted here";
+    const VolumeFigures figures = VolumeFigures::read(point);
+    ::umount2(point.c_str(), MNT_DETACH);
+    EXPECT_EQ(figures.label, "Holiday Photos");
+    EXPECT_EQ(figures.localizedName, "Holiday Photos");
+    EXPECT_EQ(figures.localizedFormatDescription, "ext4");
 }
 
 } // namespace

@@ -3,12 +3,14 @@
 #include "FileSystemError.h"
 #include "FileSystemMetadata.h"
 
+#include <blkid/blkid.h>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <vector>
 
@@ -94,6 +96,31 @@ std::optional<MountEntry> mountOf(const std::string& path, const std::optional<s
     return best;
 }
 
+// The label in the file system's own superblock, where the device can be read (as root, or
+// for a loop image the user owns): udev's links are missing in containers and early boot.
+std::optional<std::string> probedLabel(const char* device)
+{
+    struct stat status {};
+    if (::stat(device, &status) != 0 || !S_ISBLK(status.st_mode))
+        return std::nullopt;
+    blkid_probe probe = blkid_new_probe_from_filename(device);
+    if (!probe)
+        return std::nullopt;
+    std::optional<std::string> label;
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_LABEL);
+    const char* value = nullptr;
+    std::size_t length = 0;
+    if (blkid_do_safeprobe(probe) == 0 && blkid_probe_lookup_value(probe, "LABEL", &value, &length) == 0 && value) {
+        // The length counts the terminating NUL.
+        std::string found(value, length > 0 && value[length - 1] == '\0' ? length - 1 : length);
+        if (!found.empty())
+            label = std::move(found);
+    }
+    blkid_free_probe(probe);
+    return label;
+}
+
 std::optional<std::string> labelOf(const std::string& source)
 {
     char resolvedSource[PATH_MAX];
@@ -102,7 +129,7 @@ std::optional<std::string> labelOf(const std::string& source)
     const std::string byLabel = "/dev/disk/by-label/";
     DIR* directory = ::opendir(byLabel.c_str());
     if (!directory)
-        return std::nullopt;
+        return probedLabel(resolvedSource);
     std::optional<std::string> label;
     while (dirent* entry = ::readdir(directory)) {
         const std::string name = entry->d_name;
@@ -115,7 +142,7 @@ std::optional<std::string> labelOf(const std::string& source)
         }
     }
     ::closedir(directory);
-    return label;
+    return label ? label : probedLabel(resolvedSource);
 }
 
 } // namespace

@@ -90,6 +90,36 @@ void Preferences::setMapShown(bool shown)
     settings_->setValue(QLatin1String(mapShownKey), shown);
 }
 
+bool Preferences::detailsShown() const
+{
+    return settings_->value(QLatin1String(detailsShownKey), true).toBool();
+}
+
+void Preferences::setDetailsShown(bool shown)
+{
+    settings_->setValue(QLatin1String(detailsShownKey), shown);
+}
+
+QByteArray Preferences::detailsSplitter() const
+{
+    return settings_->value(QLatin1String(detailsSplitterKey)).toByteArray();
+}
+
+void Preferences::setDetailsSplitter(const QByteArray& state)
+{
+    settings_->setValue(QLatin1String(detailsSplitterKey), state);
+}
+
+bool Preferences::detailsAdvancedShown() const
+{
+    return settings_->value(QLatin1String(detailsAdvancedShownKey), false).toBool();
+}
+
+void Preferences::setDetailsAdvancedShown(bool shown)
+{
+    settings_->setValue(QLatin1String(detailsAdvancedShownKey), shown);
+}
+
 QByteArray Preferences::mapSplitter() const
 {
     return settings_->value(QLatin1String(mapSplitterKey)).toByteArray();

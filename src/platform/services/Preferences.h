@@ -59,6 +59,17 @@ public:
     static constexpr const char* mapSplitterKey = "explorer.map.splitter";
     QByteArray mapSplitter() const;
     void setMapSplitter(const QByteArray& state);
+    // Whether explorer screens show the details beside the table, the table-beside-details
+    // splitter's layout, and whether the details unfold their advanced rows.
+    static constexpr const char* detailsShownKey = "explorer.details.shown";
+    bool detailsShown() const;
+    void setDetailsShown(bool shown);
+    static constexpr const char* detailsSplitterKey = "explorer.details.splitter";
+    QByteArray detailsSplitter() const;
+    void setDetailsSplitter(const QByteArray& state);
+    static constexpr const char* detailsAdvancedShownKey = "explorer.details.advanced";
+    bool detailsAdvancedShown() const;
+    void setDetailsAdvancedShown(bool shown);
     // How many earlier snapshots of each scan root are kept (0 keeps none).
     static constexpr const char* historyKeepCountKey = "history.keepCount";
     static constexpr int defaultHistoryKeepCount = 5;
@@ -71,7 +82,6 @@ public:
     static constexpr const char* automaticUpdateChecksKey = "updates.automatic";
     std::optional<bool> automaticUpdateChecks() const;
     void setAutomaticUpdateChecks(bool on);
-    // Counts this start and returns the count (1 on the first start).
 
     // Writes pending changes to permanent storage.
     void sync();

@@ -1,8 +1,10 @@
 #include "VistrelScanView.h"
 
 #include "EarlierSnapshotsView.h"
+#include "FocusRing.h"
 #include "ScanScreenModel.h"
 #include "UsageBar.h"
+#include "ReturnActivates.h"
 #include "VolumeListView.h"
 
 #include "details/FileIcons.h"
@@ -16,8 +18,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-
-#include "ReturnActivates.h"
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
@@ -56,6 +56,7 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     , model_(model)
 {
     setAccessibleName(QStringLiteral("Scan"));
+    new FocusRing(this);
     auto* outer = new QHBoxLayout(this);
     auto* column = new QWidget(this);
     column->setFixedWidth(640);
