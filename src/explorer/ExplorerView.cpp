@@ -203,8 +203,8 @@ void ExplorerView::applyComparison()
     table_->setComparing(comparing);
     model_->setSelectedComparison(std::nullopt); // read again with the rows
     if (comparing)
-        comparisonLabel_->setText(QStringLiteral("Changes since the snapshot of %1: red grew, green shrank; greyed "
-                                                 "items are gone.")
+        comparisonLabel_->setText(QStringLiteral("Changes since the snapshot of %1: red grew, green shrank; faded "
+                                                 "items are gone (blue on the map).")
                                       .arg(comparison->comparedLabel()));
     comparisonLabel_->setAccessibleName(comparisonLabel_->text());
     comparisonNotice_->setVisible(comparing);

@@ -54,7 +54,7 @@ public:
     std::optional<FileTypeCategory::Category> highlightedCategory() const { return highlighted_; }
 
     // While comparing, the tiles can take their colour from how they grew instead of their
-    // type (red grew, green shrank); either change builds the map again.
+    // type (red grew, green shrank, blue removed); either change builds the map again.
     void setComparison(std::shared_ptr<const SnapshotComparison> comparison);
     void setColouredByGrowth(bool byGrowth);
     bool colouredByGrowth() const { return byGrowth_ && comparison_; }

@@ -12,6 +12,7 @@
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "scanner/ExclusionPatterns.h"
+#include "filesystem/FileUrl.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 #include "services/HomeFolder.h"
@@ -190,7 +191,8 @@ void ScanScreenModel::appear()
             return !location.empty() && ::stat(location.c_str(), &status) == 0;
         };
         if (!home.empty() && isFolder(home))
-            places.push_back({home, QStringLiteral("Home Folder"), DisplayName::of(home), stored(home)});
+            places.push_back({home, QStringLiteral("Home Folder"),
+                              DisplayName::of(FileUrl(home).pathWithoutTrailingSeparator()), stored(home)});
         std::vector<Place> lately;
         for (std::string folder : recent) {
             if (folder.back() != '/')
@@ -199,7 +201,8 @@ void ScanScreenModel::appear()
                 continue;
             std::string name = folder.substr(0, folder.size() - 1);
             name.erase(0, name.rfind('/') + 1);
-            lately.push_back({folder, DisplayName::of(name), DisplayName::of(folder), stored(folder)});
+            lately.push_back({folder, DisplayName::of(name),
+                              DisplayName::of(FileUrl(folder).pathWithoutTrailingSeparator()), stored(folder)});
         }
         std::stable_partition(lately.begin(), lately.end(), [](const Place& place) { return place.hasSnapshot; });
         places.insert(places.end(), lately.begin(), lately.end());

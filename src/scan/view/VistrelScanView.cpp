@@ -8,6 +8,8 @@
 #include "VolumeListView.h"
 
 #include "details/FileIcons.h"
+#include "filesystem/FileUrl.h"
+#include "services/DisplayName.h"
 #include "services/Formats.h"
 #include "services/Translations.h"
 
@@ -210,7 +212,7 @@ void VistrelScanView::update()
     const std::string& root = model_->root();
     const bool wholeVolume = model_->isWholeVolume();
     volumeName_->setText(wholeVolume ? volume.localizedName
-                                     : QString::fromUtf8(root.data(), static_cast<qsizetype>(root.size())));
+                                     : DisplayName::of(FileUrl(root).pathWithoutTrailingSeparator()));
     volumeFormat_->setText(volume.localizedFormatDescription);
     volumeFiles_->setText(
         wholeVolume ? QCoreApplication::translate("Scan", "%1 files", nullptr, Translations::count(volume.resourceCount))
