@@ -21,6 +21,8 @@ namespace vistrel {
 namespace {
 
 constexpr std::size_t rowsPerSave = 50000;
+// Deep folders make long paths: a save also when the waiting rows hold this much.
+constexpr std::size_t bytesPerSave = std::size_t{16} << 20;
 
 bool plainPath(const std::string& path)
 {
@@ -59,19 +61,20 @@ public:
                 throw NcduJsonReader::Error("the top directory's name \"" + item.name
                                                 + "\" has \".\" or \"..\" in it; give it as a plain absolute path",
                                             item.offset);
-            frame.path = FileUrl::directory(item.name).path();
-            result.root = frame.path;
+            path_ = FileUrl::directory(item.name).path();
+            result.root = path_;
             frame.device = item.device.value_or(0);
         } else {
             Frame& parent = checkedParent(item);
-            frame.path = parent.path + item.name + "/";
+            path_ += item.name + "/";
             frame.device = item.device.value_or(parent.device);
         }
+        frame.pathLength = path_.size();
         frame.item = std::move(item);
         if (!frame.item.excluded.empty() && frames_.size() > 0) {
             // Left out of the scan, or another file system: a row without figures.
             FileSystemRecord record;
-            record.path = frame.path;
+            record.path = path_;
             record.level = FileUrl::pathComponentCount(record.path);
             record.fileResourceType = ResourceTypeCode::directory;
             insert(record);
@@ -80,7 +83,7 @@ public:
         if (frame.item.readError) {
             ++result.unreadableDirectories;
             if (unreadable_.size() < SnapshotCompletion::maximumUnreadableFolders)
-                unreadable_.push_back({frame.path, "could not be read when the export was made"});
+                unreadable_.push_back({path_, "could not be read when the export was made"});
         }
         frames_.push_back(std::move(frame));
     }
@@ -91,7 +94,7 @@ public:
         if (parent.skipped)
             return;
         FileSystemRecord record;
-        record.path = parent.path + item.name;
+        record.path = path_ + item.name;
         record.level = FileUrl::pathComponentCount(record.path);
         if (!item.notRegular)
             record.fileResourceType = ResourceTypeCode::regular;
@@ -116,13 +119,15 @@ public:
     {
         Frame frame = std::move(frames_.back());
         frames_.pop_back();
+        const std::string path = path_;
+        path_.resize(frames_.empty() ? 0 : frames_.back().pathLength);
         if (frame.skipped)
             return;
         const FileSize own{frame.item.diskUsage.value_or(0), frame.item.apparentSize.value_or(0)};
         if (!frames_.empty() && frame.names.empty() && own == FileSize{}) {
             // Empty and of no size, as a scan records an empty folder: without figures.
             FileSystemRecord record;
-            record.path = frame.path;
+            record.path = path;
             record.level = FileUrl::pathComponentCount(record.path);
             record.fileResourceType = ResourceTypeCode::directory;
             insert(record);
@@ -131,7 +136,7 @@ public:
         frame.sum.addDistinct(own);
         // An export whose sizes cannot be added up is not a tree of files: refused, never wrapped.
         if (frame.sum.overflowed())
-            throw NcduJsonReader::Error("the sizes in " + frame.path + " add up to more than 9223372036854775807 bytes",
+            throw NcduJsonReader::Error("the sizes in " + path + " add up to more than 9223372036854775807 bytes",
                                         frame.item.offset);
         const auto [allocated, size] = frame.sum.totals();
         if (frames_.empty()) {
@@ -141,7 +146,7 @@ public:
             return;
         }
         FileSystemRecord record;
-        record.path = frame.path;
+        record.path = path;
         record.level = FileUrl::pathComponentCount(record.path);
         record.fileResourceType = ResourceTypeCode::directory;
         record.fileCount = frame.sum.fileCount;
@@ -165,8 +170,10 @@ public:
     NcduImport::Result result;
 
 private:
+    // Each frame's path is the beginning of path_ (the innermost folder's), so that a deep
+    // export holds one path, not one per level.
     struct Frame {
-        std::string path;
+        std::size_t pathLength = 0;
         std::int64_t device = 0;
         NcduJsonReader::Item item;
         FileSystemWalker::SumSize sum;
@@ -185,7 +192,7 @@ private:
             throw NcduJsonReader::Error("an item named \"" + item.name + "\", which no folder can hold", item.offset);
         Frame& parent = frames_.back();
         if (!parent.names.insert(item.name).second)
-            throw NcduJsonReader::Error("the name \"" + item.name + "\" twice in " + parent.path, item.offset);
+            throw NcduJsonReader::Error("the name \"" + item.name + "\" twice in " + path_.substr(0, parent.pathLength), item.offset);
         return parent;
     }
 
@@ -193,13 +200,14 @@ private:
     {
         VistrelFile::insert(record, *context_);
         ++result.records;
-        if (context_->pendingCount() >= rowsPerSave)
+        if (context_->pendingCount() >= rowsPerSave || context_->pendingBytes() >= bytesPerSave)
             context_->save();
     }
 
     StoreContainer& container_;
     std::unique_ptr<StoreContext> context_;
     std::vector<Frame> frames_;
+    std::string path_;
     std::vector<SnapshotCompletion::UnreadableFolder> unreadable_;
 };
 

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <sys/stat.h>
 
 namespace vistrel {
 namespace {
@@ -117,8 +118,16 @@ std::vector<std::string> rowsOf(StoreContext& context, const StoreFetchDescripto
     return rows;
 }
 
-class FolderLayout : public ::testing::Test {
+// Each case with folders kept whole, and with most or all of them kept by name.
+class FolderLayout : public ::testing::TestWithParam<std::size_t> {
 protected:
+    static StoreConfiguration limited()
+    {
+        StoreConfiguration configuration = inMemory();
+        configuration.folderPathLimit = GetParam();
+        return configuration;
+    }
+
     void SetUp() override
     {
         ASSERT_EQ(folders->layout(), StoreContainer::Layout::folders);
@@ -141,8 +150,10 @@ protected:
     }
 
     std::shared_ptr<StoreContainer> flat = StoreContainer::open(flatSchema(), inMemory());
-    std::shared_ptr<StoreContainer> folders = StoreContainer::open(folderSchema(), inMemory());
+    std::shared_ptr<StoreContainer> folders = StoreContainer::open(folderSchema(), limited());
 };
+
+INSTANTIATE_TEST_SUITE_P(PathLimits, FolderLayout, ::testing::Values(512, 8, 1));
 
 TEST(StoreFolderSql, SplitsAPathIntoFolderAndLeaf)
 {
@@ -182,7 +193,7 @@ TEST(StorePathTable, NumbersEachPathOnceWhateverTheOrder)
     EXPECT_EQ(table.number(""), 0u);
 }
 
-TEST_F(FolderLayout, QueriesReadWhatTheFlatLayoutReads)
+TEST_P(FolderLayout, QueriesReadWhatTheFlatLayoutReads)
 {
     const std::vector<StoreSortKey> byPath = {{"depth", true}, {"path", true}};
     expectSame({std::nullopt, byPath, std::nullopt}, "everything");
@@ -200,7 +211,7 @@ TEST_F(FolderLayout, QueriesReadWhatTheFlatLayoutReads)
         expectSame({StorePredicate::equal("path", prefix), {}, std::nullopt}, "at " + prefix);
         expectSame({StorePredicate::greaterThan("path", prefix), byPath, std::nullopt}, "after " + prefix);
         expectSame({StorePredicate::lessThan("path", prefix), byPath, std::nullopt}, "before " + prefix);
-        for (std::int64_t depth = 0; depth <= 4; ++depth) {
+        for (std::int64_t depth = 0; depth <= 5; ++depth) {
             const auto level = StorePredicate::conjunction(StorePredicate::equal("depth", depth), under);
             expectSame({level, {{"path", true}}, std::nullopt}, "depth " + std::to_string(depth) + " under " + prefix);
             expectSame({level, {{"size", false}, {"path", false}}, 3, {"name", "size", "path"}},
@@ -214,7 +225,7 @@ TEST_F(FolderLayout, QueriesReadWhatTheFlatLayoutReads)
     expectSame({StorePredicate::equal("size", StoreValue()), byPath, std::nullopt}, "absent sizes");
 }
 
-TEST_F(FolderLayout, EditsChangeTheSameRows)
+TEST_P(FolderLayout, EditsChangeTheSameRows)
 {
     for (auto* container : {flat.get(), folders.get()}) {
         StoreContext& context = container->mainContext();
@@ -232,7 +243,7 @@ TEST_F(FolderLayout, EditsChangeTheSameRows)
 
 // A save that fails must not leave the container believing in folders it never wrote: the
 // rows of a later save would point at nothing and vanish from every query.
-TEST_F(FolderLayout, AFailedSaveForgetsTheFoldersItAdded)
+TEST_P(FolderLayout, AFailedSaveForgetsTheFoldersItAdded)
 {
     StoreContext& context = folders->mainContext();
     context.setAutosaveEnabled(false);
@@ -251,10 +262,12 @@ TEST_F(FolderLayout, AFailedSaveForgetsTheFoldersItAdded)
 // a store it made alone as on one it shares.
 TEST(FolderLayoutFiles, FoldersForgottenBetweenSavesAreFoundAgain)
 {
-    TemporaryTree tree;
+    for (const std::size_t limit : {std::size_t{512}, std::size_t{4}})
     for (const bool alone : {true, false}) {
+        TemporaryTree tree;
         StoreConfiguration configuration = alone ? inMemory() : onDisk(tree.path("shared.store"));
         configuration.rememberedFolders = 3;
+        configuration.folderPathLimit = limit;
         if (!alone)
             StoreContainer::open(folderSchema(), configuration)->mainContext().insert(item("/f0/first", std::int64_t{7}));
         auto container = StoreContainer::open(folderSchema(), configuration);
@@ -270,15 +283,77 @@ TEST(FolderLayoutFiles, FoldersForgottenBetweenSavesAreFoundAgain)
             }
         }
         std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(rowsOf(context, {std::nullopt, {{"path", true}}, std::nullopt, {"path"}}), expected) << alone;
-        EXPECT_EQ(context.count(StorePredicate::beginsWith("path", "/f3/")), 3) << alone;
+        EXPECT_EQ(rowsOf(context, {std::nullopt, {{"path", true}}, std::nullopt, {"path"}}), expected) << alone << limit;
+        EXPECT_EQ(context.count(StorePredicate::beginsWith("path", "/f3/")), 3) << alone << limit;
         container.reset();
         if (!alone) {
             SqliteConnection raw("file:" + configuration.fileLocation);
             EXPECT_EQ(std::get<std::int64_t>(raw.queryValue("SELECT COUNT(*) FROM ItemFolder WHERE depth = 3")), 8)
-                << "one row per folder";
+                << "one row per folder" << limit;
         }
     }
+}
+
+// A tree hundreds of levels deep costs its names: its folders' whole paths would take 18 MB.
+// A second container reads it as the first wrote it.
+TEST(FolderLayoutFiles, ADeepTreeCostsItsNamesNotItsDepthSquared)
+{
+    TemporaryTree tree;
+    const std::string location = tree.path("deep.store");
+    const std::string name(200, 'n');
+    std::vector<std::string> paths = {"/"};
+    {
+        auto container = StoreContainer::open(folderSchema(), onDisk(location));
+        StoreContext& context = container->mainContext();
+        context.setAutosaveEnabled(false);
+        context.insert(item("/", std::int64_t{1}, "/"));
+        std::string folder = "/";
+        for (int level = 0; level < 300; ++level) {
+            paths.push_back(folder + "file");
+            context.insert(item(paths.back(), std::int64_t{level}));
+            folder += name + (level % 2 ? "-" : "") + "/";
+            paths.push_back(folder);
+            context.insert(item(folder, std::int64_t{level}));
+        }
+        context.save();
+    }
+    std::sort(paths.begin(), paths.end());
+    struct stat status {};
+    ASSERT_EQ(::stat(location.c_str(), &status), 0);
+    EXPECT_LT(status.st_size, 1 << 20);
+    {
+        SqliteConnection raw("file:" + location);
+        EXPECT_GT(std::get<std::int64_t>(raw.queryValue("SELECT COUNT(*) FROM ItemFolder WHERE path IS NULL")), 290)
+            << "folders below the limit are kept by name";
+    }
+    auto container = StoreContainer::open(folderSchema(), onDisk(location));
+    StoreContext& context = container->mainContext();
+    std::vector<std::string> expected;
+    for (const std::string& path : paths)
+        expected.push_back("t:" + path + "|");
+    EXPECT_EQ(rowsOf(context, {std::nullopt, {{"path", true}}, std::nullopt, {"path"}}), expected);
+    const auto longest = [&](bool folder) {
+        std::string found;
+        for (const std::string& path : paths) {
+            if ((path.back() == '/') == folder && path.size() > found.size())
+                found = path;
+        }
+        return found;
+    };
+    const std::string deepestFile = longest(false);
+    EXPECT_EQ(rowsOf(context, {StorePredicate::equal("path", deepestFile), {}, std::nullopt, {"path", "size"}}),
+              std::vector<std::string>{"t:" + deepestFile + "|i:299|"});
+    EXPECT_EQ(context.count(StorePredicate::equal("path", longest(true) + "file")), 0);
+    const std::string middle = paths[300]; // about 150 levels down
+    const auto under = context.count(StorePredicate::beginsWith("path", middle));
+    EXPECT_EQ(under, std::count_if(paths.begin(), paths.end(), [&](const std::string& path) {
+                  return path.starts_with(middle);
+              }));
+    EXPECT_EQ(context.count(StorePredicate::equal("path", middle)), 1);
+    context.setAutosaveEnabled(false);
+    context.removeWhere(StorePredicate::beginsWith("path", middle));
+    context.save();
+    EXPECT_EQ(context.count(std::nullopt), static_cast<std::int64_t>(paths.size()) - under);
 }
 
 TEST(FolderLayoutFiles, AnEarlierFlatStoreIsReadAsItIsAndANewerOneIsRefused)

@@ -3,6 +3,7 @@
 #include "SqliteConnection.h"
 #include "StoreContext.h"
 #include "StoreError.h"
+#include "StoreFolderPaths.h"
 #include "StoreFolderSql.h"
 #include "StoreFolders.h"
 #include "StoreSql.h"
@@ -27,6 +28,8 @@ namespace vistrel {
 namespace {
 
 constexpr const char* metadataTable = "vistrel_store_metadata";
+// Absent from stores that keep every folder's path whole.
+constexpr const char* folderPathLimitKey = "folderPathLimit";
 
 // Bytes outside the unreserved set are escaped, so any file name survives the URI.
 std::string fileUri(const std::string& path)
@@ -240,7 +243,8 @@ std::optional<StoreContainer::FileVersion> StoreContainer::fileVersion(const std
         return std::nullopt;
     return FileVersion{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
                        (std::uint32_t{counter[0]} << 24) | (std::uint32_t{counter[1]} << 16)
-                           | (std::uint32_t{counter[2]} << 8) | std::uint32_t{counter[3]}};
+                           | (std::uint32_t{counter[2]} << 8) | std::uint32_t{counter[3]},
+                       static_cast<std::int64_t>(status.st_size)};
 }
 
 void StoreContainer::checkUnchanged() const
@@ -292,6 +296,8 @@ std::unique_ptr<SqliteConnection> StoreContainer::connect() const
                                containsNameFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(handle, "vistrel_leaf_name", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                leafNameFunction, nullptr, nullptr, nullptr);
+    if (schema_.hierarchy)
+        StoreFolderPaths::install(handle, StoreFolderSql::folderTable(schema_));
     // A snapshot can be scanned again, so a scan trades durability against power loss for
     // speed. The rollback journal still keeps each save atomic if the process dies, and
     // unlike a write-ahead log it does not write every page twice (10% of a disk scan).
@@ -328,8 +334,9 @@ void StoreContainer::prepareDatabase()
             // Another container may have initialized it meanwhile.
             if (std::get<std::int64_t>(connection.queryValue("SELECT COUNT(*) FROM sqlite_schema")) == 0) {
                 createdHere = true;
-                const auto tables = schema_.hierarchy ? StoreFolderSql(schema_).createTables()
-                                                      : StoreSql(schema_).createTables();
+                const auto tables = schema_.hierarchy
+                    ? StoreFolderSql(schema_, configuration_.folderPathLimit).createTables()
+                    : StoreSql(schema_).createTables();
                 for (const std::string& table : tables)
                     connection.execute(table);
                 connection.execute(std::string("CREATE TABLE ") + metadataTable
@@ -338,6 +345,8 @@ void StoreContainer::prepareDatabase()
                     = connection.prepare(std::string("INSERT INTO ") + metadataTable + " VALUES ('schemaVersion', ?)");
                 insert->bindBytes(1, schema_.version);
                 insert->step();
+                if (schema_.hierarchy)
+                    writeMetadata(folderPathLimitKey, std::to_string(configuration_.folderPathLimit));
                 connection.execute("PRAGMA application_id = " + std::to_string(applicationId));
             }
             connection.execute("COMMIT");
@@ -354,7 +363,10 @@ void StoreContainer::prepareDatabase()
     storedVersion_ = *versionText;
     const auto& flat = schema_.flatVersions;
     if (*versionText == schema_.version && schema_.hierarchy) {
-        auto sql = std::make_unique<StoreFolderSql>(schema_);
+        auto sql = std::make_unique<StoreFolderSql>(schema_, storedFolderPathLimit());
+        if (sql->pathLimit() != SIZE_MAX
+            && std::get<std::int64_t>(connection.queryValue(sql->holdsNamedFolders())) != 0)
+            sql->noteNamedFolder();
         // Alone on a store it made: a folder it has not seen is new, with no lookup to prove it.
         folders_ = std::make_unique<StoreFolders>(
             *sql, createdHere && (configuration_.inMemoryOnly || configuration_.exclusiveWriter),
@@ -370,6 +382,20 @@ void StoreContainer::prepareDatabase()
                          "the snapshot store has schema version " + *versionText + ", this program reads "
                              + readable);
     }
+}
+
+std::size_t StoreContainer::storedFolderPathLimit()
+{
+    const StoreValue limit = keepAlive_->queryValue(std::string("SELECT CAST(value AS BLOB) FROM ") + metadataTable
+                                                    + " WHERE key = '" + folderPathLimitKey + "'");
+    const auto* text = std::get_if<std::string>(&limit);
+    if (!text)
+        return SIZE_MAX;
+    char* end = nullptr;
+    const unsigned long long parsed = std::strtoull(text->c_str(), &end, 10);
+    if (text->empty() || *end != '\0' || parsed == 0)
+        throw StoreError(StoreError::Code::notASnapshot, "the snapshot store is damaged: its folder limit is unreadable");
+    return static_cast<std::size_t>(parsed);
 }
 
 StoreFolders& StoreContainer::folders()

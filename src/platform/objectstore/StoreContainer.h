@@ -33,6 +33,10 @@ struct StoreConfiguration {
     // How many folder numbers a writer keeps at most before it forgets them and looks up
     // again the few it meets later: a scan's memory stays flat however many folders it finds.
     std::size_t rememberedFolders = std::size_t{1} << 15;
+    // For a store made here: a folder whose path is longer is kept as its parent's number and
+    // its name, so that a deep tree's store grows with its names, not its depth squared. Real
+    // paths are shorter; tests lower it to reach the other way.
+    std::size_t folderPathLimit = 512;
 };
 
 // One database: a file, or a named in-memory database shared by this process's
@@ -106,6 +110,8 @@ private:
     StoreContainer(StoreSchema schema, StoreConfiguration configuration);
     std::unique_ptr<SqliteConnection> connect() const;
     void prepareDatabase();
+    // SIZE_MAX for a store that keeps every folder's path whole.
+    std::size_t storedFolderPathLimit();
     void checkFileAndLock();
     void claimWriter();
     void raiseMemoryLimit();
@@ -125,11 +131,14 @@ private:
     std::unique_ptr<StoreFolders> folders_;
     std::string databaseUri_;
     std::string storeIdentity_;
-    // What the file was when a read-only container opened it: device, inode and change counter.
+    // What the file was when a read-only container opened it: device, inode, change counter
+    // and size (a file cut short in place keeps its counter, and SQLite reads the missing
+    // pages as zeros, which may end a pass early without an error).
     struct FileVersion {
         std::uint64_t device = 0;
         std::uint64_t inode = 0;
         std::uint32_t changeCounter = 0;
+        std::int64_t size = 0;
         bool operator==(const FileVersion&) const = default;
     };
     static std::optional<FileVersion> fileVersion(const std::string& path);

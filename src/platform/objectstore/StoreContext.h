@@ -50,6 +50,7 @@ public:
     // The same without building an object: values in the schema's attribute order.
     void insert(std::span<const StoreValueView> values);
     std::size_t pendingCount() const { return pending_.size(); }
+    std::size_t pendingBytes() const { return pending_.bytes(); }
     // Makes room for `rows` more inserts whose text takes `textBytes` in all.
     void reserve(std::size_t rows, std::size_t textBytes);
     // At the next save, before its inserts and in the order asked: deletes the rows that meet

@@ -9,7 +9,6 @@ namespace {
 
 constexpr const char* folderColumn = "\"vistrel_folder\"";
 constexpr const char* leafColumn = "\"vistrel_leaf\"";
-constexpr const char* fullPath = "CAST(f.\"path\" || i.\"vistrel_leaf\" AS BLOB)";
 
 // True when a conjunction of the predicate fixes `attribute` to one value: within one depth
 // paths order as their (folder, leaf) pairs do, which the keys already hold.
@@ -23,9 +22,10 @@ bool pins(const StorePredicate& predicate, const std::string& attribute)
 
 } // namespace
 
-StoreFolderSql::StoreFolderSql(const StoreSchema& schema)
+StoreFolderSql::StoreFolderSql(const StoreSchema& schema, std::size_t pathLimit)
     : StoreSql(schema)
-    , folderTable_("\"" + schema.entityName + "Folder\"")
+    , pathLimit_(pathLimit)
+    , folderTable_(folderTable(schema))
     , itemTable_("\"" + schema.entityName + "\"")
     , pathAttribute_(schema.identityAttribute)
 {
@@ -53,6 +53,11 @@ StoreFolderSql::StoreFolderSql(const StoreSchema& schema)
         if (index != leafNameIndex_)
             everyRowColumns_[static_cast<std::size_t>(index)] = column++;
     }
+}
+
+std::string StoreFolderSql::folderTable(const StoreSchema& schema)
+{
+    return "\"" + schema.entityName + "Folder\"";
 }
 
 std::pair<std::string_view, std::string_view> StoreFolderSql::split(std::string_view path)
@@ -85,10 +90,22 @@ std::vector<std::string> StoreFolderSql::createTables() const
             items += " NOT NULL";
     }
     items += std::string(", PRIMARY KEY (") + folderColumn + ", " + leafColumn + ")) WITHOUT ROWID";
+    const std::string place
+        = "CREATE UNIQUE INDEX \"" + schema_.entityName + "FolderPlace\" ON " + folderTable_ + " (\"depth\", \"path\")";
+    if (pathLimit_ == SIZE_MAX)
+        return {
+            "CREATE TABLE " + folderTable_ + " (\"number\" INTEGER PRIMARY KEY, \"depth\" INTEGER NOT NULL, "
+                + "\"path\" BLOB NOT NULL)",
+            place,
+            items,
+        };
+    // A folder kept by name has no path; its (parent, name) pair is its key.
     return {
         "CREATE TABLE " + folderTable_ + " (\"number\" INTEGER PRIMARY KEY, \"depth\" INTEGER NOT NULL, "
-            + "\"path\" BLOB NOT NULL)",
-        "CREATE UNIQUE INDEX \"" + schema_.entityName + "FolderPlace\" ON " + folderTable_ + " (\"depth\", \"path\")",
+            + "\"path\" BLOB, \"parent\" INTEGER, \"name\" BLOB)",
+        place,
+        "CREATE UNIQUE INDEX \"" + schema_.entityName + "FolderChild\" ON " + folderTable_
+            + " (\"parent\", \"name\") WHERE \"path\" IS NULL",
         items,
     };
 }
@@ -118,6 +135,52 @@ std::string StoreFolderSql::addFolder() const
     return "INSERT INTO " + folderTable_ + " (\"depth\", \"path\") VALUES (?, ?)";
 }
 
+std::string StoreFolderSql::findNamedFolder() const
+{
+    return "SELECT \"number\" FROM " + folderTable_ + " WHERE \"parent\" = ? AND \"name\" = ? AND \"path\" IS NULL";
+}
+
+std::string StoreFolderSql::addNamedFolder() const
+{
+    return "INSERT INTO " + folderTable_ + " (\"depth\", \"parent\", \"name\") VALUES (?, ?, ?)";
+}
+
+std::string StoreFolderSql::holdsNamedFolders() const
+{
+    return "SELECT EXISTS (SELECT 1 FROM " + folderTable_ + " WHERE \"path\" IS NULL AND \"parent\" IS NOT NULL)";
+}
+
+std::string StoreFolderSql::folderPath() const
+{
+    if (pathLimit_ == SIZE_MAX)
+        return "f.\"path\"";
+    return "COALESCE(f.\"path\", vistrel_folder_path(f.\"number\"))";
+}
+
+std::string StoreFolderSql::comparedFolderPath() const
+{
+    return holdsNamed_ ? folderPath() : "f.\"path\"";
+}
+
+std::string StoreFolderSql::fullPath() const
+{
+    return "CAST(" + folderPath() + " || i.\"vistrel_leaf\" AS BLOB)";
+}
+
+std::string StoreFolderSql::folderIs(std::string_view folder, std::vector<StoreValue>& bindings) const
+{
+    bindings.emplace_back(std::string(folder));
+    if (keptWhole(folder))
+        return "f.\"path\" = ?";
+    return "(f.\"path\" IS NULL AND vistrel_folder_is(f.\"number\", ?))";
+}
+
+std::string StoreFolderSql::namedFolderUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const
+{
+    bindings.emplace_back(prefix);
+    return "(f.\"path\" IS NULL AND vistrel_folder_under(f.\"number\", ?))";
+}
+
 // Folders stay: they are only names, and a container may still hold their numbers.
 std::string StoreFolderSql::deleteAll() const
 {
@@ -133,7 +196,7 @@ std::string StoreFolderSql::from() const
 std::string StoreFolderSql::expression(const std::string& attribute) const
 {
     if (attribute == pathAttribute_)
-        return fullPath;
+        return fullPath();
     if (attribute == depthAttribute_)
         return "f.\"depth\"";
     if (attribute == leafNameAttribute_)
@@ -150,9 +213,9 @@ std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::
         if (!path)
             return "0"; // paths are never absent
         const auto [folder, leaf] = split(*path);
-        bindings.emplace_back(std::string(folder));
+        const std::string sql = "(" + folderIs(folder, bindings) + " AND i." + leafColumn + " = ?)";
         bindings.emplace_back(std::string(leaf));
-        return std::string("(f.\"path\" = ? AND i.") + leafColumn + " = ?)";
+        return sql;
     }
     // What begins with P: rows in folders under P, and rows of P's own folder whose leaf
     // begins with the rest of P. Each part narrows the folders through their index.
@@ -160,10 +223,19 @@ std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::
     if (prefix.empty())
         return "1";
     const auto [folder, rest] = split(prefix);
+    if (!keptWhole(prefix)) {
+        // Every folder below a prefix this long is kept by name.
+        std::string sql = "(" + namedFolderUnder(prefix, bindings) + " OR (";
+        sql += folderIs(folder, bindings) + " AND ";
+        return sql + prefixCondition(std::string("i.") + leafColumn, std::string(rest), bindings) + "))";
+    }
     std::string sql = "((" + prefixCondition("f.\"path\"", prefix, bindings) + " OR f.\"path\" = ?) AND (f.\"path\" <> ? OR ";
     bindings.emplace_back(std::string(folder));
     bindings.emplace_back(std::string(folder));
-    return sql + prefixCondition(std::string("i.") + leafColumn, std::string(rest), bindings) + "))";
+    sql += prefixCondition(std::string("i.") + leafColumn, std::string(rest), bindings) + "))";
+    if (!holdsNamed_)
+        return sql;
+    return "(" + sql + " OR " + namedFolderUnder(prefix, bindings) + ")";
 }
 
 std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value, std::vector<StoreValue>& bindings) const
@@ -171,8 +243,9 @@ std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value
     const auto* bound = std::get_if<std::string>(&value);
     if (!bound)
         return "0";
+    const std::string folder = comparedFolderPath();
     if (bound->empty())
-        return greater ? "(length(f.\"path\") + length(i." + std::string(leafColumn) + ") > 0)" : "0";
+        return greater ? "(length(" + folder + ") + length(i." + std::string(leafColumn) + ") > 0)" : "0";
     const std::string sign = greater ? " > " : " < ";
     // A folder that is not one of X's own folders (the '/'-ended beginnings of X) decides
     // alone, a row of one of X's folders by its leaf against the rest of X. Each of X's
@@ -186,16 +259,16 @@ std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value
     if (ends.size() > maximumFolderTerms) {
         // Rarely that deep: every row's path compared whole.
         bindings.emplace_back(*bound);
-        return std::string(fullPath) + sign + "?";
+        return fullPath() + sign + "?";
     }
-    std::string own = "f.\"path\" IN (";
+    std::string own = folder + " IN (";
     std::string leaves;
     for (std::size_t index = 0; index < ends.size(); ++index) {
         own += index ? ", ?" : "?";
-        leaves += " OR (f.\"path\" = ? AND i." + std::string(leafColumn) + sign + "?)";
+        leaves += " OR (" + folder + " = ? AND i." + std::string(leafColumn) + sign + "?)";
     }
     own += ")";
-    std::string sql = "((f.\"path\"" + sign + "?" + (greater ? "" : " AND NOT " + own) + ")" + leaves + ")";
+    std::string sql = "((" + folder + sign + "?" + (greater ? "" : " AND NOT " + own) + ")" + leaves + ")";
     bindings.emplace_back(*bound);
     if (!greater) {
         for (const std::size_t end : ends)
@@ -279,7 +352,7 @@ std::string StoreFolderSql::selectEveryRow(const std::optional<StorePredicate>& 
                                            std::vector<StoreValue>& bindings,
                                            std::optional<std::pair<std::int64_t, std::int64_t>> part) const
 {
-    std::string sql = std::string("SELECT f.\"path\", i.") + leafColumn + ", i." + column(leafNameAttribute_)
+    std::string sql = "SELECT " + folderPath() + ", i." + leafColumn + ", i." + column(leafNameAttribute_)
         + ", f.\"depth\"";
     for (const int index : stored_) {
         if (index != leafNameIndex_)
@@ -336,7 +409,7 @@ std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::
         if (key.attribute == depthAttribute_)
             oneDepth = true;
         if (key.attribute == pathAttribute_ && oneDepth)
-            sql += "f.\"path\"" + direction + ", i." + leafColumn + direction;
+            sql += comparedFolderPath() + direction + ", i." + leafColumn + direction;
         else
             sql += expression(key.attribute) + direction;
     }

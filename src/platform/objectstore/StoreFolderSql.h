@@ -2,6 +2,8 @@
 
 #include "StoreSql.h"
 
+#include <atomic>
+#include <cstdint>
 #include <string_view>
 #include <utility>
 
@@ -11,9 +13,12 @@ namespace vistrel {
 // path ending in '/') is a row of its own, numbered; an entity row holds its folder's number
 // and the rest of its path, its leaf. Every query reads the same attributes as in the flat
 // layout: the path is the folder's path and the leaf joined, the depth is the folder's.
+// A folder whose path is longer than the store's limit is kept as its parent's number and
+// its name, so that a tree's folders cost their names rather than their depth squared
+// (stores written before the limit keep every path whole: their limit is SIZE_MAX).
 class StoreFolderSql : public StoreSql {
 public:
-    explicit StoreFolderSql(const StoreSchema& schema);
+    explicit StoreFolderSql(const StoreSchema& schema, std::size_t pathLimit = SIZE_MAX);
 
     std::vector<std::string> createTables() const override;
     // Its values: folder number, leaf, then the attributes of storedAttributes() in order.
@@ -36,6 +41,17 @@ public:
     // The number of the folder (depth ?1, path ?2), and a new folder row.
     std::string findFolder() const;
     std::string addFolder() const;
+    // The same for a folder kept by name: (parent ?1, name ?2), and (depth, parent, name).
+    std::string findNamedFolder() const;
+    std::string addNamedFolder() const;
+    // 1 when the store holds a folder kept by name.
+    std::string holdsNamedFolders() const;
+    static std::string folderTable(const StoreSchema& schema);
+
+    bool keptWhole(std::string_view folder) const { return folder.size() <= pathLimit_; }
+    std::size_t pathLimit() const { return pathLimit_; }
+    // Once the store holds a folder kept by name, queries look for such folders too.
+    void noteNamedFolder() const { holdsNamed_ = true; }
 
     // The schema indices of the attributes an entity row stores besides folder and leaf.
     const std::vector<int>& storedAttributes() const { return stored_; }
@@ -51,6 +67,13 @@ public:
 
 private:
     std::string from() const;
+    // The folder's whole path, put together for folders kept by name.
+    std::string folderPath() const;
+    // The same where comparing it matters only once such folders exist.
+    std::string comparedFolderPath() const;
+    std::string fullPath() const;
+    std::string folderIs(std::string_view folder, std::vector<StoreValue>& bindings) const;
+    std::string namedFolderUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const;
     std::string expression(const std::string& attribute) const;
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
     // The rows whose path is greater (or less) than `value`.
@@ -60,6 +83,8 @@ private:
     // The rows' keys that meet `predicate`, for DELETE and UPDATE.
     std::string keysWhere(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
 
+    std::size_t pathLimit_;
+    mutable std::atomic<bool> holdsNamed_{false};
     std::string folderTable_;
     std::string itemTable_;
     std::string pathAttribute_;

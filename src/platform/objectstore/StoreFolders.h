@@ -32,7 +32,8 @@ public:
     }
     ~StoreFolders();
 
-    // The number of the folder (depth, path), added when the store has none yet.
+    // The number of the folder (depth, path), added when the store has none yet; a folder kept
+    // by name hangs from its parent (depth - 1), added first where missing.
     std::int64_t number(SqliteConnection& writer, std::int64_t depth, std::string_view path);
     // After the save's commit, or its rollback: a rolled-back folder does not exist.
     void committed();
@@ -62,6 +63,8 @@ private:
     std::vector<std::uint32_t> forgottenHashes_;
     std::unique_ptr<SqliteStatement> find_;
     std::unique_ptr<SqliteStatement> add_;
+    std::unique_ptr<SqliteStatement> findNamed_;
+    std::unique_ptr<SqliteStatement> addNamed_;
 };
 
 } // namespace vistrel

@@ -21,8 +21,9 @@ std::uint32_t StorePathTable::number(std::string_view path)
     std::uint32_t node = 0;
     std::size_t start = 0;
     while (kept < lastNodes_.size()) {
+        // Only this component: the ones before it matched already.
         const std::size_t end = lastNodes_[kept].first;
-        if (end > path.size() || path.compare(0, end, lastPath_, 0, end) != 0)
+        if (end > path.size() || path.compare(start, end - start, lastPath_, start, end - start) != 0)
             break;
         node = lastNodes_[kept].second;
         start = end;

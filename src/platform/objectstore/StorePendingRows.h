@@ -26,6 +26,7 @@ public:
     static constexpr std::size_t bytesPerValue = 1 + sizeof(std::uint64_t);
     std::size_t size() const { return rowOffsets_.size(); }
     bool empty() const { return rowOffsets_.empty(); }
+    std::size_t bytes() const { return bytes_.size(); }
     void clear();
 
     // The offsets of the rows, ordered by an (integer, text) key at these attribute indices;
