@@ -40,6 +40,11 @@ const std::uint32_t effectiveUser = ::geteuid();
 // 100,000 levels fits.
 constexpr std::size_t stackBytes = std::size_t{256} << 20;
 
+// Paths up to this long are kept while a directory's subdirectories are walked; longer ones
+// are put together again afterwards, so that a walk thousands of levels deep holds each name
+// once rather than a path per level.
+constexpr std::size_t keptPathLength = 4096;
+
 FileSystemRecord unvisitedRecord(std::string path)
 {
     FileSystemRecord record;
@@ -60,6 +65,32 @@ void raiseOpenFileLimit()
 }
 
 } // namespace
+
+// A directory of the walk: its parent's place and its name (the root: its whole path).
+struct FileSystemWalker::Place {
+    const Place* parent = nullptr;
+    std::string_view name;
+    std::size_t length = 0; // of the whole path
+    std::int64_t level = 0; // the path's component count
+
+    Place(const Place* parent, std::string_view name)
+        : parent(parent)
+        , name(name)
+        , length(parent ? parent->length + name.size() + 1 : name.size())
+        , level(parent ? parent->level + 1 : FileUrl::pathComponentCount(name))
+    {
+    }
+
+    std::string path() const
+    {
+        std::string path(length, '/');
+        for (const Place* place = this; place; place = place->parent) {
+            const std::size_t end = place->length - (place->parent ? 1 : 0);
+            path.replace(end - place->name.size(), place->name.size(), place->name);
+        }
+        return path;
+    }
+};
 
 struct FileSystemWalker::Walk {
     Walk(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container, RecordEncoder encoder,
@@ -106,13 +137,14 @@ struct FileSystemWalker::Walk {
             options.unreadableDirectory(path, reason);
     }
 
-    std::optional<SumSize> walkDirectory(const std::string& path, DirectoryHandle directory, std::size_t depth);
-    void collectEntries(const std::string& path, int directoryFd, const DirectoryListing& listing, SumSize& sum,
-                        std::vector<std::string>& subdirectories);
-    std::vector<VisitResult> walkChunk(std::size_t start, std::size_t end, const std::string& path, int directoryFd,
+    // `path`: the place's path, or empty when it was let go for being long.
+    std::optional<SumSize> walkDirectory(const Place& place, const std::string& path, DirectoryHandle directory,
+                                         std::size_t depth);
+    void collectEntries(const std::string& path, std::int64_t level, int directoryFd, const DirectoryListing& listing,
+                        SumSize& sum, std::vector<std::string>& subdirectories);
+    std::vector<VisitResult> walkChunk(std::size_t start, std::size_t end, const Place& place, int directoryFd,
                                        const std::vector<std::string>& subdirectories, std::size_t depth);
-    VisitResult visitSubdirectory(const std::string& parentPath, int parentFd, const std::string& name,
-                                  std::size_t depth);
+    VisitResult visitSubdirectory(const Place& parent, int parentFd, const std::string& name, std::size_t depth);
     void submit(std::vector<FileSystemRecord>&& records, bool cancellable);
     void saveToDatabase(std::vector<FileSystemRecord>&& batch, bool cancellable);
 };
@@ -213,7 +245,9 @@ double FileSystemWalker::walk()
         tbb::global_control deepStacks(tbb::global_control::thread_stack_size, stackBytes);
         LargeStackThread::run(stackBytes, [&] {
             tbb::task_arena arena(threads, 1, tbb::task_arena::priority::normal);
-            arena.execute([&] { rootSum = state.walkDirectory(state.root.path(), std::move(rootDirectory), 1); });
+            const std::string rootPath = state.root.path();
+            const Place rootPlace(nullptr, rootPath);
+            arena.execute([&] { rootSum = state.walkDirectory(rootPlace, rootPath, std::move(rootDirectory), 1); });
         });
     }
     if (rootSum) {
@@ -236,12 +270,12 @@ double FileSystemWalker::walk()
     return elapsed();
 }
 
-std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& path, DirectoryHandle directory,
-                                                             std::size_t depth)
+std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const Place& place, const std::string& path,
+                                                             DirectoryHandle directory, std::size_t depth)
 {
     checkCancelled();
     if (depth > options.maximumDepth) {
-        directoryUnreadable(path, "The directory is nested too deeply to be walked.");
+        directoryUnreadable(place.path(), "The directory is nested too deeply to be walked.");
         return std::nullopt;
     }
     SumSize sum;
@@ -250,12 +284,12 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
         // One listing buffer per thread: the entries step runs to its end without yielding.
         thread_local DirectoryListing listing;
         if (const int error = listing.read(directory.fd()); error != 0) {
-            directoryUnreadable(path, std::strerror(error));
+            directoryUnreadable(place.path(), std::strerror(error));
             return std::nullopt;
         }
         if (listing.empty())
             return std::nullopt;
-        collectEntries(path, directory.fd(), listing, sum, subdirectories);
+        collectEntries(path.empty() ? place.path() : path, place.level, directory.fd(), listing, sum, subdirectories);
     }
 
     const std::int64_t granted = syncronizationActor.reserveTasks(static_cast<std::int64_t>(subdirectories.size()));
@@ -263,7 +297,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
     records.reserve(subdirectories.size());
     if (granted == 0) {
         for (const std::string& name : subdirectories) {
-            auto [record, child] = visitSubdirectory(path, directory.fd(), name, depth + 1);
+            auto [record, child] = visitSubdirectory(place, directory.fd(), name, depth + 1);
             records.push_back(std::move(record));
             sum.merge(std::move(child));
         }
@@ -273,7 +307,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
         tbb::task_group group;
         for (const auto& [start, end] : FileSystemWalker::chunkRanges(subdirectories.size(), granted)) {
             group.run([&, start = start, end = end] {
-                auto results = walkChunk(start, end, path, directory.fd(), subdirectories, depth + 1);
+                auto results = walkChunk(start, end, place, directory.fd(), subdirectories, depth + 1);
                 std::lock_guard lock(finishedMutex);
                 finished.push_back(std::move(results));
             });
@@ -294,13 +328,14 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const std::string& 
     return sum;
 }
 
-void FileSystemWalker::Walk::collectEntries(const std::string& path, int directoryFd, const DirectoryListing& listing,
-                                            SumSize& sum, std::vector<std::string>& subdirectories)
+void FileSystemWalker::Walk::collectEntries(const std::string& path, std::int64_t level, int directoryFd,
+                                            const DirectoryListing& listing, SumSize& sum,
+                                            std::vector<std::string>& subdirectories)
 {
     std::vector<FileSystemRecord> records;
     records.reserve(std::min(listing.size(), options.batchSize));
     std::string entryPath;
-    const std::int64_t entryLevel = FileUrl::pathComponentCount(path) + 1;
+    const std::int64_t entryLevel = level + 1;
     for (const DirectoryListing::Entry& entry : listing.entries()) {
         // A directory of a million entries goes to the writer a batch at a time.
         if (records.size() >= options.batchSize) {
@@ -329,24 +364,25 @@ void FileSystemWalker::Walk::collectEntries(const std::string& path, int directo
     submit(std::move(records), false);
 }
 
-std::vector<VisitResult> FileSystemWalker::Walk::walkChunk(std::size_t start, std::size_t end, const std::string& path,
+std::vector<VisitResult> FileSystemWalker::Walk::walkChunk(std::size_t start, std::size_t end, const Place& place,
                                                           int directoryFd, const std::vector<std::string>& subdirectories,
                                                           std::size_t depth)
 {
     std::vector<VisitResult> results;
     results.reserve(end - start);
     for (std::size_t index = start; index < end; ++index) {
-        results.push_back(visitSubdirectory(path, directoryFd, subdirectories[index], depth));
+        results.push_back(visitSubdirectory(place, directoryFd, subdirectories[index], depth));
         syncronizationActor.releaseTask();
         checkCancelled();
     }
     return results;
 }
 
-VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentPath, int parentFd,
-                                                      const std::string& name, std::size_t depth)
+VisitResult FileSystemWalker::Walk::visitSubdirectory(const Place& parent, int parentFd, const std::string& name,
+                                                      std::size_t depth)
 {
-    std::string path = parentPath + name + "/";
+    const Place place(&parent, name);
+    std::string path = place.path();
     const auto attributes = FileSystemMetadata::scanStatusAt(parentFd, name.c_str());
     // Another file system, or another mount of this one, is recorded but not entered.
     const bool sameFileSystem = attributes && static_cast<std::int64_t>(attributes->device) == systemNumber
@@ -359,16 +395,22 @@ VisitResult FileSystemWalker::Walk::visitSubdirectory(const std::string& parentP
             parentFd, name.c_str(), attributes->ownerId == effectiveUser, &errorNumber);
         if (!directory.isValid()) {
             directoryUnreadable(path, std::strerror(errorNumber));
-        } else if (auto child = walkDirectory(path, std::move(directory), depth)) {
-            const std::int64_t level = FileUrl::pathComponentCount(path);
-            if (auto made = FileSystemWalker::makeRecord(path, level, parentFd, name.c_str(), &*attributes)) {
-                child->addDistinct(made->size); // a directory has exactly one path
-                const auto [allocated, size] = child->totals();
-                FileSystemRecord& record = made->record;
-                record.fileCount = child->fileCount;
-                record.totalSize = size;
-                record.totalAllocatedSize = allocated;
-                return {std::move(record), std::move(*child)};
+        } else {
+            if (path.size() > keptPathLength)
+                std::string().swap(path);
+            auto child = walkDirectory(place, path, std::move(directory), depth);
+            if (path.empty())
+                path = place.path();
+            if (child) {
+                if (auto made = FileSystemWalker::makeRecord(path, place.level, parentFd, name.c_str(), &*attributes)) {
+                    child->addDistinct(made->size); // a directory has exactly one path
+                    const auto [allocated, size] = child->totals();
+                    FileSystemRecord& record = made->record;
+                    record.fileCount = child->fileCount;
+                    record.totalSize = size;
+                    record.totalAllocatedSize = allocated;
+                    return {std::move(record), std::move(*child)};
+                }
             }
         }
     }

@@ -120,6 +120,7 @@ public:
 
 private:
     struct Walk;
+    struct Place;
     std::unique_ptr<Walk> walk_;
 };
 

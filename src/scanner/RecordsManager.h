@@ -16,7 +16,10 @@ public:
 
     explicit RecordsManager(std::size_t batchSize = RecordsManager::batchSize) : batchSize_(batchSize) {}
 
-    // Appends in order; returns every pending record once there are at least batchSize.
+    // Deep trees make long paths: a batch is also full once its paths take this much.
+    static constexpr std::size_t batchPathBytes = std::size_t{16} << 20;
+    // Appends in order; returns every pending record once there are at least batchSize, or
+    // batchPathBytes of paths.
     std::optional<std::vector<FileSystemRecord>> append(std::vector<FileSystemRecord>&& records);
     std::vector<FileSystemRecord> takePending();
 
@@ -24,6 +27,7 @@ private:
     std::mutex mutex_;
     std::size_t batchSize_;
     std::vector<FileSystemRecord> pendingOperations_;
+    std::size_t pendingPathBytes_ = 0;
 };
 
 } // namespace vistrel
