@@ -30,6 +30,8 @@ namespace {
 constexpr const char* metadataTable = "vistrel_store_metadata";
 // Absent from stores that keep every folder's path whole.
 constexpr const char* folderPathLimitKey = "folderPathLimit";
+// Present once a store holds a folder kept by name.
+constexpr const char* namedFoldersKey = "namedFolders";
 
 // Bytes outside the unreserved set are escaped, so any file name survives the URI.
 std::string fileUri(const std::string& path)
@@ -364,13 +366,13 @@ void StoreContainer::prepareDatabase()
     const auto& flat = schema_.flatVersions;
     if (*versionText == schema_.version && schema_.hierarchy) {
         auto sql = std::make_unique<StoreFolderSql>(schema_, storedFolderPathLimit());
-        if (sql->pathLimit() != SIZE_MAX
-            && std::get<std::int64_t>(connection.queryValue(sql->holdsNamedFolders())) != 0)
+        if (sql->pathLimit() != SIZE_MAX && metadataValue(namedFoldersKey))
             sql->noteNamedFolder();
         // Alone on a store it made: a folder it has not seen is new, with no lookup to prove it.
         folders_ = std::make_unique<StoreFolders>(
             *sql, createdHere && (configuration_.inMemoryOnly || configuration_.exclusiveWriter),
-            configuration_.rememberedFolders);
+            configuration_.rememberedFolders,
+            std::string("INSERT OR REPLACE INTO ") + metadataTable + " VALUES ('" + namedFoldersKey + "', '1')");
         sql_ = std::move(sql);
     } else if (*versionText == schema_.version || std::find(flat.begin(), flat.end(), *versionText) != flat.end()) {
         sql_ = std::make_unique<StoreSql>(schema_);

@@ -1,5 +1,7 @@
 #include "StoreFolderPaths.h"
 
+#include "StoreFolderSql.h"
+
 #include <sqlite3.h>
 
 #include <cstdint>
@@ -13,7 +15,7 @@ namespace vistrel {
 namespace {
 
 struct Paths {
-    std::string lookup; // a folder's path, parent and name by number
+    std::string lookup; // a folder's stored path by number
     std::unordered_map<std::int64_t, std::string> known;
     std::size_t knownBytes = 0;
     sqlite3_int64 changes = -1;
@@ -83,17 +85,19 @@ bool pathOf(sqlite3_context* context, std::int64_t number, std::string& into)
             failure = step == SQLITE_DONE ? "the snapshot store is damaged: a folder is missing" : nullptr;
             break;
         }
-        if (sqlite3_column_type(statement, 0) != SQLITE_NULL) {
-            into.assign(columnBytes(statement, 0));
+        const std::string_view stored = columnBytes(statement, 0);
+        const auto parentAndName = StoreFolderSql::parseNamedPath(stored);
+        if (!parentAndName) {
+            into.assign(stored);
             break;
         }
-        if (sqlite3_column_type(statement, 1) == SQLITE_NULL || chain.size() >= Paths::chainLimit) {
+        if (chain.size() >= Paths::chainLimit) {
             failed = true;
-            failure = "the snapshot store is damaged: a folder has no place";
+            failure = "the snapshot store is damaged: its folders form a loop";
             break;
         }
-        chain.emplace_back(at, std::string(columnBytes(statement, 2)));
-        at = sqlite3_column_int64(statement, 1);
+        chain.emplace_back(at, std::string(parentAndName->second));
+        at = parentAndName->first;
         sqlite3_reset(statement);
     }
     if (failed)
@@ -134,7 +138,7 @@ void folderUnder(sqlite3_context* context, int, sqlite3_value** arguments)
 void StoreFolderPaths::install(sqlite3* database, const std::string& folderTable)
 {
     auto* paths = new Paths;
-    paths->lookup = "SELECT \"path\", \"parent\", \"name\" FROM " + folderTable + " WHERE \"number\" = ?";
+    paths->lookup = "SELECT \"path\" FROM " + folderTable + " WHERE \"number\" = ?";
     // One state for the three functions, freed with the last of them.
     const auto release = [](void* data) { delete static_cast<Paths*>(data); };
     sqlite3_create_function_v2(database, "vistrel_folder_path", 1, SQLITE_UTF8, paths, folderPath, nullptr, nullptr,

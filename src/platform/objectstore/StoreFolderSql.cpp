@@ -90,22 +90,10 @@ std::vector<std::string> StoreFolderSql::createTables() const
             items += " NOT NULL";
     }
     items += std::string(", PRIMARY KEY (") + folderColumn + ", " + leafColumn + ")) WITHOUT ROWID";
-    const std::string place
-        = "CREATE UNIQUE INDEX \"" + schema_.entityName + "FolderPlace\" ON " + folderTable_ + " (\"depth\", \"path\")";
-    if (pathLimit_ == SIZE_MAX)
-        return {
-            "CREATE TABLE " + folderTable_ + " (\"number\" INTEGER PRIMARY KEY, \"depth\" INTEGER NOT NULL, "
-                + "\"path\" BLOB NOT NULL)",
-            place,
-            items,
-        };
-    // A folder kept by name has no path; its (parent, name) pair is its key.
     return {
         "CREATE TABLE " + folderTable_ + " (\"number\" INTEGER PRIMARY KEY, \"depth\" INTEGER NOT NULL, "
-            + "\"path\" BLOB, \"parent\" INTEGER, \"name\" BLOB)",
-        place,
-        "CREATE UNIQUE INDEX \"" + schema_.entityName + "FolderChild\" ON " + folderTable_
-            + " (\"parent\", \"name\") WHERE \"path\" IS NULL",
+            + "\"path\" BLOB NOT NULL)",
+        "CREATE UNIQUE INDEX \"" + schema_.entityName + "FolderPlace\" ON " + folderTable_ + " (\"depth\", \"path\")",
         items,
     };
 }
@@ -135,31 +123,36 @@ std::string StoreFolderSql::addFolder() const
     return "INSERT INTO " + folderTable_ + " (\"depth\", \"path\") VALUES (?, ?)";
 }
 
-std::string StoreFolderSql::findNamedFolder() const
+std::string StoreFolderSql::namedPath(std::int64_t parent, std::string_view name)
 {
-    return "SELECT \"number\" FROM " + folderTable_ + " WHERE \"parent\" = ? AND \"name\" = ? AND \"path\" IS NULL";
+    std::string path(1 + 8, '\0');
+    for (int index = 0; index < 8; ++index)
+        path[static_cast<std::size_t>(1 + index)] = static_cast<char>(static_cast<std::uint64_t>(parent) >> (56 - 8 * index));
+    return path.append(name);
 }
 
-std::string StoreFolderSql::addNamedFolder() const
+std::optional<std::pair<std::int64_t, std::string_view>> StoreFolderSql::parseNamedPath(std::string_view stored)
 {
-    return "INSERT INTO " + folderTable_ + " (\"depth\", \"parent\", \"name\") VALUES (?, ?, ?)";
+    if (stored.size() < 1 + 8 || stored.front() != '\0')
+        return std::nullopt;
+    std::uint64_t parent = 0;
+    for (std::size_t index = 1; index <= 8; ++index)
+        parent = (parent << 8) | static_cast<unsigned char>(stored[index]);
+    return std::pair(static_cast<std::int64_t>(parent), stored.substr(1 + 8));
 }
 
-std::string StoreFolderSql::holdsNamedFolders() const
-{
-    return "SELECT EXISTS (SELECT 1 FROM " + folderTable_ + " WHERE \"path\" IS NULL AND \"parent\" IS NOT NULL)";
-}
+namespace {
+
+// Stored paths that begin with a NUL byte, which no real path holds: folders kept by name.
+constexpr const char* named = "(f.\"path\" >= X'00' AND f.\"path\" < X'01')";
+
+} // namespace
 
 std::string StoreFolderSql::folderPath() const
 {
-    if (pathLimit_ == SIZE_MAX)
+    if (!holdsNamed_)
         return "f.\"path\"";
-    return "COALESCE(f.\"path\", vistrel_folder_path(f.\"number\"))";
-}
-
-std::string StoreFolderSql::comparedFolderPath() const
-{
-    return holdsNamed_ ? folderPath() : "f.\"path\"";
+    return std::string("(CASE WHEN ") + named + " THEN vistrel_folder_path(f.\"number\") ELSE f.\"path\" END)";
 }
 
 std::string StoreFolderSql::fullPath() const
@@ -172,13 +165,13 @@ std::string StoreFolderSql::folderIs(std::string_view folder, std::vector<StoreV
     bindings.emplace_back(std::string(folder));
     if (keptWhole(folder))
         return "f.\"path\" = ?";
-    return "(f.\"path\" IS NULL AND vistrel_folder_is(f.\"number\", ?))";
+    return std::string("(") + named + " AND vistrel_folder_is(f.\"number\", ?))";
 }
 
 std::string StoreFolderSql::namedFolderUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const
 {
     bindings.emplace_back(prefix);
-    return "(f.\"path\" IS NULL AND vistrel_folder_under(f.\"number\", ?))";
+    return std::string("(") + named + " AND vistrel_folder_under(f.\"number\", ?))";
 }
 
 // Folders stay: they are only names, and a container may still hold their numbers.
@@ -243,7 +236,7 @@ std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value
     const auto* bound = std::get_if<std::string>(&value);
     if (!bound)
         return "0";
-    const std::string folder = comparedFolderPath();
+    const std::string folder = folderPath();
     if (bound->empty())
         return greater ? "(length(" + folder + ") + length(i." + std::string(leafColumn) + ") > 0)" : "0";
     const std::string sign = greater ? " > " : " < ";
@@ -409,7 +402,7 @@ std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::
         if (key.attribute == depthAttribute_)
             oneDepth = true;
         if (key.attribute == pathAttribute_ && oneDepth)
-            sql += comparedFolderPath() + direction + ", i." + leafColumn + direction;
+            sql += folderPath() + direction + ", i." + leafColumn + direction;
         else
             sql += expression(key.attribute) + direction;
     }

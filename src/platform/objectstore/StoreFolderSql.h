@@ -3,6 +3,7 @@
 #include "StoreSql.h"
 
 #include <atomic>
+#include <optional>
 #include <cstdint>
 #include <string_view>
 #include <utility>
@@ -14,8 +15,8 @@ namespace vistrel {
 // and the rest of its path, its leaf. Every query reads the same attributes as in the flat
 // layout: the path is the folder's path and the leaf joined, the depth is the folder's.
 // A folder whose path is longer than the store's limit is kept as its parent's number and
-// its name, so that a tree's folders cost their names rather than their depth squared
-// (stores written before the limit keep every path whole: their limit is SIZE_MAX).
+// its name (see namedPath()), so that a tree's folders cost their names rather than their
+// depth squared (stores written before the limit keep every path whole: SIZE_MAX).
 class StoreFolderSql : public StoreSql {
 public:
     explicit StoreFolderSql(const StoreSchema& schema, std::size_t pathLimit = SIZE_MAX);
@@ -41,17 +42,18 @@ public:
     // The number of the folder (depth ?1, path ?2), and a new folder row.
     std::string findFolder() const;
     std::string addFolder() const;
-    // The same for a folder kept by name: (parent ?1, name ?2), and (depth, parent, name).
-    std::string findNamedFolder() const;
-    std::string addNamedFolder() const;
-    // 1 when the store holds a folder kept by name.
-    std::string holdsNamedFolders() const;
+    // What a folder kept by name stores as its path: a NUL byte (which no real path holds), its
+    // parent's number (8 bytes, big-endian) and its name, so that the place index keeps it unique.
+    static std::string namedPath(std::int64_t parent, std::string_view name);
+    // The parent's number and the name, when `stored` is such a path.
+    static std::optional<std::pair<std::int64_t, std::string_view>> parseNamedPath(std::string_view stored);
     static std::string folderTable(const StoreSchema& schema);
 
     bool keptWhole(std::string_view folder) const { return folder.size() <= pathLimit_; }
     std::size_t pathLimit() const { return pathLimit_; }
     // Once the store holds a folder kept by name, queries look for such folders too.
     void noteNamedFolder() const { holdsNamed_ = true; }
+    bool holdsNamedFolder() const { return holdsNamed_; }
 
     // The schema indices of the attributes an entity row stores besides folder and leaf.
     const std::vector<int>& storedAttributes() const { return stored_; }
@@ -69,8 +71,6 @@ private:
     std::string from() const;
     // The folder's whole path, put together for folders kept by name.
     std::string folderPath() const;
-    // The same where comparing it matters only once such folders exist.
-    std::string comparedFolderPath() const;
     std::string fullPath() const;
     std::string folderIs(std::string_view folder, std::vector<StoreValue>& bindings) const;
     std::string namedFolderUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const;

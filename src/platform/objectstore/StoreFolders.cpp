@@ -19,8 +19,6 @@ void StoreFolders::release()
 {
     find_.reset();
     add_.reset();
-    findNamed_.reset();
-    addNamed_.reset();
 }
 
 std::int64_t* StoreFolders::find(const Place& place)
@@ -71,44 +69,40 @@ std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, 
     const Place place{paths_.number(path), depth};
     if (const std::int64_t* known = find(place))
         return *known;
-    const bool whole = sql_.keptWhole(path);
-    const auto [parentPath, name] = StoreFolderSql::split(path);
-    // Parents first: each is met again by its own children, so the chain rarely runs deep.
-    const std::int64_t parent = whole ? 0 : number(writer, depth - 1, parentPath);
+    // A folder kept by name hangs from its parent, which its own children meet again first,
+    // so the chain of lookups rarely runs deep.
+    std::string named;
+    if (!sql_.keptWhole(path)) {
+        const auto [parentPath, name] = StoreFolderSql::split(path);
+        named = StoreFolderSql::namedPath(number(writer, depth - 1, parentPath), name);
+    }
+    const std::string_view stored = named.empty() ? path : std::string_view(named);
     // Only a complete store needs to know which folders it forgot: another looks every miss up.
     const std::uint32_t hash = complete_ ? shortHash(depth, path) : 0;
     std::int64_t number = 0;
     bool known = false;
     if (!complete_ || std::binary_search(forgottenHashes_.begin(), forgottenHashes_.end(), hash)) {
-        auto& find = whole ? find_ : findNamed_;
-        if (!find)
-            find = writer.prepare(whole ? sql_.findFolder() : sql_.findNamedFolder(), true);
-        if (whole) {
-            find->bindInteger(1, depth);
-            find->bindBytes(2, path);
-        } else {
-            find->bindInteger(1, parent);
-            find->bindBytes(2, name);
-        }
-        known = find->step();
+        if (!find_)
+            find_ = writer.prepare(sql_.findFolder(), true);
+        find_->bindInteger(1, depth);
+        find_->bindBytes(2, stored);
+        known = find_->step();
         if (known)
-            number = find->integer(0);
-        find->reset();
+            number = find_->integer(0);
+        find_->reset();
     }
     if (!known) {
-        auto& add = whole ? add_ : addNamed_;
-        if (!add)
-            add = writer.prepare(whole ? sql_.addFolder() : sql_.addNamedFolder(), true);
-        add->bindInteger(1, depth);
-        if (whole) {
-            add->bindBytes(2, path);
-        } else {
-            add->bindInteger(2, parent);
-            add->bindBytes(3, name);
+        if (!named.empty() && !sql_.holdsNamedFolder()) {
+            // Saved with the folder: a store opened later looks for such folders from the start.
+            writer.execute(noteNamed_);
             sql_.noteNamedFolder();
         }
-        add->step();
-        add->reset();
+        if (!add_)
+            add_ = writer.prepare(sql_.addFolder(), true);
+        add_->bindInteger(1, depth);
+        add_->bindBytes(2, stored);
+        add_->step();
+        add_->reset();
         number = sqlite3_last_insert_rowid(writer.handle());
         added_.push_back(place);
     }

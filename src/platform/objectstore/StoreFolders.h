@@ -24,10 +24,12 @@ public:
     // `complete`: this container made the store and is its only writer, so a folder it has not
     // seen does not exist yet and needs no lookup. After `remembered` folders, those numbers
     // are forgotten at the next commit; only the forgotten ones are looked up when met again.
-    StoreFolders(const StoreFolderSql& sql, bool complete, std::size_t remembered)
+    // `noteNamed`: the statement that records in the store that it holds a folder kept by name.
+    StoreFolders(const StoreFolderSql& sql, bool complete, std::size_t remembered, std::string noteNamed)
         : sql_(sql)
         , complete_(complete)
         , remembered_(remembered)
+        , noteNamed_(std::move(noteNamed))
     {
     }
     ~StoreFolders();
@@ -63,8 +65,7 @@ private:
     std::vector<std::uint32_t> forgottenHashes_;
     std::unique_ptr<SqliteStatement> find_;
     std::unique_ptr<SqliteStatement> add_;
-    std::unique_ptr<SqliteStatement> findNamed_;
-    std::unique_ptr<SqliteStatement> addNamed_;
+    std::string noteNamed_;
 };
 
 } // namespace vistrel
