@@ -142,9 +142,12 @@ struct FileSystemWalker::Walk {
                                          std::size_t depth);
     void collectEntries(const std::string& path, std::int64_t level, int directoryFd, const DirectoryListing& listing,
                         SumSize& sum, std::vector<std::string>& subdirectories);
-    std::vector<VisitResult> walkChunk(std::size_t start, std::size_t end, const Place& place, int directoryFd,
-                                       const std::vector<std::string>& subdirectories, std::size_t depth);
-    VisitResult visitSubdirectory(const Place& parent, int parentFd, const std::string& name, std::size_t depth);
+    std::vector<VisitResult> walkChunk(std::size_t start, std::size_t end, const Place& place, const std::string& path,
+                                       int directoryFd, const std::vector<std::string>& subdirectories,
+                                       std::size_t depth);
+    // `parentPath` as walkDirectory's `path`.
+    VisitResult visitSubdirectory(const Place& parent, const std::string& parentPath, int parentFd,
+                                  const std::string& name, std::size_t depth);
     void submit(std::vector<FileSystemRecord>&& records, bool cancellable);
     void saveToDatabase(std::vector<FileSystemRecord>&& batch, bool cancellable);
 };
@@ -297,7 +300,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const Place& place,
     records.reserve(subdirectories.size());
     if (granted == 0) {
         for (const std::string& name : subdirectories) {
-            auto [record, child] = visitSubdirectory(place, directory.fd(), name, depth + 1);
+            auto [record, child] = visitSubdirectory(place, path, directory.fd(), name, depth + 1);
             records.push_back(std::move(record));
             sum.merge(std::move(child));
         }
@@ -307,7 +310,7 @@ std::optional<SumSize> FileSystemWalker::Walk::walkDirectory(const Place& place,
         tbb::task_group group;
         for (const auto& [start, end] : FileSystemWalker::chunkRanges(subdirectories.size(), granted)) {
             group.run([&, start = start, end = end] {
-                auto results = walkChunk(start, end, place, directory.fd(), subdirectories, depth + 1);
+                auto results = walkChunk(start, end, place, path, directory.fd(), subdirectories, depth + 1);
                 std::lock_guard lock(finishedMutex);
                 finished.push_back(std::move(results));
             });
@@ -365,24 +368,25 @@ void FileSystemWalker::Walk::collectEntries(const std::string& path, std::int64_
 }
 
 std::vector<VisitResult> FileSystemWalker::Walk::walkChunk(std::size_t start, std::size_t end, const Place& place,
-                                                          int directoryFd, const std::vector<std::string>& subdirectories,
+                                                          const std::string& path, int directoryFd,
+                                                          const std::vector<std::string>& subdirectories,
                                                           std::size_t depth)
 {
     std::vector<VisitResult> results;
     results.reserve(end - start);
     for (std::size_t index = start; index < end; ++index) {
-        results.push_back(visitSubdirectory(place, directoryFd, subdirectories[index], depth));
+        results.push_back(visitSubdirectory(place, path, directoryFd, subdirectories[index], depth));
         syncronizationActor.releaseTask();
         checkCancelled();
     }
     return results;
 }
 
-VisitResult FileSystemWalker::Walk::visitSubdirectory(const Place& parent, int parentFd, const std::string& name,
-                                                      std::size_t depth)
+VisitResult FileSystemWalker::Walk::visitSubdirectory(const Place& parent, const std::string& parentPath, int parentFd,
+                                                      const std::string& name, std::size_t depth)
 {
     const Place place(&parent, name);
-    std::string path = place.path();
+    std::string path = parentPath.empty() ? place.path() : parentPath + name + "/";
     const auto attributes = FileSystemMetadata::scanStatusAt(parentFd, name.c_str());
     // Another file system, or another mount of this one, is recorded but not entered.
     const bool sameFileSystem = attributes && static_cast<std::int64_t>(attributes->device) == systemNumber

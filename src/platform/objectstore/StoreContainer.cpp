@@ -388,9 +388,7 @@ void StoreContainer::prepareDatabase()
 
 std::size_t StoreContainer::storedFolderPathLimit()
 {
-    const StoreValue limit = keepAlive_->queryValue(std::string("SELECT CAST(value AS BLOB) FROM ") + metadataTable
-                                                    + " WHERE key = '" + folderPathLimitKey + "'");
-    const auto* text = std::get_if<std::string>(&limit);
+    const std::optional<std::string> text = metadataValue(folderPathLimitKey);
     if (!text)
         return SIZE_MAX;
     char* end = nullptr;
