@@ -294,6 +294,29 @@ TEST(FolderLayoutFiles, FoldersForgottenBetweenSavesAreFoundAgain)
     }
 }
 
+// The save that brings a store its first folder kept by name fails: the store must not be
+// left holding such folders later without knowing it, or a reader would miss them.
+TEST(FolderLayoutFiles, AFailedFirstSaveOfANamedFolderIsNotForgottenLater)
+{
+    TemporaryTree tree;
+    const std::string location = tree.path("named.store");
+    StoreConfiguration configuration = onDisk(location);
+    configuration.folderPathLimit = 4;
+    {
+        auto container = StoreContainer::open(folderSchema(), configuration);
+        StoreContext& context = container->mainContext();
+        context.setAutosaveEnabled(false);
+        context.insert(item("/longer/one", std::int64_t{1}));
+        context.insert(item("/longer/one", std::int64_t{2})); // the same key twice
+        EXPECT_THROW(context.save(), StoreError);
+        context.insert(item("/longer/two", std::int64_t{2}));
+        context.save();
+    }
+    auto reopened = StoreContainer::open(folderSchema(), configuration);
+    EXPECT_EQ(rowsOf(reopened->mainContext(), {StorePredicate::beginsWith("path", "/"), {}, std::nullopt, {"path"}}),
+              std::vector<std::string>{"t:/longer/two|"});
+}
+
 // A tree hundreds of levels deep costs its names: its folders' whole paths would take 18 MB.
 // A second container reads it as the first wrote it.
 TEST(FolderLayoutFiles, ADeepTreeCostsItsNamesNotItsDepthSquared)

@@ -53,6 +53,8 @@ public:
     std::size_t pathLimit() const { return pathLimit_; }
     // Once the store holds a folder kept by name, queries look for such folders too.
     void noteNamedFolder() const { holdsNamed_ = true; }
+    // When the save that brought the first one is rolled back.
+    void forgetNamedFolder() const { holdsNamed_ = false; }
     bool holdsNamedFolder() const { return holdsNamed_; }
 
     // The schema indices of the attributes an entity row stores besides folder and leaf.

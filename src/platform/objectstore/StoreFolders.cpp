@@ -96,6 +96,7 @@ std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, 
             // Saved with the folder: a store opened later looks for such folders from the start.
             writer.execute(noteNamed_);
             sql_.noteNamedFolder();
+            notedNamed_ = true;
         }
         if (!add_)
             add_ = writer.prepare(sql_.addFolder(), true);
@@ -115,6 +116,7 @@ std::int64_t StoreFolders::number(SqliteConnection& writer, std::int64_t depth, 
 void StoreFolders::committed()
 {
     added_.clear();
+    notedNamed_ = false;
     if (paths_.size() <= remembered_)
         return;
     // Forgotten only between saves, so that a rollback never has to forget what is gone.
@@ -133,6 +135,10 @@ void StoreFolders::committed()
 
 void StoreFolders::rolledBack()
 {
+    // The mark went with the rollback: the next folder kept by name writes it again.
+    if (notedNamed_)
+        sql_.forgetNamedFolder();
+    notedNamed_ = false;
     for (const Place& place : added_)
         forget(place);
     added_.clear();

@@ -66,6 +66,7 @@ private:
     std::unique_ptr<SqliteStatement> find_;
     std::unique_ptr<SqliteStatement> add_;
     std::string noteNamed_;
+    bool notedNamed_ = false; // in the open transaction
 };
 
 } // namespace vistrel
