@@ -3,6 +3,7 @@
 #include "filesystem/MountTable.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "objectstore/StoreCursor.h"
 #include "objectstore/StoreError.h"
 #include "scanner/ExclusionPatterns.h"
 #include "scanner/ResourceTypeCode.h"
@@ -12,6 +13,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_set>
@@ -149,6 +151,9 @@ public:
         root.size = top->totalSize.value_or(0);
         root.allocated = top->totalAllocatedSize.value_or(0);
         root.measured = top->totalAllocatedSize.has_value() || top->fileCount.has_value();
+        rows_ = context_.openFolderCursor(
+            directory.path(), {"id", "name", "fileResourceType", "fileCount", "totalSize", "totalAllocatedSize"});
+        advance();
         writeDirectory(root);
         out_.put("]\n");
         out_.flush();
@@ -233,33 +238,44 @@ private:
         out_.put("}");
     }
 
+    // The rows of a directory: the cursor's next folder when it is this one. Directories are
+    // asked for in path order, as the folders come, so folders before this one belong to
+    // directories left out (or to none the snapshot holds) and are passed over.
     std::vector<Row> children(const std::string& directory)
     {
-        const std::int64_t level = FileUrl::pathComponentCount(directory) + 1;
-        StorePredicate predicate = StorePredicate::equal("level", level);
-        if (directory != "/")
-            predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", directory), std::move(predicate));
         std::vector<Row> rows;
-        context_.fetchEachView(
-            {std::move(predicate),
-             {{"id", true}},
-             std::nullopt,
-             {"id", "name", "fileResourceType", "fileCount", "totalSize", "totalAllocatedSize"}},
-            [&rows](std::span<const StoreValueView> values) {
-                Row row;
-                if (const auto* id = std::get_if<std::string_view>(&values[0]))
-                    row.id = *id;
-                if (const auto* name = std::get_if<std::string_view>(&values[1]))
-                    row.name = *name;
-                row.type = integer(values[2]);
-                row.fileCount = integer(values[3]);
-                row.size = integer(values[4]).value_or(0);
-                row.allocated = integer(values[5]).value_or(0);
-                row.measured = integer(values[5]).has_value() || row.fileCount.has_value();
-                if (!row.id.empty())
-                    rows.push_back(std::move(row));
-            });
+        while (hasNext_ && nextFolder() < directory)
+            advance();
+        while (hasNext_ && nextFolder() == directory) {
+            rows.push_back(std::move(next_));
+            advance();
+        }
         return rows;
+    }
+
+    std::string_view nextFolder() const
+    {
+        const std::size_t slash = next_.id.rfind('/', next_.id.size() - 2);
+        return std::string_view(next_.id).substr(0, slash + 1);
+    }
+
+    void advance()
+    {
+        hasNext_ = false;
+        while (!hasNext_ && rows_->next()) {
+            const auto values = rows_->values();
+            next_ = Row();
+            if (const auto* id = std::get_if<std::string_view>(&values[0]))
+                next_.id = *id;
+            if (const auto* name = std::get_if<std::string_view>(&values[1]))
+                next_.name = *name;
+            next_.type = integer(values[2]);
+            next_.fileCount = integer(values[3]);
+            next_.size = integer(values[4]).value_or(0);
+            next_.allocated = integer(values[5]).value_or(0);
+            next_.measured = integer(values[5]).has_value() || next_.fileCount.has_value();
+            hasNext_ = next_.id.size() > 1; // a row without a path below the folder is no item
+        }
     }
 
     StoreContext& context_;
@@ -268,6 +284,9 @@ private:
     std::unordered_set<std::string> unreadable_;
     std::unordered_set<std::string> mountPoints_;
     std::int64_t items_ = 0;
+    std::unique_ptr<StoreCursor> rows_;
+    Row next_; // the cursor's row not taken yet, when hasNext_
+    bool hasNext_ = false;
 };
 
 } // namespace

@@ -14,7 +14,8 @@ class StoreContext;
 // (format 1.2): names as their bytes with JSON's escapes, each item's own asize and dsize
 // (a directory's are its totals less its contents'), folders that could not be read marked
 // read_error, left-out ones excluded "pattern", other file systems' mount points "otherfs".
-// Depth first, one directory's rows held at a time on each level of the path.
+// Depth first, in one read of the rows folder by folder, one directory's rows held at a
+// time on each level of the path.
 class NcduExport {
 public:
     class WriteError : public std::runtime_error {

@@ -3,6 +3,7 @@
 #include "objectstore/SqliteConnection.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "objectstore/StoreCursor.h"
 #include "objectstore/StoreError.h"
 #include "objectstore/StoreFolderSql.h"
 #include "objectstore/StorePathTable.h"
@@ -223,6 +224,33 @@ TEST_P(FolderLayout, QueriesReadWhatTheFlatLayoutReads)
                "a name its leaf does not imply");
     expectSame({StorePredicate::greaterThan("depth", std::int64_t{1}), {{"depth", false}}, 1, {"depth"}}, "deepest");
     expectSame({StorePredicate::equal("size", StoreValue()), byPath, std::nullopt}, "absent sizes");
+}
+
+// Folder by folder, in path order: what an export walking the tree depth first reads.
+TEST_P(FolderLayout, AFolderCursorReadsEachFolderInPathOrder)
+{
+    const auto read = [](StoreContainer& container, const std::string& folder) {
+        std::vector<std::string> paths;
+        auto cursor = container.mainContext().openFolderCursor(folder, {"path", "size"});
+        while (cursor->next())
+            paths.emplace_back(std::get<std::string_view>(cursor->values()[0]));
+        return paths;
+    };
+    for (const std::string folder : {"/", "/a/", "/a/a/", "/b/", "/\xff\xfe/", "/none/"}) {
+        std::vector<std::pair<std::string, std::string>> expected; // parent, path
+        for (const StoredObject& object : sampleTree()) {
+            const auto& path = std::get<std::string>(object.values[0]);
+            if (path != folder && path.starts_with(folder))
+                expected.emplace_back(StoreFolderSql::split(path).first, path);
+        }
+        std::sort(expected.begin(), expected.end());
+        std::vector<std::string> paths;
+        for (const auto& entry : expected)
+            paths.push_back(entry.second);
+        EXPECT_EQ(read(*folders, folder), paths) << folder;
+        EXPECT_EQ(read(*flat, folder), paths) << folder;
+    }
+    EXPECT_THROW(folders->mainContext().openFolderCursor("/a", {"path"}), StoreError);
 }
 
 TEST_P(FolderLayout, EditsChangeTheSameRows)

@@ -115,6 +115,13 @@ void leafNameFunction(sqlite3_context* context, int, sqlite3_value** arguments)
     sqlite3_result_blob(context, leaf.data(), static_cast<int>(leaf.size()), SQLITE_TRANSIENT);
 }
 
+// vistrel_parent_path(path): the folder that holds it ("/a/" for "/a/b" and "/a/b/").
+void parentPathFunction(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    const std::string_view folder = StoreFolderSql::split(bytesOf(arguments[0])).first;
+    sqlite3_result_blob(context, folder.data(), static_cast<int>(folder.size()), SQLITE_TRANSIENT);
+}
+
 std::atomic<unsigned> memoryDatabaseCounter{0};
 
 } // namespace
@@ -298,6 +305,8 @@ std::unique_ptr<SqliteConnection> StoreContainer::connect() const
                                containsNameFunction, nullptr, nullptr, nullptr);
     sqlite3_create_function_v2(handle, "vistrel_leaf_name", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
                                leafNameFunction, nullptr, nullptr, nullptr);
+    sqlite3_create_function_v2(handle, "vistrel_parent_path", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                               parentPathFunction, nullptr, nullptr, nullptr);
     if (schema_.hierarchy)
         StoreFolderPaths::install(handle, StoreFolderSql::folderTable(schema_));
     // A snapshot can be scanned again, so a scan trades durability against power loss for

@@ -264,6 +264,19 @@ std::unique_ptr<StoreCursor> StoreContext::openCursor(const StoreFetchDescriptor
     return std::unique_ptr<StoreCursor>(new StoreCursor(*this, std::move(bindings), std::move(statement)));
 }
 
+std::unique_ptr<StoreCursor> StoreContext::openFolderCursor(const std::string& folder,
+                                                           const std::vector<std::string>& attributes)
+{
+    checkInterrupted();
+    if (folder.empty() || folder.back() != '/' || attributes.empty())
+        throw StoreError(StoreError::Code::failed, "a folder cursor needs a folder and attributes");
+    auto bindings = std::make_unique<std::vector<StoreValue>>();
+    auto statement = connection_->prepare(container_->sql().selectByFolder(folder, attributes, *bindings));
+    for (std::size_t index = 0; index < bindings->size(); ++index)
+        statement->bind(static_cast<int>(index + 1), (*bindings)[index]);
+    return std::unique_ptr<StoreCursor>(new StoreCursor(*this, std::move(bindings), std::move(statement)));
+}
+
 std::vector<std::pair<int, bool>> StoreContext::sortColumns(const std::vector<StoreSortKey>& sortBy) const
 {
     const StoreSchema& schema = container_->schema();

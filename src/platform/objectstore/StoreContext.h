@@ -73,6 +73,11 @@ public:
                        const std::function<void(std::span<const StoreValueView>)>& receive);
     // The same read a row at a time, at the caller's pace; the cursor must end before the context.
     std::unique_ptr<StoreCursor> openCursor(const StoreFetchDescriptor& descriptor);
+    // Every row below `folder` (a path ending in '/'; the schema's identity), folder by
+    // folder: the folders in path order and each one's rows in path order, so that a
+    // depth-first walk meets the rows of each directory right after the folder that holds it.
+    // One read of the rows, without a query per folder or a sort of them.
+    std::unique_ptr<StoreCursor> openFolderCursor(const std::string& folder, const std::vector<std::string>& attributes);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     // Its objects always hold every attribute.

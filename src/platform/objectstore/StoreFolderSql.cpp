@@ -413,6 +413,27 @@ std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::
     return sql;
 }
 
+std::string StoreFolderSql::selectByFolder(const std::string& folder, const std::vector<std::string>& attributes,
+                                           std::vector<StoreValue>& bindings) const
+{
+    std::string sql = "SELECT ";
+    for (std::size_t index = 0; index < attributes.size(); ++index)
+        sql += (index ? ", " : "") + expression(attributes[index]);
+    // One statement for each condition: they bind their values in the order they are written.
+    std::string under;
+    if (keptWhole(folder))
+        under = prefixCondition("f.\"path\"", folder, bindings);
+    if (!keptWhole(folder))
+        under = namedFolderUnder(folder, bindings);
+    else if (holdsNamed_)
+        under = "(" + under + " OR " + namedFolderUnder(folder, bindings) + ")";
+    // The limit keeps the sorted folders a subquery of their own, whose order the join keeps.
+    sql += " FROM (SELECT \"number\", \"depth\", \"path\" FROM " + folderTable_ + " AS f WHERE " + under
+        + " ORDER BY " + folderPath() + " LIMIT -1) AS f CROSS JOIN " + itemTable_ + " AS i ON i." + folderColumn
+        + " = f.\"number\"";
+    return sql;
+}
+
 std::string StoreFolderSql::count(const std::optional<StorePredicate>& predicate,
                                   std::vector<StoreValue>& bindings) const
 {

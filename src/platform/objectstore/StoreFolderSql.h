@@ -38,6 +38,9 @@ public:
     // attributes as stored: a path or a name is put together only when asked for.
     void everyRowValue(const SqliteStatement& statement, int attribute, StoreValue& into) const override;
     std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const override;
+    // The folders under it sorted first, then each one's rows through the key: no sort of the rows.
+    std::string selectByFolder(const std::string& folder, const std::vector<std::string>& attributes,
+                               std::vector<StoreValue>& bindings) const override;
 
     // The number of the folder (depth ?1, path ?2), and a new folder row.
     std::string findFolder() const;

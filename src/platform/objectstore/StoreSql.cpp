@@ -149,6 +149,20 @@ std::string StoreSql::select(const StoreFetchDescriptor& descriptor, std::vector
     return sql;
 }
 
+std::string StoreSql::selectByFolder(const std::string& folder, const std::vector<std::string>& attributes,
+                                     std::vector<StoreValue>& bindings) const
+{
+    std::string sql = "SELECT ";
+    for (std::size_t index = 0; index < attributes.size(); ++index)
+        sql += (index ? ", " : "") + column(attributes[index]);
+    const std::string path = column(schema_.identityAttribute);
+    sql += " FROM \"" + schema_.entityName + "\" WHERE " + prefixCondition(path, folder, bindings) + " AND " + path
+        + " <> ?";
+    bindings.emplace_back(folder);
+    // One sort of every row: only stores of the earlier layout come here.
+    return sql + " ORDER BY vistrel_parent_path(" + path + "), " + path;
+}
+
 std::string StoreSql::count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const
 {
     std::string sql = "SELECT COUNT(*) FROM \"" + schema_.entityName + "\"";

@@ -49,6 +49,10 @@ public:
     // the layout has none.
     virtual std::string storagePositions() const { return {}; }
     virtual std::string count(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings) const;
+    // Every row below `folder` (a path ending in '/'), folder by folder: the folders in path
+    // order, each one's rows in path order, as a depth-first walk of the tree meets them.
+    virtual std::string selectByFolder(const std::string& folder, const std::vector<std::string>& attributes,
+                                       std::vector<StoreValue>& bindings) const;
 
 
     // The smallest byte string greater than every string that begins with `prefix`;
