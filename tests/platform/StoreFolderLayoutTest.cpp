@@ -50,10 +50,11 @@ StoreSchema flatSchema(std::string version = "1.0.0")
                        {}};
 }
 
-StoreSchema folderSchema()
+// `rootDepth`: the depth of "/" (the app's levels count it as one).
+StoreSchema folderSchema(std::int64_t rootDepth = 0)
 {
     StoreSchema schema = flatSchema("2.0.0");
-    schema.hierarchy = StoreSchema::Hierarchy{"depth", "name"};
+    schema.hierarchy = StoreSchema::Hierarchy{"depth", "name", rootDepth};
     schema.flatVersions = {"1.0.0"};
     return schema;
 }
@@ -77,7 +78,7 @@ StoredObject item(const std::string& path, StoreValue size, std::string name = {
 
 // Names chosen so that joined paths and (folder, leaf) pairs would order differently if the
 // layout compared them carelessly: '-' and '0' sort either side of '/'.
-std::vector<StoredObject> sampleTree()
+std::vector<StoredObject> sampleTree(std::int64_t rootDepth = 0)
 {
     const std::vector<std::string> names = {"a", "a-x", "a0", "b", "\xff\xfe", "caf\xc3\xa9", "Z z"};
     std::vector<StoredObject> items = {item("/", std::int64_t{0}, "/")};
@@ -98,6 +99,8 @@ std::vector<StoredObject> sampleTree()
         folders = next;
     }
     items.push_back(item("/renamed", std::int64_t{3}, "shown otherwise"));
+    for (StoredObject& object : items)
+        std::get<std::int64_t>(object.values[2]) += rootDepth;
     return items;
 }
 
@@ -119,13 +122,14 @@ std::vector<std::string> rowsOf(StoreContext& context, const StoreFetchDescripto
     return rows;
 }
 
-// Each case with folders kept whole, and with most or all of them kept by name.
-class FolderLayout : public ::testing::TestWithParam<std::size_t> {
+// Each case with folders kept whole, and with most or all of them kept by name; with "/" at
+// depth 0 and at depth 1.
+class FolderLayout : public ::testing::TestWithParam<std::pair<std::size_t, std::int64_t>> {
 protected:
     static StoreConfiguration limited()
     {
         StoreConfiguration configuration = inMemory();
-        configuration.folderPathLimit = GetParam();
+        configuration.folderPathLimit = GetParam().first;
         return configuration;
     }
 
@@ -136,7 +140,7 @@ protected:
         for (auto* container : {flat.get(), folders.get()}) {
             auto context = container->makeContext();
             context->setAutosaveEnabled(false);
-            for (const StoredObject& object : sampleTree())
+            for (const StoredObject& object : sampleTree(GetParam().second))
                 context->insert(object);
             context->save();
         }
@@ -151,10 +155,15 @@ protected:
     }
 
     std::shared_ptr<StoreContainer> flat = StoreContainer::open(flatSchema(), inMemory());
-    std::shared_ptr<StoreContainer> folders = StoreContainer::open(folderSchema(), limited());
+    std::shared_ptr<StoreContainer> folders = StoreContainer::open(folderSchema(GetParam().second), limited());
 };
 
-INSTANTIATE_TEST_SUITE_P(PathLimits, FolderLayout, ::testing::Values(512, 8, 1));
+INSTANTIATE_TEST_SUITE_P(PathLimits, FolderLayout,
+                         ::testing::Values(std::pair<std::size_t, std::int64_t>{512, 0},
+                                           std::pair<std::size_t, std::int64_t>{8, 0},
+                                           std::pair<std::size_t, std::int64_t>{1, 0},
+                                           std::pair<std::size_t, std::int64_t>{512, 1},
+                                           std::pair<std::size_t, std::int64_t>{1, 1}));
 
 TEST(StoreFolderSql, SplitsAPathIntoFolderAndLeaf)
 {
@@ -262,7 +271,9 @@ TEST_P(FolderLayout, EditsChangeTheSameRows)
                                                         StorePredicate::beginsWith("path", "/a/")));
         context.removeWhere(StorePredicate::equal("path", "/b"));
         context.adjustWhere(StorePredicate::beginsWith("path", "/a"), {{"size", 100}});
-        context.insert(item("/a/again", std::int64_t{9}));
+        StoredObject again = item("/a/again", std::int64_t{9});
+        std::get<std::int64_t>(again.values[2]) += GetParam().second;
+        context.insert(again);
         context.save();
     }
     expectSame({std::nullopt, {{"depth", true}, {"path", true}}, std::nullopt}, "after the edits");

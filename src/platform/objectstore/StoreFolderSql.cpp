@@ -10,14 +10,28 @@ namespace {
 constexpr const char* folderColumn = "\"vistrel_folder\"";
 constexpr const char* leafColumn = "\"vistrel_leaf\"";
 
-// True when a conjunction of the predicate fixes `attribute` to one value: within one depth
-// paths order as their (folder, leaf) pairs do, which the keys already hold.
-bool pins(const StorePredicate& predicate, const std::string& attribute)
+// The value a conjunction of the predicate fixes `attribute` to, if it fixes one: within one
+// depth paths order as their (folder, leaf) pairs do, which the keys already hold.
+std::optional<std::int64_t> pinned(const StorePredicate& predicate, const std::string& attribute)
 {
-    if (predicate.kind() == StorePredicate::Kind::conjunction)
-        return pins(predicate.left(), attribute) || pins(predicate.right(), attribute);
-    return predicate.kind() == StorePredicate::Kind::equal && predicate.attribute() == attribute
-        && std::holds_alternative<std::int64_t>(predicate.value());
+    if (predicate.kind() == StorePredicate::Kind::conjunction) {
+        if (auto left = pinned(predicate.left(), attribute))
+            return left;
+        return pinned(predicate.right(), attribute);
+    }
+    if (predicate.kind() == StorePredicate::Kind::equal && predicate.attribute() == attribute)
+        if (const auto* value = std::get_if<std::int64_t>(&predicate.value()))
+            return *value;
+    return std::nullopt;
+}
+
+// The components of a path: "/" has none, "/a/" and "/a/b" one and two.
+std::int64_t components(std::string_view path)
+{
+    std::int64_t count = 0;
+    for (std::size_t index = 0; index + 1 < path.size(); ++index)
+        count += path[index] == '/';
+    return count;
 }
 
 } // namespace
@@ -33,6 +47,7 @@ StoreFolderSql::StoreFolderSql(const StoreSchema& schema, std::size_t pathLimit)
         throw StoreError(StoreError::Code::failed, "the schema of " + schema.entityName + " has no hierarchy");
     depthAttribute_ = schema.hierarchy->depthAttribute;
     leafNameAttribute_ = schema.hierarchy->leafNameAttribute;
+    rootDepth_ = schema.hierarchy->rootDepth;
     pathIndex_ = schema.attributeIndex(pathAttribute_);
     depthIndex_ = schema.attributeIndex(depthAttribute_);
     leafNameIndex_ = schema.attributeIndex(leafNameAttribute_);
@@ -197,7 +212,8 @@ std::string StoreFolderSql::expression(const std::string& attribute) const
     return "i." + column(attribute);
 }
 
-std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
+std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings,
+                                          std::optional<std::int64_t> depth) const
 {
     if (predicate.kind() == StorePredicate::Kind::greaterThan || predicate.kind() == StorePredicate::Kind::lessThan)
         return orderCondition(predicate.kind() == StorePredicate::Kind::greaterThan, predicate.value(), bindings);
@@ -215,6 +231,16 @@ std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::
     const std::string& prefix = std::get<std::string>(predicate.value());
     if (prefix.empty())
         return "1";
+    if (prefix.back() == '/' && depth && *depth > rootDepth_ + components(prefix)) {
+        // Rows deeper than the folder's own lie in the folders under it alone: a range of the
+        // folders' index at that depth, rather than a walk of every folder of it.
+        if (!keptWhole(prefix))
+            return namedFolderUnder(prefix, bindings);
+        std::string sql = prefixCondition("f.\"path\"", prefix, bindings);
+        if (!holdsNamed_)
+            return sql;
+        return "(" + sql + " OR " + namedFolderUnder(prefix, bindings) + ")";
+    }
     const auto [folder, rest] = split(prefix);
     if (!keptWhole(prefix)) {
         // Every folder below a prefix this long is kept by name.
@@ -276,28 +302,34 @@ std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value
 
 std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const
 {
+    return condition(predicate, bindings, pinned(predicate, depthAttribute_));
+}
+
+std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings,
+                                      std::optional<std::int64_t> depth) const
+{
     const bool onPath = predicate.kind() != StorePredicate::Kind::conjunction && predicate.attribute() == pathAttribute_;
     switch (predicate.kind()) {
     case StorePredicate::Kind::equal:
         if (onPath)
-            return pathCondition(predicate, bindings);
+            return pathCondition(predicate, bindings, depth);
         if (isAbsent(predicate.value()))
             return expression(predicate.attribute()) + " IS NULL";
         bindings.push_back(predicate.value());
         return expression(predicate.attribute()) + " = ?";
     case StorePredicate::Kind::greaterThan:
         if (onPath)
-            return pathCondition(predicate, bindings);
+            return pathCondition(predicate, bindings, depth);
         bindings.push_back(predicate.value());
         return expression(predicate.attribute()) + " > ?";
     case StorePredicate::Kind::lessThan:
         if (onPath)
-            return pathCondition(predicate, bindings);
+            return pathCondition(predicate, bindings, depth);
         bindings.push_back(predicate.value());
         return expression(predicate.attribute()) + " < ?";
     case StorePredicate::Kind::beginsWith:
         if (onPath)
-            return pathCondition(predicate, bindings);
+            return pathCondition(predicate, bindings, depth);
         return prefixCondition(expression(predicate.attribute()), std::get<std::string>(predicate.value()), bindings);
     case StorePredicate::Kind::containsFolded:
         bindings.push_back(predicate.value());
@@ -305,8 +337,8 @@ std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vect
             return "vistrel_contains_name(i." + column(leafNameAttribute_) + ", i." + leafColumn + ", ?)";
         return "vistrel_contains(" + expression(predicate.attribute()) + ", ?)";
     case StorePredicate::Kind::conjunction: {
-        std::string left = condition(predicate.left(), bindings);
-        return "(" + left + " AND " + condition(predicate.right(), bindings) + ")";
+        std::string left = condition(predicate.left(), bindings, depth);
+        return "(" + left + " AND " + condition(predicate.right(), bindings, depth) + ")";
     }
     }
     throw StoreError(StoreError::Code::failed, "unknown predicate");
@@ -394,7 +426,7 @@ std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::
     if (descriptor.predicate)
         sql += " WHERE " + condition(*descriptor.predicate, bindings);
     // Rows of one depth, or already ordered by depth, order by path as by (folder, leaf).
-    bool oneDepth = descriptor.predicate && pins(*descriptor.predicate, depthAttribute_);
+    bool oneDepth = descriptor.predicate && pinned(*descriptor.predicate, depthAttribute_);
     for (std::size_t index = 0; index < descriptor.sortBy.size(); ++index) {
         const auto& key = descriptor.sortBy[index];
         const std::string direction = key.ascending ? " ASC" : " DESC";

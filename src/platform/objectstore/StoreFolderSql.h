@@ -81,10 +81,14 @@ private:
     std::string namedFolderUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const;
     std::string expression(const std::string& attribute) const;
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+    // Within a conjunction that fixes the depth (when `depth` is set).
+    std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings,
+                          std::optional<std::int64_t> depth) const;
     // The rows whose path is greater (or less) than `value`.
     std::string orderCondition(bool greater, const StoreValue& value, std::vector<StoreValue>& bindings) const;
     static constexpr std::size_t maximumFolderTerms = 64;
-    std::string pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
+    std::string pathCondition(const StorePredicate& predicate, std::vector<StoreValue>& bindings,
+                              std::optional<std::int64_t> depth) const;
     // The rows' keys that meet `predicate`, for DELETE and UPDATE.
     std::string keysWhere(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
 
@@ -98,6 +102,7 @@ private:
     int pathIndex_ = -1;
     int depthIndex_ = -1;
     int leafNameIndex_ = -1;
+    std::int64_t rootDepth_ = 0;
     std::vector<int> stored_;
     std::vector<int> everyRowColumns_; // by attribute: its column in selectEveryRow(), past the first four
 };

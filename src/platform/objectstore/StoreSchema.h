@@ -27,6 +27,9 @@ struct StoreSchema {
     struct Hierarchy {
         std::string depthAttribute; // the same for every entity of one folder
         std::string leafNameAttribute; // usually the last component: then not stored twice
+        // The depth of "/": a path one level below another has the next depth, so a folder's
+        // rows lie one depth below the folder's own row.
+        std::int64_t rootDepth = 0;
     };
     std::optional<Hierarchy> hierarchy;
     // Earlier versions of this entity, stored in one flat table keyed by the compound index:
