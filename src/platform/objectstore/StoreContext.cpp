@@ -243,10 +243,10 @@ void StoreContext::fetchEachView(const StoreFetchDescriptor& descriptor,
 {
     std::vector<StoreValue> bindings;
     auto statement = prepareSelect(descriptor, bindings);
-    std::vector<StoreValueView> values(static_cast<std::size_t>(statement->columnCount()));
+    StoreSelectColumns columns = container_->sql().selectColumns(descriptor.attributes);
+    std::vector<StoreValueView> values;
     while (statement->step()) {
-        for (std::size_t column = 0; column < values.size(); ++column)
-            values[column] = statement->view(static_cast<int>(column));
+        columns.views(*statement, values);
         receive(values);
     }
     container_->checkUnchanged();
@@ -261,7 +261,8 @@ std::unique_ptr<StoreCursor> StoreContext::openCursor(const StoreFetchDescriptor
 {
     auto bindings = std::make_unique<std::vector<StoreValue>>();
     auto statement = prepareSelect(descriptor, *bindings);
-    return std::unique_ptr<StoreCursor>(new StoreCursor(*this, std::move(bindings), std::move(statement)));
+    return std::unique_ptr<StoreCursor>(new StoreCursor(*this, std::move(bindings), std::move(statement),
+                                                        container_->sql().selectColumns(descriptor.attributes)));
 }
 
 std::unique_ptr<StoreCursor> StoreContext::openFolderCursor(const std::string& folder,
@@ -274,7 +275,8 @@ std::unique_ptr<StoreCursor> StoreContext::openFolderCursor(const std::string& f
     auto statement = connection_->prepare(container_->sql().selectByFolder(folder, attributes, *bindings));
     for (std::size_t index = 0; index < bindings->size(); ++index)
         statement->bind(static_cast<int>(index + 1), (*bindings)[index]);
-    return std::unique_ptr<StoreCursor>(new StoreCursor(*this, std::move(bindings), std::move(statement)));
+    return std::unique_ptr<StoreCursor>(
+        new StoreCursor(*this, std::move(bindings), std::move(statement), container_->sql().selectColumns(attributes)));
 }
 
 std::vector<std::pair<int, bool>> StoreContext::sortColumns(const std::vector<StoreSortKey>& sortBy) const
@@ -301,8 +303,12 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     StoreTopRows top(keys, limit);
+    const StoreSelectColumns columns = container_->sql().selectColumns({});
+    const auto read = [&](int attribute, StoreValue& into) {
+        columns.valueInto(*statement, static_cast<std::size_t>(attribute), into);
+    };
     while (statement->step())
-        top.add(*statement);
+        top.add(read, static_cast<int>(columns.size()));
     container_->checkUnchanged();
     return top.take();
 }

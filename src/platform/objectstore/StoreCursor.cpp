@@ -7,11 +7,11 @@
 namespace vistrel {
 
 StoreCursor::StoreCursor(StoreContext& context, std::unique_ptr<std::vector<StoreValue>> bindings,
-                         std::unique_ptr<SqliteStatement> statement)
+                         std::unique_ptr<SqliteStatement> statement, StoreSelectColumns columns)
     : context_(context)
     , bindings_(std::move(bindings))
     , statement_(std::move(statement))
-    , values_(static_cast<std::size_t>(statement_->columnCount()))
+    , columns_(std::move(columns))
 {
 }
 
@@ -27,8 +27,7 @@ bool StoreCursor::next()
         context_.container().checkUnchanged();
         return false;
     }
-    for (std::size_t column = 0; column < values_.size(); ++column)
-        values_[column] = statement_->view(static_cast<int>(column));
+    columns_.views(*statement_, values_);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "StorePendingRows.h"
+#include "StoreSelectColumns.h"
 #include "StoreValue.h"
 
 #include <memory>
@@ -29,11 +30,12 @@ public:
 private:
     friend class StoreContext;
     StoreCursor(StoreContext& context, std::unique_ptr<std::vector<StoreValue>> bindings,
-                std::unique_ptr<SqliteStatement> statement);
+                std::unique_ptr<SqliteStatement> statement, StoreSelectColumns columns);
 
     StoreContext& context_;
     std::unique_ptr<std::vector<StoreValue>> bindings_; // bound without a copy: kept at one address
     std::unique_ptr<SqliteStatement> statement_;
+    StoreSelectColumns columns_;
     std::vector<StoreValueView> values_;
     bool ended_ = false;
 };

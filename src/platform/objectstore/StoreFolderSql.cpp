@@ -413,16 +413,41 @@ std::string StoreFolderSql::storagePositions() const
     return "SELECT COALESCE(MAX(\"number\"), 0) + 1 FROM " + folderTable_;
 }
 
-std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const
+std::string StoreFolderSql::selectList(const std::vector<std::string>& attributes, StoreSelectColumns& columns) const
 {
-    std::string sql = "SELECT ";
-    const auto& attributes = descriptor.attributes;
+    std::string sql;
+    int at = 0; // the next column
     const std::size_t count = attributes.empty() ? schema_.attributes.size() : attributes.size();
     for (std::size_t index = 0; index < count; ++index) {
         const std::string& name = attributes.empty() ? schema_.attributes[index].name : attributes[index];
-        sql += (index ? ", " : "") + expression(name);
+        sql += index ? ", " : "";
+        if (name == pathAttribute_) {
+            sql += folderPath() + ", i." + leafColumn;
+            columns.add(at, StoreSelectColumns::Kind::joined);
+            at += 2;
+        } else if (name == leafNameAttribute_) {
+            sql += "i." + column(name) + ", i." + leafColumn;
+            columns.add(at, StoreSelectColumns::Kind::leafName);
+            at += 2;
+        } else {
+            sql += expression(name);
+            columns.add(at++, StoreSelectColumns::Kind::plain);
+        }
     }
-    sql += from();
+    return sql;
+}
+
+StoreSelectColumns StoreFolderSql::selectColumns(const std::vector<std::string>& attributes) const
+{
+    StoreSelectColumns columns;
+    selectList(attributes, columns);
+    return columns;
+}
+
+std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const
+{
+    StoreSelectColumns columns;
+    std::string sql = "SELECT " + selectList(descriptor.attributes, columns) + from();
     if (descriptor.predicate)
         sql += " WHERE " + condition(*descriptor.predicate, bindings);
     // Rows of one depth, or already ordered by depth, order by path as by (folder, leaf).
@@ -448,9 +473,8 @@ std::string StoreFolderSql::select(const StoreFetchDescriptor& descriptor, std::
 std::string StoreFolderSql::selectByFolder(const std::string& folder, const std::vector<std::string>& attributes,
                                            std::vector<StoreValue>& bindings) const
 {
-    std::string sql = "SELECT ";
-    for (std::size_t index = 0; index < attributes.size(); ++index)
-        sql += (index ? ", " : "") + expression(attributes[index]);
+    StoreSelectColumns columns;
+    std::string sql = "SELECT " + selectList(attributes, columns);
     // One statement for each condition: they bind their values in the order they are written.
     std::string under;
     if (keptWhole(folder))

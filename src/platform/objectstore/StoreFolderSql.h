@@ -29,6 +29,7 @@ public:
     std::string adjust(const StorePredicate& predicate, const std::vector<std::pair<std::string, std::int64_t>>& deltas,
                        std::vector<StoreValue>& bindings) const override;
     std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const override;
+    StoreSelectColumns selectColumns(const std::vector<std::string>& attributes) const override;
     // The rows in their own order, each joined to its folder only once its own conditions hold.
     // Its storage positions are folder numbers.
     std::string selectEveryRow(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings,
@@ -80,6 +81,8 @@ private:
     std::string folderIs(std::string_view folder, std::vector<StoreValue>& bindings) const;
     std::string namedFolderUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const;
     std::string expression(const std::string& attribute) const;
+    // The columns of the attributes (every one when none are named), as selectColumns() reads them.
+    std::string selectList(const std::vector<std::string>& attributes, StoreSelectColumns& columns) const;
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
     // Within a conjunction that fixes the depth (when `depth` is set).
     std::string condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings,

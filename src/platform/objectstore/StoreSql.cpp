@@ -149,6 +149,15 @@ std::string StoreSql::select(const StoreFetchDescriptor& descriptor, std::vector
     return sql;
 }
 
+StoreSelectColumns StoreSql::selectColumns(const std::vector<std::string>& attributes) const
+{
+    StoreSelectColumns columns;
+    const std::size_t count = attributes.empty() ? schema_.attributes.size() : attributes.size();
+    for (std::size_t index = 0; index < count; ++index)
+        columns.add(static_cast<int>(index), StoreSelectColumns::Kind::plain);
+    return columns;
+}
+
 std::string StoreSql::selectByFolder(const std::string& folder, const std::vector<std::string>& attributes,
                                      std::vector<StoreValue>& bindings) const
 {

@@ -2,6 +2,7 @@
 
 #include "StoreContext.h"
 #include "StoreSchema.h"
+#include "StoreSelectColumns.h"
 
 #include <string>
 #include <vector>
@@ -34,6 +35,9 @@ public:
     // SELECT of the descriptor's attributes (every one when it names none), or COUNT(*);
     // `bindings` receives the parameter values in order.
     virtual std::string select(const StoreFetchDescriptor& descriptor, std::vector<StoreValue>& bindings) const;
+    // How the attributes of select() and selectByFolder() (every one when none are named)
+    // come out of their columns.
+    virtual StoreSelectColumns selectColumns(const std::vector<std::string>& attributes) const;
     // Every row meeting `predicate`, in storage order: a pass over the whole store, or over
     // the storage positions from `part->first` up to `part->second` (see storagePositions()).
     virtual std::string selectEveryRow(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings,

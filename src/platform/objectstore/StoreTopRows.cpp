@@ -1,6 +1,5 @@
 #include "StoreTopRows.h"
 
-#include "SqliteStatement.h"
 
 #include <algorithm>
 
@@ -64,11 +63,6 @@ bool StoreTopRows::before(std::uint32_t a, std::uint32_t b) const
     if (order == 0)
         order = compareTies(objects_[a], objects_[b]);
     return order != 0 ? order < 0 : sequences_[a] < sequences_[b];
-}
-
-void StoreTopRows::add(const SqliteStatement& statement)
-{
-    add([&statement](int column, StoreValue& into) { statement.valueInto(column, into); }, statement.columnCount());
 }
 
 void StoreTopRows::add(const Reader& read, int attributeCount)

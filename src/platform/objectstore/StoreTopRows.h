@@ -10,7 +10,6 @@
 
 namespace vistrel {
 
-class SqliteStatement;
 
 // The best `limit` rows of a pass under sort keys (column, ascending), and how many rows the
 // pass had: a bounded heap, so that a pass over a million rows holds `limit` of them.
@@ -26,8 +25,6 @@ public:
     {
     }
 
-    // Considers the statement's current row, whose columns are the attributes in order.
-    void add(const SqliteStatement& statement);
     // Considers a row of `attributeCount` attributes, each written over a value by `read`, which
     // is asked only for what the row needs: its primary keys first, the rest only if it is
     // kept. A kept row takes the slot of the one it replaces, and with it that row's room.
