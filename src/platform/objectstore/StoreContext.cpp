@@ -215,7 +215,12 @@ std::unique_ptr<SqliteStatement> StoreContext::prepareSelect(const StoreFetchDes
                                                             std::vector<StoreValue>& bindings)
 {
     checkInterrupted();
-    auto statement = connection_->prepare(container_->sql().select(descriptor, bindings));
+    return prepareBound(container_->sql().select(descriptor, bindings), bindings);
+}
+
+std::unique_ptr<SqliteStatement> StoreContext::prepareBound(const std::string& sql, std::vector<StoreValue>& bindings)
+{
+    auto statement = connection_->prepare(sql);
     for (std::size_t index = 0; index < bindings.size(); ++index)
         statement->bind(static_cast<int>(index + 1), bindings[index]);
     return statement;
@@ -272,9 +277,7 @@ std::unique_ptr<StoreCursor> StoreContext::openFolderCursor(const std::string& f
     if (folder.empty() || folder.back() != '/' || attributes.empty())
         throw StoreError(StoreError::Code::failed, "a folder cursor needs a folder and attributes");
     auto bindings = std::make_unique<std::vector<StoreValue>>();
-    auto statement = connection_->prepare(container_->sql().selectByFolder(folder, attributes, *bindings));
-    for (std::size_t index = 0; index < bindings->size(); ++index)
-        statement->bind(static_cast<int>(index + 1), (*bindings)[index]);
+    auto statement = prepareBound(container_->sql().selectByFolder(folder, attributes, *bindings), *bindings);
     return std::unique_ptr<StoreCursor>(
         new StoreCursor(*this, std::move(bindings), std::move(statement), container_->sql().selectColumns(attributes)));
 }

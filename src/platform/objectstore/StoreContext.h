@@ -116,6 +116,7 @@ private:
     // bound without a copy: `bindings` must outlive the statement's steps.
     std::unique_ptr<SqliteStatement> prepareSelect(const StoreFetchDescriptor& descriptor,
                                                    std::vector<StoreValue>& bindings);
+    std::unique_ptr<SqliteStatement> prepareBound(const std::string& sql, std::vector<StoreValue>& bindings);
 
     StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                  std::unique_ptr<SqliteConnection> connection);

@@ -189,6 +189,18 @@ std::string StoreFolderSql::namedFolderUnder(const std::string& prefix, std::vec
     return std::string("(") + named + " AND vistrel_folder_under(f.\"number\", ?))";
 }
 
+std::string StoreFolderSql::foldersUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const
+{
+    // Every folder below a prefix this long is kept by name.
+    if (!keptWhole(prefix))
+        return namedFolderUnder(prefix, bindings);
+    // Apart from the OR: the range binds its values before the named folders' condition does.
+    std::string sql = prefixCondition("f.\"path\"", prefix, bindings);
+    if (!holdsNamed_)
+        return sql;
+    return "(" + sql + " OR " + namedFolderUnder(prefix, bindings) + ")";
+}
+
 // Folders stay: they are only names, and a container may still hold their numbers.
 std::string StoreFolderSql::deleteAll() const
 {
@@ -231,16 +243,10 @@ std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::
     const std::string& prefix = std::get<std::string>(predicate.value());
     if (prefix.empty())
         return "1";
-    if (prefix.back() == '/' && depth && *depth > rootDepth_ + components(prefix)) {
-        // Rows deeper than the folder's own lie in the folders under it alone: a range of the
-        // folders' index at that depth, rather than a walk of every folder of it.
-        if (!keptWhole(prefix))
-            return namedFolderUnder(prefix, bindings);
-        std::string sql = prefixCondition("f.\"path\"", prefix, bindings);
-        if (!holdsNamed_)
-            return sql;
-        return "(" + sql + " OR " + namedFolderUnder(prefix, bindings) + ")";
-    }
+    // Rows deeper than the folder's own lie in the folders under it alone: a range of the
+    // folders' index at that depth, rather than a walk of every folder of it.
+    if (prefix.back() == '/' && depth && *depth > rootDepth_ + components(prefix))
+        return foldersUnder(prefix, bindings);
     const auto [folder, rest] = split(prefix);
     if (!keptWhole(prefix)) {
         // Every folder below a prefix this long is kept by name.
@@ -475,16 +481,9 @@ std::string StoreFolderSql::selectByFolder(const std::string& folder, const std:
 {
     StoreSelectColumns columns;
     std::string sql = "SELECT " + selectList(attributes, columns);
-    // One statement for each condition: they bind their values in the order they are written.
-    std::string under;
-    if (keptWhole(folder))
-        under = prefixCondition("f.\"path\"", folder, bindings);
-    if (!keptWhole(folder))
-        under = namedFolderUnder(folder, bindings);
-    else if (holdsNamed_)
-        under = "(" + under + " OR " + namedFolderUnder(folder, bindings) + ")";
     // The limit keeps the sorted folders a subquery of their own, whose order the join keeps.
-    sql += " FROM (SELECT \"number\", \"depth\", \"path\" FROM " + folderTable_ + " AS f WHERE " + under
+    sql += " FROM (SELECT \"number\", \"depth\", \"path\" FROM " + folderTable_ + " AS f WHERE "
+        + foldersUnder(folder, bindings)
         + " ORDER BY " + folderPath() + " LIMIT -1) AS f CROSS JOIN " + itemTable_ + " AS i ON i." + folderColumn
         + " = f.\"number\"";
     return sql;

@@ -80,6 +80,8 @@ private:
     std::string fullPath() const;
     std::string folderIs(std::string_view folder, std::vector<StoreValue>& bindings) const;
     std::string namedFolderUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const;
+    // The folders whose path begins with `prefix`, whichever way they are kept.
+    std::string foldersUnder(const std::string& prefix, std::vector<StoreValue>& bindings) const;
     std::string expression(const std::string& attribute) const;
     // The columns of the attributes (every one when none are named), as selectColumns() reads them.
     std::string selectList(const std::vector<std::string>& attributes, StoreSelectColumns& columns) const;
