@@ -7,7 +7,6 @@
 #include <atomic>
 #include <exception>
 #include <iterator>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -151,51 +150,41 @@ Levels collect(const FileUrl& root, StoreContext& context, const LevelQuery::Req
     return result;
 }
 
-using Groups = StoreContext::Grouped;
-
 // One pass shared out in parts between this thread and helpers with connections of their own.
-Groups readInParts(StoreContext& context, const StoreFetchDescriptor& descriptor)
+StoreContext::Top readInParts(StoreContext& context, const StoreFetchDescriptor& descriptor)
 {
-    // One part per worker: each part fills its own heaps of the best rows before it drops
+    // One part per worker: each part fills its own heap of the best rows before it drops
     // any, so more parts would cost more than the better balance gains.
     const std::size_t parts = LevelQuery::workerCount();
-    std::vector<Groups> found(parts);
+    std::vector<StoreContext::Top> found(parts);
     std::atomic<bool> failed{false};
     shareOut(
         context, parts,
-        [&](StoreContext& worker, std::size_t part) {
-            found[part] = worker.fetchWithTotalGrouped(descriptor, "level", part, parts);
-        },
+        [&](StoreContext& worker, std::size_t part) { found[part] = worker.fetchWithTotalInParts(descriptor, part, parts); },
         failed);
-    Groups merged = std::move(found[0]);
+    StoreContext::Top merged = std::move(found[0]);
     for (std::size_t part = 1; part < parts; ++part)
-        context.mergeGrouped(descriptor, merged, std::move(found[part]));
+        context.mergeTop(descriptor, merged, std::move(found[part]));
     return merged;
 }
 
 // When everything in the snapshot lies under the root and its folders are stored apart, one
 // pass over every row in storage order beats a query per level, whose rows lie spread over
-// the store folder by folder.
+// the store folder by folder. It keeps the best `limit` rows of all levels at once: far fewer
+// than as many per level, and the worst kept one is soon too good for most rows to tie with.
 std::optional<Levels> collectInOnePass(const FileUrl& root, StoreContext& context, const LevelQuery::Request& request)
 {
     if (context.container().layout() != StoreContainer::Layout::folders || !request.limit
         || VistrelFile::file(root, context))
         return std::nullopt;
     const std::int64_t firstLevel = root.pathComponentCount() + std::max<std::int64_t>(1, request.firstDepth);
-    const std::int64_t deepest = deepestLevel(context, firstLevel - 1); // refuses a damaged store first
+    deepestLevel(context, firstLevel - 1); // refuses a damaged store first
     const StoreFetchDescriptor descriptor{
         underRoot(root, request, StorePredicate::greaterThan("level", firstLevel - 1)), request.order, request.limit};
-    auto groups = readInParts(context, descriptor);
+    auto [total, objects] = readInParts(context, descriptor);
     Levels result;
-    result.levels.resize(static_cast<std::size_t>(std::max<std::int64_t>(0, deepest - firstLevel + 1)));
-    for (auto& [level, found] : groups) {
-        const auto index = static_cast<std::size_t>(level - firstLevel);
-        if (level < firstLevel || index >= result.levels.size())
-            throw StoreError(StoreError::Code::notASnapshot,
-                             "the snapshot store is damaged: a stored level does not match its path");
-        result.total += found.first;
-        result.levels[index] = LevelResult{found.first, std::move(found.second)};
-    }
+    result.total = total;
+    result.levels.push_back(LevelResult{total, std::move(objects)});
     return result;
 }
 
@@ -213,8 +202,9 @@ LevelQuery::Result LevelQuery::run(const FileUrl& root, StoreContext& context,
     const Request request{condition, order, limit, {}, 1};
     std::optional<Levels> onePass = collectInOnePass(root, context, request);
     Levels levels = onePass ? std::move(*onePass) : collect(root, context, request);
-    // Levels in key order, each sorted already: the caller's stable sort keeps the key order
-    // among equal rows, as one pass over the whole range would.
+    // Levels in key order, each sorted already (or one pass's rows, sorted in order and then
+    // key order): the caller's stable sort keeps the key order among equal rows, as one
+    // pass over the whole range would.
     Result result;
     result.total = levels.total;
     const std::string& identity = context.container().storeIdentity();

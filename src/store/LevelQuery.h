@@ -22,19 +22,21 @@ public:
         // Rows must also meet it (built per level, as predicates are not shared between threads).
         std::function<std::optional<StorePredicate>()> condition;
         std::vector<StoreSortKey> order;
-        std::optional<std::int64_t> limit; // of each level
+        std::optional<std::int64_t> limit; // of each level, or of all of them in one pass
         std::vector<std::string> attributes; // every one when empty
         std::int64_t firstDepth = 1; // 1 for the root's children
     };
 
     struct Result {
         std::int64_t total = 0; // every matching row, beyond the ones returned
-        std::vector<VistrelFile> files; // the levels in key order, each in `order`
+        std::vector<VistrelFile> files; // see run()
     };
 
-    // Each level's rows under `root` that meet `condition` (all of them when it gives
-    // nothing), in `order`, the first `limit` of each level when there is one. Throws
-    // StoreError, also when the store is damaged or the context interrupted.
+    // Rows under `root` that meet `condition` (all of them when it gives nothing): with a
+    // limit, at least the first `limit` of them all in `order` and then key order, among
+    // others a caller's stable sort in `order` puts after them (each level's first `limit`,
+    // in key order of the levels, each level in `order`). Throws StoreError, also when the
+    // store is damaged or the context interrupted.
     static Result run(const FileUrl& root, StoreContext& context,
                       const std::function<std::optional<StorePredicate>()>& condition,
                       const std::vector<StoreSortKey>& order, std::optional<std::int64_t> limit);

@@ -316,7 +316,7 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
     return top.take();
 }
 
-std::vector<std::pair<int, bool>> StoreContext::groupedSortColumns(const StoreFetchDescriptor& descriptor) const
+std::vector<std::pair<int, bool>> StoreContext::tieBrokenSortColumns(const StoreFetchDescriptor& descriptor) const
 {
     auto keys = sortColumns(descriptor.sortBy);
     for (const std::string& attribute : container_->schema().indexAttributes)
@@ -324,16 +324,11 @@ std::vector<std::pair<int, bool>> StoreContext::groupedSortColumns(const StoreFe
     return keys;
 }
 
-StoreContext::Grouped StoreContext::fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor,
-                                                          const std::string& group, std::size_t part,
-                                                          std::size_t parts)
+StoreContext::Top StoreContext::fetchWithTotalInParts(const StoreFetchDescriptor& descriptor, std::size_t part,
+                                                      std::size_t parts)
 {
-    const StoreSchema& schema = container_->schema();
-    const int groupColumn = schema.attributeIndex(group);
-    if (groupColumn < 0)
-        throw StoreError(StoreError::Code::failed, "unknown attribute " + group);
     // Rows come in storage order, which need not be the index's.
-    const auto keys = groupedSortColumns(descriptor);
+    const auto keys = tieBrokenSortColumns(descriptor);
     checkInterrupted();
     const StoreSql& sql = container_->sql();
     std::optional<std::pair<std::int64_t, std::int64_t>> range;
@@ -352,49 +347,35 @@ StoreContext::Grouped StoreContext::fetchWithTotalGrouped(const StoreFetchDescri
         }
     }
     std::vector<StoreValue> bindings;
-    auto statement = connection_->prepare(sql.selectEveryRow(descriptor.predicate, bindings, range));
-    for (std::size_t index = 0; index < bindings.size(); ++index)
-        statement->bind(static_cast<int>(index + 1), bindings[index]);
+    auto statement = prepareBound(sql.selectEveryRow(descriptor.predicate, bindings, range), bindings);
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
-    std::map<std::int64_t, StoreTopRows> groups;
+    StoreTopRows top(keys, limit, descriptor.sortBy.size());
     const StoreTopRows::Reader read = [&](int attribute, StoreValue& into) {
         sql.everyRowValue(*statement, attribute, into);
     };
-    StoreValue groupValue;
-    const int attributeCount = static_cast<int>(schema.attributes.size());
-    while (statement->step()) {
-        read(groupColumn, groupValue);
-        const auto* number = std::get_if<std::int64_t>(&groupValue);
-        if (!number)
-            throw StoreError(StoreError::Code::notASnapshot, "the store is damaged: a row has no " + group);
-        groups.try_emplace(*number, keys, limit, descriptor.sortBy.size()).first->second.add(read, attributeCount);
-    }
+    const int attributeCount = static_cast<int>(container_->schema().attributes.size());
+    while (statement->step())
+        top.add(read, attributeCount);
     container_->checkUnchanged();
-    Grouped result;
-    for (auto& [number, top] : groups)
-        result.emplace(number, top.take());
-    return result;
+    return top.take();
 }
 
-void StoreContext::mergeGrouped(const StoreFetchDescriptor& descriptor, Grouped& into, Grouped&& part) const
+void StoreContext::mergeTop(const StoreFetchDescriptor& descriptor, Top& into, Top&& part) const
 {
-    const auto keys = groupedSortColumns(descriptor);
+    const auto keys = tieBrokenSortColumns(descriptor);
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     // Each part's rows come sorted as the pass would keep them: a merge keeps the same ones.
     const auto before = [&keys](const StoredObject& a, const StoredObject& b) { return StoreTopRows::before(keys, a, b); };
-    for (auto& [number, found] : part) {
-        auto& kept = into[number];
-        std::vector<StoredObject> merged;
-        merged.reserve(kept.second.size() + found.second.size());
-        std::merge(std::make_move_iterator(kept.second.begin()), std::make_move_iterator(kept.second.end()),
-                   std::make_move_iterator(found.second.begin()), std::make_move_iterator(found.second.end()),
-                   std::back_inserter(merged), before);
-        if (merged.size() > limit)
-            merged.resize(limit);
-        kept = {kept.first + found.first, std::move(merged)};
-    }
+    std::vector<StoredObject> merged;
+    merged.reserve(into.second.size() + part.second.size());
+    std::merge(std::make_move_iterator(into.second.begin()), std::make_move_iterator(into.second.end()),
+               std::make_move_iterator(part.second.begin()), std::make_move_iterator(part.second.end()),
+               std::back_inserter(merged), before);
+    if (merged.size() > limit)
+        merged.resize(limit);
+    into = {into.first + part.first, std::move(merged)};
 }
 
 std::int64_t StoreContext::count(const std::optional<StorePredicate>& predicate)

@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -82,16 +81,14 @@ public:
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     // Its objects always hold every attribute.
     std::pair<std::int64_t, std::vector<StoredObject>> fetchWithTotal(const StoreFetchDescriptor& descriptor);
-    // The same for each value of the integer attribute `group` (the limit applies to each),
-    // in one pass over every row in storage order. Each group holds what fetchWithTotal with
-    // `group` fixed would. Faster than a fetch per value when the rows of one value are
-    // spread over the store.
-    // With `parts` above 1, only part `part` of the store is read, so that helpers can read
-    // the other parts at once; mergeGrouped() makes of the parts what one pass finds.
-    using Grouped = std::map<std::int64_t, std::pair<std::int64_t, std::vector<StoredObject>>>;
-    Grouped fetchWithTotalGrouped(const StoreFetchDescriptor& descriptor, const std::string& group,
-                                  std::size_t part = 0, std::size_t parts = 1);
-    void mergeGrouped(const StoreFetchDescriptor& descriptor, Grouped& into, Grouped&& part) const;
+    // The same in one pass over every row in storage order, ties under the descriptor's order
+    // broken by the schema's index attributes: faster than a seek by the index when the
+    // matching rows are spread over the store. With `parts` above 1, only part `part` of the
+    // store is read, so that helpers can read the other parts at once; mergeTop() makes of
+    // the parts what one pass finds.
+    using Top = std::pair<std::int64_t, std::vector<StoredObject>>;
+    Top fetchWithTotalInParts(const StoreFetchDescriptor& descriptor, std::size_t part = 0, std::size_t parts = 1);
+    void mergeTop(const StoreFetchDescriptor& descriptor, Top& into, Top&& part) const;
     // SQLite's plan for a fetch or, with countOnly, a count: one line per step (benchmarks).
     std::vector<std::string> queryPlan(const StoreFetchDescriptor& descriptor, bool countOnly = false);
 
@@ -111,7 +108,7 @@ private:
     std::vector<std::pair<int, bool>> sortColumns(const std::vector<StoreSortKey>& sortBy) const;
     // The descriptor's sort keys, then the index's, which break ties between rows that do not
     // come in key order.
-    std::vector<std::pair<int, bool>> groupedSortColumns(const StoreFetchDescriptor& descriptor) const;
+    std::vector<std::pair<int, bool>> tieBrokenSortColumns(const StoreFetchDescriptor& descriptor) const;
     // A SELECT of the descriptor with its values bound; throws when interrupted. Values are
     // bound without a copy: `bindings` must outlive the statement's steps.
     std::unique_ptr<SqliteStatement> prepareSelect(const StoreFetchDescriptor& descriptor,
