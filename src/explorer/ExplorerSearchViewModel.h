@@ -37,6 +37,8 @@ public:
     // Repeated and empty texts are dropped; a search starts 200 ms after the last change.
     void setSearchText(const QString& text);
     const QString& searchText() const { return searchText_; }
+    // A search waits for the typing to pause.
+    bool debouncing() const { return debounce_.isActive(); }
     // Starts a search for `text` at once, cancelling the running one.
     void search(const QString& text);
     // Lists the largest files anywhere below the directory instead, with no text; from then

@@ -60,6 +60,8 @@ public:
     const QString& filterText() const { return filterText_; }
     // Repeated values are dropped; a pass starts 200 ms after the last change.
     void setFilterText(const QString& text);
+    // A pass waits for the typing to pause.
+    bool debouncing() const { return debounce_.isActive(); }
     // The pass itself: shows the indicator, filters and sorts every loaded open row.
     void filterAndSortRows();
 

@@ -42,6 +42,8 @@ public:
     const QImage& image() const { return image_; }
     const MapLayout& layout() const { return layout_; }
     bool busy() const { return busy_; }
+    // A build waits for the resizing to pause.
+    bool debouncing() const { return debounce_.isActive(); }
     const FileUrl& directory() const { return directory_; }
     // Why the map could not be made (a read failure), or empty.
     const QString& failure() const { return failure_; }

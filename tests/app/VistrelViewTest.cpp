@@ -46,6 +46,7 @@
 #include <QPushButton>
 #include <QMessageBox>
 #include <QPointer>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -344,10 +345,12 @@ TEST_F(RootView, ChoosingAnotherRootOffersItsOwnSnapshot)
     EXPECT_EQ(model->selectedVolume(), -1) << "a folder, not a mount point";
 
     tree_.writeFile("other/file", 10);
+    QSignalSpy changes(model, &ScanScreenModel::changed);
     model->selectRoot(tree_.path("other"));
     EXPECT_EQ(model->root(), tree_.path("other/"));
     EXPECT_FALSE(model->hasSnapshot()) << "the other root has none";
-    QTest::qWait(200);
+    ASSERT_EQ(changes.count(), 1) << "the previous root's figures are cleared at once";
+    ASSERT_TRUE(waitUntil([&] { return changes.count() > 1; })) << "the other root's look arrives";
     EXPECT_FALSE(model->hasSnapshot());
     model->selectRoot("/");
     EXPECT_EQ(model->selectedVolume(), 0);
@@ -481,7 +484,7 @@ TEST_F(RootView, CtrlXInTheFilterFieldCutsTextAndTheSnapshotStaysOpen)
     VistrelMainWindow window(preferences_.get(), container, root_);
     window.show();
     window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window) || true);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QLineEdit* field = window.shell()->currentScreen()->searchField();
     field->setFocus();
     QTest::keyClicks(field, QStringLiteral("abc"));

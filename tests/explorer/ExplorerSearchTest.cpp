@@ -57,6 +57,15 @@ protected:
         view_->setSearchScope(SearchScope::search);
     }
 
+    // Once no search waits for the typing to pause and both readers have delivered what
+    // they were asked before.
+    bool settled()
+    {
+        const auto* search = view_->searchViewModel();
+        return waitUntil([&] { return !search || !search->debouncing(); }) && settle(*environment_.reader)
+            && settle(*environment_.searchReader);
+    }
+
     std::shared_ptr<StoreContainer> container_;
     NavigationModel navigation_;
     ExplorerEnvironment environment_;
@@ -82,7 +91,8 @@ TEST_F(ExplorerSearchScreen, ShowsAThousandOfAllMatchesAndTheirCount)
         << "largest first";
 
     view_->searchField()->clear();
-    QTest::qWait(300);
+    ASSERT_TRUE(settled());
+    EXPECT_FALSE(view_->searchViewModel()->searching()) << "an emptied field starts nothing";
     EXPECT_EQ(search->itemModel()->rowCount(), 1000) << "an emptied field keeps the last results";
 
     QTest::keyClicks(view_->searchField(), QStringLiteral("report"));
@@ -109,12 +119,13 @@ TEST_F(ExplorerSearchScreen, ResultsForAnOutdatedTextAreDropped)
 {
     ExplorerSearchViewModel* search = view_->searchViewModel();
     view_->searchField()->setText(QStringLiteral("other"));
-    QTest::qWait(ExplorerSearchViewModel::debounceMilliseconds + 50);
+    ASSERT_TRUE(settled());
+    ASSERT_EQ(search->totalResults(), 1) << "the field's own search";
     // Two searches back to back: the first is cancelled, the field holds the second's text.
     search->search(QStringLiteral("match"));
     search->search(QStringLiteral("other"));
-    ASSERT_TRUE(waitUntil([&] { return !search->searching(); }));
-    QTest::qWait(100);
+    ASSERT_TRUE(settled()) << "the cancelled search's delivery too, had it made one";
+    EXPECT_FALSE(search->searching());
     EXPECT_EQ(search->totalResults(), 1);
     ASSERT_EQ(search->results().size(), 1u);
     EXPECT_EQ(search->results()[0].name, "other");
@@ -122,7 +133,7 @@ TEST_F(ExplorerSearchScreen, ResultsForAnOutdatedTextAreDropped)
     // A search whose text the field no longer holds when it ends is dropped, and its
     // indicator stays until the next search.
     search->search(QStringLiteral("match"));
-    QTest::qWait(300);
+    ASSERT_TRUE(settled());
     EXPECT_EQ(search->totalResults(), 1) << "results for \"match\" were applied though the field says \"other\"";
     EXPECT_TRUE(search->searching());
 }
@@ -153,8 +164,9 @@ TEST_F(ExplorerSearchScreen, TheLargestFilesAnywhereBelowWhateverTheText)
     EXPECT_EQ(largest->results()[999].name, "match500");
     EXPECT_EQ(largest->statusText(), QStringLiteral("The 1000 largest of 1502 files"));
     QTest::keyClicks(view_->searchField(), QStringLiteral("x"));
-    QTest::qWait(ExplorerSearchViewModel::debounceMilliseconds + 50);
+    ASSERT_TRUE(settled());
     EXPECT_FALSE(largest->searching()) << "typing starts nothing here";
+    EXPECT_EQ(largest->totalResults(), 1502);
 
     view_->setSearchScope(SearchScope::search);
     ASSERT_TRUE(view_->searchViewModel() && !view_->searchViewModel()->listsLargestFiles());

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "store/SnapshotReader.h"
 #include "store/StoreTestSupport.h"
+#include "support/EventLoop.h"
 #include "support/WidgetApplication.h"
+
+#include "services/MainThread.h"
 
 #include <memory>
 #include <optional>
@@ -24,6 +28,17 @@ inline std::shared_ptr<StoreContainer> snapshotOf(const std::vector<FileSystemRe
     auto container = VistrelModelContainer::shared().makeContainer(true);
     save(*container, records);
     return container;
+}
+
+// Waits until every job posted to `reader` before the call has run and what it handed to the
+// main thread has been delivered: the reader runs its jobs in order, and queued calls reach
+// the main thread in the order they were made. Negative checks come after it.
+inline bool settle(SnapshotReader& reader)
+{
+    auto delivered = std::make_shared<bool>(false);
+    auto alive = std::make_shared<bool>(true);
+    reader.post([delivered, alive](StoreContext&) { onMainThread(alive, [delivered] { *delivered = true; }); });
+    return waitUntil([&] { return *delivered; });
 }
 
 } // namespace vistrel::testing

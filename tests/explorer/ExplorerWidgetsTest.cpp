@@ -89,6 +89,15 @@ protected:
         return view;
     }
 
+    // Once no filter pass waits for the typing to pause or runs, and the reader has delivered
+    // what it was asked before.
+    bool tableSettled(ExplorerView& view)
+    {
+        const ExplorerTableViewModel* table = view.tableViewModel();
+        return waitUntil([&] { return !table->debouncing() && !table->filteringAndSorting(); })
+            && settle(*environment_.reader);
+    }
+
     std::shared_ptr<StoreContainer> container_;
     NavigationModel navigation_;
     ExplorerEnvironment environment_;
@@ -102,7 +111,7 @@ TEST_F(ExplorerScreens, QuickKeystrokesStartOnePassAndASortChangeOneAtOnce)
     QTest::keyClicks(view->searchField(), QStringLiteral("lib"), Qt::NoModifier, 20);
     EXPECT_EQ(passes, 0) << "nothing before the typing pauses";
     ASSERT_TRUE(waitUntil([&] { return passes > 0; }));
-    QTest::qWait(300);
+    ASSERT_TRUE(tableSettled(*view));
     EXPECT_EQ(passes, 1) << "one pass, for the final text only";
     const auto& rows = view->tableViewModel()->files();
     const auto shown = std::count_if(rows.begin(), rows.end(), [](const auto& row) { return row->show; });
@@ -154,15 +163,13 @@ TEST_F(ExplorerScreens, ClearedFilterLeavesNoHighlightAndTheSortArrowPointsDown)
 {
     auto view = screen("/usr/");
     QTreeView* tree = view->table()->tree();
-    QTest::qWait(50);
+    ASSERT_TRUE(tableSettled(*view));
     const QImage plain = tree->viewport()->grab().toImage();
     QTest::keyClicks(view->searchField(), QStringLiteral("sha"));
-    ASSERT_TRUE(waitUntil([&] { return !view->tableViewModel()->filteringAndSorting(); }));
-    QTest::qWait(ExplorerTableViewModel::debounceMilliseconds + 100);
+    ASSERT_TRUE(tableSettled(*view));
     EXPECT_NE(tree->viewport()->grab().toImage(), plain) << "the match is highlighted";
     view->searchField()->clear();
-    QTest::qWait(ExplorerTableViewModel::debounceMilliseconds + 100);
-    ASSERT_TRUE(waitUntil([&] { return !view->tableViewModel()->filteringAndSorting(); }));
+    ASSERT_TRUE(tableSettled(*view));
     EXPECT_EQ(tree->viewport()->grab().toImage(), plain) << "no highlight once the field is empty";
 
     // Qt's header draws an ascending indicator as a down arrow.
@@ -633,7 +640,9 @@ TEST_F(ExplorerScreens, AScreenBackAfterACleanupDrawsItsMapAgain)
     QObject::connect(map, &MapModel::changed, [&] { builds += map->busy() ? 1 : 0; });
     view->hide();
     view->show();
-    QTest::qWait(MapModel::debounceMilliseconds + 50);
+    QCoreApplication::sendPostedEvents(); // the resizes and layouts showing brings
+    ASSERT_TRUE(waitUntil([&] { return !map->debouncing() && !map->busy(); }));
+    ASSERT_TRUE(settle(*environment_.reader));
     EXPECT_EQ(builds, 0) << "nothing changed";
     view->hide();
     ++*environment_.snapshotChanges;
