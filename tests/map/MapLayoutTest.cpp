@@ -47,15 +47,20 @@ TEST(MapLayout, TilesTooSmallToSeeAreLeftToTheirFrame)
     const MapLayout layout = MapLayout::build(FileUrl("/r/"), files(items), 100, 100);
     ASSERT_EQ(layout.tiles().size(), 1u) << "5000 specks of a hundredth of a pixel make no tile";
     EXPECT_EQ(layout.tiles()[0].path, "/r/big");
-    // Equal files: as many tiles as fit at two pixels a side, however many files there are.
+    // Equal files: each one a tile where it reaches two pixels a side, none where it cannot,
+    // however many there are.
     std::vector<std::pair<std::string, std::int64_t>> equal;
     for (int index = 0; index < 20000; ++index)
         equal.emplace_back("/r/f" + std::to_string(index), 7);
-    EXPECT_LE(MapLayout::build(FileUrl("/r/"), files(equal), 100, 100).tiles().size(), 2500u)
-        << "bounded by the pixels, not by the entries";
-    for (const auto& tile : layout.tiles()) {
-        EXPECT_GE(tile.rect.width, MapLayout::minimumSide);
-        EXPECT_GE(tile.rect.height, MapLayout::minimumSide);
+    const MapLayout roomy = MapLayout::build(FileUrl("/r/"), files(equal), 400, 400);
+    EXPECT_EQ(roomy.tiles().size(), 20000u) << "8 pixels each";
+    const MapLayout cramped = MapLayout::build(FileUrl("/r/"), files(equal), 100, 100);
+    EXPECT_TRUE(cramped.tiles().empty()) << "half a pixel each";
+    for (const MapLayout* built : {&layout, &roomy}) {
+        for (const auto& tile : built->tiles()) {
+            EXPECT_GE(tile.rect.width, MapLayout::minimumSide) << tile.path;
+            EXPECT_GE(tile.rect.height, MapLayout::minimumSide) << tile.path;
+        }
     }
 }
 

@@ -56,6 +56,7 @@ void removeContents(int dirFd)
 } // namespace
 
 TemporaryTree::TemporaryTree()
+    : previousUmask_(::umask(022))
 {
     const char* base = std::getenv("TMPDIR");
     std::string pattern = std::string(base && *base ? base : "/tmp") + "/vistrel-test-XXXXXX";
@@ -74,6 +75,7 @@ TemporaryTree::~TemporaryTree()
         close(fd);
     }
     rmdir(root_.c_str());
+    ::umask(static_cast<mode_t>(previousUmask_));
 }
 
 void TemporaryTree::makeDirectory(const std::string& relative)

@@ -6,7 +6,8 @@
 namespace vistrel::testing {
 
 // A real directory tree in a fresh temporary folder, removed again (however deep) on
-// destruction. Relative paths are below the root; parents are made as needed.
+// destruction. While it lives the process's umask is 022, so that the modes of what tests
+// make do not depend on the shell that runs them. Relative paths are below the root; parents are made as needed.
 class TemporaryTree {
 public:
     TemporaryTree();
@@ -31,6 +32,7 @@ public:
 
 private:
     std::string root_;
+    unsigned previousUmask_; // mode_t, restored on destruction
 };
 
 } // namespace vistrel::testing
