@@ -8,7 +8,7 @@
 #include "EventLoopTiming.h"
 #include "SyntheticSnapshot.h"
 
-#include "explorer/MapModel.h"
+#include "mapview/MapModel.h"
 #include "map/FileTypeTotals.h"
 #include "objectstore/StoreContainer.h"
 #include "store/SnapshotReader.h"

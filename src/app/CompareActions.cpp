@@ -1,6 +1,6 @@
 #include "CompareActions.h"
 
-#include "explorer/ComparisonModel.h"
+#include "history/ComparisonModel.h"
 
 #include <QMenu>
 #include <QMessageBox>

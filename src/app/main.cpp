@@ -6,7 +6,7 @@
 
 #include "details/FileIcons.h"
 #include "ncdu/NcduImport.h"
-#include "scan/view/ScanScreenModel.h"
+#include "scanview/ScanScreenModel.h"
 #include "services/ApplicationIdentity.h"
 #include "services/MemoryArenas.h"
 #include "services/Preferences.h"

@@ -3,7 +3,7 @@
 #include "ExplorerTestSupport.h"
 
 #include "explorer/ChangeText.h"
-#include "explorer/ComparisonModel.h"
+#include "history/ComparisonModel.h"
 #include "details/ExplorerDetailsContentView.h"
 #include "explorer/ExplorerModel.h"
 #include "explorer/ExplorerPathBarView.h"
@@ -14,7 +14,7 @@
 #include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
-#include "explorer/MapModel.h"
+#include "mapview/MapModel.h"
 #include "explorer/NavigationModel.h"
 #include "history/SnapshotHistory.h"
 #include "services/Formats.h"

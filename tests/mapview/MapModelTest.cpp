@@ -1,8 +1,8 @@
 // The map's model without a window: its types list, the highlighted category, and work
 // given up when the screen is hidden.
-#include "ExplorerTestSupport.h"
+#include "explorer/ExplorerTestSupport.h"
 
-#include "explorer/MapModel.h"
+#include "mapview/MapModel.h"
 #include "store/SnapshotReader.h"
 #include "support/EventLoop.h"
 

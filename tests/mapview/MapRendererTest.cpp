@@ -1,5 +1,5 @@
 // The map's image: type colours, cushions lit from the upper left, and cancellation.
-#include "explorer/MapRenderer.h"
+#include "mapview/MapRenderer.h"
 
 #include <gtest/gtest.h>
 

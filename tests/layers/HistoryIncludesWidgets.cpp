@@ -1,0 +1,2 @@
+// Must not compile: the history is core, QtCore only.
+#include <QWidget>

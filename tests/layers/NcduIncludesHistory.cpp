@@ -1,0 +1,2 @@
+// Must not compile: the ncdu format needs the store only.
+#include "history/SnapshotHistory.h"
