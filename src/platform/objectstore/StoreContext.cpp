@@ -4,7 +4,6 @@
 #include "StoreContainer.h"
 #include "StoreCursor.h"
 #include "StoreError.h"
-#include "StoreFolderSql.h"
 #include "StoreFolders.h"
 #include "StoreSql.h"
 #include "StoreTopRows.h"
@@ -78,71 +77,27 @@ void StoreContext::save()
 {
     if (pending_.empty() && changes_.empty() && metadata_.empty())
         return;
-    // Rows in key order land on neighbouring pages, so a batch touches fewer pages and
-    // leaves them fuller (107 rather than 122 bytes a row on the benchmark). The sort runs
-    // before the write lock is taken, so it also shortens the part that saves wait for.
-    // In the folder layout, runs of one folder's rows need only be ordered by their leaves.
-    const StoreSchema& schema = container_->schema();
-    const auto* folderSql = dynamic_cast<const StoreFolderSql*>(&container_->sql());
-    const auto& key = schema.indexAttributes;
-    const std::vector<std::size_t> order = folderSql
-        ? pending_.orderedWithinFolders(folderSql->depthIndex(), folderSql->pathIndex())
-        : key.size() == 2 ? pending_.orderedBy(schema.attributeIndex(key[0]), schema.attributeIndex(key[1]))
-                          : pending_.orderedBy(-1, -1);
-    std::vector<StoreValueView> values;
-    // Binds one row's values from parameter `first` on.
-    const auto bindRow = [&](SqliteStatement& statement, std::size_t offset, int first) {
-        pending_.decode(offset, values);
-        for (std::size_t index = 0; index < values.size(); ++index) {
-            const int parameter = first + static_cast<int>(index);
-            if (const auto* number = std::get_if<std::int64_t>(&values[index]))
-                statement.bindInteger(parameter, *number);
-            else if (const auto* text = std::get_if<std::string_view>(&values[index]))
-                statement.bindBytes(parameter, *text);
-            else
-                statement.bindNull(parameter);
-        }
-    };
-    // In the folder layout a row binds its folder's number and its leaf instead of its path
-    // and depth; rows of one folder arrive together, so the number is looked up once per run.
-    std::int64_t folderNumber = 0;
+    // The sort runs before the write lock is taken, so it also shortens the part that saves
+    // wait for.
+    const StoreSql& sql = container_->sql();
+    const bool numbersFolders = container_->layout() == StoreContainer::Layout::folders;
+    const std::vector<std::size_t> order = sql.insertOrder(pending_);
+    // Rows of one folder arrive together, so its number is looked up once per run.
     std::optional<std::pair<std::int64_t, std::string_view>> lastFolder;
-    const auto bindFolderRow = [&](SqliteStatement& statement, std::size_t offset, int first) {
-        pending_.decode(offset, values);
-        const auto* path = std::get_if<std::string_view>(&values[static_cast<std::size_t>(folderSql->pathIndex())]);
-        const auto* depth = std::get_if<std::int64_t>(&values[static_cast<std::size_t>(folderSql->depthIndex())]);
-        if (!path || !depth)
-            throw StoreError(StoreError::Code::failed, "an object of " + schema.entityName + " has no place");
-        const auto [folder, leaf] = StoreFolderSql::split(*path);
-        if (!lastFolder || lastFolder->first != *depth || lastFolder->second != folder) {
-            folderNumber = container_->folders().number(*container_->keepAlive_, *depth, folder);
-            lastFolder.emplace(*depth, folder);
+    std::int64_t lastNumber = 0;
+    const StoreSql::FolderNumber folderNumber = [&](std::int64_t depth, std::string_view folder) {
+        if (!lastFolder || lastFolder->first != depth || lastFolder->second != folder) {
+            lastNumber = container_->folders().number(*container_->keepAlive_, depth, folder);
+            lastFolder.emplace(depth, folder);
         }
-        statement.bindInteger(first, folderNumber);
-        statement.bindBytes(first + 1, leaf);
-        int parameter = first + 2;
-        for (const int index : folderSql->storedAttributes()) {
-            const StoreValueView& value = values[static_cast<std::size_t>(index)];
-            const auto* text = std::get_if<std::string_view>(&value);
-            if (index == folderSql->leafNameIndex() && text && *text == StoreFolderSql::leafName(leaf))
-                statement.bindNull(parameter);
-            else if (const auto* number = std::get_if<std::int64_t>(&value))
-                statement.bindInteger(parameter, *number);
-            else if (text)
-                statement.bindBytes(parameter, *text);
-            else
-                statement.bindNull(parameter);
-            ++parameter;
-        }
+        return lastNumber;
     };
+    std::vector<StoreValueView> values;
     const auto bind = [&](SqliteStatement& statement, std::size_t offset, int first) {
-        if (folderSql)
-            bindFolderRow(statement, offset, first);
-        else
-            bindRow(statement, offset, first);
+        pending_.decode(offset, values);
+        sql.bindInsert(statement, first, values, folderNumber);
     };
-    const int width = folderSql ? static_cast<int>(folderSql->storedAttributes().size()) + 2
-                                : static_cast<int>(schema.attributes.size());
+    const int width = sql.insertWidth();
     std::lock_guard writing(container_->writeMutex());
     SqliteConnection& writer = *container_->keepAlive_;
     SqliteStatement* current = nullptr;
@@ -154,7 +109,6 @@ void StoreContext::save()
         writer.execute("BEGIN IMMEDIATE");
         for (const Change& change : changes) {
             std::vector<StoreValue> bindings;
-            const StoreSql& sql = container_->sql();
             auto statement = writer.prepare(change.deltas.empty() ? sql.remove(change.predicate, bindings)
                                                                   : sql.adjust(change.predicate, change.deltas, bindings));
             for (std::size_t index = 0; index < bindings.size(); ++index)
@@ -178,14 +132,14 @@ void StoreContext::save()
             current->reset();
         }
         writer.execute("COMMIT");
-        if (folderSql)
+        if (numbersFolders)
             container_->folders().committed();
     } catch (...) {
         if (current)
             current->reset();
         pending_.clear();
         writer.rollbackQuietly();
-        if (folderSql)
+        if (numbersFolders)
             container_->folders().rolledBack();
         throw;
     }

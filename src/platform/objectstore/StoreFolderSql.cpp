@@ -2,6 +2,7 @@
 
 #include "SqliteStatement.h"
 #include "StoreError.h"
+#include "StorePendingRows.h"
 
 namespace vistrel {
 
@@ -126,6 +127,37 @@ std::string StoreFolderSql::insert(std::size_t rows) const
     for (std::size_t index = 1; index < rows; ++index)
         sql += ", " + row;
     return sql;
+}
+
+std::vector<std::size_t> StoreFolderSql::insertOrder(const StorePendingRows& rows) const
+{
+    return rows.orderedWithinFolders(depthIndex_, pathIndex_);
+}
+
+void StoreFolderSql::bindInsert(SqliteStatement& statement, int first, std::span<const StoreValueView> values,
+                                const FolderNumber& folderNumber) const
+{
+    const auto* path = std::get_if<std::string_view>(&values[static_cast<std::size_t>(pathIndex_)]);
+    const auto* depth = std::get_if<std::int64_t>(&values[static_cast<std::size_t>(depthIndex_)]);
+    if (!path || !depth)
+        throw StoreError(StoreError::Code::failed, "an object of " + schema_.entityName + " has no place");
+    const auto [folder, leaf] = split(*path);
+    statement.bindInteger(first, folderNumber(*depth, folder));
+    statement.bindBytes(first + 1, leaf);
+    int parameter = first + 2;
+    for (const int index : stored_) {
+        const StoreValueView& value = values[static_cast<std::size_t>(index)];
+        const auto* text = std::get_if<std::string_view>(&value);
+        if (index == leafNameIndex_ && text && *text == leafName(leaf))
+            statement.bindNull(parameter);
+        else if (const auto* number = std::get_if<std::int64_t>(&value))
+            statement.bindInteger(parameter, *number);
+        else if (text)
+            statement.bindBytes(parameter, *text);
+        else
+            statement.bindNull(parameter);
+        ++parameter;
+    }
 }
 
 std::string StoreFolderSql::findFolder() const

@@ -2,6 +2,7 @@
 
 #include "SqliteStatement.h"
 #include "StoreError.h"
+#include "StorePendingRows.h"
 
 namespace vistrel {
 
@@ -44,6 +45,28 @@ std::string StoreSql::insert(std::size_t rows) const
     for (std::size_t index = 1; index < rows; ++index)
         sql += ", " + row;
     return sql;
+}
+
+std::vector<std::size_t> StoreSql::insertOrder(const StorePendingRows& rows) const
+{
+    const auto& key = schema_.indexAttributes;
+    if (key.size() != 2)
+        return rows.orderedBy(-1, -1);
+    return rows.orderedBy(schema_.attributeIndex(key[0]), schema_.attributeIndex(key[1]));
+}
+
+void StoreSql::bindInsert(SqliteStatement& statement, int first, std::span<const StoreValueView> values,
+                          const FolderNumber&) const
+{
+    for (std::size_t index = 0; index < values.size(); ++index) {
+        const int parameter = first + static_cast<int>(index);
+        if (const auto* number = std::get_if<std::int64_t>(&values[index]))
+            statement.bindInteger(parameter, *number);
+        else if (const auto* text = std::get_if<std::string_view>(&values[index]))
+            statement.bindBytes(parameter, *text);
+        else
+            statement.bindNull(parameter);
+    }
 }
 
 std::string StoreSql::deleteAll() const

@@ -4,12 +4,16 @@
 #include "StoreSchema.h"
 #include "StoreSelectColumns.h"
 
+#include <functional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vistrel {
 
 class SqliteStatement;
+class StorePendingRows;
 
 // The SQL of one schema in the flat layout: one table clustered on the schema's index.
 // Attribute names are checked against the schema and values only ever become bound
@@ -23,6 +27,15 @@ public:
     virtual std::vector<std::string> createTables() const;
     // An INSERT of `rows` rows, their values one after the other.
     virtual std::string insert(std::size_t rows = 1) const;
+    // Saving pending rows: the order they are written in (the key's, so that a batch lands on
+    // neighbouring pages and leaves them fuller), the parameters insert() takes for a row,
+    // and a row's values bound from parameter `first` on. `folderNumber` gives the number of a
+    // folder (its depth and path), in a layout that numbers them.
+    using FolderNumber = std::function<std::int64_t(std::int64_t depth, std::string_view folder)>;
+    virtual std::vector<std::size_t> insertOrder(const StorePendingRows& rows) const;
+    virtual int insertWidth() const { return static_cast<int>(schema_.attributes.size()); }
+    virtual void bindInsert(SqliteStatement& statement, int first, std::span<const StoreValueView> values,
+                            const FolderNumber& folderNumber) const;
     virtual std::string deleteAll() const;
     // DELETE of the rows that meet `predicate`.
     virtual std::string remove(const StorePredicate& predicate, std::vector<StoreValue>& bindings) const;
