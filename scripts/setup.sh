@@ -1,6 +1,7 @@
 #!/bin/sh
 # Installs the Debian packages the build needs (when missing), configures and builds.
-# Sourced by scripts/start and scripts/test; BUILD_DIR defaults to ./build.
+# Sourced by scripts/start and scripts/test; BUILD_DIR defaults to ./build, and
+# VISTREL_CMAKE_OPTIONS, when set, goes to the first configure.
 set -eu
 
 VISTREL_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,7 +28,9 @@ install_missing_packages() {
 
 configure_and_build() {
     if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-        cmake -S "$VISTREL_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >&2
+        # shellcheck disable=SC2086
+        cmake -S "$VISTREL_ROOT" -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            ${VISTREL_CMAKE_OPTIONS:-} >&2
     fi
     # Build output goes to stderr so that stdout carries only what the program prints.
     cmake --build "$BUILD_DIR" "$@" >&2

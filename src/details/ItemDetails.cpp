@@ -161,7 +161,9 @@ ItemDetails ItemDetails::make(VistrelFile file)
         !shown.isEmpty() && shown != details.name)
         details.localizedName = shown;
     const bool directory = !file.id.empty() && file.id.back() == '/';
-    const auto type = file.fileResourceType ? ResourceTypeCode::type(*file.fileResourceType) : std::nullopt;
+    std::optional<FileResourceType> type;
+    if (file.fileResourceType)
+        type = ResourceTypeCode::type(*file.fileResourceType);
     const auto permissionBits = file.posixPermissions();
 
     details.essentials = {

@@ -92,7 +92,9 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(bool inMemo
     if (inMemory) {
         std::lock_guard lock(mutex_);
         try {
-            return StoreContainer::open(SchemaV2_0_0::schema(), StoreConfiguration{true, {}});
+            StoreConfiguration memory;
+            memory.inMemoryOnly = true;
+            return StoreContainer::open(SchemaV2_0_0::schema(), memory);
         } catch (const StoreError& error) {
             // Nothing can be scanned without memory for the snapshot.
             Log::error(LogCategory::app, errorPrefix + std::string(error.what()));
@@ -130,7 +132,8 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::
     const auto slash = fileLocation.rfind('/');
     if (access != Access::readOnly && slash != std::string::npos && slash > 0)
         makeFolders(fileLocation.substr(0, slash));
-    StoreConfiguration configuration{false, fileLocation};
+    StoreConfiguration configuration;
+    configuration.fileLocation = fileLocation;
     configuration.readOnly = access == Access::readOnly;
     configuration.exclusiveWriter = access == Access::scanning;
     configuration.writerLockOf = replacing;

@@ -48,7 +48,11 @@ void writeSnapshot(const std::string& location, const std::vector<FileSystemReco
     auto container = VistrelModelContainer::shared().makeContainer(location);
     save(*container, records);
     SnapshotCompletion::recordScanRoot(*container, root);
-    SnapshotCompletion::recordScanFacts(*container, {endedAt - 5, endedAt, static_cast<std::int64_t>(records.size())});
+    SnapshotCompletion::ScanFacts facts;
+    facts.startedAt = endedAt - 5;
+    facts.endedAt = endedAt;
+    facts.entryCount = static_cast<std::int64_t>(records.size());
+    SnapshotCompletion::recordScanFacts(*container, facts);
 }
 
 class Comparing : public ::testing::Test {

@@ -45,8 +45,9 @@ void expectSound(const std::vector<std::int64_t>& weights, const Rect& bounds)
         for (std::size_t j = i + 1; j < tiles.size(); ++j)
             EXPECT_LT(overlap(tile, tiles[j]), bounds.area() * 1e-9) << i << " and " << j;
     }
-    if (total > 0)
+    if (total > 0) {
         EXPECT_NEAR(covered, bounds.area(), bounds.area() * 1e-9) << "the rectangle is filled";
+    }
 }
 
 TEST(SquarifiedLayout, ThePapersExampleAndItsProperties)

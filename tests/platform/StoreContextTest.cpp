@@ -10,6 +10,13 @@
 namespace vistrel {
 namespace {
 
+StoreConfiguration inMemory()
+{
+    StoreConfiguration configuration;
+    configuration.inMemoryOnly = true;
+    return configuration;
+}
+
 StoreSchema testSchema()
 {
     using Type = StoreSchema::AttributeType;
@@ -17,7 +24,8 @@ StoreSchema testSchema()
                        "Thing",
                        {{"key", Type::text, false}, {"rank", Type::integer, false}, {"weight", Type::integer, true}},
                        "key",
-                       {"rank", "key"}};
+                       {"rank", "key"},
+                       std::nullopt};
 }
 
 StoredObject thing(std::string key, std::int64_t rank, StoreValue weight)
@@ -36,7 +44,7 @@ std::vector<std::string> keysOf(const std::vector<StoredObject>& objects)
 // The one-pass fetch must give exactly what a count and an ordered, limited fetch give.
 TEST(StoreContext, FetchWithTotalAgreesWithCountAndFetch)
 {
-    auto container = StoreContainer::open(testSchema(), StoreConfiguration{true, {}});
+    auto container = StoreContainer::open(testSchema(), inMemory());
     auto context = container->makeContext();
     context->setAutosaveEnabled(false);
     std::mt19937 random(7);
@@ -57,7 +65,7 @@ TEST(StoreContext, FetchWithTotalAgreesWithCountAndFetch)
 
 TEST(StoreContext, PredicatesBindTheirValuesAndCheckTheirAttributes)
 {
-    auto container = StoreContainer::open(testSchema(), StoreConfiguration{true, {}});
+    auto container = StoreContainer::open(testSchema(), inMemory());
     StoreContext& context = container->mainContext();
     context.insert(thing("it's \"quoted\"; DROP TABLE Thing; --", 1, std::int64_t{2}));
     context.insert(thing(std::string("nul\0byte", 8), 1, StoreValue()));
@@ -74,7 +82,7 @@ TEST(StoreContext, PredicatesBindTheirValuesAndCheckTheirAttributes)
 
 TEST(StoreContext, AnObjectOfTheWrongShapeIsRefused)
 {
-    auto container = StoreContainer::open(testSchema(), StoreConfiguration{true, {}});
+    auto container = StoreContainer::open(testSchema(), inMemory());
     EXPECT_THROW(container->mainContext().insert(StoredObject{{std::string("only one value")}}), StoreError);
     EXPECT_EQ(container->mainContext().count(std::nullopt), 0);
 }
@@ -87,8 +95,9 @@ TEST(StoreContext, AnInMemoryStoreGrowsBeyondOneGibibyte)
                              "Blob",
                              {{"key", Type::text, false}, {"rank", Type::integer, false}, {"payload", Type::text, true}},
                              "key",
-                             {"rank", "key"}};
-    auto container = StoreContainer::open(schema, StoreConfiguration{true, {}});
+                             {"rank", "key"},
+                             std::nullopt};
+    auto container = StoreContainer::open(schema, inMemory());
     auto context = container->makeContext();
     context->setAutosaveEnabled(false);
     const std::string payload(std::size_t{1} << 20, 'x');
