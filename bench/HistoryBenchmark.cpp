@@ -23,7 +23,8 @@ double millisecondsOf(const std::function<void()>& work)
     for (int round = 0; round < 3; ++round) {
         const auto start = std::chrono::steady_clock::now();
         work();
-        best = std::min(best, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+        best = std::min(best,
+                        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
 }
@@ -80,9 +81,8 @@ int main(int argc, char** argv)
         const double big = millisecondsOf([&] {
             bigChildren = SnapshotDiff::children(FileUrl::directory("/big/"), *beforeContext, *afterContext).size();
         });
-        const double biggest = millisecondsOf([&] {
-            total = SnapshotDiff::biggest(FileUrl::directory("/"), *beforeContext, *afterContext).total;
-        });
+        const double biggest = millisecondsOf(
+            [&] { total = SnapshotDiff::biggest(FileUrl::directory("/"), *beforeContext, *afterContext).total; });
         std::printf("root_children=%zu big_children=%zu\n", rootChildren, bigChildren);
         std::printf("children_root_ms=%.0f children_big_ms=%.0f biggest_root_ms=%.0f changed=%lld\n", root, big,
                     biggest, static_cast<long long>(total));

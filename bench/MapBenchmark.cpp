@@ -8,8 +8,8 @@
 #include "EventLoopTiming.h"
 #include "SyntheticSnapshot.h"
 
-#include "mapview/MapModel.h"
 #include "map/FileTypeTotals.h"
+#include "mapview/MapModel.h"
 #include "objectstore/StoreContainer.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelFileSearch.h"
@@ -89,14 +89,12 @@ Figures measure(const std::shared_ptr<StoreContainer>& container, const char* na
     figures.root = drawMap(reader, "/", &rootTiles);
     figures.big = drawMap(reader, "/big/", &bigTiles);
     std::size_t categories = 0;
-    figures.types = onReader(reader, [&](StoreContext& context) {
-        categories = FileTypeTotals::read(FileUrl("/"), context).rows().size();
-    });
+    figures.types = onReader(
+        reader, [&](StoreContext& context) { categories = FileTypeTotals::read(FileUrl("/"), context).rows().size(); });
     figures.peak = statusMegabytes("VmHWM") - before;
     std::int64_t files = 0;
-    figures.largest = onReader(reader, [&](StoreContext& context) {
-        files = VistrelFileSearch::largestFiles(FileUrl("/"), context).total;
-    });
+    figures.largest = onReader(
+        reader, [&](StoreContext& context) { files = VistrelFileSearch::largestFiles(FileUrl("/"), context).total; });
     std::printf("%s: map of / %.1f ms (%zu tiles), of /big/ %.1f ms (%zu tiles), types %.1f ms (%zu categories), "
                 "largest files %.1f ms (of %lld), peak rose %.1f MB\n",
                 name, figures.root, rootTiles, figures.big, bigTiles, figures.types, categories, figures.largest,
@@ -120,9 +118,10 @@ int main(int argc, char** argv)
     const Figures inMemory = measure(memory, "in memory");
     disk.reset();
     VistrelModelContainer::deleteStoreFile(storePath);
-    std::printf("map_root_ms=%.0f map_big_dir_ms=%.0f types_ms=%.0f largest_ms=%.0f max_stall_ms=%.0f map_peak_mb=%.0f\n",
-                std::max(inMemory.root, onDisk.root), std::max(inMemory.big, onDisk.big),
-                std::max(inMemory.types, onDisk.types), std::max(inMemory.largest, onDisk.largest), stalls.longest(),
-                inMemory.peak);
+    std::printf(
+        "map_root_ms=%.0f map_big_dir_ms=%.0f types_ms=%.0f largest_ms=%.0f max_stall_ms=%.0f map_peak_mb=%.0f\n",
+        std::max(inMemory.root, onDisk.root), std::max(inMemory.big, onDisk.big),
+        std::max(inMemory.types, onDisk.types), std::max(inMemory.largest, onDisk.largest), stalls.longest(),
+        inMemory.peak);
     return 0;
 }

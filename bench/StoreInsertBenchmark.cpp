@@ -58,7 +58,7 @@ int main(int argc, char** argv)
     auto disk = VistrelModelContainer::shared().makeContainer(storePath);
     const double diskSeconds = insertAll(*disk, records);
     disk.reset(); // closing checkpoints the write-ahead log into the file
-    struct stat status {};
+    struct stat status { };
     ::stat(storePath.c_str(), &status);
     std::printf("disk: %.2f s, %lld bytes\n", diskSeconds, static_cast<long long>(status.st_size));
     VistrelModelContainer::deleteStoreFile(storePath);

@@ -75,8 +75,8 @@ int main(int argc, char** argv)
     VistrelFileSearch::Result found;
     const double searchMemoryMs = medianMilliseconds(
         [&] { found = VistrelFileSearch::search(FileUrl("/"), searchText, memory->mainContext()); });
-    const double searchDiskMs = medianMilliseconds(
-        [&] { found = VistrelFileSearch::search(FileUrl("/"), searchText, disk->mainContext()); });
+    const double searchDiskMs
+        = medianMilliseconds([&] { found = VistrelFileSearch::search(FileUrl("/"), searchText, disk->mainContext()); });
     std::printf("children of %s: %zu rows; search \"%s\": %lld matches, %zu rows\n", bigDirectory, childCount,
                 searchText, static_cast<long long>(found.total), found.files.size());
 

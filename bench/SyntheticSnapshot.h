@@ -58,7 +58,11 @@ inline void addBigDirectory(std::vector<FileSystemRecord>& records)
 
 class SyntheticSnapshot {
 public:
-    explicit SyntheticSnapshot(std::size_t target) : target_(target) { records_.reserve(target + 64); }
+    explicit SyntheticSnapshot(std::size_t target)
+        : target_(target)
+    {
+        records_.reserve(target + 64);
+    }
 
     std::vector<FileSystemRecord> take()
     {
@@ -69,8 +73,8 @@ public:
     }
 
     // Names drawn from these stems give a search text realistic selectivity.
-    static constexpr const char* stems[] = {"rep", "img", "conf", "mod", "idx", "cache", "lib",
-                                            "note", "bak", "pic", "rend", "lay", "thumb", "src"};
+    static constexpr const char* stems[]
+        = {"rep", "img", "conf", "mod", "idx", "cache", "lib", "note", "bak", "pic", "rend", "lay", "thumb", "src"};
 
 private:
     std::string name(const char* suffix)
@@ -82,7 +86,8 @@ private:
 
     // Appends the subtree's records, this directory's own record last; returns its allocated
     // totals, which are also its record's (its files' and subdirectories' sizes added up).
-    std::pair<std::int64_t, std::int64_t> walk(const std::string& parent, std::int64_t parentLevel, const std::string& directoryName)
+    std::pair<std::int64_t, std::int64_t> walk(const std::string& parent, std::int64_t parentLevel,
+                                               const std::string& directoryName)
     {
         const std::string path = parent + directoryName + "/";
         const std::int64_t level = parentLevel + 1;

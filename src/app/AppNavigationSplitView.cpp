@@ -2,8 +2,8 @@
 
 #include "details/FileIcons.h"
 #include "explorer/ExplorerView.h"
-#include "services/DisplayName.h"
 #include "explorer/NavigationModel.h"
+#include "services/DisplayName.h"
 
 #include <QListWidget>
 #include <QStackedWidget>
@@ -22,11 +22,11 @@ AppNavigationSplitView::AppNavigationSplitView(ExplorerEnvironment environment, 
     for (const NavigationContentDestination destination : allNavigationContentDestinations) {
         // A snapshot of a folder names it under the label, so the window says what it shows.
         const std::string& root = environment_.scanRoot.path();
-        const QString rootText = root == "/" ? QString() : DisplayName::of(environment_.scanRoot.pathWithoutTrailingSeparator());
-        auto* item = new QListWidgetItem(FileIcons::symbol(iconName(destination)),
-                                         rootText.isEmpty() ? label(destination)
-                                                            : label(destination) + QLatin1Char('\n') + rootText,
-                                         sidebar_);
+        const QString rootText
+            = root == "/" ? QString() : DisplayName::of(environment_.scanRoot.pathWithoutTrailingSeparator());
+        auto* item = new QListWidgetItem(
+            FileIcons::symbol(iconName(destination)),
+            rootText.isEmpty() ? label(destination) : label(destination) + QLatin1Char('\n') + rootText, sidebar_);
         item->setData(Qt::AccessibleTextRole,
                       rootText.isEmpty() ? label(destination) : label(destination) + QStringLiteral(": ") + rootText);
         item->setToolTip(rootText);

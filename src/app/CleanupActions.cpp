@@ -154,9 +154,9 @@ bool CleanupActions::refused(const std::vector<std::string>& paths, const QStrin
     for (const std::string& path : paths) {
         const auto refusal = cleanup ? cleanup->refusal(path) : std::optional<std::string>("no snapshot is open");
         if (refusal) {
-            QMessageBox::information(window_, title,
-                                     QStringLiteral("Vistrel does not remove %1: %2.")
-                                         .arg(names({path}), QString::fromStdString(*refusal)));
+            QMessageBox::information(
+                window_, title,
+                QStringLiteral("Vistrel does not remove %1: %2.").arg(names({path}), QString::fromStdString(*refusal)));
             return true;
         }
     }
@@ -203,15 +203,19 @@ void CleanupActions::addItemActions(QMenu* menu, const std::string& path)
     const bool idle = cleanup && !cleanup->busy();
     menu->addSeparator();
     menu->addAction(CleanupSummary::moveToTrashLabel({path}), this, [this, path] { trash({path}); })->setEnabled(idle);
-    menu->addAction(CleanupSummary::deletePermanentlyLabel({path}), this, [this, path] {
-            if (!refused({path}, QStringLiteral("Delete Permanently")))
-                askToDelete({path});
-        })->setEnabled(idle);
+    menu->addAction(CleanupSummary::deletePermanentlyLabel({path}), this,
+                    [this, path] {
+                        if (!refused({path}, QStringLiteral("Delete Permanently")))
+                            askToDelete({path});
+                    })
+        ->setEnabled(idle);
     if (FileUrl(path).isDirectory())
-        menu->addAction(rescan_->text(), this, [this, path] {
-                if (CleanupModel* cleanup = cleanup_())
-                    cleanup->rescanFolder(path);
-            })->setEnabled(idle);
+        menu->addAction(rescan_->text(), this,
+                        [this, path] {
+                            if (CleanupModel* cleanup = cleanup_())
+                                cleanup->rescanFolder(path);
+                        })
+            ->setEnabled(idle);
 }
 
 void CleanupActions::askToDelete(std::vector<std::string> paths)
@@ -275,10 +279,12 @@ void CleanupActions::finished()
         for (const auto& failure : report.failures)
             lines << DisplayName::of(failure.path) + QStringLiteral(": ") + QString::fromStdString(failure.reason);
         if (report.snapshotFailure)
-            lines << QStringLiteral("The snapshot could not be updated: ") + QString::fromStdString(*report.snapshotFailure);
+            lines << QStringLiteral("The snapshot could not be updated: ")
+                    + QString::fromStdString(*report.snapshotFailure);
         const bool nothing = report.done.empty();
         auto* box = new QMessageBox(QMessageBox::Warning,
-                                    nothing ? QStringLiteral("Nothing Was Changed") : QStringLiteral("Not Everything Was Done"),
+                                    nothing ? QStringLiteral("Nothing Was Changed")
+                                            : QStringLiteral("Not Everything Was Done"),
                                     CleanupSummary::of(report), QMessageBox::Ok, window_);
         box->setDetailedText(lines.join(QLatin1Char('\n')));
         box->setAttribute(Qt::WA_DeleteOnClose);

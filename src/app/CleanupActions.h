@@ -20,8 +20,8 @@ class ExplorerView;
 
 // The Edit menu's cleanup: Move to Trash (Delete), Delete Permanently… (Shift+Delete), Undo
 // Move to Trash (Ctrl+Z) and Rescan Folder (F5), on the current screen's selected item (or
-// its directory, for a rescan); then Copy Path (Ctrl+C) and Open Terminal Here. Asks before deleting, says what could not be done, and
-// reloads the screen once the snapshot has changed.
+// its directory, for a rescan); then Copy Path (Ctrl+C) and Open Terminal Here. Asks before deleting, says what could
+// not be done, and reloads the screen once the snapshot has changed.
 class CleanupActions : public QObject {
     Q_OBJECT
 public:

@@ -53,8 +53,8 @@ void CompareActions::fillMenu()
         menu_->addAction(QStringLiteral("No Earlier Snapshots of This Folder"))->setEnabled(false);
     }
     for (const ComparisonModel::Candidate& candidate : comparison->candidates()) {
-        QAction* action = menu_->addAction(candidate.current ? candidate.label + QStringLiteral(" (current)")
-                                                             : candidate.label);
+        QAction* action
+            = menu_->addAction(candidate.current ? candidate.label + QStringLiteral(" (current)") : candidate.label);
         action->setCheckable(true);
         action->setChecked(comparison->comparedLocation() == candidate.location);
         const std::string location = candidate.location;

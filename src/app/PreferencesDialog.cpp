@@ -4,10 +4,10 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QHBoxLayout>
 #include <QSpinBox>
 #include <QVBoxLayout>
 

@@ -3,10 +3,10 @@
 #include "CleanupActions.h"
 
 #include "AppNavigationSplitView.h"
-#include "PreferencesDialog.h"
-#include "PreferencesModel.h"
 #include "CheckForUpdatesView.h"
 #include "CompareActions.h"
+#include "PreferencesDialog.h"
+#include "PreferencesModel.h"
 #include "VistrelView.h"
 
 #include "details/FileIcons.h"
@@ -67,9 +67,8 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
     file->addSeparator();
     file->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, &QWidget::close);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    QAction* preferencesAction = edit->addAction(QStringLiteral("Preferences…"), this, [this, preferences] {
-        openPreferences(preferences);
-    });
+    QAction* preferencesAction
+        = edit->addAction(QStringLiteral("Preferences…"), this, [this, preferences] { openPreferences(preferences); });
     preferencesAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma));
     preferencesAction->setEnabled(preferences != nullptr);
     edit->addSeparator();
@@ -226,10 +225,10 @@ void VistrelMainWindow::openHelp()
     if (opened)
         return;
     delete helpFailure_;
-    helpFailure_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Help"),
-                                   QStringLiteral("No web browser could be started. Vistrel's help is at:\n\n%1")
-                                       .arg(page.toString()),
-                                   QMessageBox::Ok, this);
+    helpFailure_ = new QMessageBox(
+        QMessageBox::Information, QStringLiteral("Help"),
+        QStringLiteral("No web browser could be started. Vistrel's help is at:\n\n%1").arg(page.toString()),
+        QMessageBox::Ok, this);
     // The address can be selected and copied.
     helpFailure_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     helpFailure_->setAccessibleName(QStringLiteral("Help"));

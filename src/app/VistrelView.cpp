@@ -6,14 +6,14 @@
 #include "AppNavigationSplitView.h"
 
 #include "cleanup/CleanupModel.h"
+#include "filesystem/MountTable.h"
 #include "history/ComparisonModel.h"
 #include "history/SnapshotHistory.h"
-#include "services/Formats.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "scanview/ScanScreenModel.h"
 #include "scanview/VistrelScanView.h"
-#include "filesystem/MountTable.h"
+#include "services/Formats.h"
 #include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
 #include "store/VistrelModelContainer.h"
@@ -58,10 +58,9 @@ void VistrelView::showScanScreen()
     scanView_ = new VistrelScanView(scanModel_, this);
     addWidget(scanView_);
     setCurrentWidget(scanView_);
-    connect(scanModel_, &ScanScreenModel::containerReady, this,
-            [this](std::shared_ptr<StoreContainer> container) {
-                open(std::move(container), scanModel_ ? scanModel_->scanNote() : QString());
-            });
+    connect(scanModel_, &ScanScreenModel::containerReady, this, [this](std::shared_ptr<StoreContainer> container) {
+        open(std::move(container), scanModel_ ? scanModel_->scanNote() : QString());
+    });
     scanModel_->appear();
     Q_EMIT contentChanged();
 }
@@ -97,8 +96,8 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container, QString scanNo
             for (const auto& folder : *kept)
                 unreadable->push_back({folder.path, folder.reason});
         }
-        environment.unmeasuredFolders = std::make_shared<UnmeasuredFolders>(
-            SnapshotCompletion::exclusions(*container_), mountPoints, std::move(unreadable));
+        environment.unmeasuredFolders = std::make_shared<UnmeasuredFolders>(SnapshotCompletion::exclusions(*container_),
+                                                                            mountPoints, std::move(unreadable));
     } catch (const StoreError&) {
         // A snapshot without these facts opens at "/" as complete.
     }
@@ -112,9 +111,8 @@ void VistrelView::open(std::shared_ptr<StoreContainer> container, QString scanNo
     const std::string location = container_->configuration().fileLocation;
     if (SnapshotHistory::isEarlier(location)) {
         const auto facts = SnapshotCompletion::scanFacts(*container_);
-        environment.earlierSnapshotDate = facts
-            ? Formats::dateTimeStyle(QDateTime::fromSecsSinceEpoch(facts->endedAt))
-            : QStringLiteral("an unknown date");
+        environment.earlierSnapshotDate = facts ? Formats::dateTimeStyle(QDateTime::fromSecsSinceEpoch(facts->endedAt))
+                                                : QStringLiteral("an unknown date");
     } else if (const auto program = SnapshotCompletion::importedFrom(*container_)) {
         // Read from an export: it may describe another machine, whose paths mean other files here.
         environment.importedFrom = QString::fromStdString(*program);

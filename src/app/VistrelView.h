@@ -40,7 +40,10 @@ public:
     // Which earlier snapshot the open one is compared with; none on the scan screen.
     ComparisonModel* comparison() const { return comparison_; }
     // What the window adds to every item's context menu, for snapshots opened from now on.
-    void setItemMenuExtension(std::function<void(QMenu*, const std::string&)> extend) { extendItemMenu_ = std::move(extend); }
+    void setItemMenuExtension(std::function<void(QMenu*, const std::string&)> extend)
+    {
+        extendItemMenu_ = std::move(extend);
+    }
     ScanScreenModel* scanScreenModel() const { return scanModel_; }
     VistrelScanView* scanScreen() const { return scanView_; }
 

@@ -80,9 +80,9 @@ int main(int argc, char** argv)
         } catch (const ModelContainerError& error) {
             std::fprintf(stderr, "vistrel: %s\n", error.what());
             const QString file = QString::fromUtf8(argv[1]);
-            QMessageBox::critical(nullptr, QStringLiteral("Vistrel"),
-                                  QStringLiteral("Cannot open the snapshot store “%1”: %2")
-                                      .arg(file, QString::fromUtf8(error.what())));
+            QMessageBox::critical(
+                nullptr, QStringLiteral("Vistrel"),
+                QStringLiteral("Cannot open the snapshot store “%1”: %2").arg(file, QString::fromUtf8(error.what())));
             return 1;
         }
     }

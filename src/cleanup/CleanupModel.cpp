@@ -70,7 +70,8 @@ std::optional<ResolvedItem> CleanupModel::resolve(const std::string& path, Repor
 
 bool CleanupModel::anyRefused(const std::vector<std::string>& paths) const
 {
-    return std::any_of(paths.begin(), paths.end(), [this](const std::string& path) { return refusal(path).has_value(); });
+    return std::any_of(paths.begin(), paths.end(),
+                       [this](const std::string& path) { return refusal(path).has_value(); });
 }
 
 bool CleanupModel::start(Action action, std::function<void(Report&)> job)

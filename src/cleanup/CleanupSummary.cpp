@@ -64,7 +64,8 @@ QString CleanupSummary::of(const CleanupModel::Report& report)
                        .arg(what, size, DisplayName::of(report.trashFolder));
             break;
         case CleanupModel::Action::deletePermanently:
-            text = QStringLiteral("Deleted %1 (%2) permanently from %3.").arg(what, size, folderOf(report.done.front()));
+            text
+                = QStringLiteral("Deleted %1 (%2) permanently from %3.").arg(what, size, folderOf(report.done.front()));
             break;
         case CleanupModel::Action::undoMoveToTrash:
             text = QStringLiteral("Put %1 (%2) back in %3.").arg(what, size, folderOf(report.done.front()));
@@ -85,7 +86,8 @@ QString CleanupSummary::of(const CleanupModel::Report& report)
         text += QStringLiteral(" %1 could not be handled: %2.")
                     .arg(names({report.failures.front().path}), QString::fromStdString(report.failures.front().reason));
     else if (failed > 1)
-        text += QStringLiteral(" %1 items could not be handled.").arg(Formats::groupedCount(static_cast<std::int64_t>(failed)));
+        text += QStringLiteral(" %1 items could not be handled.")
+                    .arg(Formats::groupedCount(static_cast<std::int64_t>(failed)));
     return text;
 }
 

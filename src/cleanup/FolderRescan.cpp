@@ -24,7 +24,8 @@ FolderRescan::Result FolderRescan::run(const FileUrl& folder, const std::shared_
     auto context = snapshot->makeContext();
     const auto scanRoot = SnapshotCompletion::scanRoot(*snapshot);
     const bool isRoot = scanRoot && *scanRoot == path;
-    const auto before = isRoot ? SnapshotCompletion::scanRootFile(*snapshot, target) : VistrelFile::file(target, *context);
+    const auto before
+        = isRoot ? SnapshotCompletion::scanRootFile(*snapshot, target) : VistrelFile::file(target, *context);
     if (!before || !target.isDirectory())
         throw NotAFolder("it is not a folder of this snapshot");
 

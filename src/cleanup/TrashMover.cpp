@@ -28,7 +28,7 @@ std::string errorText(int error)
 std::optional<std::uint64_t> deviceOfNearest(std::string path)
 {
     for (;;) {
-        struct stat status {};
+        struct stat status { };
         if (::lstat(path.c_str(), &status) == 0)
             return static_cast<std::uint64_t>(status.st_dev);
         const auto slash = path.rfind('/');
@@ -60,7 +60,7 @@ DirectoryHandle trashFolderAt(int parentFd, const char* name, int* error)
     DirectoryHandle folder = DirectoryHandle::openAt(parentFd, name, error);
     if (!folder.isValid())
         return {};
-    struct stat status {};
+    struct stat status { };
     if (::fstat(folder.fd(), &status) != 0 || status.st_uid != ::geteuid()) {
         *error = EACCES;
         return {};
@@ -144,7 +144,7 @@ std::optional<Trash> volumeTrashFor(const ResolvedItem& item, int* error)
 std::string deletionDate()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     ::localtime_r(&now, &local);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
@@ -189,7 +189,8 @@ TrashMover::Outcome moveInto(Trash& trash, const ResolvedItem& item, int* rename
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const std::string name = attempt == 1 ? base : base + "." + std::to_string(attempt);
         const std::string record = name + ".trashinfo";
-        const int fd = ::openat(trash.info.fd(), record.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        const int fd
+            = ::openat(trash.info.fd(), record.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
         if (fd < 0 && errno == EEXIST)
             continue;
         if (fd < 0) {

@@ -28,7 +28,8 @@ std::string changeText(const SnapshotDiff::Change& change)
     if (!change.after)
         return "removed";
     const std::int64_t difference = change.change();
-    return (difference < 0 ? "-" : "+") + Formats::byteCount(static_cast<std::int64_t>(change.magnitude())).toStdString();
+    return (difference < 0 ? "-" : "+")
+        + Formats::byteCount(static_cast<std::int64_t>(change.magnitude())).toStdString();
 }
 
 std::string json(const SnapshotDiff::Change& change)
@@ -110,16 +111,15 @@ int runDiff(const std::vector<std::string>& arguments)
                             terminalText(directory.path()).c_str());
             return std::fflush(stdout) == 0 ? exitSuccess : failure("cannot write the changes");
         }
-        const auto result = SnapshotDiff::biggest(directory, *beforeContext, *afterContext,
-                                                  static_cast<std::size_t>(count));
+        const auto result
+            = SnapshotDiff::biggest(directory, *beforeContext, *afterContext, static_cast<std::size_t>(count));
         if (json)
             std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
         for (const SnapshotDiff::Change& change : result.changes)
             print(change);
         if (!json)
-            std::printf("The %lld biggest of %lld changes under %s\n",
-                        static_cast<long long>(result.changes.size()), static_cast<long long>(result.total),
-                        terminalText(directory.path()).c_str());
+            std::printf("The %lld biggest of %lld changes under %s\n", static_cast<long long>(result.changes.size()),
+                        static_cast<long long>(result.total), terminalText(directory.path()).c_str());
     } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
         return failure(std::string("cannot read the snapshot: ") + error.what());
     }

@@ -20,9 +20,7 @@ std::string json(const SnapshotHistory::Snapshot& snapshot)
 {
     const auto& facts = snapshot.facts;
     JsonWriter writer;
-    writer.beginObject()
-        .string("location", snapshot.location)
-        .boolean("current", snapshot.current);
+    writer.beginObject().string("location", snapshot.location).boolean("current", snapshot.current);
     if (snapshot.root)
         writer.string("root", *snapshot.root);
     else
@@ -83,14 +81,15 @@ int runHistory(const std::vector<std::string>& arguments)
             return failure(error.what());
         }
     }
-    struct stat status {};
+    struct stat status { };
     if (::stat(location.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
         return failure(terminalText(location) + " is a folder, not a snapshot store");
     const auto snapshots = SnapshotHistory::list(location);
     if (snapshots.empty())
         return failure("no snapshot store at " + terminalText(location) + " (run vistrel-cli scan first)");
     if (snapshots.front().current && snapshots.front().problem)
-        return failure(terminalText(location) + " is not a snapshot store: " + terminalText(*snapshots.front().problem));
+        return failure(terminalText(location)
+                       + " is not a snapshot store: " + terminalText(*snapshots.front().problem));
     for (const auto& snapshot : snapshots)
         std::printf("%s\n", json ? cli::json(snapshot).c_str() : line(snapshot).c_str());
     return exitSuccess;

@@ -12,10 +12,10 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <dirent.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -30,9 +30,8 @@ NcduImport::Result importInto(const std::string& partial, const std::string& tar
 {
     using Access = VistrelModelContainer::Access;
     VistrelModelContainer::deleteStoreFile(partial);
-    auto container = VistrelModelContainer::shared().makeContainer(partial, target.empty() ? Access::readWrite
-                                                                                           : Access::scanning,
-                                                                   target);
+    auto container = VistrelModelContainer::shared().makeContainer(
+        partial, target.empty() ? Access::readWrite : Access::scanning, target);
     const NcduImport::Result result = NcduImport::run(fd, *container, [showProgress](std::uint64_t bytes) {
         if (showProgress)
             std::fprintf(stderr, "\rRead %llu MB", static_cast<unsigned long long>(bytes >> 20));
@@ -141,7 +140,8 @@ int runImport(const std::vector<std::string>& arguments)
             VistrelModelContainer::deleteStoreFile(partial);
         if (showProgress)
             std::fprintf(stderr, "\n");
-        return failure("cannot import " + terminalText(*input) + ": " + describeScanError(std::current_exception(), store.value_or("")));
+        return failure("cannot import " + terminalText(*input) + ": "
+                       + describeScanError(std::current_exception(), store.value_or("")));
     }
     if (!fromStandardInput)
         ::close(fd);

@@ -13,8 +13,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <thread>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace vistrel::cli {
@@ -40,7 +40,7 @@ int runRescan(const std::vector<std::string>& arguments)
     const std::string location = storeArgument.value_or(
         VistrelModelContainer::onDiskStoreLocation(VistrelModelContainer::storedRootHolding(folder.path())));
 
-    struct stat status {};
+    struct stat status { };
     if (::stat(location.c_str(), &status) != 0)
         return failure("there is no snapshot at " + terminalText(location) + "; scan first");
 
@@ -52,7 +52,8 @@ int runRescan(const std::vector<std::string>& arguments)
     std::atomic<bool> finished{false};
     std::thread worker([&] {
         try {
-            auto snapshot = VistrelModelContainer::shared().makeContainer(location, VistrelModelContainer::Access::scanning);
+            auto snapshot
+                = VistrelModelContainer::shared().makeContainer(location, VistrelModelContainer::Access::scanning);
             result = FolderRescan::run(folder, snapshot, stop.get_token(), &progress);
         } catch (...) {
             error = std::current_exception();

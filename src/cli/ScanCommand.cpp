@@ -4,22 +4,22 @@
 
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
-#include "services/Formats.h"
-#include "services/Preferences.h"
-#include "services/ScanProgress.h"
-#include "objectstore/StoreError.h"
 #include "filesystem/VolumeFigures.h"
+#include "objectstore/StoreError.h"
 #include "scan/ScanError.h"
 #include "scan/ScanSession.h"
 #include "scanner/ExclusionPatterns.h"
+#include "services/Formats.h"
+#include "services/Preferences.h"
+#include "services/ScanProgress.h"
 #include "store/VistrelModelContainer.h"
 
 #include <QCoreApplication>
 #include <QTimer>
 
 #include <atomic>
-#include <csignal>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -110,8 +110,8 @@ int runScan(const std::vector<std::string>& arguments)
             const std::string file = arguments[++index];
             if (const auto problem = readPatterns(file, patterns))
                 return failure("cannot read the exclusions in " + terminalText(file) + ": " + *problem);
-        }
-        else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size() && !inMemory && !storeArgument)
+        } else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size() && !inMemory
+                   && !storeArgument)
             storeArgument = arguments[++index];
         else if (!optionsEnded && argument == "--in-memory" && !storeArgument)
             inMemory = true;
@@ -172,8 +172,9 @@ int runScan(const std::vector<std::string>& arguments)
         std::fprintf(stderr, "\n");
     }
     if (outcome.error)
-        return failure(describeScanError(outcome.error, storeFile.value_or(VistrelModelContainer::onDiskStoreLocation(root)))
-                       + (outcome.previousSnapshotKept ? "; the previous snapshot is kept" : ""));
+        return failure(
+            describeScanError(outcome.error, storeFile.value_or(VistrelModelContainer::onDiskStoreLocation(root)))
+            + (outcome.previousSnapshotKept ? "; the previous snapshot is kept" : ""));
     if (outcome.cancelled) {
         std::fprintf(stderr, "vistrel-cli: scan cancelled\n");
         return receivedSignal() != 0 ? 128 + receivedSignal() : exitInterrupted;
@@ -181,7 +182,8 @@ int runScan(const std::vector<std::string>& arguments)
     const auto& statistics = outcome.statistics;
     std::printf("records=%lld files=%lld size=%lld allocated=%lld seconds=%s unreadable=%lld",
                 static_cast<long long>(statistics.savedRecords), static_cast<long long>(statistics.rootFileCount),
-                static_cast<long long>(statistics.rootTotalSize), static_cast<long long>(statistics.rootTotalAllocatedSize),
+                static_cast<long long>(statistics.rootTotalSize),
+                static_cast<long long>(statistics.rootTotalAllocatedSize),
                 QString::number(outcome.seconds, 'f', 3).toStdString().c_str(),
                 static_cast<long long>(statistics.unreadableDirectories));
     if (!exclusions.empty())
@@ -190,8 +192,9 @@ int runScan(const std::vector<std::string>& arguments)
     if (outcome.historyProblem)
         std::fprintf(stderr, "vistrel-cli: note: %s\n", terminalText(*outcome.historyProblem).c_str());
     if (statistics.totalsHeldAtMaximum)
-        std::fprintf(stderr, "vistrel-cli: note: the sizes add up to more than 9223372036854775807 bytes; the "
-                             "totals that hold them are held at that value\n");
+        std::fprintf(stderr,
+                     "vistrel-cli: note: the sizes add up to more than 9223372036854775807 bytes; the "
+                     "totals that hold them are held at that value\n");
     return exitSuccess;
 }
 

@@ -44,11 +44,11 @@ extern "C" void onCancelTimeout(int)
 
 void installCancelSignals()
 {
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = onSignal;
     for (const int number : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(number, &action, nullptr);
-    struct sigaction timeout {};
+    struct sigaction timeout { };
     timeout.sa_handler = onCancelTimeout;
     ::sigaction(SIGALRM, &timeout, nullptr);
 }
@@ -66,7 +66,8 @@ void drawProgress(const ScanProgress& progress)
     if (total > 0) {
         const int percent = static_cast<int>(std::min<std::int64_t>(100, done * 100 / total));
         const int filled = percent * 30 / 100;
-        std::fprintf(stderr, "\r[%s%s] %3d%%  %s of %s items ", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+        std::fprintf(stderr, "\r[%s%s] %3d%%  %s of %s items ",
+                     std::string(static_cast<std::size_t>(filled), '#').c_str(),
                      std::string(static_cast<std::size_t>(30 - filled), '.').c_str(), percent, count.c_str(),
                      Formats::groupedCount(total).toStdString().c_str());
     } else {
@@ -74,7 +75,6 @@ void drawProgress(const ScanProgress& progress)
     }
     std::fflush(stderr);
 }
-
 
 // Advice fits the fault: only a damaged or foreign file is worth deleting.
 std::string describeScanError(const std::exception_ptr& error, const std::string& location)
@@ -87,11 +87,13 @@ std::string describeScanError(const std::exception_ptr& error, const std::string
         case StoreError::Code::incompatibleVersion:
             return std::string(refused.what()) + " (" + terminalText(location) + "; delete that file to scan anew)";
         case StoreError::Code::busy:
-            return "another scan is writing the snapshot store " + terminalText(location) + "; try again when it has finished";
+            return "another scan is writing the snapshot store " + terminalText(location)
+                + "; try again when it has finished";
         case StoreError::Code::inUse:
             return "another program is reading the snapshot store " + terminalText(location)
                 + " right now; try again when it has finished";
-        default: return std::string(refused.what()) + " (" + terminalText(location) + ")";
+        default:
+            return std::string(refused.what()) + " (" + terminalText(location) + ")";
         }
     } catch (const StoreError& failed) {
         if (failed.code() == StoreError::Code::busy)

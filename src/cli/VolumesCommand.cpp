@@ -76,13 +76,13 @@ int runVolumes(const std::vector<std::string>& arguments)
             std::printf("%s\n", writer.text().c_str());
             continue;
         }
-        const QString size = figures && figures->totalCapacity ? Formats::byteCount(*figures->totalCapacity)
-                                                               : QStringLiteral("-");
+        const QString size
+            = figures && figures->totalCapacity ? Formats::byteCount(*figures->totalCapacity) : QStringLiteral("-");
         const QString usedText = used ? Formats::byteCount(*used) : QStringLiteral("-");
         std::printf("%s %s %s %s%s%s\n", padRight(terminalText(name), 23).c_str(),
-                    padRight(terminalText(volume.mountPoint), 31).c_str(), padRight(terminalText(volume.type), 9).c_str(),
-                    padLeft(size, 11).c_str(), padLeft(usedText, 11).c_str(),
-                    problem.empty() ? "" : ("  " + terminalText(problem)).c_str());
+                    padRight(terminalText(volume.mountPoint), 31).c_str(),
+                    padRight(terminalText(volume.type), 9).c_str(), padLeft(size, 11).c_str(),
+                    padLeft(usedText, 11).c_str(), problem.empty() ? "" : ("  " + terminalText(problem)).c_str());
     }
     return exitSuccess;
 }

@@ -10,29 +10,29 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
-#include <utility>
 #include <unistd.h>
+#include <utility>
 
 namespace vistrel::cli {
 
 namespace {
-constexpr const char* usageText =
-    "usage: vistrel-cli scan [ROOT] [--store FILE | --in-memory] [--exclude PATTERN]... [--exclude-from FILE]\n"
-    "       vistrel-cli rescan DIR [--store FILE]\n"
-    "       vistrel-cli dump [--store FILE]\n"
-    "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
-    "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
-    "       vistrel-cli top [--store FILE] [--under DIR] [-n N] [--json]\n"
-    "       vistrel-cli types [--store FILE] [--under DIR] [--json]\n"
-    "       vistrel-cli history [--root DIR | --store FILE] [--json]\n"
-    "       vistrel-cli diff OLD NEW [--under DIR] [-n N] [--json]\n"
-    "       vistrel-cli export [--store FILE] [--under DIR] [-o OUT]\n"
-    "       vistrel-cli import IN [--store FILE | --in-memory]\n"
-    "       vistrel-cli stat PATH...\n"
-    "       vistrel-cli volume [--store FILE]\n"
-    "       vistrel-cli volumes [--json]\n"
-    "Without --store, the per-user snapshot of the scan root (for ls and search, of the\n"
-    "nearest root holding DIR) is used.\n";
+constexpr const char* usageText
+    = "usage: vistrel-cli scan [ROOT] [--store FILE | --in-memory] [--exclude PATTERN]... [--exclude-from FILE]\n"
+      "       vistrel-cli rescan DIR [--store FILE]\n"
+      "       vistrel-cli dump [--store FILE]\n"
+      "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
+      "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
+      "       vistrel-cli top [--store FILE] [--under DIR] [-n N] [--json]\n"
+      "       vistrel-cli types [--store FILE] [--under DIR] [--json]\n"
+      "       vistrel-cli history [--root DIR | --store FILE] [--json]\n"
+      "       vistrel-cli diff OLD NEW [--under DIR] [-n N] [--json]\n"
+      "       vistrel-cli export [--store FILE] [--under DIR] [-o OUT]\n"
+      "       vistrel-cli import IN [--store FILE | --in-memory]\n"
+      "       vistrel-cli stat PATH...\n"
+      "       vistrel-cli volume [--store FILE]\n"
+      "       vistrel-cli volumes [--json]\n"
+      "Without --store, the per-user snapshot of the scan root (for ls and search, of the\n"
+      "nearest root holding DIR) is used.\n";
 } // namespace
 
 int failure(const std::string& message)
@@ -80,10 +80,10 @@ int main(int argc, char** argv)
     }
     using Command = int (*)(const std::vector<std::string>&);
     static const std::pair<const char*, Command> commands[] = {
-        {"scan", runScan}, {"rescan", runRescan}, {"dump", runDump},     {"ls", runList},
-        {"search", runSearch}, {"stat", runStat}, {"volume", runVolume},
-        {"volumes", runVolumes}, {"top", runTop}, {"types", runTypes},
-        {"history", runHistory}, {"diff", runDiff}, {"export", runExport}, {"import", runImport},
+        {"scan", runScan},     {"rescan", runRescan}, {"dump", runDump},       {"ls", runList},
+        {"search", runSearch}, {"stat", runStat},     {"volume", runVolume},   {"volumes", runVolumes},
+        {"top", runTop},       {"types", runTypes},   {"history", runHistory}, {"diff", runDiff},
+        {"export", runExport}, {"import", runImport},
     };
     for (const auto& [name, run] : commands) {
         if (command != name)

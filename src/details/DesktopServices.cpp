@@ -5,16 +5,16 @@
 #include "services/Log.h"
 
 #include <QClipboard>
-#include <QFile>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QUrl>
 

@@ -9,8 +9,8 @@
 
 #include <QLabel>
 #include <QStackedLayout>
-#include <QVBoxLayout>
 #include <QThreadPool>
+#include <QVBoxLayout>
 
 #include <sys/resource.h>
 #include <unistd.h>

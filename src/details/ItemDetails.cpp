@@ -156,8 +156,8 @@ ItemDetails ItemDetails::make(VistrelFile file)
     details.rawPath = file.id;
     details.typeDescription = value(ResourceKey::localizedTypeDescription).toString();
     const QByteArray localizedName = value(ResourceKey::localizedName).toByteArray();
-    if (const QString shown = DisplayName::of(std::string_view(localizedName.constData(),
-                                                               static_cast<std::size_t>(localizedName.size())));
+    if (const QString shown
+        = DisplayName::of(std::string_view(localizedName.constData(), static_cast<std::size_t>(localizedName.size())));
         !shown.isEmpty() && shown != details.name)
         details.localizedName = shown;
     const bool directory = !file.id.empty() && file.id.back() == '/';
@@ -167,8 +167,10 @@ ItemDetails ItemDetails::make(VistrelFile file)
     const auto permissionBits = file.posixPermissions();
 
     details.essentials = {
-        string("Kind", details.typeDescription.isEmpty() ? kindOf(type, directory) : capitalised(details.typeDescription)),
-        number("Size", file.totalSize, byteCount), number("Size on disk", file.totalAllocatedSize, byteCount),
+        string("Kind",
+               details.typeDescription.isEmpty() ? kindOf(type, directory) : capitalised(details.typeDescription)),
+        number("Size", file.totalSize, byteCount),
+        number("Size on disk", file.totalAllocatedSize, byteCount),
         number("Files", directory ? file.fileCount : std::nullopt, Formats::decimal),
         // Read on the details' own thread: a CACHEDIR.TAG takes a look at the disk.
         string("Cache", directory ? cacheReason(file.id) : std::nullopt),
@@ -188,8 +190,8 @@ ItemDetails ItemDetails::make(VistrelFile file)
         {number("Owner ID", file.ownerAccountID(), Formats::decimal),
          string("Group", account(file.groupOwnerAccountName(), file.groupOwnerAccountID())),
          number("Group ID", file.groupOwnerAccountID(), Formats::decimal)},
-        {flag("Symbolic link", type == FileResourceType::symbolicLink), flag("Hidden", flagValue(ResourceKey::isHidden)),
-         flag("Executable", flagValue(ResourceKey::isExecutable)),
+        {flag("Symbolic link", type == FileResourceType::symbolicLink),
+         flag("Hidden", flagValue(ResourceKey::isHidden)), flag("Executable", flagValue(ResourceKey::isExecutable)),
          flag("Readable", flagValue(ResourceKey::isReadable)), flag("Writable", flagValue(ResourceKey::isWritable)),
          flag("Sparse", flagValue(ResourceKey::isSparse)), flag("Immutable", file.immutable()),
          flag("Append only", file.appendOnly()), flag("Busy", file.busy()),

@@ -22,7 +22,8 @@ QString ChangeText::of(const SizeComparison& comparison)
     if (comparison.change() == 0)
         return {};
     if (comparison.removedItems > 0)
-        return signedBytes(comparison.change()) + QStringLiteral(", %1 removed").arg(Formats::groupedCount(comparison.removedItems));
+        return signedBytes(comparison.change())
+            + QStringLiteral(", %1 removed").arg(Formats::groupedCount(comparison.removedItems));
     return signedBytes(comparison.change());
 }
 

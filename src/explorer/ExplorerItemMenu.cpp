@@ -18,9 +18,7 @@ QMenu* ExplorerItemMenu::make(const ItemUrl& url, const std::function<void()>& s
     const std::string path = url.path;
     menu->addAction(QString::fromLatin1(DesktopServices::showInFileManagerText), parent,
                     [path] { DesktopServices::showInFinder(path); });
-    menu->addAction(QStringLiteral("Copy path"), parent, [path] {
-        DesktopServices::copyPath(path);
-    });
+    menu->addAction(QStringLiteral("Copy path"), parent, [path] { DesktopServices::copyPath(path); });
     return menu;
 }
 

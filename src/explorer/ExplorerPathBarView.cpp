@@ -40,7 +40,7 @@ QString text(const std::string& bytes)
 } // namespace
 
 std::vector<ExplorerPathBarView::Component> ExplorerPathBarView::components(const FileUrl& currentPath,
-                                                                          const FileUrl& scanRoot)
+                                                                            const FileUrl& scanRoot)
 {
     const std::string& path = currentPath.path();
     std::string root = scanRoot.path();
@@ -181,8 +181,9 @@ void ExplorerPathBarView::arrange()
     int figuresWidth = 0;
     if (figures_ && figures_->isVisible()) {
         figuresWidth = std::min(figures_->sizeHint().width(), width() / 2);
-        figures_->setGeometry(width() - horizontalPadding - figuresWidth, (height() - figures_->sizeHint().height()) / 2,
-                              figuresWidth, figures_->sizeHint().height());
+        figures_->setGeometry(width() - horizontalPadding - figuresWidth,
+                              (height() - figures_->sizeHint().height()) / 2, figuresWidth,
+                              figures_->sizeHint().height());
         figuresWidth += 2 * spacing;
     }
     const int available = width() - figuresWidth;

@@ -85,7 +85,7 @@ const SizeComparison* ExplorerSearchItemModel::comparisonAt(int row) const
 {
     const auto& comparisons = viewModel_->comparisons();
     return row >= 0 && static_cast<std::size_t>(row) < comparisons.size() ? &comparisons[static_cast<std::size_t>(row)]
-                                                                         : nullptr;
+                                                                          : nullptr;
 }
 
 QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const

@@ -48,10 +48,10 @@ ExplorerSearchView::ExplorerSearchView(ExplorerSearchViewModel* viewModel, const
     header->setStretchLastSection(false);
     header->setSectionResizeMode(ExplorerSearchItemModel::nameColumn, QHeaderView::Stretch);
     header->setSectionResizeMode(ExplorerSearchItemModel::pathColumn, QHeaderView::Stretch);
-    for (const auto& [column, width] : {std::pair{ExplorerSearchItemModel::kindColumn, 120},
-                                        std::pair{ExplorerSearchItemModel::lastOpenedColumn, 120},
-                                        std::pair{ExplorerSearchItemModel::sizeColumn, 80},
-                                        std::pair{ExplorerSearchItemModel::changeColumn, 90}}) {
+    for (const auto& [column, width] :
+         {std::pair{ExplorerSearchItemModel::kindColumn, 120},
+          std::pair{ExplorerSearchItemModel::lastOpenedColumn, 120}, std::pair{ExplorerSearchItemModel::sizeColumn, 80},
+          std::pair{ExplorerSearchItemModel::changeColumn, 90}}) {
         header->setSectionResizeMode(column, QHeaderView::Fixed);
         header->resizeSection(column, width);
     }

@@ -168,8 +168,7 @@ QString ExplorerSearchViewModel::statusText() const
     if (shown < totalResults_)
         return QCoreApplication::translate("Search", "Showing %1 out of %2")
             .arg(Formats::messageCount(shown), Formats::messageCount(totalResults_));
-    return QCoreApplication::translate("Search", "Matched %n results", nullptr,
-                                       Translations::count(totalResults_));
+    return QCoreApplication::translate("Search", "Matched %n results", nullptr, Translations::count(totalResults_));
 }
 
 QString ExplorerSearchViewModel::pathColumn(const std::string& itemPath, const std::string& rootPath)

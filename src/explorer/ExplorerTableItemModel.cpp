@@ -64,7 +64,8 @@ std::optional<std::string> ExplorerTableItemModel::cacheReason(const std::string
     return CacheFolders::byPath(path, userCache);
 }
 
-std::optional<UnmeasuredFolders::Reason> ExplorerTableItemModel::unmeasuredReason(const ExplorerTableRowModel& row) const
+std::optional<UnmeasuredFolders::Reason> ExplorerTableItemModel::unmeasuredReason(
+    const ExplorerTableRowModel& row) const
 {
     const auto& source = row.source();
     // A folder the scan recorded without walking: no count and no size.
@@ -83,8 +84,8 @@ QPixmap ExplorerTableItemModel::withEmblem(const QPixmap& picture, UnmeasuredFol
     if (const auto found = composed.constFind(key); found != composed.constEnd())
         return *found;
     const char* emblem = reason == UnmeasuredFolders::Reason::excluded ? "action-unavailable-symbolic"
-        : reason == UnmeasuredFolders::Reason::otherFileSystem       ? "drive-harddisk-symbolic"
-                                                                      : "emblem-unreadable";
+        : reason == UnmeasuredFolders::Reason::otherFileSystem         ? "drive-harddisk-symbolic"
+                                                                       : "emblem-unreadable";
     QPixmap result = picture;
     const QPixmap mark = QIcon::fromTheme(QString::fromLatin1(emblem)).pixmap(10, 10);
     QPainter painter(&result); // logical coordinates, whatever the pixel ratio
@@ -94,7 +95,7 @@ QPixmap ExplorerTableItemModel::withEmblem(const QPixmap& picture, UnmeasuredFol
         // Without an icon theme: a dot in the reason's colour.
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::white);
-        painter.setBrush(reason == UnmeasuredFolders::Reason::excluded ? QColor(120, 120, 120)
+        painter.setBrush(reason == UnmeasuredFolders::Reason::excluded              ? QColor(120, 120, 120)
                              : reason == UnmeasuredFolders::Reason::otherFileSystem ? QColor(40, 110, 200)
                                                                                     : QColor(200, 40, 40));
         painter.drawEllipse(QRectF(8, 8, 7, 7));
@@ -251,7 +252,7 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
         if (comparison && index.column() == changeColumn)
             return static_cast<int>(ChangeText::tone(*comparison));
         return static_cast<int>(index.column() != nameColumn ? TextTone::figure
-                                : others                     ? TextTone::other
+                                    : others                 ? TextTone::other
                                                              : TextTone::normal);
     }
     case shareRole:

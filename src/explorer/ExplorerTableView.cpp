@@ -22,10 +22,9 @@ namespace vistrel {
 namespace {
 
 // A share orders its rows as their size on disk does.
-constexpr KeyPathComparator::Key columnKeys[] = {KeyPathComparator::Key::name, KeyPathComparator::Key::fileCount,
-                                                 KeyPathComparator::Key::allocatedSize,
-                                                 KeyPathComparator::Key::allocatedSize,
-                                                 KeyPathComparator::Key::totalSize, KeyPathComparator::Key::change};
+constexpr KeyPathComparator::Key columnKeys[]
+    = {KeyPathComparator::Key::name,          KeyPathComparator::Key::fileCount, KeyPathComparator::Key::allocatedSize,
+       KeyPathComparator::Key::allocatedSize, KeyPathComparator::Key::totalSize, KeyPathComparator::Key::change};
 
 } // namespace
 
@@ -48,8 +47,9 @@ ExplorerTableView::ExplorerTableView(ExplorerTableViewModel* viewModel, Preferen
     tree_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     tree_->setContextMenuPolicy(Qt::CustomContextMenu);
     tree_->setItemDelegate(new ToneDelegate(tree_));
-    tree_->setItemDelegateForColumn(ExplorerTableItemModel::nameColumn,
-                                    new HighlightedTextDelegate(ExplorerTableItemModel::filterTextRole, tree_, ExplorerTableItemModel::badgeRole));
+    tree_->setItemDelegateForColumn(
+        ExplorerTableItemModel::nameColumn,
+        new HighlightedTextDelegate(ExplorerTableItemModel::filterTextRole, tree_, ExplorerTableItemModel::badgeRole));
     tree_->installEventFilter(this);
 
     QHeaderView* header = tree_->header();

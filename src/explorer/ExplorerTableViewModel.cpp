@@ -92,9 +92,10 @@ QString ExplorerTableViewModel::totalText(std::optional<std::int64_t> volumeUsed
     if (!source.totalAllocatedSize())
         return QStringLiteral("%1: not measured").arg(name);
     const std::int64_t files = source.fileCount().value_or(0);
-    QString text = QStringLiteral("%1: %2 in %3").arg(name, Formats::byteCount(*source.totalAllocatedSize()),
-                                                      files == 1 ? QStringLiteral("1 file")
-                                                                 : QStringLiteral("%1 files").arg(Formats::groupedCount(files)));
+    QString text = QStringLiteral("%1: %2 in %3")
+                       .arg(name, Formats::byteCount(*source.totalAllocatedSize()),
+                            files == 1 ? QStringLiteral("1 file")
+                                       : QStringLiteral("%1 files").arg(Formats::groupedCount(files)));
     if (volumeUsedBytes && *volumeUsedBytes > 0) {
         const double share = static_cast<double>(*source.totalAllocatedSize()) / static_cast<double>(*volumeUsedBytes);
         text += share < 0.0005 ? QStringLiteral(", less than 0.1 % of the space used on its volume")
@@ -188,8 +189,9 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
         } catch (const std::exception& failure) {
             error = failure.what();
         }
-        onMainThread(alive, [this, generation, row, children = std::move(children), changes = std::move(changes),
-                             error = std::move(error)]() mutable {
+        onMainThread(alive,
+                     [this, generation, row, children = std::move(children), changes = std::move(changes),
+                      error = std::move(error)]() mutable {
                          if (generation != generation_)
                              return; // the rows were rebuilt meanwhile; `row` is gone
                          loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());

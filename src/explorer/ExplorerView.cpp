@@ -1,19 +1,19 @@
 #include "ExplorerView.h"
 
 #include "ChangeText.h"
-#include "history/ComparisonModel.h"
 #include "ExplorerModel.h"
 #include "ExplorerPathBarView.h"
 #include "ExplorerSearchView.h"
 #include "ExplorerSearchViewModel.h"
-#include "ExplorerTableView.h"
-#include "ExplorerTableViewModel.h"
-#include "mapview/MapModel.h"
 #include "ExplorerTableRowModel.h"
 #include "ExplorerTableRowModelDataSource.h"
+#include "ExplorerTableView.h"
+#include "ExplorerTableViewModel.h"
+#include "NavigationModel.h"
+#include "history/ComparisonModel.h"
+#include "mapview/MapModel.h"
 #include "mapview/MapTypesView.h"
 #include "mapview/MapView.h"
-#include "NavigationModel.h"
 
 #include "details/EmptyStateView.h"
 #include "details/ExplorerDetailsContentView.h"
@@ -31,11 +31,11 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QPlainTextEdit>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
@@ -122,9 +122,8 @@ ExplorerView::ExplorerView(const ExplorerEnvironment& environment, FileUrl root,
         if (!environment.preferences->detailsSplitter().isEmpty())
             split->restoreState(environment.preferences->detailsSplitter());
         details_->setVisible(environment.preferences->detailsShown());
-        connect(split, &QSplitter::splitterMoved, this, [this] {
-            environment_.preferences->setDetailsSplitter(detailsSplit_->saveState());
-        });
+        connect(split, &QSplitter::splitterMoved, this,
+                [this] { environment_.preferences->setDetailsSplitter(detailsSplit_->saveState()); });
     }
     // The map goes below the table and the details, in a splitter of its own.
     mapSplit_ = new QSplitter(Qt::Vertical, filterPage);
@@ -261,8 +260,8 @@ QString ExplorerView::subtitle() const
 
 QString ExplorerView::searchScopeLabel(const FileUrl& currentPath, SearchScope scope)
 {
-    return rawValue(scope).toHtmlEscaped() + QStringLiteral(" <b>") + text(currentPath.lastPathComponent()).toHtmlEscaped()
-        + QStringLiteral("</b>");
+    return rawValue(scope).toHtmlEscaped() + QStringLiteral(" <b>")
+        + text(currentPath.lastPathComponent()).toHtmlEscaped() + QStringLiteral("</b>");
 }
 
 QWidget* ExplorerView::makeScopeButton(SearchScope scope)
@@ -418,7 +417,8 @@ void ExplorerView::setMapShown(bool shown)
         auto* types = new MapTypesView(model, side);
         sideLayout->addWidget(types, 1);
         // The types' colours are not the map's while it shows growth.
-        connect(model, &MapModel::colouringChanged, types, [types, model] { types->setEnabled(!model->colouredByGrowth()); });
+        connect(model, &MapModel::colouringChanged, types,
+                [types, model] { types->setEnabled(!model->colouredByGrowth()); });
         mapPane_->addWidget(side);
         applyComparison();
         mapPane_->setStretchFactor(0, 4);
@@ -435,7 +435,8 @@ void ExplorerView::setMapShown(bool shown)
         });
         connect(mapView_, &MapView::itemClicked, this, [this](const std::string& path) { selectFromMap(path); });
         connect(model_, &ExplorerModel::selectedDetailsFileChanged, mapView_, [this] {
-            mapView_->setSelectedPath(model_->selectedDetailsFile() ? model_->selectedDetailsFile()->id : std::string());
+            mapView_->setSelectedPath(model_->selectedDetailsFile() ? model_->selectedDetailsFile()->id
+                                                                    : std::string());
         });
         connect(mapView_, &MapView::directoryOpened, this, [this](const std::string& path) {
             const ItemUrl url = ItemUrl::file(FileUrl(path));
@@ -580,7 +581,8 @@ void ExplorerView::setSearchScope(SearchScope scope)
     }
     const bool largest = scope == SearchScope::largest;
     const bool changes = scope == SearchScope::changes;
-    if (searchViewModel_ && searchViewModel_->listsLargestFiles() == largest && searchViewModel_->listsChanges() == changes)
+    if (searchViewModel_ && searchViewModel_->listsLargestFiles() == largest
+        && searchViewModel_->listsChanges() == changes)
         return;
     delete searchView_;
     delete searchViewModel_;
@@ -610,14 +612,14 @@ void ExplorerView::setSearchScope(SearchScope scope)
 std::vector<std::string> ExplorerView::selectedItemPaths() const
 {
     std::vector<std::string> paths = scope_ == SearchScope::filter || !searchView_ ? table_->selectedItemPaths()
-                                                                                  : searchView_->selectedItemPaths();
+                                                                                   : searchView_->selectedItemPaths();
     if (paths.empty() && model_->selectedDetailsFile())
         paths.push_back(model_->selectedDetailsFile()->id);
     return paths;
 }
 
-std::optional<std::pair<std::int64_t, std::int64_t>>
-ExplorerView::selectedItemFigures(const std::vector<std::string>& paths) const
+std::optional<std::pair<std::int64_t, std::int64_t>> ExplorerView::selectedItemFigures(
+    const std::vector<std::string>& paths) const
 {
     const bool table = scope_ == SearchScope::filter || !searchView_;
     if ((table ? table_->selectedItemPaths() : searchView_->selectedItemPaths()) == paths)
@@ -625,7 +627,7 @@ ExplorerView::selectedItemFigures(const std::vector<std::string>& paths) const
     // The item the details show (a click on the map).
     if (const auto& file = model_->selectedDetailsFile(); file && paths == std::vector<std::string>{file->id})
         return std::pair<std::int64_t, std::int64_t>{file->totalAllocatedSize.value_or(0),
-                                                      FileUrl(file->id).isDirectory() ? file->fileCount.value_or(0) : 1};
+                                                     FileUrl(file->id).isDirectory() ? file->fileCount.value_or(0) : 1};
     return std::nullopt;
 }
 

@@ -59,7 +59,8 @@ public:
     // item the details show (a click on the map).
     std::vector<std::string> selectedItemPaths() const;
     // What they take on disk and how many files they hold, when they are the shown selection.
-    std::optional<std::pair<std::int64_t, std::int64_t>> selectedItemFigures(const std::vector<std::string>& paths) const;
+    std::optional<std::pair<std::int64_t, std::int64_t>> selectedItemFigures(
+        const std::vector<std::string>& paths) const;
     // Loads the rows; done each time the screen comes to the front.
     void refresh();
     // After the snapshot changed in place (a cleanup): the rows, the details and the map

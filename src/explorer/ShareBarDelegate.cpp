@@ -29,7 +29,8 @@ void ShareBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         QStyledItemDelegate::paint(painter, option, index);
         const QRect bar(cell.left(), cell.top(), static_cast<int>(cell.width() * 0.45), cell.height());
         painter->fillRect(bar, track);
-        painter->fillRect(QRect(bar.left(), bar.top(), std::max(length, share.toDouble() > 0 ? 1 : 0), bar.height()), fill);
+        painter->fillRect(QRect(bar.left(), bar.top(), std::max(length, share.toDouble() > 0 ? 1 : 0), bar.height()),
+                          fill);
         painter->restore();
         return;
     }

@@ -26,7 +26,8 @@ std::int64_t magnitude(std::int64_t value)
 bool explains(std::int64_t change, std::int64_t explained)
 {
     const std::int64_t rest = magnitude(change - explained);
-    return rest <= std::max<std::int64_t>(4096, static_cast<std::int64_t>(magnitude(change) * ChangeFolding::explainedShare));
+    return rest
+        <= std::max<std::int64_t>(4096, static_cast<std::int64_t>(magnitude(change) * ChangeFolding::explainedShare));
 }
 
 } // namespace
@@ -47,8 +48,7 @@ std::vector<ChangeFolding::Row> ChangeFolding::fold(const std::vector<SnapshotDi
     order.reserve(changes.size());
     for (const SnapshotDiff::Change& change : changes)
         order.push_back(&change);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto* a, const auto* b) { return a->level > b->level; });
+    std::stable_sort(order.begin(), order.end(), [](const auto* a, const auto* b) { return a->level > b->level; });
 
     std::unordered_map<std::string, std::int64_t> explained; // by folder: what its listed items account for
     std::unordered_map<std::string, std::int64_t> folded; // by folder: removed items folded into it

@@ -89,7 +89,7 @@ SnapshotDiff::Biggest SnapshotComparison::biggest(const FileUrl& directory, Stor
 }
 
 std::unordered_map<std::string, std::int64_t> SnapshotComparison::earlierSizes(const FileUrl& directory,
-                                                                             double minimumShare) const
+                                                                               double minimumShare) const
 {
     EarlierContext earlier(*earlier_);
     std::unordered_map<std::string, std::int64_t> sizes;

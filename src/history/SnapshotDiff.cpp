@@ -21,8 +21,8 @@ namespace vistrel {
 
 namespace {
 
-const std::vector<std::string> attributes = {"id", "name", "level", "fileCount", "totalAllocatedSize",
-                                             "fileResourceType"};
+const std::vector<std::string> attributes
+    = {"id", "name", "level", "fileCount", "totalAllocatedSize", "fileResourceType"};
 
 std::optional<std::int64_t> integer(const StoreValueView& value)
 {
@@ -43,14 +43,14 @@ std::unique_ptr<StoreCursor> levelCursor(StoreContext& context, const FileUrl& d
 {
     StorePredicate predicate = StorePredicate::equal("level", level);
     if (directory.path() != "/")
-        predicate = StorePredicate::conjunction(StorePredicate::beginsWith("id", directory.path()), std::move(predicate));
+        predicate
+            = StorePredicate::conjunction(StorePredicate::beginsWith("id", directory.path()), std::move(predicate));
     return context.openCursor({std::move(predicate), {{"id", true}}, std::nullopt, attributes});
 }
 
 // Walks both cursors in id order, handing each id once with the rows it has on either side.
 // False when neither side had a row.
-template <class Rows>
-bool merge(Rows& before, Rows& after, const std::function<void(SnapshotDiff::Change&&)>& receive)
+template <class Rows> bool merge(Rows& before, Rows& after, const std::function<void(SnapshotDiff::Change&&)>& receive)
 {
     bool hasBefore = before.next();
     bool hasAfter = after.next();
@@ -117,8 +117,8 @@ std::vector<SnapshotDiff::Change> SnapshotDiff::children(const FileUrl& director
 {
     const std::int64_t level = directory.pathComponentCount() + 1;
     // Both snapshots at once, one on a helper: a large folder's rows take most of the time.
-    auto readBefore = std::async(std::launch::async,
-                                 [&] { return ReadAheadRows(*levelCursor(before, directory, level)); });
+    auto readBefore
+        = std::async(std::launch::async, [&] { return ReadAheadRows(*levelCursor(before, directory, level)); });
     ReadAheadRows afterRows(*levelCursor(after, directory, level));
     ReadAheadRows beforeRows = readBefore.get();
     std::vector<Change> changes;
@@ -179,8 +179,7 @@ SnapshotDiff::Biggest SnapshotDiff::biggest(const FileUrl& directory, StoreConte
             });
             if (!any) {
                 std::int64_t seen = emptyLevel;
-                while (level < seen && !emptyLevel.compare_exchange_weak(seen, level)) {
-                }
+                while (level < seen && !emptyLevel.compare_exchange_weak(seen, level)) { }
             }
         }
         std::lock_guard lock(mutex);
@@ -197,16 +196,17 @@ SnapshotDiff::Biggest SnapshotDiff::biggest(const FileUrl& directory, StoreConte
         contexts.back().first->setPageCacheLimit(streamingCacheKibibytes);
         contexts.back().second->setPageCacheLimit(streamingCacheKibibytes);
         // The contexts themselves, not the pair: the vector moves its pairs as it grows.
-        helpers.emplace_back([&, beforeHelper = contexts.back().first.get(), afterHelper = contexts.back().second.get()] {
-            try {
-                work(*beforeHelper, *afterHelper);
-            } catch (...) {
-                std::lock_guard lock(mutex);
-                if (!error)
-                    error = std::current_exception();
-                failed = true;
-            }
-        });
+        helpers.emplace_back(
+            [&, beforeHelper = contexts.back().first.get(), afterHelper = contexts.back().second.get()] {
+                try {
+                    work(*beforeHelper, *afterHelper);
+                } catch (...) {
+                    std::lock_guard lock(mutex);
+                    if (!error)
+                        error = std::current_exception();
+                    failed = true;
+                }
+            });
     }
     try {
         work(before, after);

@@ -10,11 +10,11 @@
 
 #include <algorithm>
 #include <cctype>
-#include <iterator>
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <iterator>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -124,7 +124,8 @@ SnapshotHistory::Snapshot SnapshotHistory::describe(const std::string& location)
     if (::stat(location.c_str(), &status) == 0)
         snapshot.bytesOnDisk = static_cast<std::int64_t>(status.st_blocks) * 512;
     try {
-        auto container = VistrelModelContainer::shared().makeContainer(location, VistrelModelContainer::Access::readOnly);
+        auto container
+            = VistrelModelContainer::shared().makeContainer(location, VistrelModelContainer::Access::readOnly);
         snapshot.root = SnapshotCompletion::scanRoot(*container);
         snapshot.facts = SnapshotCompletion::scanFacts(*container);
         if (!SnapshotCompletion::isFinished(*container))
@@ -216,8 +217,7 @@ std::optional<std::string> SnapshotHistory::install(const std::string& partial, 
         if (kept.empty()) {
             notKept = "the previous snapshot could not be kept in " + folder + ": " + problem;
             Log::error(LogCategory::app, *notKept);
-        }
-        else
+        } else
             syncPath(folder, O_RDONLY | O_DIRECTORY);
     }
     // A journal left by an edit that never finished belongs to the file being replaced; SQLite

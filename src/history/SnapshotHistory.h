@@ -45,7 +45,8 @@ public:
     // hold a link to it). The caller holds the store's writer lock. Throws Error; the current
     // snapshot stays as it was unless the move itself succeeded. Returns why the previous
     // snapshot could not be kept, when it was meant to be and was not.
-    [[nodiscard]] static std::optional<std::string> install(const std::string& partial, const std::string& storeLocation, int keepCount);
+    [[nodiscard]] static std::optional<std::string> install(const std::string& partial,
+                                                            const std::string& storeLocation, int keepCount);
     // Deletes what a killed scan left, unless a writer holds the store now.
     static void removeAbandoned(const std::string& storeLocation);
     // Deletes all but the newest `keepCount` earlier snapshots of the store.

@@ -41,9 +41,10 @@ FileTypeTotals FileTypeTotals::read(const FileUrl& root, StoreContext& context)
 {
     // One sum per reading thread, added up at the end: no lock per row.
     std::vector<FileTypeTotals> perWorker(VistrelFileSubtree::workerCount());
-    VistrelFileSubtree::forEachFile(root, context, [&perWorker](std::size_t worker, std::string_view name, std::int64_t size) {
-        perWorker[worker].add(name, size);
-    });
+    VistrelFileSubtree::forEachFile(root, context,
+                                    [&perWorker](std::size_t worker, std::string_view name, std::int64_t size) {
+                                        perWorker[worker].add(name, size);
+                                    });
     FileTypeTotals totals;
     for (const FileTypeTotals& part : perWorker)
         totals.add(part);

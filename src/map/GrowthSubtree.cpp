@@ -18,8 +18,7 @@ std::string parentOf(const std::string& path)
 GrowthSubtree GrowthSubtree::merge(std::vector<VistrelFileSubtree::Item> now,
                                    const std::unordered_map<std::string, std::int64_t>& then, std::int64_t rootNow,
                                    std::int64_t rootThen, std::int64_t minimumSize,
-                                   const std::function<bool(const std::string&)>& existsNow,
-                                   std::size_t maximumLookups)
+                                   const std::function<bool(const std::string&)>& existsNow, std::size_t maximumLookups)
 {
     GrowthSubtree merged;
     std::unordered_map<std::string, std::size_t> index;

@@ -26,9 +26,10 @@ std::vector<MapLabels::Label> MapLabels::place(const MapLayout& layout, double l
                 labels.push_back(
                     {index, {rect.x + bandInset, rect.y + 1, rect.width - 2 * bandInset, tile.labelBand - 1}, true});
         } else if (rect.height >= lineHeight + 2 * inset) {
-            labels.push_back({index,
-                              {rect.x + inset, rect.y + (rect.height - lineHeight) / 2, rect.width - 2 * inset, lineHeight},
-                              false});
+            labels.push_back(
+                {index,
+                 {rect.x + inset, rect.y + (rect.height - lineHeight) / 2, rect.width - 2 * inset, lineHeight},
+                 false});
         }
     }
     return labels;

@@ -80,9 +80,10 @@ MapLayout MapLayout::build(const FileUrl& root, const std::vector<VistrelFileSub
                 continue;
             const VistrelFileSubtree::Item& file = *nodes[node.children[index]].file;
             const bool directory = !file.id.empty() && file.id.back() == '/';
-            layout.tiles_.push_back(Tile{rect, file.id, file.allocatedSize, current.depth + 1, current.tile, directory,
-                                         directory ? FileTypeCategory::other
-                                                   : FileTypeCategory::ofName(std::string_view(file.id).substr(file.id.rfind('/') + 1))});
+            layout.tiles_.push_back(
+                Tile{rect, file.id, file.allocatedSize, current.depth + 1, current.tile, directory,
+                     directory ? FileTypeCategory::other
+                               : FileTypeCategory::ofName(std::string_view(file.id).substr(file.id.rfind('/') + 1))});
             if (directory)
                 pending.push_back({node.children[index], rect, current.depth + 1, layout.tiles_.size() - 1});
         }

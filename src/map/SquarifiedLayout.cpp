@@ -40,8 +40,7 @@ std::vector<SquarifiedLayout::Rect> SquarifiedLayout::layout(const std::vector<s
     }
     if (order.empty() || bounds.width <= 0 || bounds.height <= 0)
         return result;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return weights[a] > weights[b]; });
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return weights[a] > weights[b]; });
     // Areas in the bounds' units: they add up to the bounds' area.
     const double scale = bounds.area() / total;
     std::vector<double> areas(order.size());

@@ -18,10 +18,7 @@ public:
         double height = 0;
 
         double area() const { return width * height; }
-        bool contains(double px, double py) const
-        {
-            return px >= x && py >= y && px < x + width && py < y + height;
-        }
+        bool contains(double px, double py) const { return px >= x && py >= y && px < x + width && py < y + height; }
     };
 
     // One rectangle per weight, in the weights' order; a weight of 0 or less gets an empty

@@ -4,8 +4,8 @@
 
 #include "map/GrowthColour.h"
 #include "map/GrowthSubtree.h"
-#include "services/MainThread.h"
 #include "objectstore/StoreContext.h"
+#include "services/MainThread.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelFileSubtree.h"
@@ -192,18 +192,18 @@ void MapModel::build()
         }
         if (stale())
             return; // interrupted on purpose: not a failure
-        onMainThread(alive, [this, generation, size, layout = std::move(layout), image = std::move(image),
-                             failure]() mutable {
-            if (generation_->load() != generation)
-                return;
-            inFlight_.reset();
-            layout_ = std::move(layout);
-            image_ = std::move(image);
-            failure_ = failure;
-            built_ = size;
-            busy_ = false;
-            Q_EMIT changed();
-        });
+        onMainThread(alive,
+                     [this, generation, size, layout = std::move(layout), image = std::move(image), failure]() mutable {
+                         if (generation_->load() != generation)
+                             return;
+                         inFlight_.reset();
+                         layout_ = std::move(layout);
+                         image_ = std::move(image);
+                         failure_ = failure;
+                         built_ = size;
+                         busy_ = false;
+                         Q_EMIT changed();
+                     });
     });
 }
 

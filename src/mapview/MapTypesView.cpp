@@ -60,9 +60,10 @@ void MapTypesView::fill()
     }
     const bool dark = palette().color(QPalette::Window).lightness() < 128;
     for (const FileTypeTotals::Row& row : model_->types()) {
-        auto* item = new QTreeWidgetItem(
-            this, {QString::fromUtf8(FileTypeCategory::label(row.category)), Formats::byteCount(row.size),
-                   Formats::groupedCount(row.fileCount), QString::number(row.share * 100.0, 'f', 1) + QStringLiteral(" %")});
+        auto* item = new QTreeWidgetItem(this,
+                                         {QString::fromUtf8(FileTypeCategory::label(row.category)),
+                                          Formats::byteCount(row.size), Formats::groupedCount(row.fileCount),
+                                          QString::number(row.share * 100.0, 'f', 1) + QStringLiteral(" %")});
         item->setIcon(0, swatch(row.category, dark));
         // A narrow pane elides the longer names; the whole name stays one hover away.
         item->setToolTip(0, item->text(0));

@@ -99,8 +99,8 @@ void MapView::drawLabels(QPainter& painter) const
     const QFont font = labelFontOf(this->font());
     const QFontMetrics metrics(font);
     const double ratio = devicePixelRatioF();
-    const auto labels
-        = MapLabels::place(model_->layout(), metrics.height() * ratio, metrics.horizontalAdvance(QStringLiteral("Wwww")) * ratio);
+    const auto labels = MapLabels::place(model_->layout(), metrics.height() * ratio,
+                                         metrics.horizontalAdvance(QStringLiteral("Wwww")) * ratio);
     const auto& tiles = model_->layout().tiles();
     painter.save();
     painter.setFont(font);
@@ -121,8 +121,10 @@ void MapView::drawLabels(QPainter& painter) const
         if (shown.isEmpty() || shown == QStringLiteral("…"))
             continue;
         // Black or white, whichever the tile under the text is not: legible on any colour.
-        const QPoint sample(static_cast<int>(label.box.x + label.box.width / 2), static_cast<int>(label.box.y + label.box.height / 2));
-        const QColor under = image.rect().contains(sample) ? QColor(image.pixel(sample)) : palette().color(QPalette::Base);
+        const QPoint sample(static_cast<int>(label.box.x + label.box.width / 2),
+                            static_cast<int>(label.box.y + label.box.height / 2));
+        const QColor under
+            = image.rect().contains(sample) ? QColor(image.pixel(sample)) : palette().color(QPalette::Base);
         const bool lightUnder = 0.299 * under.red() + 0.587 * under.green() + 0.114 * under.blue() > 140;
         painter.setPen(lightUnder ? QColor(0x10, 0x10, 0x10) : QColor(0xf8, 0xf8, 0xf8));
         painter.setClipRect(box);
@@ -155,10 +157,12 @@ void MapView::keyPressEvent(QKeyEvent* event)
     for (std::size_t index = 0; index < tiles.size(); ++index)
         if (tiles[index].depth == 1)
             level.push_back(index);
-    std::stable_sort(level.begin(), level.end(), [&](std::size_t a, std::size_t b) { return tiles[a].size > tiles[b].size; });
+    std::stable_sort(level.begin(), level.end(),
+                     [&](std::size_t a, std::size_t b) { return tiles[a].size > tiles[b].size; });
     const int key = event->key();
-    if (level.empty() || (key != Qt::Key_Right && key != Qt::Key_Down && key != Qt::Key_Left && key != Qt::Key_Up
-                          && key != Qt::Key_Return && key != Qt::Key_Enter)) {
+    if (level.empty()
+        || (key != Qt::Key_Right && key != Qt::Key_Down && key != Qt::Key_Left && key != Qt::Key_Up
+            && key != Qt::Key_Return && key != Qt::Key_Enter)) {
         QWidget::keyPressEvent(event);
         return;
     }
@@ -264,8 +268,9 @@ bool MapView::event(QEvent* event)
         const auto* help = static_cast<QHelpEvent*>(event);
         if (const auto tile = tileAt(help->pos())) {
             const auto& found = model_->layout().tiles()[*tile];
-            QToolTip::showText(help->globalPos(), DisplayName::of(found.path) + QStringLiteral("\n")
-                                                      + Formats::byteCount(found.size), this);
+            QToolTip::showText(help->globalPos(),
+                               DisplayName::of(found.path) + QStringLiteral("\n") + Formats::byteCount(found.size),
+                               this);
         } else {
             QToolTip::hideText();
         }

@@ -101,12 +101,18 @@ unsigned typeBits(std::uint8_t code)
 {
     const auto type = ResourceTypeCode::type(code);
     switch (type.value_or(FileResourceType::unknown)) {
-    case FileResourceType::namedPipe: return S_IFIFO;
-    case FileResourceType::characterSpecial: return S_IFCHR;
-    case FileResourceType::blockSpecial: return S_IFBLK;
-    case FileResourceType::symbolicLink: return S_IFLNK;
-    case FileResourceType::socket: return S_IFSOCK;
-    default: return 0;
+    case FileResourceType::namedPipe:
+        return S_IFIFO;
+    case FileResourceType::characterSpecial:
+        return S_IFCHR;
+    case FileResourceType::blockSpecial:
+        return S_IFBLK;
+    case FileResourceType::symbolicLink:
+        return S_IFLNK;
+    case FileResourceType::socket:
+        return S_IFSOCK;
+    default:
+        return 0;
     }
 }
 
@@ -134,10 +140,10 @@ public:
         if (!top)
             throw StoreError(StoreError::Code::failed, "no directory " + directory.path() + " in the snapshot");
         const auto facts = SnapshotCompletion::scanFacts(container);
-        const std::int64_t timestamp = facts ? facts->endedAt
-                                             : std::chrono::duration_cast<std::chrono::seconds>(
-                                                   std::chrono::system_clock::now().time_since_epoch())
-                                                   .count();
+        const std::int64_t timestamp = facts
+            ? facts->endedAt
+            : std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+                  .count();
         out_.put("[1,2,{\"progname\":\"vistrel\",\"progver\":");
         putString(out_, programVersion);
         out_.put(",\"timestamp\":" + std::to_string(timestamp) + "},\n");

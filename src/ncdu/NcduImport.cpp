@@ -55,7 +55,8 @@ public:
             if (item.name.empty() || item.name.front() != '/')
                 throw NcduJsonReader::Error("the top directory's name is not an absolute path", item.offset);
             if (item.name.find('\0') != std::string::npos)
-                throw NcduJsonReader::Error("the top directory's name holds a NUL byte, which no path can", item.offset);
+                throw NcduJsonReader::Error("the top directory's name holds a NUL byte, which no path can",
+                                            item.offset);
             // Kept as written, "/x/../.." would name folders other than the ones it shows.
             if (!plainPath(item.name))
                 throw NcduJsonReader::Error("the top directory's name \"" + item.name
@@ -99,9 +100,9 @@ public:
         if (!item.notRegular)
             record.fileResourceType = ResourceTypeCode::regular;
         else
-            record.fileResourceType = item.mode ? ResourceTypeCode::code(fileResourceTypeFromMode(
-                                                      static_cast<unsigned>(*item.mode)))
-                                                : ResourceTypeCode::code(FileResourceType::unknown);
+            record.fileResourceType = item.mode
+                ? ResourceTypeCode::code(fileResourceTypeFromMode(static_cast<unsigned>(*item.mode)))
+                : ResourceTypeCode::code(FileResourceType::unknown);
         const FileSize size{item.diskUsage.value_or(0), item.apparentSize.value_or(0)};
         record.totalSize = size.totalSize;
         record.totalAllocatedSize = size.totalAllocatedSize;
@@ -192,7 +193,8 @@ private:
             throw NcduJsonReader::Error("an item named \"" + item.name + "\", which no folder can hold", item.offset);
         Frame& parent = frames_.back();
         if (!parent.names.insert(item.name).second)
-            throw NcduJsonReader::Error("the name \"" + item.name + "\" twice in " + path_.substr(0, parent.pathLength), item.offset);
+            throw NcduJsonReader::Error("the name \"" + item.name + "\" twice in " + path_.substr(0, parent.pathLength),
+                                        item.offset);
         return parent;
     }
 
@@ -213,7 +215,8 @@ private:
 
 } // namespace
 
-NcduImport::Result NcduImport::run(int fd, StoreContainer& container, const std::function<void(std::uint64_t)>& progress)
+NcduImport::Result NcduImport::run(int fd, StoreContainer& container,
+                                   const std::function<void(std::uint64_t)>& progress)
 {
     SnapshotCompletion::markUnfinished(container);
     Builder builder(container);

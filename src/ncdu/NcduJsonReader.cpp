@@ -122,17 +122,37 @@ public:
             }
             const int escaped = in_.get();
             switch (escaped) {
-            case '"': append(out, '"', limit); break;
-            case '\\': append(out, '\\', limit); break;
-            case '/': append(out, '/', limit); break;
-            case 'b': append(out, '\b', limit); break;
-            case 'f': append(out, '\f', limit); break;
-            case 'n': append(out, '\n', limit); break;
-            case 'r': append(out, '\r', limit); break;
-            case 't': append(out, '\t', limit); break;
-            case 'u': appendCodePoint(out, readEscapedCodePoint(), limit); break;
-            case -1: in_.fail("the file ends inside a string");
-            default: in_.fail("an invalid escape in a string");
+            case '"':
+                append(out, '"', limit);
+                break;
+            case '\\':
+                append(out, '\\', limit);
+                break;
+            case '/':
+                append(out, '/', limit);
+                break;
+            case 'b':
+                append(out, '\b', limit);
+                break;
+            case 'f':
+                append(out, '\f', limit);
+                break;
+            case 'n':
+                append(out, '\n', limit);
+                break;
+            case 'r':
+                append(out, '\r', limit);
+                break;
+            case 't':
+                append(out, '\t', limit);
+                break;
+            case 'u':
+                appendCodePoint(out, readEscapedCodePoint(), limit);
+                break;
+            case -1:
+                in_.fail("the file ends inside a string");
+            default:
+                in_.fail("an invalid escape in a string");
             }
         }
     }

@@ -4,16 +4,16 @@
 
 #include "filesystem/DirectoryHandle.h"
 #include "filesystem/DirectoryListing.h"
+#include "filesystem/VolumeFigures.h"
+#include "history/SnapshotHistory.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
+#include "objectstore/StoreWriterLock.h"
 #include "scanner/FileSystemWalkerError.h"
 #include "services/Log.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
-#include "filesystem/VolumeFigures.h"
-#include "history/SnapshotHistory.h"
-#include "objectstore/StoreWriterLock.h"
 
 #include <QLocale>
 
@@ -108,7 +108,8 @@ std::optional<std::int64_t> volumeUsedBytes(const std::string& root)
 
 std::int64_t secondsNow()
 {
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
+    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
 }
 
 } // namespace
@@ -166,8 +167,8 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
         };
         {
             // Gone before the file is closed: the walker holds the container too.
-            FileSystemWalker walker(FileUrl(request.root), &progress_, container, &VistrelFile::insert, hop,
-                                    stopToken, options);
+            FileSystemWalker walker(FileUrl(request.root), &progress_, container, &VistrelFile::insert, hop, stopToken,
+                                    options);
             try {
                 outcome.seconds = walker.walk();
                 Log::info(LogCategory::app, "walked in " + QLocale().toString(outcome.seconds, 'f', 3).toStdString());
@@ -190,8 +191,8 @@ ScanSession::Outcome ScanSession::runRoutine(const Request& request, std::stop_t
                                              {outcome.statistics.rootFileCount, outcome.statistics.rootTotalSize,
                                               outcome.statistics.rootTotalAllocatedSize});
         SnapshotCompletion::recordUnreadableFolders(*container, unreadableFolders);
-        SnapshotCompletion::recordScanFacts(*container, {startedAt, secondsNow(), outcome.statistics.savedRecords,
-                                                         volumeUsedBytes(request.root)});
+        SnapshotCompletion::recordScanFacts(
+            *container, {startedAt, secondsNow(), outcome.statistics.savedRecords, volumeUsedBytes(request.root)});
         SnapshotCompletion::markFinished(*container, outcome.statistics.unreadableDirectories);
         if (request.persistedSnapshot) {
             StoreWriterLock lock = container->takeWriterLock();

@@ -9,10 +9,10 @@
 #include "filesystem/DirectoryListing.h"
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
-#include "services/LargeStackThread.h"
-#include "services/Log.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "services/LargeStackThread.h"
+#include "services/Log.h"
 
 #include <oneapi/tbb/global_control.h>
 #include <oneapi/tbb/task_arena.h>
@@ -57,7 +57,7 @@ FileSystemRecord unvisitedRecord(std::string path)
 // Every open directory of the walk holds an fd until its subdirectories are done.
 void raiseOpenFileLimit()
 {
-    rlimit limit {};
+    rlimit limit{};
     if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
         limit.rlim_cur = limit.rlim_max;
         ::setrlimit(RLIMIT_NOFILE, &limit);
@@ -132,7 +132,8 @@ struct FileSystemWalker::Walk {
     void directoryUnreadable(const std::string& path, const std::string& reason)
     {
         ++unreadableDirectories;
-        Log::error(LogCategory::fileSystemWalker, "error while getting the contents of directory " + path + ". " + reason);
+        Log::error(LogCategory::fileSystemWalker,
+                   "error while getting the contents of directory " + path + ". " + reason);
         if (options.unreadableDirectory)
             options.unreadableDirectory(path, reason);
     }
@@ -162,8 +163,8 @@ FileSystemWalker::FileSystemWalker(FileUrl root, ScanProgress* progress, std::sh
 
 FileSystemWalker::FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,
                                    RecordEncoder encoder, MainThreadHop runOnMainThread, std::stop_token stopToken)
-    : FileSystemWalker(std::move(root), progress, std::move(container), std::move(encoder),
-                       std::move(runOnMainThread), std::move(stopToken), Options{})
+    : FileSystemWalker(std::move(root), progress, std::move(container), std::move(encoder), std::move(runOnMainThread),
+                       std::move(stopToken), Options{})
 {
 }
 
@@ -207,9 +208,8 @@ FileSystemWalker::Statistics FileSystemWalker::statistics() const
 double FileSystemWalker::walk()
 {
     const auto start = std::chrono::steady_clock::now();
-    const auto elapsed = [&start] {
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    };
+    const auto elapsed
+        = [&start] { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
     Walk& state = *walk_;
     FileStatus rootStatus;
     const int givenRoot = state.options.rootFd;
@@ -242,7 +242,8 @@ double FileSystemWalker::walk()
     } else {
         const int threads = state.options.threadCount > 0 ? state.options.threadCount : defaultThreadCount();
         // oneTBB caps its workers at the processor count unless told otherwise.
-        tbb::global_control allowThreads(tbb::global_control::max_allowed_parallelism, static_cast<std::size_t>(threads));
+        tbb::global_control allowThreads(tbb::global_control::max_allowed_parallelism,
+                                         static_cast<std::size_t>(threads));
         // Each level of the tree is a few frames of recursion; stacks are reserved, not used,
         // until a tree is that deep.
         tbb::global_control deepStacks(tbb::global_control::thread_stack_size, stackBytes);
@@ -261,8 +262,9 @@ double FileSystemWalker::walk()
         state.rootTotals.totalsHeldAtMaximum = rootSum->overflowed();
         if (rootSum->overflowed())
             Log::error(LogCategory::fileSystemWalker,
-                       "the sizes below " + state.root.path() + " add up to more than 2^63-1 bytes; their totals "
-                       "are held at that value");
+                       "the sizes below " + state.root.path()
+                           + " add up to more than 2^63-1 bytes; their totals "
+                             "are held at that value");
     }
     std::vector<FileSystemRecord> remainder = state.dbManager.takePending();
     if (!remainder.empty()) {
@@ -368,9 +370,9 @@ void FileSystemWalker::Walk::collectEntries(const std::string& path, std::int64_
 }
 
 std::vector<VisitResult> FileSystemWalker::Walk::walkChunk(std::size_t start, std::size_t end, const Place& place,
-                                                          const std::string& path, int directoryFd,
-                                                          const std::vector<std::string>& subdirectories,
-                                                          std::size_t depth)
+                                                           const std::string& path, int directoryFd,
+                                                           const std::vector<std::string>& subdirectories,
+                                                           std::size_t depth)
 {
     std::vector<VisitResult> results;
     results.reserve(end - start);

@@ -28,9 +28,9 @@ class StoreContext;
 // One walker per scan; walk() is called once.
 class FileSystemWalker {
 public:
-    class SumSize;             // SumSize.h
+    class SumSize; // SumSize.h
     class SyncronizationActor; // SyncronizationActor.h
-    class RecordsManager;      // RecordsManager.h
+    class RecordsManager; // RecordsManager.h
 
     // Runs a job on the user-interface thread, without waiting for it.
     using MainThreadHop = std::function<void(std::function<void()>)>;
@@ -90,8 +90,7 @@ public:
     FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,
                      RecordEncoder encoder, MainThreadHop runOnMainThread, std::stop_token stopToken);
     FileSystemWalker(FileUrl root, ScanProgress* progress, std::shared_ptr<StoreContainer> container,
-                     RecordEncoder encoder, MainThreadHop runOnMainThread, std::stop_token stopToken,
-                     Options options);
+                     RecordEncoder encoder, MainThreadHop runOnMainThread, std::stop_token stopToken, Options options);
     ~FileSystemWalker();
     FileSystemWalker(const FileSystemWalker&) = delete;
     FileSystemWalker& operator=(const FileSystemWalker&) = delete;

@@ -8,7 +8,11 @@ namespace vistrel {
 class FileSystemWalkerError : public std::runtime_error {
 public:
     enum class Code { cancelled };
-    explicit FileSystemWalkerError(Code code) : std::runtime_error("The scan was cancelled."), code_(code) {}
+    explicit FileSystemWalkerError(Code code)
+        : std::runtime_error("The scan was cancelled.")
+        , code_(code)
+    {
+    }
     static FileSystemWalkerError cancelled() { return FileSystemWalkerError(Code::cancelled); }
     Code code() const { return code_; }
 

@@ -14,7 +14,10 @@ class FileSystemWalker::RecordsManager {
 public:
     static constexpr std::size_t batchSize = FileSystemWalker::defaultBatchSize;
 
-    explicit RecordsManager(std::size_t batchSize = RecordsManager::batchSize) : batchSize_(batchSize) {}
+    explicit RecordsManager(std::size_t batchSize = RecordsManager::batchSize)
+        : batchSize_(batchSize)
+    {
+    }
 
     // Deep trees make long paths: a batch is also full once its paths take this much.
     static constexpr std::size_t batchPathBytes = std::size_t{16} << 20;

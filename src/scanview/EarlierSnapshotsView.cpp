@@ -77,9 +77,8 @@ void EarlierSnapshotsView::update()
     const int selected = selectedIndex();
     list_->clear();
     for (const ScanScreenModel::EarlierSnapshot& snapshot : model_->earlierSnapshots()) {
-        const QString date = snapshot.endedAt
-            ? Formats::dateTimeStyle(QDateTime::fromSecsSinceEpoch(*snapshot.endedAt))
-            : QStringLiteral("Unknown date");
+        const QString date = snapshot.endedAt ? Formats::dateTimeStyle(QDateTime::fromSecsSinceEpoch(*snapshot.endedAt))
+                                              : QStringLiteral("Unknown date");
         const QString items = snapshot.entryCount ? Formats::groupedCount(*snapshot.entryCount) : QStringLiteral("—");
         auto* item = new QTreeWidgetItem(list_, {date, items, Formats::byteCount(snapshot.bytesOnDisk)});
         item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
@@ -114,8 +113,8 @@ void EarlierSnapshotsView::deleteSelected()
         return;
     const QString date = list_->topLevelItem(index)->text(0);
     QMessageBox question(QMessageBox::Question, QStringLiteral("Delete Earlier Snapshot"),
-                         QStringLiteral("Delete the snapshot of %1?").arg(date),
-                         QMessageBox::Cancel | QMessageBox::Ok, this);
+                         QStringLiteral("Delete the snapshot of %1?").arg(date), QMessageBox::Cancel | QMessageBox::Ok,
+                         this);
     question.button(QMessageBox::Ok)->setText(QStringLiteral("Delete"));
     question.setDefaultButton(QMessageBox::Cancel);
     question.setInformativeText(QStringLiteral("It cannot be compared with or opened again."));

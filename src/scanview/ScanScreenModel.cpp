@@ -4,6 +4,7 @@
 
 #include "details/UsedSpaceText.h"
 #include "filesystem/FileSystemError.h"
+#include "filesystem/FileUrl.h"
 #include "filesystem/MountTable.h"
 #include "filesystem/UsedSpace.h"
 #include "filesystem/VolumeFigures.h"
@@ -12,7 +13,6 @@
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "scanner/ExclusionPatterns.h"
-#include "filesystem/FileUrl.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 #include "services/HomeFolder.h"
@@ -221,8 +221,8 @@ void ScanScreenModel::appear()
                     choice.totalCapacity = figures.totalCapacity.value_or(0);
                     choice.usedCapacity = choice.totalCapacity - figures.availableCapacity.value_or(0);
                 } catch (const FileSystemError& error) {
-                    Log::error(LogCategory::app, "cannot read the figures of " + mount.mountPoint + ": "
-                                                     + error.localizedDescription());
+                    Log::error(LogCategory::app,
+                               "cannot read the figures of " + mount.mountPoint + ": " + error.localizedDescription());
                 }
                 volumes.push_back(std::move(choice));
             }
@@ -286,36 +286,36 @@ void ScanScreenModel::appear()
                 earlier.push_back(std::move(entry));
             }
         }
-        onMainThread(alive, [this, root, volumes = std::move(volumes), figures, failure, exists, problem, deletable,
-                             temporary, usedSpace, facts, earlier = std::move(earlier),
-                             places = std::move(places)]() mutable {
-            if (!volumes.empty())
-                volumes_ = std::move(volumes);
-            places_ = std::move(places);
-            if (root != root_)
-                return; // another root was chosen meanwhile; its own look is on its way
-            if (!figures) {
-                Log::error(LogCategory::app, "failed to access the volume. " + failure);
-            } else {
-                volume_.localizedName = text(figures->localizedName);
-                volume_.resourceCount = figures->resourceCount.value_or(0);
-                volume_.totalCapacity = figures->totalCapacity.value_or(0);
-                volume_.availableCapacity = figures->availableCapacity.value_or(0);
-                volume_.localizedFormatDescription = text(figures->localizedFormatDescription);
-                volume_.usedCapacity
-                    = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
-                                                - static_cast<std::uint64_t>(volume_.availableCapacity));
-            }
-            hasSnapshot_ = exists;
-            usedSpaceText_ = usedSpace;
-            snapshotSummary_ = exists && facts ? summary(*facts) : QString();
-            earlierSnapshots_ = std::move(earlier);
-            storeProblem_ = problem;
-            storeCanBeDeleted_ = deletable;
-            if (temporary)
-                recheckStore();
-            Q_EMIT changed();
-        });
+        onMainThread(alive,
+                     [this, root, volumes = std::move(volumes), figures, failure, exists, problem, deletable, temporary,
+                      usedSpace, facts, earlier = std::move(earlier), places = std::move(places)]() mutable {
+                         if (!volumes.empty())
+                             volumes_ = std::move(volumes);
+                         places_ = std::move(places);
+                         if (root != root_)
+                             return; // another root was chosen meanwhile; its own look is on its way
+                         if (!figures) {
+                             Log::error(LogCategory::app, "failed to access the volume. " + failure);
+                         } else {
+                             volume_.localizedName = text(figures->localizedName);
+                             volume_.resourceCount = figures->resourceCount.value_or(0);
+                             volume_.totalCapacity = figures->totalCapacity.value_or(0);
+                             volume_.availableCapacity = figures->availableCapacity.value_or(0);
+                             volume_.localizedFormatDescription = text(figures->localizedFormatDescription);
+                             volume_.usedCapacity
+                                 = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
+                                                             - static_cast<std::uint64_t>(volume_.availableCapacity));
+                         }
+                         hasSnapshot_ = exists;
+                         usedSpaceText_ = usedSpace;
+                         snapshotSummary_ = exists && facts ? summary(*facts) : QString();
+                         earlierSnapshots_ = std::move(earlier);
+                         storeProblem_ = problem;
+                         storeCanBeDeleted_ = deletable;
+                         if (temporary)
+                             recheckStore();
+                         Q_EMIT changed();
+                     });
     });
 }
 
@@ -349,8 +349,8 @@ void ScanScreenModel::startScan()
             const QString name = volumes_[static_cast<std::size_t>(listed)].name;
             volumes_.clear(); // listed anew
             selectRoot("/");
-            scanProblem_ = QStringLiteral("“%1” is no longer mounted: mount it again, or choose another volume.")
-                               .arg(name);
+            scanProblem_
+                = QStringLiteral("“%1” is no longer mounted: mount it again, or choose another volume.").arg(name);
             Q_EMIT changed();
             return;
         }
@@ -395,7 +395,8 @@ void ScanScreenModel::openPreviousSnapshot()
         Q_EMIT containerReady(
             VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readOnly, root_));
     } catch (const ModelContainerError& error) {
-        storeProblem_ = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(root_), std::current_exception());
+        storeProblem_
+            = StoreProblem::describe(VistrelModelContainer::onDiskStoreLocation(root_), std::current_exception());
         const bool temporary = StoreProblem::isTemporary(std::current_exception());
         storeCanBeDeleted_ = !temporary;
         hasSnapshot_ = false;

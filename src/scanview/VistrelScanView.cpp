@@ -2,9 +2,9 @@
 
 #include "EarlierSnapshotsView.h"
 #include "FocusRing.h"
+#include "ReturnActivates.h"
 #include "ScanScreenModel.h"
 #include "UsageBar.h"
-#include "ReturnActivates.h"
 #include "VolumeListView.h"
 
 #include "details/FileIcons.h"
@@ -193,8 +193,9 @@ VistrelScanView::VistrelScanView(ScanScreenModel* model, QWidget* parent)
     layout->addWidget(footer);
     layout->addStretch();
 
-    for (QAbstractButton* button : {static_cast<QAbstractButton*>(mainButton_), static_cast<QAbstractButton*>(openPrevious_),
-                                    static_cast<QAbstractButton*>(deleteStore_)})
+    for (QAbstractButton* button :
+         {static_cast<QAbstractButton*>(mainButton_), static_cast<QAbstractButton*>(openPrevious_),
+          static_cast<QAbstractButton*>(deleteStore_)})
         ReturnActivates::install(button);
     connect(mainButton_, &QPushButton::clicked, model_, &ScanScreenModel::mainButtonAction);
     connect(openPrevious_, &QPushButton::clicked, model_, &ScanScreenModel::openPreviousSnapshot);
@@ -214,11 +215,11 @@ void VistrelScanView::update()
     volumeName_->setText(wholeVolume ? volume.localizedName
                                      : DisplayName::of(FileUrl(root).pathWithoutTrailingSeparator()));
     volumeFormat_->setText(volume.localizedFormatDescription);
-    volumeFiles_->setText(
-        wholeVolume ? QCoreApplication::translate("Scan", "%1 files", nullptr, Translations::count(volume.resourceCount))
-                          .arg(Formats::groupedCount(volume.resourceCount))
-                    : QStringLiteral("A folder on %1, which has %2 free")
-                          .arg(volume.localizedName, Formats::byteCount(volume.availableCapacity)));
+    volumeFiles_->setText(wholeVolume ? QCoreApplication::translate("Scan", "%1 files", nullptr,
+                                                                    Translations::count(volume.resourceCount))
+                                            .arg(Formats::groupedCount(volume.resourceCount))
+                                      : QStringLiteral("A folder on %1, which has %2 free")
+                                            .arg(volume.localizedName, Formats::byteCount(volume.availableCapacity)));
     volumeCapacity_->setText(Formats::byteCount(volume.totalCapacity));
     volumeCapacity_->setVisible(wholeVolume);
     usagePanel_->setVisible(wholeVolume);

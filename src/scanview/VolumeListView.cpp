@@ -7,9 +7,9 @@
 #include "services/Formats.h"
 
 #include <QFileDialog>
-#include <QIcon>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QListWidget>
 
@@ -47,8 +47,8 @@ QWidget* volumeRow(const ScanScreenModel::VolumeChoice& volume, QWidget* parent)
     QFont small = where->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     where->setFont(small);
-    where->setText(QString::fromUtf8(volume.root.data(), static_cast<qsizetype>(volume.root.size())) + QStringLiteral(" · ")
-                   + volume.type);
+    where->setText(QString::fromUtf8(volume.root.data(), static_cast<qsizetype>(volume.root.size()))
+                   + QStringLiteral(" · ") + volume.type);
     texts->addWidget(name);
     texts->addWidget(where);
     layout->addLayout(texts, 1);
@@ -140,10 +140,10 @@ void VolumeListView::rebuild()
         auto* item = new QListWidgetItem(list_);
         item->setSizeHint(QSize(0, rowHeight));
         const QString root = QString::fromUtf8(volume.root.data(), static_cast<qsizetype>(volume.root.size()));
-        item->setData(Qt::AccessibleTextRole, QStringLiteral("%1, %2, %3, %4 used of %5")
-                                                  .arg(volume.name, root, volume.type,
-                                                       Formats::byteCount(volume.usedCapacity),
-                                                       Formats::byteCount(volume.totalCapacity)));
+        item->setData(Qt::AccessibleTextRole,
+                      QStringLiteral("%1, %2, %3, %4 used of %5")
+                          .arg(volume.name, root, volume.type, Formats::byteCount(volume.usedCapacity),
+                               Formats::byteCount(volume.totalCapacity)));
         item->setToolTip(root);
         list_->setItemWidget(item, volumeRow(volume, list_));
     }
@@ -159,10 +159,11 @@ void VolumeListView::rebuildPlaces()
     places_->clear();
     shownPlaces_.clear();
     for (const ScanScreenModel::Place& place : model_->places()) {
-        auto* item = new QListWidgetItem(QIcon(FileIcons::picture(place.root, 16)), place.name + QStringLiteral("   ")
-                                             + place.where, places_);
-        item->setData(Qt::AccessibleTextRole, place.name + QStringLiteral(", ") + place.where
-                                                  + (place.hasSnapshot ? QStringLiteral(", scanned before") : QString()));
+        auto* item = new QListWidgetItem(QIcon(FileIcons::picture(place.root, 16)),
+                                         place.name + QStringLiteral("   ") + place.where, places_);
+        item->setData(Qt::AccessibleTextRole,
+                      place.name + QStringLiteral(", ") + place.where
+                          + (place.hasSnapshot ? QStringLiteral(", scanned before") : QString()));
         item->setToolTip(QStringLiteral("Scan ") + place.where);
         shownPlaces_.push_back(place.root);
     }

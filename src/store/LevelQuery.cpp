@@ -129,21 +129,22 @@ Levels collect(const FileUrl& root, StoreContext& context, const LevelQuery::Req
 {
     Levels result;
     std::mutex mutex;
-    std::size_t count = eachLevel(root, context, request,
-        [&](StoreContext& worker, std::size_t, std::size_t index, const StoreFetchDescriptor& descriptor) {
-            LevelResult level;
-            if (descriptor.limit) {
-                auto [total, objects] = worker.fetchWithTotal(descriptor);
-                level = LevelResult{total, std::move(objects)};
-            } else {
-                level.objects = worker.fetch(descriptor);
-                level.total = static_cast<std::int64_t>(level.objects.size());
-            }
-            std::lock_guard lock(mutex);
-            if (result.levels.size() <= index)
-                result.levels.resize(index + 1);
-            result.levels[index] = std::move(level);
-        });
+    std::size_t count
+        = eachLevel(root, context, request,
+                    [&](StoreContext& worker, std::size_t, std::size_t index, const StoreFetchDescriptor& descriptor) {
+                        LevelResult level;
+                        if (descriptor.limit) {
+                            auto [total, objects] = worker.fetchWithTotal(descriptor);
+                            level = LevelResult{total, std::move(objects)};
+                        } else {
+                            level.objects = worker.fetch(descriptor);
+                            level.total = static_cast<std::int64_t>(level.objects.size());
+                        }
+                        std::lock_guard lock(mutex);
+                        if (result.levels.size() <= index)
+                            result.levels.resize(index + 1);
+                        result.levels[index] = std::move(level);
+                    });
     result.levels.resize(count);
     for (const LevelResult& level : result.levels)
         result.total += level.total;
@@ -160,7 +161,9 @@ StoreContext::Top readInParts(StoreContext& context, const StoreFetchDescriptor&
     std::atomic<bool> failed{false};
     shareOut(
         context, parts,
-        [&](StoreContext& worker, std::size_t part) { found[part] = worker.fetchWithTotalInParts(descriptor, part, parts); },
+        [&](StoreContext& worker, std::size_t part) {
+            found[part] = worker.fetchWithTotalInParts(descriptor, part, parts);
+        },
         failed);
     StoreContext::Top merged = std::move(found[0]);
     for (std::size_t part = 1; part < parts; ++part)
@@ -219,12 +222,12 @@ void LevelQuery::forEach(const FileUrl& root, StoreContext& context, const Reque
 {
     Request unlimited = request;
     unlimited.limit.reset();
-    eachLevel(root, context, unlimited,
-              [&](StoreContext& worker, std::size_t workerIndex, std::size_t level, const StoreFetchDescriptor& descriptor) {
-                  worker.fetchEachView(descriptor, [&](std::span<const StoreValueView> values) {
-                      receive(workerIndex, level, values);
-                  });
-              });
+    eachLevel(
+        root, context, unlimited,
+        [&](StoreContext& worker, std::size_t workerIndex, std::size_t level, const StoreFetchDescriptor& descriptor) {
+            worker.fetchEachView(descriptor,
+                                 [&](std::span<const StoreValueView> values) { receive(workerIndex, level, values); });
+        });
 }
 
 } // namespace vistrel

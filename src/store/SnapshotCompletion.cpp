@@ -141,8 +141,8 @@ void SnapshotCompletion::recordUnreadableFolders(StoreContainer& container,
     container.setMetadataValue(unreadableFoldersKey, text);
 }
 
-std::optional<std::vector<SnapshotCompletion::UnreadableFolder>>
-SnapshotCompletion::unreadableFolders(StoreContainer& container)
+std::optional<std::vector<SnapshotCompletion::UnreadableFolder>> SnapshotCompletion::unreadableFolders(
+    StoreContainer& container)
 {
     const auto text = container.metadataValue(unreadableFoldersKey);
     if (!text)
@@ -191,9 +191,10 @@ std::optional<std::int64_t> SnapshotCompletion::modifiedAt(StoreContainer& conta
 
 void SnapshotCompletion::recordScanFacts(StoreContainer& container, const ScanFacts& facts)
 {
-    container.setMetadataValue(scanFactsKey, std::to_string(facts.startedAt) + " " + std::to_string(facts.endedAt)
-                                                 + " " + std::to_string(facts.entryCount) + " "
-                                                 + (facts.volumeUsedBytes ? std::to_string(*facts.volumeUsedBytes) : "-"));
+    container.setMetadataValue(scanFactsKey,
+                               std::to_string(facts.startedAt) + " " + std::to_string(facts.endedAt) + " "
+                                   + std::to_string(facts.entryCount) + " "
+                                   + (facts.volumeUsedBytes ? std::to_string(*facts.volumeUsedBytes) : "-"));
 }
 
 std::optional<SnapshotCompletion::ScanFacts> SnapshotCompletion::scanFacts(StoreContainer& container)

@@ -46,8 +46,8 @@ void SnapshotEdit::queueRemovalBelow(const FileUrl& folder, StoreContext& contex
 void SnapshotEdit::queueAncestorChange(const FileUrl& item, const Figures& change, StoreContext& context)
 {
     const std::vector<std::pair<std::string, std::int64_t>> deltas{{"fileCount", change.fileCount},
-                                                                    {"totalSize", change.totalSize},
-                                                                    {"totalAllocatedSize", change.totalAllocatedSize}};
+                                                                   {"totalSize", change.totalSize},
+                                                                   {"totalAllocatedSize", change.totalAllocatedSize}};
     StoreContainer& container = context.container();
     const auto scanRoot = SnapshotCompletion::scanRoot(container);
     if (item.path() == "/")
@@ -63,7 +63,8 @@ void SnapshotEdit::queueAncestorChange(const FileUrl& item, const Figures& chang
             }
             return;
         }
-        context.adjustWhere(atLevel(ancestor.pathComponentCount(), StorePredicate::equal("id", ancestor.path())), deltas);
+        context.adjustWhere(atLevel(ancestor.pathComponentCount(), StorePredicate::equal("id", ancestor.path())),
+                            deltas);
         if (ancestor.path() == "/")
             return;
     }
@@ -71,7 +72,8 @@ void SnapshotEdit::queueAncestorChange(const FileUrl& item, const Figures& chang
 
 void SnapshotEdit::queueModified(StoreContext& context)
 {
-    const auto now = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
+    const auto now
+        = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch());
     SnapshotCompletion::recordModifiedAtSave(context, now.count());
 }
 

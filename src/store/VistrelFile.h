@@ -85,7 +85,6 @@ private:
 
 } // namespace vistrel
 
-template <>
-struct std::hash<vistrel::VistrelFile> {
+template <> struct std::hash<vistrel::VistrelFile> {
     std::size_t operator()(const vistrel::VistrelFile& file) const noexcept { return file.hash(); }
 };

@@ -43,7 +43,8 @@ std::vector<VistrelFileSubtree::Item> VistrelFileSubtree::read(const FileUrl& ro
                           });
     const auto smallest = static_cast<std::int64_t>(std::floor(static_cast<double>(total) * minimumShare));
     if (smallest > 0)
-        request.condition = [smallest] { return std::optional(StorePredicate::greaterThan("totalAllocatedSize", smallest - 1)); };
+        request.condition
+            = [smallest] { return std::optional(StorePredicate::greaterThan("totalAllocatedSize", smallest - 1)); };
     request.firstDepth = 2;
     // Each level into its own list, joined in level order at the end.
     std::mutex mutex;

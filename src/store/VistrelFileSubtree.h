@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <string_view>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vistrel {

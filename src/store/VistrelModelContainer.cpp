@@ -2,19 +2,19 @@
 
 #include "SchemaV2_0_0.h"
 
-#include "services/ApplicationIdentity.h"
-#include "services/Log.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
+#include "services/ApplicationIdentity.h"
+#include "services/Log.h"
 
 #include <QByteArray>
 #include <QCryptographicHash>
 
 #include <cerrno>
-#include <pwd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,11 +63,10 @@ std::string VistrelModelContainer::onDiskStoreLocation(const std::string& root)
         return folder + "default.store";
     // A root's path can be longer than a file name may be: its digest names the file, and
     // the store records the root itself.
-    const QByteArray digest
-        = QCryptographicHash::hash(QByteArray(root.data(), static_cast<qsizetype>(root.size())),
-                                   QCryptographicHash::Sha256)
-              .toHex()
-              .left(24);
+    const QByteArray digest = QCryptographicHash::hash(QByteArray(root.data(), static_cast<qsizetype>(root.size())),
+                                                       QCryptographicHash::Sha256)
+                                  .toHex()
+                                  .left(24);
     return folder + "snapshot-" + digest.toStdString() + ".store";
 }
 
@@ -114,7 +113,7 @@ std::string VistrelModelContainer::checkedOnDiskStoreLocation(const std::string&
     if (create)
         makeFolders(folder);
     // Another user could have made the folder first, in a shared place, to read or plant snapshots.
-    struct stat status {};
+    struct stat status { };
     if (::lstat(folder.c_str(), &status) == 0 && (!S_ISDIR(status.st_mode) || status.st_uid != ::geteuid()))
         throw ModelContainerError(folder + " is not a folder of this user's", StoreError::Code::cannotOpen);
     return location;
@@ -126,7 +125,7 @@ std::shared_ptr<StoreContainer> VistrelModelContainer::makeOnDiskContainer(Acces
 }
 
 std::shared_ptr<StoreContainer> VistrelModelContainer::makeContainer(const std::string& fileLocation, Access access,
-                                                                    const std::string& replacing)
+                                                                     const std::string& replacing)
 {
     std::lock_guard lock(mutex_);
     const auto slash = fileLocation.rfind('/');

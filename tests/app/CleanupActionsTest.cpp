@@ -7,12 +7,12 @@
 #include "cleanup/CleanupModel.h"
 #include "explorer/ExplorerModel.h"
 #include "explorer/ExplorerTableRowModel.h"
-#include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableRowModelDataSource.h"
+#include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
-#include "mapview/MapView.h"
 #include "mapview/MapModel.h"
+#include "mapview/MapView.h"
 #include "scanner/WalkerTestSupport.h"
 #include "store/SnapshotCompletion.h"
 #include "support/EventLoop.h"
@@ -22,13 +22,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
-#include <QItemSelectionModel>
-#include <QTreeView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeView>
 
 #include <cstdlib>
 #include <filesystem>
@@ -53,8 +53,9 @@ ScanResult scannedSnapshot(const std::string& root)
 {
     ScanResult scan = scanTree(root);
     SnapshotCompletion::recordScanRoot(*scan.container, root);
-    SnapshotCompletion::recordRootTotals(*scan.container, {scan.statistics.rootFileCount, scan.statistics.rootTotalSize,
-                                                           scan.statistics.rootTotalAllocatedSize});
+    SnapshotCompletion::recordRootTotals(
+        *scan.container,
+        {scan.statistics.rootFileCount, scan.statistics.rootTotalSize, scan.statistics.rootTotalAllocatedSize});
     return scan;
 }
 
@@ -191,16 +192,16 @@ TEST(CleanupActions, ATileClickAndTheDeleteKeyActOnOneItemAndTheWindowSaysWhatHa
     EXPECT_TRUE(std::filesystem::exists(tree.path("data/Trash/files/debug.log")));
     ASSERT_TRUE(actions->summary());
     const QString said = actions->summary()->text();
-    EXPECT_TRUE(said.startsWith(QStringLiteral("Moved “debug.log” (")) && said.contains(QStringLiteral("to the Trash in")))
+    EXPECT_TRUE(said.startsWith(QStringLiteral("Moved “debug.log” ("))
+                && said.contains(QStringLiteral("to the Trash in")))
         << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("freed when the trash is emptied"))) << said.toStdString();
     EXPECT_TRUE(said.contains(QStringLiteral("Free space:"))) << said.toStdString();
     ASSERT_TRUE(actions->summaryUndo()->isVisible());
 
     actions->summaryUndo()->click();
-    ASSERT_TRUE(waitUntil([&] {
-        return !cleanup->busy() && cleanup->lastReport()->action == CleanupModel::Action::undoMoveToTrash;
-    }));
+    ASSERT_TRUE(waitUntil(
+        [&] { return !cleanup->busy() && cleanup->lastReport()->action == CleanupModel::Action::undoMoveToTrash; }));
     EXPECT_TRUE(std::filesystem::exists(log));
     EXPECT_TRUE(actions->summary()->text().startsWith(QStringLiteral("Put “debug.log” (")));
     EXPECT_FALSE(actions->summaryUndo()->isVisible());

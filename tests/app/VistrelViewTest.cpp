@@ -2,22 +2,22 @@
 // into a per-user store under a temporary XDG_DATA_HOME.
 #include "app/VistrelView.h"
 #include "app/AppNavigationSplitView.h"
-#include "app/VistrelMainWindow.h"
 #include "app/PreferencesModel.h"
+#include "app/VistrelMainWindow.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
 #include "explorer/NavigationModel.h"
+#include "ncdu/NcduImport.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
-#include "ncdu/NcduImport.h"
+#include "scanner/FileSystemRecord.h"
 #include "scanview/EarlierSnapshotsView.h"
+#include "scanview/FocusRing.h"
 #include "scanview/ScanScreenModel.h"
 #include "scanview/UsageBar.h"
-#include "scanview/FocusRing.h"
 #include "scanview/VistrelScanView.h"
 #include "services/Formats.h"
 #include "services/Preferences.h"
-#include "scanner/FileSystemRecord.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
@@ -34,20 +34,19 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QListWidget>
 #include <QDialogButtonBox>
-#include <QPushButton>
 #include <QElapsedTimer>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <QLabel>
-#include <QTreeWidget>
-#include <QPushButton>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <QTreeWidget>
 
 #include <cstdlib>
 #include <fstream>
@@ -92,8 +91,8 @@ protected:
     // A stored snapshot of one item, as an earlier scan of `root` would leave it.
     std::shared_ptr<StoreContainer> storePreviousSnapshot(const std::string& root = {})
     {
-        auto container = VistrelModelContainer::shared().makeOnDiskContainer(
-            VistrelModelContainer::Access::readWrite, root.empty() ? root_ : root);
+        auto container = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite,
+                                                                             root.empty() ? root_ : root);
         auto context = container->makeContext();
         FileSystemRecord record;
         record.path = "/previous-file";
@@ -124,8 +123,10 @@ TEST_F(RootView, AScanToDiskEndsInTheExplorerAndCloseAndReopenShowTheSameData)
     ASSERT_TRUE(waitUntil([&] { return view->shell() != nullptr; })) << "the scan ends in the explorer";
     EXPECT_TRUE(window.closeSnapshotAction()->isEnabled());
     ExplorerView* screen = view->shell()->currentScreen();
-    EXPECT_EQ(screen->subtitle(), QString::fromStdString("Explorer: " + root_.substr(0, root_.size() - 1))) << "it opens where it scanned";
-    EXPECT_TRUE(view->shell()->sidebar()->item(0)->text().endsWith(QString::fromStdString(root_.substr(0, root_.size() - 1))))
+    EXPECT_EQ(screen->subtitle(), QString::fromStdString("Explorer: " + root_.substr(0, root_.size() - 1)))
+        << "it opens where it scanned";
+    EXPECT_TRUE(
+        view->shell()->sidebar()->item(0)->text().endsWith(QString::fromStdString(root_.substr(0, root_.size() - 1))))
         << "the sidebar names the folder, without a stray slash";
     ASSERT_TRUE(waitUntil([&] { return screen->tableViewModel()->files().size() == 3; }));
     EXPECT_EQ(storedRows(store_), 15) << "the previous snapshot was replaced";
@@ -155,8 +156,10 @@ TEST_F(RootView, TheScanScreenSaysWhenTheSnapshotWasMadeAndListsEarlierOnes)
     window.closeSnapshotAction()->trigger();
     model = view->scanScreenModel(); // a new scan screen
     ASSERT_TRUE(waitUntil([&] { return model->earlierSnapshots().size() == 1; }));
-    EXPECT_TRUE(model->snapshotSummary().startsWith(QStringLiteral("Scanned "))) << model->snapshotSummary().toStdString();
-    EXPECT_TRUE(model->snapshotSummary().endsWith(QStringLiteral(", 15 items"))) << model->snapshotSummary().toStdString();
+    EXPECT_TRUE(model->snapshotSummary().startsWith(QStringLiteral("Scanned ")))
+        << model->snapshotSummary().toStdString();
+    EXPECT_TRUE(model->snapshotSummary().endsWith(QStringLiteral(", 15 items")))
+        << model->snapshotSummary().toStdString();
     EXPECT_TRUE(view->scanScreen()->snapshotSummary()->isVisibleTo(view->scanScreen()));
     EarlierSnapshotsView* earlier = view->scanScreen()->earlierSnapshots();
     ASSERT_TRUE(earlier->isVisibleTo(view->scanScreen()));
@@ -362,7 +365,8 @@ TEST_F(RootView, ChoosingAnotherRootOffersItsOwnSnapshot)
 // and Return works on the focused button or row as Space does.
 TEST_F(RootView, HomeFolderAndRecentFoldersScanInOneStep)
 {
-    const std::optional<std::string> home = std::getenv("HOME") ? std::optional<std::string>(std::getenv("HOME")) : std::nullopt;
+    const std::optional<std::string> home
+        = std::getenv("HOME") ? std::optional<std::string>(std::getenv("HOME")) : std::nullopt;
     tree_.writeFile("home/notes.txt", 500);
     tree_.writeFile("elsewhere/gone-soon/x", 10);
     ::setenv("HOME", tree_.path("home").c_str(), 1);
@@ -375,7 +379,8 @@ TEST_F(RootView, HomeFolderAndRecentFoldersScanInOneStep)
     std::vector<std::string> roots;
     for (const auto& place : model.places())
         roots.push_back(place.root);
-    EXPECT_EQ(roots, (std::vector<std::string>{tree_.path("home/"), root_})) << "home first; a folder that is gone, not at all";
+    EXPECT_EQ(roots, (std::vector<std::string>{tree_.path("home/"), root_}))
+        << "home first; a folder that is gone, not at all";
     EXPECT_EQ(model.places().front().name, QStringLiteral("Home Folder"));
 
     std::shared_ptr<StoreContainer> opened;
@@ -469,7 +474,8 @@ TEST_F(RootView, TheScanScreenSplitsTheUsedSpaceAgainstAWholeVolumesSnapshot)
     }
     VistrelView volume(preferences_.get(), "/");
     ASSERT_TRUE(waitUntil([&] { return !volume.scanScreenModel()->usedSpaceText().isEmpty(); }));
-    EXPECT_TRUE(volume.scanScreenModel()->usedSpaceText().contains(Formats::byteCount(4096) + QStringLiteral(" scanned")))
+    EXPECT_TRUE(
+        volume.scanScreenModel()->usedSpaceText().contains(Formats::byteCount(4096) + QStringLiteral(" scanned")))
         << volume.scanScreenModel()->usedSpaceText().toStdString();
 
     storePreviousSnapshot();

@@ -2,8 +2,8 @@
 // followed by the snapshot's edit, in memory and on disk.
 #include "cleanup/CleanupModel.h"
 #include "scanner/WalkerTestSupport.h"
-#include "store/StoreTestSupport.h"
 #include "store/SnapshotCompletion.h"
+#include "store/StoreTestSupport.h"
 #include "support/EventLoop.h"
 #include "support/ScopedMount.h"
 #include "support/TemporaryTree.h"
@@ -66,8 +66,9 @@ protected:
     void record(StoreContainer& container, const ScanResult& scan)
     {
         SnapshotCompletion::recordScanRoot(container, root_);
-        SnapshotCompletion::recordRootTotals(container, {scan.statistics.rootFileCount, scan.statistics.rootTotalSize,
-                                                         scan.statistics.rootTotalAllocatedSize});
+        SnapshotCompletion::recordRootTotals(
+            container,
+            {scan.statistics.rootFileCount, scan.statistics.rootTotalSize, scan.statistics.rootTotalAllocatedSize});
     }
 
     bool run(CleanupModel& model, const std::function<bool()>& start)
@@ -101,13 +102,15 @@ TEST_F(CleanupModelTest, TrashUndoDeleteAndRescanKeepTheSnapshotTrue)
     EXPECT_FALSE(std::filesystem::exists(tree_.path("root/big")));
     EXPECT_TRUE(std::filesystem::exists(tree_.path("data/Trash/files/big/one")));
     EXPECT_EQ(sizes(*scan.container), sizes(scanTree(root_))) << "as a fresh scan says";
-    EXPECT_LT(SnapshotCompletion::rootTotals(*scan.container)->totalAllocatedSize, scan.statistics.rootTotalAllocatedSize);
+    EXPECT_LT(SnapshotCompletion::rootTotals(*scan.container)->totalAllocatedSize,
+              scan.statistics.rootTotalAllocatedSize);
 
     ASSERT_TRUE(model.canUndo());
     ASSERT_TRUE(run(model, [&] { return model.undoMoveToTrash(); }));
     EXPECT_TRUE(std::filesystem::exists(tree_.path("root/big/deeper/two")));
     EXPECT_EQ(sizes(*scan.container), original) << "every row back as it was";
-    EXPECT_EQ(SnapshotCompletion::rootTotals(*scan.container)->totalAllocatedSize, scan.statistics.rootTotalAllocatedSize);
+    EXPECT_EQ(SnapshotCompletion::rootTotals(*scan.container)->totalAllocatedSize,
+              scan.statistics.rootTotalAllocatedSize);
     EXPECT_FALSE(model.canUndo());
 
     ASSERT_TRUE(run(model, [&] { return model.deletePermanently({tree_.path("root/big/deeper/")}); }));
@@ -194,8 +197,9 @@ TEST_F(CleanupModelTest, AStoreOnDiskIsEditedThroughAWriterAndStillReadsAfterwar
         auto context = writer->makeContext();
         context->setAutosaveEnabled(false);
         for (const auto& [path, file] : scan.files) {
-            FileSystemRecord record{file.id, file.level, file.fileResourceType, file.fileCount,
-                                    file.totalSize, file.totalAllocatedSize, file.isPurgeable};
+            FileSystemRecord record{file.id,         file.level,     file.fileResourceType,
+                                    file.fileCount,  file.totalSize, file.totalAllocatedSize,
+                                    file.isPurgeable};
             VistrelFile::insert(record, *context);
         }
         context->save();

@@ -1,6 +1,6 @@
 // What a cleanup may touch, and which folders are caches.
-#include "cleanup/CacheFolders.h"
 #include "cleanup/CleanupTargets.h"
+#include "cleanup/CacheFolders.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>
@@ -32,8 +32,8 @@ TEST(CleanupTargets, TheRootTheScanRootTheHomeFolderAndOutsideAreRefused)
 
 TEST(CleanupTargets, EveryFolderAboveTheHomeFolderAndTheStoresAreRefused)
 {
-    const CleanupTargets::Guards guards{"/", "/srv/users/ann", {"/srv/users/ann/.local/share/vistrel/"},
-                                        {"/data/scans/big.store"}};
+    const CleanupTargets::Guards guards{
+        "/", "/srv/users/ann", {"/srv/users/ann/.local/share/vistrel/"}, {"/data/scans/big.store"}};
     EXPECT_EQ(CleanupTargets::refusal("/srv/", guards), "it holds your home folder");
     EXPECT_EQ(CleanupTargets::refusal("/srv/users/", guards), "it holds your home folder");
     EXPECT_FALSE(CleanupTargets::refusal("/srv/usersx/", guards));

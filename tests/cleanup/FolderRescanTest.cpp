@@ -2,8 +2,8 @@
 // says, after files were added, removed, grown and replaced.
 #include "cleanup/FolderRescan.h"
 #include "scanner/WalkerTestSupport.h"
-#include "store/StoreTestSupport.h"
 #include "store/SnapshotCompletion.h"
+#include "store/StoreTestSupport.h"
 #include "support/TemporaryTree.h"
 
 #include "objectstore/StoreError.h"
@@ -70,9 +70,9 @@ TEST(FolderRescan, TheScanRootsKeptTotalsAndWhatIsRefused)
     tree.writeFile("a/file", 4096);
     ScanResult snapshot = scanTree(tree.root());
     SnapshotCompletion::recordScanRoot(*snapshot.container, tree.root());
-    SnapshotCompletion::recordRootTotals(*snapshot.container, {snapshot.statistics.rootFileCount,
-                                                               snapshot.statistics.rootTotalSize,
-                                                               snapshot.statistics.rootTotalAllocatedSize});
+    SnapshotCompletion::recordRootTotals(*snapshot.container,
+                                         {snapshot.statistics.rootFileCount, snapshot.statistics.rootTotalSize,
+                                          snapshot.statistics.rootTotalAllocatedSize});
     tree.writeFile("a/second", 8192);
     FolderRescan::run(FileUrl(tree.path("a/")), snapshot.container, {});
     const ScanResult fresh = scanTree(tree.root());
@@ -104,7 +104,8 @@ TEST(FolderRescan, TheScanRootsKeptTotalsAndWhatIsRefused)
     std::stop_source stopped;
     stopped.request_stop();
     EXPECT_THROW(FolderRescan::run(FileUrl(tree.path("a2/")), snapshot.container, stopped.get_token()),
-                 FileSystemWalkerError) << "a cancelled rescan changes nothing";
+                 FileSystemWalkerError)
+        << "a cancelled rescan changes nothing";
     EXPECT_FALSE(storedFiles(*snapshot.container).count(tree.path("a2/z")));
 }
 

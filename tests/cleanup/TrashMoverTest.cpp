@@ -31,7 +31,8 @@ std::string contents(const std::string& path)
 // Sets an environment variable for one test, or unsets it, and puts it back afterwards.
 class ScopedVariable {
 public:
-    ScopedVariable(const char* name, const char* value) : name_(name)
+    ScopedVariable(const char* name, const char* value)
+        : name_(name)
     {
         if (const char* old = std::getenv(name))
             previous_ = old;
@@ -70,7 +71,7 @@ TEST_F(TrashMoverTest, AFolderGoesToTheTrashWithItsRecordAndComesBack)
     const std::string info = tree_.path("data/Trash/info/folder.trashinfo");
     EXPECT_EQ(contents(info).rfind("[Trash Info]\nPath=" + tree_.path("work/folder") + "\nDeletionDate=", 0), 0u)
         << contents(info);
-    struct stat status {};
+    struct stat status { };
     ASSERT_EQ(::stat(tree_.path("data/Trash").c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0700u);
 
@@ -97,7 +98,8 @@ TEST_F(TrashMoverTest, NothingIsReplacedAndNamesThatAreNotTextKeepTheirBytes)
     tree_.writeFile("work/caf\xe9 100%", 10);
     const auto odd = TrashMover::moveToTrash(resolved("work/caf\xe9 100%"));
     ASSERT_TRUE(odd.trashed) << odd.failure;
-    EXPECT_NE(contents(tree_.path("data/Trash/info/caf\xe9 100%.trashinfo")).find("/caf%E9%20100%25\n"), std::string::npos);
+    EXPECT_NE(contents(tree_.path("data/Trash/info/caf\xe9 100%.trashinfo")).find("/caf%E9%20100%25\n"),
+              std::string::npos);
     EXPECT_EQ(TrashMover::restore(*odd.trashed, resolved("work/")), std::nullopt);
     EXPECT_TRUE(std::filesystem::exists(tree_.path("work/caf\xe9 100%")));
 }

@@ -13,8 +13,8 @@ namespace vistrel {
 namespace {
 
 using testing::cli;
-using testing::contains;
 using testing::CommandResult;
+using testing::contains;
 using testing::TemporaryTree;
 
 // Runs vistrel-cli, killed after `seconds` (exit 137) so that a hang fails instead of blocking.
@@ -116,7 +116,8 @@ TEST_F(DamagedStore, AScanDoesNotWaitForAProgramReadingTheStore)
     tree.writeFile("d/added-later", 1);
     const CommandResult scan = bounded({"scan", tree.path("d"), "--store", store}, 30);
     sqlite3_stmt* count = nullptr;
-    ASSERT_EQ(sqlite3_prepare_v2(reader, "SELECT COUNT(*) FROM VistrelFile WHERE vistrel_leaf = CAST('added-later' AS BLOB)",
+    ASSERT_EQ(sqlite3_prepare_v2(reader,
+                                 "SELECT COUNT(*) FROM VistrelFile WHERE vistrel_leaf = CAST('added-later' AS BLOB)",
                                  -1, &count, nullptr),
               SQLITE_OK);
     ASSERT_EQ(sqlite3_step(count), SQLITE_ROW);

@@ -29,8 +29,8 @@
 namespace vistrel {
 namespace {
 
-using testing::CommandResult;
 using testing::cli;
+using testing::CommandResult;
 using testing::contains;
 using testing::exists;
 using testing::fileBytes;
@@ -342,8 +342,9 @@ TEST_F(HistoryCommands, DiffFindsWhatChangedBetweenTwoScansOfARealTree)
     std::vector<std::string> names;
     for (const auto& child : children)
         names.push_back(child.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"added", "caf\xe9\xff", "goes", "grows", "replaced", "replaced", "same",
-                                               "shrinks"}));
+    EXPECT_EQ(
+        names,
+        (std::vector<std::string>{"added", "caf\xe9\xff", "goes", "grows", "replaced", "replaced", "same", "shrinks"}));
 
     const CommandResult diff = cli({"diff", old, store_, "-n", "4", "--json"});
     ASSERT_EQ(diff.exitStatus, 0) << diff.standardError;

@@ -21,8 +21,8 @@ namespace vistrel {
 namespace {
 
 using testing::cli;
-using testing::contains;
 using testing::CommandResult;
+using testing::contains;
 using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;

@@ -15,8 +15,8 @@
 namespace vistrel {
 namespace {
 
-using testing::CommandResult;
 using testing::cli;
+using testing::CommandResult;
 using testing::contains;
 using testing::exists;
 using testing::fileBytes;
@@ -57,7 +57,9 @@ protected:
         tree_.writeFile("data/caf\xe9\xff", 3000);
         tree_.writeFile("data/quote\"back\\slash", 100);
         tree_.writeFile("data/new\nline\ttab\x01", 200);
-        tree_.writeFile("data/\xe2\x80\xae" "rtl", 10);
+        tree_.writeFile("data/\xe2\x80\xae"
+                        "rtl",
+                        10);
         tree_.writeFile("data/deep/a/b/c/d/e/f/file", 70000);
         tree_.makeDirectory("data/empty");
         tree_.writeFile("data/skipped/inside", 1000);
@@ -119,8 +121,7 @@ TEST_F(NcduCommands, AnImportWithoutAStoreBecomesTheRootsOwnSnapshot)
     ASSERT_EQ(::mkdir(folder.c_str(), 0700), 0);
     writeBytes(folder + "/import-999999999.partial", "left by a killed import");
     const std::vector<std::string> environment{"XDG_DATA_HOME=" + data};
-    const CommandResult import
-        = testing::runCommand({VISTREL_CLI_PATH, "import", json}, {}, environment);
+    const CommandResult import = testing::runCommand({VISTREL_CLI_PATH, "import", json}, {}, environment);
     ASSERT_EQ(import.exitStatus, 0) << import.standardError;
     EXPECT_FALSE(exists(folder + "/import-999999999.partial"));
     const CommandResult listed = testing::runCommand({VISTREL_CLI_PATH, "ls", "--json", root_}, {}, environment);
@@ -153,8 +154,9 @@ TEST_F(NcduCommands, NcduReadsOurExportAndWeReadItsOwn)
     ::unlink((root_ + "other-twin").c_str());
     ASSERT_EQ(cli({"scan", root_, "--store", store_}).exitStatus, 0);
     const std::string back = stores_.path("back.store");
-    const CommandResult again = shell(std::string(VISTREL_CLI_PATH) + " export --store " + store_
-                                      + " | /usr/bin/ncdu -e -f - -o - | " + VISTREL_CLI_PATH + " import - --store " + back);
+    const CommandResult again
+        = shell(std::string(VISTREL_CLI_PATH) + " export --store " + store_ + " | /usr/bin/ncdu -e -f - -o - | "
+                + VISTREL_CLI_PATH + " import - --store " + back);
     ASSERT_EQ(again.exitStatus, 0) << again.standardError;
     EXPECT_EQ(rows(back), rows(store_));
 }
@@ -186,8 +188,10 @@ TEST_F(NcduCommands, BadExportsSayWhereAndLeaveTheStoreAsItWas)
         {"twice", head + "{\"name\":\"f\"},{\"name\":\"f\"}]]", "the name \"f\" twice in /x/"},
         {"lone surrogate", head + "{\"name\":\"\\ud800x\"}]]", "invalid \\u escape"},
         {"bad escape", head + "{\"name\":\"\\uZZ00\"}]]", "invalid \\u escape"},
-        {"sizes that wrap", head + "{\"name\":\"f\",\"asize\":9223372036854775807},"
-                                   "{\"name\":\"g\",\"asize\":9223372036854775807}]]",
+        {"sizes that wrap",
+         head
+             + "{\"name\":\"f\",\"asize\":9223372036854775807},"
+               "{\"name\":\"g\",\"asize\":9223372036854775807}]]",
          "add up to more than 9223372036854775807 bytes"},
         {"NUL in a name", head + "{\"name\":\"precious\\u0000junk\"}]]", "a NUL byte"},
         {"NUL in the root", "[1,2,{},[{\"name\":\"/precious\\u0000junk\"}]]", "a NUL byte"},

@@ -19,12 +19,11 @@
 #include <thread>
 #include <unistd.h>
 
-
 namespace vistrel {
 namespace {
 
-using testing::CommandResult;
 using testing::cli;
+using testing::CommandResult;
 using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;
@@ -115,9 +114,9 @@ TEST_F(SnapshotCommands, RuntimeFailuresExitWithOne)
     EXPECT_NE(missingStore.standardError.find("no snapshot store at"), std::string::npos);
 
     tree_.writeFile("foreign.store", std::string(8192, 'z'));
-    for (const auto& command : std::vector<std::vector<std::string>>{
-             {"dump", "--store", tree_.path("foreign.store")},
-             {"scan", root_, "--store", tree_.path("foreign.store")}}) {
+    for (const auto& command :
+         std::vector<std::vector<std::string>>{{"dump", "--store", tree_.path("foreign.store")},
+                                               {"scan", root_, "--store", tree_.path("foreign.store")}}) {
         const CommandResult refused = cli(command);
         EXPECT_EQ(refused.exitStatus, 1) << command[0];
         EXPECT_NE(refused.standardError.find("Could not create ModelContainer: "), std::string::npos);
@@ -313,7 +312,8 @@ TEST(RescanCommand, AFolderWalkedAgainMatchesAFreshScan)
 
     const CommandResult notFolder = cli({"rescan", tree.path("other"), "--store", store});
     EXPECT_EQ(notFolder.exitStatus, 1);
-    EXPECT_NE(notFolder.standardError.find("not a folder of this snapshot"), std::string::npos) << notFolder.standardError;
+    EXPECT_NE(notFolder.standardError.find("not a folder of this snapshot"), std::string::npos)
+        << notFolder.standardError;
     const CommandResult noStore = cli({"rescan", tree.path("work"), "--store", stores.path("none.store")});
     EXPECT_EQ(noStore.exitStatus, 1);
     EXPECT_NE(noStore.standardError.find("there is no snapshot"), std::string::npos);
@@ -353,7 +353,7 @@ TEST(RescanCommand, ALinkedAncestorOrAMountPointIsRefusedAndTheSnapshotStays)
 
 std::int64_t allocated(const std::string& path)
 {
-    struct stat status {};
+    struct stat status { };
     EXPECT_EQ(::stat(path.c_str(), &status), 0) << path;
     return static_cast<std::int64_t>(status.st_blocks) * 512;
 }

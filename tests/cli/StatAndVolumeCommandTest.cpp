@@ -72,7 +72,8 @@ TEST(StatCommand, ExitStatusesForMissingPathsAndUsageErrors)
     EXPECT_NE(partial.standardError.find(tree.path("missing")), std::string::npos);
     EXPECT_NE(partial.standardError.find("No such file or directory"), std::string::npos);
 
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{}, {"stat"}, {"frobnicate"}, {"volume", "x"}, {"volumes", "--xml"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string>>{{}, {"stat"}, {"frobnicate"}, {"volume", "x"}, {"volumes", "--xml"}}) {
         const CommandResult usage = cli(arguments);
         EXPECT_EQ(usage.exitStatus, 2);
         EXPECT_NE(usage.standardError.find("usage: vistrel-cli"), std::string::npos);
@@ -130,8 +131,9 @@ TEST(VolumeCommand, SplitsTheUsedSpaceAgainstASnapshot)
     EXPECT_EQ(split["scanRoot"].toString().toStdString(), tree.path("data/"));
     EXPECT_EQ(split["scanned"].toInteger(), std::stoll(allocated));
     EXPECT_GE(split["reserved"].toInteger(), 0);
-    EXPECT_EQ(split["rest"].toInteger(), split["used"].toInteger() - split["scanned"].toInteger()
-                                            - split["reserved"].toInteger() - split["deletedOpen"].toInteger());
+    EXPECT_EQ(split["rest"].toInteger(),
+              split["used"].toInteger() - split["scanned"].toInteger() - split["reserved"].toInteger()
+                  - split["deletedOpen"].toInteger());
     EXPECT_TRUE(split["mountedInside"].isArray());
 
     // Before any scan: what needs no snapshot, and nothing made up for the rest.

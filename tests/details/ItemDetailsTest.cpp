@@ -67,9 +67,10 @@ TEST(ItemDetails, GeneralRowsOfRealFiles)
     for (const auto& row : emptyDetails.essentials)
         if (row.present())
             first.push_back(row.title);
-    EXPECT_EQ(first, (std::vector<QString>{QStringLiteral("Kind"), QStringLiteral("Size"), QStringLiteral("Size on disk"),
-                                           QStringLiteral("Modified"), QStringLiteral("Owner"),
-                                           QStringLiteral("Permissions")}))
+    EXPECT_EQ(
+        first,
+        (std::vector<QString>{QStringLiteral("Kind"), QStringLiteral("Size"), QStringLiteral("Size on disk"),
+                              QStringLiteral("Modified"), QStringLiteral("Owner"), QStringLiteral("Permissions")}))
         << "what a person asks first, in plain words";
     const auto empty = rows(emptyDetails);
     EXPECT_EQ(empty.at(QStringLiteral("Size")), QStringLiteral("Zero KB"));
@@ -78,7 +79,7 @@ TEST(ItemDetails, GeneralRowsOfRealFiles)
     EXPECT_EQ(rows(ItemDetails::make(entity(tree.path("dir/a")))).at(QStringLiteral("Permissions")),
               QStringLiteral("rwsr-x--x (4751)"));
     EXPECT_EQ(empty.at(QStringLiteral("Symbolic link")), QStringLiteral("no"));
-    struct stat status {};
+    struct stat status { };
     ASSERT_EQ(::stat(tree.path("empty").c_str(), &status), 0);
     EXPECT_EQ(empty.at(QStringLiteral("Inode")), QString::number(status.st_ino));
     EXPECT_EQ(empty.at(QStringLiteral("Device")),
@@ -94,7 +95,8 @@ TEST(ItemDetails, GeneralRowsOfRealFiles)
     EXPECT_EQ(dir.at(QStringLiteral("Kind")), QStringLiteral("Folder"));
     EXPECT_FALSE(dir.count(QStringLiteral("Cache")));
     tree.writeFile("dir/CACHEDIR.TAG", "Signature: 8a477f597d28d172789f06886806bc55\n");
-    EXPECT_NE(rows(ItemDetails::make(directory)).at(QStringLiteral("Cache")).indexOf(QStringLiteral("CACHEDIR.TAG")), -1)
+    EXPECT_NE(rows(ItemDetails::make(directory)).at(QStringLiteral("Cache")).indexOf(QStringLiteral("CACHEDIR.TAG")),
+              -1)
         << "a tagged folder says it holds a cache";
 
     EXPECT_EQ(rows(ItemDetails::make(entity(tree.path("link")))).at(QStringLiteral("Symbolic link")),

@@ -16,12 +16,12 @@ TEST(UsedSpaceText, NamesEachPartAndWhatIsMountedInside)
     space.reserved = 160'000'000'000;
     space.deletedOpen = 3'000'000'000;
     EXPECT_EQ(space.rest(), 5'000'000'000);
-    EXPECT_EQ(UsedSpaceText::describe(space),
-              QStringLiteral("Used %1: %2 scanned, %3 reserved for the superuser, %4 in deleted files still open, %5 of "
-                             "file-system metadata, unreadable folders and what changed since the scan.")
-                  .arg(Formats::byteCount(space.used), Formats::byteCount(space.scanned),
-                       Formats::byteCount(space.reserved), Formats::byteCount(*space.deletedOpen),
-                       Formats::byteCount(space.rest())));
+    EXPECT_EQ(
+        UsedSpaceText::describe(space),
+        QStringLiteral("Used %1: %2 scanned, %3 reserved for the superuser, %4 in deleted files still open, %5 of "
+                       "file-system metadata, unreadable folders and what changed since the scan.")
+            .arg(Formats::byteCount(space.used), Formats::byteCount(space.scanned), Formats::byteCount(space.reserved),
+                 Formats::byteCount(*space.deletedOpen), Formats::byteCount(space.rest())));
 
     // Parts that are nothing say nothing; a negative rest (files written since) neither.
     UsedSpace small;

@@ -2,9 +2,8 @@
 // it, and the table's Change column on Qt's offscreen platform.
 #include "ExplorerTestSupport.h"
 
-#include "explorer/ChangeText.h"
-#include "history/ComparisonModel.h"
 #include "details/ExplorerDetailsContentView.h"
+#include "explorer/ChangeText.h"
 #include "explorer/ExplorerModel.h"
 #include "explorer/ExplorerPathBarView.h"
 #include "explorer/ExplorerSearchItemModel.h"
@@ -14,9 +13,10 @@
 #include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
-#include "mapview/MapModel.h"
 #include "explorer/NavigationModel.h"
+#include "history/ComparisonModel.h"
 #include "history/SnapshotHistory.h"
+#include "mapview/MapModel.h"
 #include "services/Formats.h"
 #include "store/SnapshotCompletion.h"
 #include "store/SnapshotReader.h"
@@ -110,8 +110,7 @@ TEST_F(Comparing, TheModelOffersEarlierSnapshotsOfTheSameFolderOnly)
     EXPECT_EQ(changes, 2);
 
     // Shown an earlier snapshot, the root's current one is offered with the rest.
-    EXPECT_EQ(ComparisonModel::historyBase(earlier_, "/data/"),
-              VistrelModelContainer::onDiskStoreLocation("/data/"));
+    EXPECT_EQ(ComparisonModel::historyBase(earlier_, "/data/"), VistrelModelContainer::onDiskStoreLocation("/data/"));
     EXPECT_EQ(ComparisonModel::historyBase("", "/data/"), VistrelModelContainer::onDiskStoreLocation("/data/"));
 }
 
@@ -157,11 +156,12 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
     ASSERT_TRUE(waitUntil([&] { return view.model()->selectedComparison().has_value(); }));
     EXPECT_EQ(view.model()->selectedComparison()->before, 100000);
     EXPECT_EQ(view.model()->selectedComparison()->after, 900000);
-    EXPECT_TRUE(view.findChild<ExplorerPathBarView*>()->figures()->text().startsWith(
-        QStringLiteral("Then ") + Formats::byteCount(100000)));
+    EXPECT_TRUE(view.findChild<ExplorerPathBarView*>()->figures()->text().startsWith(QStringLiteral("Then ")
+                                                                                     + Formats::byteCount(100000)));
     EXPECT_TRUE(view.details()->comparisonLine()->text().contains(ChangeText::signedBytes(800000)));
     view.table()->tree()->setCurrentIndex(model->index(rows.at(QStringLiteral("gone")), 0));
-    ASSERT_TRUE(waitUntil([&] { return view.model()->selectedComparison() && view.model()->selectedComparison()->removed(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return view.model()->selectedComparison() && view.model()->selectedComparison()->removed(); }));
     EXPECT_TRUE(view.details()->comparisonLine()->text().startsWith(QStringLiteral("Gone since ")));
 
     // Sorted by the size of the change, growth and shrinking alike; folders first as always.
@@ -171,8 +171,9 @@ TEST_F(Comparing, TheTableShowsTheChangeOfEachRowAndTheRowsThatWent)
     QStringList order;
     for (int row = 0; row < model->rowCount(); ++row)
         order << model->index(row, 0).data().toString();
-    EXPECT_EQ(order, (QStringList{QStringLiteral("sub"), QStringLiteral("grew"), QStringLiteral("new"),
-                                  QStringLiteral("gone"), QStringLiteral("same")}));
+    EXPECT_EQ(order,
+              (QStringList{QStringLiteral("sub"), QStringLiteral("grew"), QStringLiteral("new"), QStringLiteral("gone"),
+                           QStringLiteral("same")}));
     // A gone item is not the window's to clean up.
     tree->selectionModel()->select(model->index(static_cast<int>(order.indexOf(QStringLiteral("gone"))), 0),
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -201,8 +202,8 @@ TEST_F(Comparing, OtherFilesShowsTheChangeOfWhatItHolds)
     // The scan root's totals, from which the rest of its listing is made.
     SnapshotCompletion::recordRootTotals(*VistrelModelContainer::shared().makeContainer(tree_.path("w.store")),
                                          {1003, 200150, 200150});
-    auto container = VistrelModelContainer::shared().makeContainer(tree_.path("w.store"),
-                                                                   VistrelModelContainer::Access::readOnly);
+    auto container
+        = VistrelModelContainer::shared().makeContainer(tree_.path("w.store"), VistrelModelContainer::Access::readOnly);
     environment_.reader = std::make_shared<SnapshotReader>(container);
     environment_.scanRoot = FileUrl("/wide/");
     ComparisonModel comparison(tree_.path("w.store"), "/wide/");

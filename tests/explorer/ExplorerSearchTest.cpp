@@ -77,8 +77,9 @@ TEST_F(ExplorerSearchScreen, ShowsAThousandOfAllMatchesAndTheirCount)
     ExplorerSearchView* search = view_->searchView();
     ASSERT_TRUE(search);
     EXPECT_EQ(search->statusText(), QStringLiteral("Matched 0 results")) << "before the first search";
-    EXPECT_EQ(search->itemModel()->headerData(ExplorerSearchItemModel::sizeColumn, Qt::Horizontal,
-                                              Qt::TextAlignmentRole).value<Qt::Alignment>(),
+    EXPECT_EQ(search->itemModel()
+                  ->headerData(ExplorerSearchItemModel::sizeColumn, Qt::Horizontal, Qt::TextAlignmentRole)
+                  .value<Qt::Alignment>(),
               Qt::AlignTrailing | Qt::AlignVCenter)
         << "the size's title over its figures";
     QTest::keyClicks(view_->searchField(), QStringLiteral("MATCH"));

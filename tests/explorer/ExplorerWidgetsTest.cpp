@@ -10,11 +10,11 @@
 #include "explorer/ExplorerTableView.h"
 #include "explorer/ExplorerTableViewModel.h"
 #include "explorer/ExplorerView.h"
-#include "mapview/MapModel.h"
-#include "mapview/MapView.h"
 #include "explorer/NavigationModel.h"
 #include "explorer/TextTone.h"
 #include "explorer/UnmeasuredFolders.h"
+#include "mapview/MapModel.h"
+#include "mapview/MapView.h"
 #include "services/Formats.h"
 #include "services/Preferences.h"
 #include "store/SnapshotCompletion.h"
@@ -385,15 +385,19 @@ TEST_F(ExplorerScreens, TheTotalLineAndEveryRowsShareOfTheFolder)
     EXPECT_FALSE(view->table()->tree()->header()->isSectionHidden(ExplorerTableItemModel::shareColumn))
         << "on by default";
     EXPECT_EQ(view->totalLine()->text().toStdString(),
-              "data: " + Formats::byteCount(10000).toStdString() + " in 1,201 files, 25.0 % of the space used on its volume");
+              "data: " + Formats::byteCount(10000).toStdString()
+                  + " in 1,201 files, 25.0 % of the space used on its volume");
 
     EXPECT_EQ(view->tableViewModel()->totalText(40'000'000'000).toStdString(),
-              "data: " + Formats::byteCount(10000).toStdString() + " in 1,201 files, less than 0.1 % of the space used "
-              "on its volume") << "never a share of 0.0 %";
+              "data: " + Formats::byteCount(10000).toStdString()
+                  + " in 1,201 files, less than 0.1 % of the space used "
+                    "on its volume")
+        << "never a share of 0.0 %";
 
     // Below the scanned folder, the total alone; a share is of the folder on screen.
     auto below = screen("/data/photos/");
-    EXPECT_EQ(below->totalLine()->text().toStdString(), "photos: " + Formats::byteCount(7500).toStdString() + " in 1,200 files");
+    EXPECT_EQ(below->totalLine()->text().toStdString(),
+              "photos: " + Formats::byteCount(7500).toStdString() + " in 1,200 files");
     EXPECT_EQ(below->table()->itemModel()->index(0, ExplorerTableItemModel::shareColumn).data().toString(),
               QStringLiteral("100.0 %"));
 }
@@ -401,13 +405,13 @@ TEST_F(ExplorerScreens, TheTotalLineAndEveryRowsShareOfTheFolder)
 QPalette darkPalette()
 {
     QPalette dark;
-    for (const auto& [role, colour] : {std::pair{QPalette::Window, QColor(0x24, 0x24, 0x24)},
-                                       std::pair{QPalette::Base, QColor(0x1a, 0x1a, 0x1a)},
-                                       std::pair{QPalette::AlternateBase, QColor(0x2a, 0x2a, 0x2a)},
-                                       std::pair{QPalette::Text, QColor(0xee, 0xee, 0xee)},
-                                       std::pair{QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
-                                       std::pair{QPalette::Button, QColor(0x30, 0x30, 0x30)},
-                                       std::pair{QPalette::ButtonText, QColor(0xee, 0xee, 0xee)}})
+    for (const auto& [role, colour] :
+         {std::pair{QPalette::Window, QColor(0x24, 0x24, 0x24)}, std::pair{QPalette::Base, QColor(0x1a, 0x1a, 0x1a)},
+          std::pair{QPalette::AlternateBase, QColor(0x2a, 0x2a, 0x2a)},
+          std::pair{QPalette::Text, QColor(0xee, 0xee, 0xee)},
+          std::pair{QPalette::WindowText, QColor(0xee, 0xee, 0xee)},
+          std::pair{QPalette::Button, QColor(0x30, 0x30, 0x30)},
+          std::pair{QPalette::ButtonText, QColor(0xee, 0xee, 0xee)}})
         dark.setColor(role, colour);
     return dark;
 }
@@ -434,8 +438,8 @@ TEST_F(ExplorerScreens, EveryToneReadsOnLightAndDarkPalettesAndTheTableFollowsIt
 {
     for (const QPalette& palette : {QPalette(QColor(0xef, 0xef, 0xef)), darkPalette()}) {
         const QColor base = palette.color(QPalette::Base);
-        for (const TextTone tone : {TextTone::normal, TextTone::figure, TextTone::other, TextTone::growth,
-                                    TextTone::shrink})
+        for (const TextTone tone :
+             {TextTone::normal, TextTone::figure, TextTone::other, TextTone::growth, TextTone::shrink})
             EXPECT_GE(contrast(textToneColour(tone, palette), base), 3.0) << static_cast<int>(tone);
         EXPECT_GE(contrast(textToneColour(TextTone::removed, palette), base), 1.8) << "faded, still legible";
         EXPECT_LT(contrast(textToneColour(TextTone::removed, palette), base),
@@ -470,7 +474,8 @@ TEST_F(ExplorerScreens, TheCheckedScopeLooksCheckedAndTheClearButtonHasAName)
     const auto filled = [&](QToolButton* button) { return button->palette().color(QPalette::Button) == highlight; };
     for (QToolButton* scope : scopes)
         EXPECT_EQ(filled(scope), scope->isChecked()) << scope->accessibleName().toStdString();
-    QToolButton* other = *std::find_if(scopes.begin(), scopes.end(), [](QToolButton* b) { return !b->isChecked() && b->isVisible(); });
+    QToolButton* other
+        = *std::find_if(scopes.begin(), scopes.end(), [](QToolButton* b) { return !b->isChecked() && b->isVisible(); });
     other->click();
     EXPECT_TRUE(filled(other)) << "the chosen one fills";
     for (QToolButton* scope : scopes)
@@ -555,9 +560,9 @@ TEST_F(ExplorerScreens, FoldersWithoutFiguresSayWhy)
     locked.path = "/data/locked/";
     FileSystemRecord hollow = unwalked; // an empty folder is recorded without figures too
     hollow.path = "/data/hollow/";
-    environment_.reader = std::make_shared<SnapshotReader>(snapshotOf({item("/data/", 100, 1), unwalked, mounted,
-                                                                       locked, hollow, item("/data/empty/", 0, 0),
-                                                                       item("/data/file", 100)}));
+    environment_.reader
+        = std::make_shared<SnapshotReader>(snapshotOf({item("/data/", 100, 1), unwalked, mounted, locked, hollow,
+                                                       item("/data/empty/", 0, 0), item("/data/file", 100)}));
     environment_.scanRoot = FileUrl("/data/");
     environment_.unmeasuredFolders = std::make_shared<UnmeasuredFolders>(
         std::vector<std::string>{"node_modules"}, std::vector<std::string>{"/", "/data/media"},
@@ -616,14 +621,14 @@ TEST_F(ExplorerScreens, TheUnreadableNoticeNamesTheFirstFewAndOpensTheList)
         if (label->text().contains(QStringLiteral("could not be read")))
             notice = label;
     ASSERT_NE(notice, nullptr);
-    EXPECT_TRUE(notice->text().contains(QStringLiteral("/usr/a/, /usr/b/, /usr/c/, …"))) << notice->text().toStdString();
+    EXPECT_TRUE(notice->text().contains(QStringLiteral("/usr/a/, /usr/b/, /usr/c/, …")))
+        << notice->text().toStdString();
     EXPECT_FALSE(notice->text().contains(QStringLiteral("/usr/d/")));
     Q_EMIT notice->linkActivated(QStringLiteral("unreadable"));
     ASSERT_NE(view.unreadableFoldersDialog(), nullptr);
     auto* list = view.unreadableFoldersDialog()->findChild<QPlainTextEdit*>();
     ASSERT_NE(list, nullptr);
-    EXPECT_EQ(list->toPlainText(),
-              QStringLiteral("/usr/a/ — Permission denied\n/usr/b/\n/usr/c/\n/usr/d/\n/usr/e/"));
+    EXPECT_EQ(list->toPlainText(), QStringLiteral("/usr/a/ — Permission denied\n/usr/b/\n/usr/c/\n/usr/d/\n/usr/e/"));
 }
 
 // The map: built off the main thread for its size, a click selects the row that holds the
@@ -763,7 +768,8 @@ TEST_F(ExplorerScreens, TheUnreadableFoldersNoticeCountsInTheRightNumber)
         return text;
     };
     EXPECT_EQ(noticeOf(1), QStringLiteral("1 folder could not be read during the scan and is left out of the totals."));
-    EXPECT_EQ(noticeOf(7), QStringLiteral("7 folders could not be read during the scan and are left out of the totals."));
+    EXPECT_EQ(noticeOf(7),
+              QStringLiteral("7 folders could not be read during the scan and are left out of the totals."));
     EXPECT_EQ(noticeOf(0), QString()) << "no notice when every folder was read";
 }
 

@@ -8,7 +8,8 @@
 namespace vistrel {
 namespace {
 
-SnapshotDiff::Change change(const std::string& id, std::optional<std::int64_t> before, std::optional<std::int64_t> after)
+SnapshotDiff::Change change(const std::string& id, std::optional<std::int64_t> before,
+                            std::optional<std::int64_t> after)
 {
     SnapshotDiff::Change made;
     made.id = id;
@@ -46,8 +47,8 @@ TEST(ChangeFolding, OneGrowthIsOneRowNotOnePerFolderAboveIt)
     const auto rows = ChangeFolding::fold(changes, 100);
     const auto found = byId(rows);
     EXPECT_TRUE(found.count("/h/.local/share/someapp/logs/debug.log"));
-    for (const char* explained : {"/h/.local/", "/h/.local/share/", "/h/.local/share/someapp/",
-                                  "/h/.local/share/someapp/logs/"})
+    for (const char* explained :
+         {"/h/.local/", "/h/.local/share/", "/h/.local/share/someapp/", "/h/.local/share/someapp/logs/"})
         EXPECT_FALSE(found.count(explained)) << explained << " adds nothing the log does not say";
     EXPECT_TRUE(found.count("/h/src/a.o"));
     EXPECT_TRUE(found.count("/h/src/")) << "30 MB grew, 15 MB of it explained: the folder says the rest";

@@ -14,7 +14,8 @@
 namespace vistrel {
 namespace {
 
-FileSystemRecord record(const std::string& path, std::optional<std::int64_t> size, std::optional<std::int64_t> files = {})
+FileSystemRecord record(const std::string& path, std::optional<std::int64_t> size,
+                        std::optional<std::int64_t> files = {})
 {
     FileSystemRecord made;
     made.path = path;
@@ -41,14 +42,13 @@ std::shared_ptr<StoreContainer> snapshot(const std::vector<FileSystemRecord>& re
 
 TEST(SnapshotDiff, AFoldersChildrenComeOnceEachInPathOrderWithBothSidesFigures)
 {
-    std::vector<FileSystemRecord> earlier = {record("/d/", 60, 4),      record("/d/gone", 10),
-                                             record("/d/same", 20),     record("/d/grew", 5),
-                                             record("/d/sub/", 25, 1),  record("/d/sub/deep", 25),
-                                             record("/d/\xff-raw", 0),  record("/other", 7)};
-    std::vector<FileSystemRecord> later = {record("/d/", 95, 5),      record("/d/same", 20),
-                                           record("/d/grew", 40),     record("/d/new", 1),
-                                           record("/d/sub/", 25, 1),  record("/d/sub/deep", 25),
-                                           record("/d/\xff-raw", 9),  record("/d/unmeasured", std::nullopt)};
+    std::vector<FileSystemRecord> earlier
+        = {record("/d/", 60, 4),     record("/d/gone", 10),     record("/d/same", 20),    record("/d/grew", 5),
+           record("/d/sub/", 25, 1), record("/d/sub/deep", 25), record("/d/\xff-raw", 0), record("/other", 7)};
+    std::vector<FileSystemRecord> later = {record("/d/", 95, 5),     record("/d/same", 20),
+                                           record("/d/grew", 40),    record("/d/new", 1),
+                                           record("/d/sub/", 25, 1), record("/d/sub/deep", 25),
+                                           record("/d/\xff-raw", 9), record("/d/unmeasured", std::nullopt)};
     // A folder large enough that each side is read in more than one go.
     for (int index = 0; index < 3000; ++index)
         earlier.push_back(record("/d/many" + std::to_string(index), index));

@@ -5,8 +5,14 @@
 namespace vistrel {
 namespace {
 
-int red(std::uint32_t colour) { return static_cast<int>((colour >> 16) & 0xff); }
-int green(std::uint32_t colour) { return static_cast<int>((colour >> 8) & 0xff); }
+int red(std::uint32_t colour)
+{
+    return static_cast<int>((colour >> 16) & 0xff);
+}
+int green(std::uint32_t colour)
+{
+    return static_cast<int>((colour >> 8) & 0xff);
+}
 
 TEST(GrowthColour, RedForGrowthGreenForShrinkingStrongerWithTheShareThatChanged)
 {

@@ -1,5 +1,5 @@
-#include "map/GrowthColour.h"
 #include "map/GrowthSubtree.h"
+#include "map/GrowthColour.h"
 #include "map/MapLayout.h"
 
 #include "filesystem/FileUrl.h"
@@ -15,11 +15,10 @@ namespace {
 // what the read keeps is not called removed; folders hold what their items now need.
 TEST(GrowthSubtree, RemovedItemsKeepTheirEarlierRoomAndFoldersHoldThem)
 {
-    const std::vector<VistrelFileSubtree::Item> now{
-        {"/r/a/", 10}, {"/r/kept", 5}, {"/r/a/x", 10}};
-    const std::unordered_map<std::string, std::int64_t> then{
-        {"/r/a/", 30}, {"/r/kept", 5}, {"/r/a/x", 10}, {"/r/a/gone", 20},
-        {"/r/old/", 50}, {"/r/old/f", 50}, {"/r/shrunk", 40}, {"/r/a/tiny", 1}};
+    const std::vector<VistrelFileSubtree::Item> now{{"/r/a/", 10}, {"/r/kept", 5}, {"/r/a/x", 10}};
+    const std::unordered_map<std::string, std::int64_t> then{{"/r/a/", 30},     {"/r/kept", 5},  {"/r/a/x", 10},
+                                                             {"/r/a/gone", 20}, {"/r/old/", 50}, {"/r/old/f", 50},
+                                                             {"/r/shrunk", 40}, {"/r/a/tiny", 1}};
     std::vector<std::string> asked;
     const auto merged = GrowthSubtree::merge(now, then, 16, 0, 2, [&](const std::string& path) {
         asked.push_back(path);
@@ -49,7 +48,8 @@ TEST(GrowthSubtree, RemovedItemsKeepTheirEarlierRoomAndFoldersHoldThem)
     ASSERT_TRUE(tiles.count("/r/a/gone"));
     ASSERT_TRUE(tiles.count("/r/old/f"));
     EXPECT_EQ(layout.tiles()[*tiles.at("/r/a/gone")->parent].path, "/r/a/");
-    EXPECT_NEAR(tiles.at("/r/old/")->rect.width * tiles.at("/r/old/")->rect.height, 400.0 * 300 * 50 / 85, 400.0 * 300 * 0.02);
+    EXPECT_NEAR(tiles.at("/r/old/")->rect.width * tiles.at("/r/old/")->rect.height, 400.0 * 300 * 50 / 85,
+                400.0 * 300 * 0.02);
 
     EXPECT_NE(GrowthColour::removed(false), GrowthColour::of(20, 0, false)) << "removed is not merely shrunk";
     EXPECT_NE(GrowthColour::removed(true), GrowthColour::of(20, 0, true));
@@ -63,10 +63,13 @@ TEST(GrowthSubtree, LookupsAreBoundedLargestFirst)
     for (int index = 0; index < 100; ++index)
         then.emplace("/r/f" + std::to_string(index), 100 + index);
     std::vector<std::string> asked;
-    const auto merged = GrowthSubtree::merge({}, then, 0, 0, 1, [&](const std::string& path) {
-        asked.push_back(path);
-        return false;
-    }, 10);
+    const auto merged = GrowthSubtree::merge(
+        {}, then, 0, 0, 1,
+        [&](const std::string& path) {
+            asked.push_back(path);
+            return false;
+        },
+        10);
     ASSERT_EQ(asked.size(), 10u);
     EXPECT_EQ(asked.front(), "/r/f99");
     EXPECT_EQ(merged.removed.size(), 10u);

@@ -1,7 +1,7 @@
 // Where the map writes names, and the room a layout keeps for them and for what a folder's
 // items do not fill.
-#include "MapTestSupport.h"
 #include "map/MapLabels.h"
+#include "MapTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -25,8 +25,12 @@ TEST(MapLayout, ASingleSmallFileTakesItsShareOfTheFolderNotTheWholeMap)
 
 TEST(MapLabels, FoldersKeepABandForTheirNameAndFilesWithRoomGetOne)
 {
-    const auto subtree = files({{"/r/big/", 9000}, {"/r/big/a.iso", 6000}, {"/r/big/b.log", 3000},
-                                {"/r/tiny/", 10}, {"/r/tiny/x", 10}, {"/r/c.mkv", 1000}});
+    const auto subtree = files({{"/r/big/", 9000},
+                                {"/r/big/a.iso", 6000},
+                                {"/r/big/b.log", 3000},
+                                {"/r/tiny/", 10},
+                                {"/r/tiny/x", 10},
+                                {"/r/c.mkv", 1000}});
     MapLayout::Options options;
     options.labelHeight = 14;
     const MapLayout layout = MapLayout::build(FileUrl("/r/"), subtree, 600, 300, options);

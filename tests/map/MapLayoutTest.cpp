@@ -1,7 +1,7 @@
 // A subtree laid out as nested tiles: sizes, frames, the small-tile cut-off, hit testing
 // and the row a click selects.
-#include "MapTestSupport.h"
 #include "map/MapLayout.h"
+#include "MapTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,12 @@ using testing::inside;
 
 TEST(MapLayout, NestedTilesInTheirFramesSizedAndColoured)
 {
-    const auto subtree = files({{"/r/docs/", 3000}, {"/r/movie.mkv", 6000}, {"/r/docs/a.pdf", 2000},
-                                {"/r/docs/b.txt", 1000}, {"/r/empty", 0}, {"/elsewhere/x", 500}});
+    const auto subtree = files({{"/r/docs/", 3000},
+                                {"/r/movie.mkv", 6000},
+                                {"/r/docs/a.pdf", 2000},
+                                {"/r/docs/b.txt", 1000},
+                                {"/r/empty", 0},
+                                {"/elsewhere/x", 500}});
     const MapLayout layout = MapLayout::build(FileUrl("/r/"), subtree, 300, 100);
     ASSERT_EQ(layout.tiles().size(), 4u) << "an empty file and an item outside take no tile";
     const auto& tiles = layout.tiles();
@@ -67,8 +71,7 @@ TEST(MapLayout, TilesTooSmallToSeeAreLeftToTheirFrame)
 TEST(MapLayout, WhatTheReadLeftOutKeepsItsRoomInTheFrame)
 {
     // "/r/d/" holds 1000 but only a 250 item was read: it takes about a quarter of the inside.
-    const MapLayout layout
-        = MapLayout::build(FileUrl("/r/"), files({{"/r/d/", 1000}, {"/r/d/kept", 250}}), 202, 202);
+    const MapLayout layout = MapLayout::build(FileUrl("/r/"), files({{"/r/d/", 1000}, {"/r/d/kept", 250}}), 202, 202);
     ASSERT_EQ(layout.tiles().size(), 2u);
     EXPECT_NEAR(layout.tiles()[1].rect.area(), 200.0 * 200.0 / 4, 1.0);
     // Anything smaller than the share cannot reach two pixels a side.

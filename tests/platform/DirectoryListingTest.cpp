@@ -1,5 +1,5 @@
-#include "filesystem/DirectoryHandle.h"
 #include "filesystem/DirectoryListing.h"
+#include "filesystem/DirectoryHandle.h"
 #include "filesystem/FileSystemMetadata.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"

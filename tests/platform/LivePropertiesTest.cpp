@@ -125,7 +125,7 @@ TEST(LiveProperties, ReadingContentLeavesTheAccessTimeAlone)
     ASSERT_EQ(::utimensat(AT_FDCWD, tree.path("unnamed").c_str(), times, 0), 0);
     EXPECT_EQ(value(liveValues(tree.path("unnamed")), ResourceKey::contentType).toString(),
               QStringLiteral("application/x-plist"));
-    struct stat status {};
+    struct stat status { };
     ASSERT_EQ(::stat(tree.path("unnamed").c_str(), &status), 0);
     EXPECT_EQ(status.st_atim.tv_sec, 1600000000);
 }
@@ -188,8 +188,9 @@ TEST(VolumeFigures, ALabelIsReadFromTheFileSystemItself)
     const std::string point = tree.path("point");
     if (::geteuid() != 0)
         GTEST_SKIP() << "loop mounts need root";
-    if (std::system(("truncate -s 8M '" + image + "' && mkfs.ext4 -q -L 'Holiday Photos' '" + image
-                     + "' 2>/dev/null").c_str()) != 0)
+    if (std::system(
+            ("truncate -s 8M '" + image + "' && mkfs.ext4 -q -L 'Holiday Photos' '" + image + "' 2>/dev/null").c_str())
+        != 0)
         GTEST_SKIP() << "mkfs.ext4 is missing";
     if (std::system(("mount -o loop '" + image + "' '" + point + "' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "loop devices cannot be mounted here";

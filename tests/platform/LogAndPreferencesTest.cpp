@@ -1,5 +1,5 @@
-#include "support/CapturingLogSink.h"
 #include "services/Preferences.h"
+#include "support/CapturingLogSink.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>
@@ -15,7 +15,8 @@ TEST(Log, CapturingSinkReceivesCategoryLevelAndTextThenRestores)
     Log::setSink([&outer](const LogRecord& record) { outer.push_back(record); });
     {
         CapturingLogSink sink;
-        Log::error(LogCategory::fileSystemWalker, "error while getting the contents of directory /x/. Permission denied");
+        Log::error(LogCategory::fileSystemWalker,
+                   "error while getting the contents of directory /x/. Permission denied");
         Log::debug(LogCategory::app, "walked in 0.1");
         const auto records = sink.records();
         ASSERT_EQ(records.size(), 2u);

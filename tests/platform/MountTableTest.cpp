@@ -45,9 +45,9 @@ TEST(MountTable, VolumesAreTheFileSystemsThatHoldFilesEachOnce)
     EXPECT_EQ(mounts[3].root, "/@");
     EXPECT_EQ(mounts[3].device, "0:40");
 
-    EXPECT_EQ(pointsOf(MountTable::volumes(mounts)),
-              (std::vector<std::string>{"/", "/home", "/boot/efi", "/media/me/USB Stick", "/net/share",
-                                        "/home/me/remote"}))
+    EXPECT_EQ(
+        pointsOf(MountTable::volumes(mounts)),
+        (std::vector<std::string>{"/", "/home", "/boot/efi", "/media/me/USB Stick", "/net/share", "/home/me/remote"}))
         << "subvolumes count apart; the bind mount and the second mount of the stick do not";
 
     // A mount covered by a later one on the same point is not reachable.

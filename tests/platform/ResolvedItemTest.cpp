@@ -33,7 +33,8 @@ TEST(ResolvedItem, ReachesFilesAndFoldersAsTheSnapshotDescribesThem)
 
     EXPECT_EQ(ResolvedItem::resolve(tree.root(), tree.path("a/b")).refusal, "it is a folder now, not the item scanned");
     EXPECT_EQ(ResolvedItem::resolve(tree.root(), tree.path("a/b/file/")).refusal, "it is no longer a folder");
-    EXPECT_EQ(ResolvedItem::resolve(tree.root(), tree.path("link/")).refusal, "it has been replaced by a symbolic link");
+    EXPECT_EQ(ResolvedItem::resolve(tree.root(), tree.path("link/")).refusal,
+              "it has been replaced by a symbolic link");
     const auto gone = ResolvedItem::resolve(tree.root(), tree.path("a/never/there"));
     EXPECT_FALSE(gone.item);
     EXPECT_TRUE(gone.gone);

@@ -1,5 +1,5 @@
-#include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
+#include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "objectstore/StoreSql.h"
 
@@ -49,7 +49,8 @@ TEST(StoreContext, FetchWithTotalAgreesWithCountAndFetch)
     context->setAutosaveEnabled(false);
     std::mt19937 random(7);
     for (int index = 0; index < 3000; ++index) {
-        const StoreValue weight = random() % 5 == 0 ? StoreValue() : StoreValue(static_cast<std::int64_t>(random() % 50));
+        const StoreValue weight
+            = random() % 5 == 0 ? StoreValue() : StoreValue(static_cast<std::int64_t>(random() % 50));
         context->insert(thing("k" + std::to_string(index), static_cast<std::int64_t>(random() % 4), weight));
     }
     context->save();
@@ -91,12 +92,13 @@ TEST(StoreContext, AnInMemoryStoreGrowsBeyondOneGibibyte)
 {
     // SQLite's own limit for a memory database is 1 GiB; a large volume's snapshot is more.
     using Type = StoreSchema::AttributeType;
-    const StoreSchema schema{"2.0.0",
-                             "Blob",
-                             {{"key", Type::text, false}, {"rank", Type::integer, false}, {"payload", Type::text, true}},
-                             "key",
-                             {"rank", "key"},
-                             std::nullopt};
+    const StoreSchema schema{
+        "2.0.0",
+        "Blob",
+        {{"key", Type::text, false}, {"rank", Type::integer, false}, {"payload", Type::text, true}},
+        "key",
+        {"rank", "key"},
+        std::nullopt};
     auto container = StoreContainer::open(schema, inMemory());
     auto context = container->makeContext();
     context->setAutosaveEnabled(false);

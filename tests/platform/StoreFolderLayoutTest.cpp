@@ -302,35 +302,39 @@ TEST_P(FolderLayout, AFailedSaveForgetsTheFoldersItAdded)
 TEST(FolderLayoutFiles, FoldersForgottenBetweenSavesAreFoundAgain)
 {
     for (const std::size_t limit : {std::size_t{512}, std::size_t{4}})
-    for (const bool alone : {true, false}) {
-        TemporaryTree tree;
-        StoreConfiguration configuration = alone ? inMemory() : onDisk(tree.path("shared.store"));
-        configuration.rememberedFolders = 3;
-        configuration.folderPathLimit = limit;
-        if (!alone)
-            StoreContainer::open(folderSchema(), configuration)->mainContext().insert(item("/f0/first", std::int64_t{7}));
-        auto container = StoreContainer::open(folderSchema(), configuration);
-        StoreContext& context = container->mainContext();
-        context.setAutosaveEnabled(false);
-        std::vector<std::string> expected = alone ? std::vector<std::string>{} : std::vector<std::string>{"t:/f0/first|"};
-        for (int round = 0; round < 3; ++round) {
-            for (int folder = 0; folder < 8; ++folder) {
-                const std::string path = "/f" + std::to_string(folder) + "/deeper/r" + std::to_string(round);
-                context.insert(item(path, std::int64_t{round}));
-                expected.push_back("t:" + path + "|");
-                context.save();
+        for (const bool alone : {true, false}) {
+            TemporaryTree tree;
+            StoreConfiguration configuration = alone ? inMemory() : onDisk(tree.path("shared.store"));
+            configuration.rememberedFolders = 3;
+            configuration.folderPathLimit = limit;
+            if (!alone)
+                StoreContainer::open(folderSchema(), configuration)
+                    ->mainContext()
+                    .insert(item("/f0/first", std::int64_t{7}));
+            auto container = StoreContainer::open(folderSchema(), configuration);
+            StoreContext& context = container->mainContext();
+            context.setAutosaveEnabled(false);
+            std::vector<std::string> expected
+                = alone ? std::vector<std::string>{} : std::vector<std::string>{"t:/f0/first|"};
+            for (int round = 0; round < 3; ++round) {
+                for (int folder = 0; folder < 8; ++folder) {
+                    const std::string path = "/f" + std::to_string(folder) + "/deeper/r" + std::to_string(round);
+                    context.insert(item(path, std::int64_t{round}));
+                    expected.push_back("t:" + path + "|");
+                    context.save();
+                }
+            }
+            std::sort(expected.begin(), expected.end());
+            EXPECT_EQ(rowsOf(context, {std::nullopt, {{"path", true}}, std::nullopt, {"path"}}), expected)
+                << alone << limit;
+            EXPECT_EQ(context.count(StorePredicate::beginsWith("path", "/f3/")), 3) << alone << limit;
+            container.reset();
+            if (!alone) {
+                SqliteConnection raw("file:" + configuration.fileLocation);
+                EXPECT_EQ(std::get<std::int64_t>(raw.queryValue("SELECT COUNT(*) FROM ItemFolder WHERE depth = 3")), 8)
+                    << "one row per folder" << limit;
             }
         }
-        std::sort(expected.begin(), expected.end());
-        EXPECT_EQ(rowsOf(context, {std::nullopt, {{"path", true}}, std::nullopt, {"path"}}), expected) << alone << limit;
-        EXPECT_EQ(context.count(StorePredicate::beginsWith("path", "/f3/")), 3) << alone << limit;
-        container.reset();
-        if (!alone) {
-            SqliteConnection raw("file:" + configuration.fileLocation);
-            EXPECT_EQ(std::get<std::int64_t>(raw.queryValue("SELECT COUNT(*) FROM ItemFolder WHERE depth = 3")), 8)
-                << "one row per folder" << limit;
-        }
-    }
 }
 
 // The save that brings a store its first folder kept by name fails: the store must not be
@@ -380,12 +384,14 @@ TEST(FolderLayoutFiles, ADeepTreeCostsItsNamesNotItsDepthSquared)
         context.save();
     }
     std::sort(paths.begin(), paths.end());
-    struct stat status {};
+    struct stat status { };
     ASSERT_EQ(::stat(location.c_str(), &status), 0);
     EXPECT_LT(status.st_size, 1 << 20);
     {
         SqliteConnection raw("file:" + location);
-        EXPECT_GT(std::get<std::int64_t>(raw.queryValue("SELECT COUNT(*) FROM ItemFolder WHERE path >= X'00' AND path < X'01'")), 290)
+        EXPECT_GT(std::get<std::int64_t>(
+                      raw.queryValue("SELECT COUNT(*) FROM ItemFolder WHERE path >= X'00' AND path < X'01'")),
+                  290)
             << "folders below the limit are kept by name";
     }
     auto container = StoreContainer::open(folderSchema(), onDisk(location));

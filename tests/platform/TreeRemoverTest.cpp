@@ -1,7 +1,7 @@
 // Removing what is on disk: whole trees by name, links removed but never followed, other
 // file systems left alone, failures reported while the rest goes, and a cancel between items.
-#include "filesystem/ResolvedItem.h"
 #include "filesystem/TreeRemover.h"
+#include "filesystem/ResolvedItem.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
 
@@ -22,7 +22,7 @@ using testing::TemporaryTree;
 
 bool exists(const std::string& path)
 {
-    struct stat status {};
+    struct stat status { };
     return ::lstat(path.c_str(), &status) == 0;
 }
 
@@ -81,7 +81,8 @@ TEST(TreeRemover, ACancelStopsBetweenItemsAndIsNoFailure)
         tree.writeFile("many/f" + std::to_string(index), 1);
     std::int64_t heard = 0;
     const auto result = removeIn(
-        tree, tree.path("many/"), [&heard] { return heard >= 10; }, [&heard](std::int64_t removed) { heard = removed; });
+        tree, tree.path("many/"), [&heard] { return heard >= 10; },
+        [&heard](std::int64_t removed) { heard = removed; });
     EXPECT_TRUE(result.cancelled);
     EXPECT_EQ(result.removed, 10);
     EXPECT_TRUE(result.failures.empty()) << result.failures[0].path << ": " << result.failures[0].reason;

@@ -1,11 +1,11 @@
 #include "scan/ScanSession.h"
+#include "history/SnapshotHistory.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "scan/ScanError.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
-#include "history/SnapshotHistory.h"
 #include "support/CapturingLogSink.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
@@ -127,7 +127,8 @@ TEST_F(ScanSessionTest, AScanToDiskReplacesThePreviousSnapshotAndHandsItOver)
     EXPECT_TRUE(facts->volumeUsedBytes.value_or(0) > 0);
     const auto earlier = SnapshotHistory::earlier(store_);
     ASSERT_EQ(earlier.size(), 1u) << "the previous snapshot moved into the history";
-    auto kept = VistrelModelContainer::shared().makeContainer(earlier[0].location, VistrelModelContainer::Access::readOnly);
+    auto kept
+        = VistrelModelContainer::shared().makeContainer(earlier[0].location, VistrelModelContainer::Access::readOnly);
     EXPECT_EQ(rowCount(*kept), 1);
     // The writer lock ends with the scan: the snapshot can be read while it is shown.
     EXPECT_NO_THROW(VistrelModelContainer::shared().makeContainer(store_, VistrelModelContainer::Access::readOnly));

@@ -1,9 +1,9 @@
 #include "WalkerTestSupport.h"
 
-#include "services/ScanProgress.h"
 #include "scanner/FileSystemWalkerError.h"
 #include "scanner/RecordsManager.h"
 #include "scanner/SyncronizationActor.h"
+#include "services/ScanProgress.h"
 #include "support/TemporaryTree.h"
 
 #include <gtest/gtest.h>
@@ -110,8 +110,8 @@ TEST(SyncronizationActor, ProgressIsSilentUpToTenThousandAndNeverGoesBack)
 {
     ScanProgress progress;
     std::vector<std::function<void()>> jobs;
-    FileSystemWalker::SyncronizationActor actor(&progress, [&jobs](std::function<void()> job) { jobs.push_back(job); },
-                                                 24);
+    FileSystemWalker::SyncronizationActor actor(
+        &progress, [&jobs](std::function<void()> job) { jobs.push_back(job); }, 24);
     actor.advance(5000);
     actor.advance(5000);
     EXPECT_TRUE(jobs.empty()) << "exactly 10,000 is not more than 10,000";

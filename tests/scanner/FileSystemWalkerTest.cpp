@@ -1,18 +1,18 @@
 #include "WalkerTestSupport.h"
 
-#include "support/CapturingLogSink.h"
 #include "scanner/FileSystemWalkerError.h"
+#include "support/CapturingLogSink.h"
 #include "support/TemporaryTree.h"
 #include "support/Unprivileged.h"
 
 #include <gtest/gtest.h>
 
-#include <climits>
-#include <fcntl.h>
 #include "filesystem/DirectoryHandle.h"
 #include "filesystem/DirectoryListing.h"
-#include <sys/stat.h>
+#include <climits>
+#include <fcntl.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace vistrel {
@@ -194,9 +194,8 @@ TEST(FileSystemWalker, UnreadableDirectoriesAreLoggedAndLeftUnvisited)
         const bool unvisited = locked.fileResourceType == 255 && !locked.totalSize && !locked.fileCount;
         std::vector<std::string> reported;
         FileSystemWalker::Options options;
-        options.unreadableDirectory = [&reported](const std::string& path, const std::string&) {
-            reported.push_back(path);
-        };
+        options.unreadableDirectory
+            = [&reported](const std::string& path, const std::string&) { reported.push_back(path); };
         const auto counted = scanTree(tree.root(), options);
         return logged && unvisited && result.at(tree.path("open/")).fileCount == 1
             && counted.statistics.unreadableDirectories == 1 && reported == std::vector{tree.path("locked/")};
@@ -263,7 +262,8 @@ TEST(FileSystemWalker, BindMountsOfTheSameFileSystemAreRecordedButNotEntered)
     TemporaryTree tree;
     tree.writeFile("source/data", 1000);
     tree.makeDirectory("bound");
-    if (::geteuid() != 0 || ::mount(tree.path("source").c_str(), tree.path("bound").c_str(), nullptr, MS_BIND, nullptr) != 0)
+    if (::geteuid() != 0
+        || ::mount(tree.path("source").c_str(), tree.path("bound").c_str(), nullptr, MS_BIND, nullptr) != 0)
         GTEST_SKIP() << "a bind mount needs root and a mount namespace that allows it";
     const auto result = scanTree(tree.root());
     ::umount(tree.path("bound").c_str());

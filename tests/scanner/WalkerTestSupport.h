@@ -17,7 +17,7 @@ namespace vistrel::testing {
 // One finished scan of a real tree into an in-memory store.
 struct ScanResult {
     std::map<std::string, VistrelFile> files; // by path
-    std::vector<std::string> arrivalOrder;    // the order records reached the writer
+    std::vector<std::string> arrivalOrder; // the order records reached the writer
     FileSystemWalker::Statistics statistics;
     std::shared_ptr<StoreContainer> container;
 
@@ -52,7 +52,7 @@ inline ScanResult scanTree(const std::string& root, FileSystemWalker::Options op
 // What statx reports for a path: logical and allocated bytes.
 inline std::pair<std::int64_t, std::int64_t> sizesOf(const std::string& path)
 {
-    struct stat status {};
+    struct stat status { };
     ::lstat(path.c_str(), &status);
     return {status.st_size, static_cast<std::int64_t>(status.st_blocks) * 512};
 }

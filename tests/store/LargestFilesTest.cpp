@@ -16,8 +16,8 @@ using namespace testing;
 TEST(LargestFiles, FilesOnlyAtAnyDepthLargestFirstAndAllCounted)
 {
     auto container = VistrelModelContainer::shared().makeContainer(true);
-    std::vector<FileSystemRecord> records{recordFor("/a/", 999999), recordFor("/a/b/", 99999),
-                                          recordFor("/a/small", 10),  recordFor("/a/b/deep", 500),
+    std::vector<FileSystemRecord> records{recordFor("/a/", 999999),    recordFor("/a/b/", 99999),
+                                          recordFor("/a/small", 10),   recordFor("/a/b/deep", 500),
                                           recordFor("/a/b/big", 9000), recordFor("/other/huge", 100000)};
     for (int index = 0; index < 1200; ++index)
         records.push_back(recordFor("/a/b/many" + std::to_string(index), 1));

@@ -121,7 +121,7 @@ TEST(ModelContainer, TheOnDiskStoreLivesUnderXdgDataHome)
     const std::string location = VistrelModelContainer::onDiskStoreLocation();
     EXPECT_EQ(location, tree.path("data/org.vistrel.Vistrel/default.store"));
     auto container = VistrelModelContainer::shared().makeContainer(false);
-    struct stat status {};
+    struct stat status { };
     EXPECT_EQ(::stat(location.c_str(), &status), 0) << "the folder and the store are made when missing";
     container.reset();
     EXPECT_TRUE(VistrelModelContainer::deleteStoreFile(location));
@@ -184,10 +184,10 @@ TEST(ModelContainer, EachScanRootHasItsOwnStoreAndADirectoryFindsItsRoots)
     EXPECT_LT(deep.size() - folder.size(), 64u) << "a root of any length names a short file";
 
     EXPECT_EQ(VistrelModelContainer::storedRootHolding("/home/me/src/"), "/") << "nothing stored: the default";
-    auto homeStore = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite,
-                                                                         "/home/");
-    auto meStore = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite,
-                                                                       "/home/me/");
+    auto homeStore
+        = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite, "/home/");
+    auto meStore
+        = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite, "/home/me/");
     EXPECT_EQ(VistrelModelContainer::storedRootHolding("/home/me/src/"), "/home/me/") << "the nearest";
     EXPECT_EQ(VistrelModelContainer::storedRootHolding("/home/other"), "/home/");
     EXPECT_EQ(VistrelModelContainer::storedRootHolding("/homework/"), "/");
@@ -201,7 +201,7 @@ TEST(ModelContainer, TheStoreFolderIsPrivateAndMustBeTheUsersOwn)
     const std::string folder = tree.path("data/org.vistrel.Vistrel");
     {
         auto container = VistrelModelContainer::shared().makeOnDiskContainer(VistrelModelContainer::Access::readWrite);
-        struct stat status {};
+        struct stat status { };
         ASSERT_EQ(::stat(folder.c_str(), &status), 0);
         EXPECT_EQ(status.st_mode & 0777, 0700u);
     }
@@ -222,7 +222,7 @@ TEST(ModelContainer, ReadersNeverCreateOrChangeAStore)
     using Access = VistrelModelContainer::Access;
     EXPECT_THROW(VistrelModelContainer::shared().makeContainer(tree.path("missing.store"), Access::readOnly),
                  ModelContainerError);
-    struct stat status {};
+    struct stat status { };
     EXPECT_NE(::stat(tree.path("missing.store").c_str(), &status), 0);
 
     tree.writeFile("empty.store", std::string());
@@ -280,8 +280,10 @@ TEST(SnapshotCompletion, AnUnfinishedScanIsRememberedInTheStore)
     // The unreadable folders by name, whatever bytes their paths hold.
     using Folder = SnapshotCompletion::UnreadableFolder;
     EXPECT_FALSE(SnapshotCompletion::unreadableFolders(*reopened)) << "not kept by older snapshots";
-    const std::vector<Folder> odd{{"/a%0A/", "Permission denied"}, {"/two\nlines/", ""},
-                                  {"/100%\ttab/", "why\tnot"}, {"/\xff/", "Input/output error"}};
+    const std::vector<Folder> odd{{"/a%0A/", "Permission denied"},
+                                  {"/two\nlines/", ""},
+                                  {"/100%\ttab/", "why\tnot"},
+                                  {"/\xff/", "Input/output error"}};
     SnapshotCompletion::recordUnreadableFolders(*writer, odd);
     EXPECT_EQ(SnapshotCompletion::unreadableFolders(*reopened), odd);
     SnapshotCompletion::recordUnreadableFolders(*writer, {});

@@ -1,9 +1,9 @@
 // Editing a snapshot in place after a cleanup: the rows that go, every ancestor's figures,
 // the scan root's kept totals, and a store that may not be written.
-#include "store/StoreTestSupport.h"
+#include "store/SnapshotEdit.h"
 #include "scanner/WalkerTestSupport.h"
 #include "store/SnapshotCompletion.h"
-#include "store/SnapshotEdit.h"
+#include "store/StoreTestSupport.h"
 #include "support/TemporaryTree.h"
 
 #include "objectstore/StoreError.h"
@@ -28,9 +28,10 @@ FileSystemRecord folder(const std::string& path, std::int64_t files, std::int64_
 TEST(SnapshotEdit, ARemovedFolderTakesItsRowsAndItsFiguresFromEveryAncestor)
 {
     auto container = VistrelModelContainer::shared().makeContainer(true);
-    save(*container, {folder("/r/a/", 4, 4300), folder("/r/a/b/", 2, 2100), recordFor("/r/a/b/x", 1000),
-                      recordFor("/r/a/b/y", 1000), folder("/r/a/b2/", 1, 1100), recordFor("/r/a/b2/keep", 1000),
-                      recordFor("/r/a/z", 100), recordFor("/r/top", 50)});
+    save(*container,
+         {folder("/r/a/", 4, 4300), folder("/r/a/b/", 2, 2100), recordFor("/r/a/b/x", 1000),
+          recordFor("/r/a/b/y", 1000), folder("/r/a/b2/", 1, 1100), recordFor("/r/a/b2/keep", 1000),
+          recordFor("/r/a/z", 100), recordFor("/r/top", 50)});
     SnapshotCompletion::recordScanRoot(*container, "/r/");
     SnapshotCompletion::recordRootTotals(*container, {5, 4350, 4350});
     auto context = container->makeContext();
@@ -63,8 +64,9 @@ TEST(SnapshotEdit, ARemovedFolderTakesItsRowsAndItsFiguresFromEveryAncestor)
 TEST(SnapshotEdit, AnUndoPutsBackEveryRowAndFigureAsItWas)
 {
     auto container = VistrelModelContainer::shared().makeContainer(true);
-    save(*container, {folder("/r/a/", 3, 3100), folder("/r/a/b/", 2, 2100), folder("/r/a/b/c/", 1, 1050),
-                      recordFor("/r/a/b/c/x", 1000), recordFor("/r/a/b/y", 1000), recordFor("/r/a/z", 1000)});
+    save(*container,
+         {folder("/r/a/", 3, 3100), folder("/r/a/b/", 2, 2100), folder("/r/a/b/c/", 1, 1050),
+          recordFor("/r/a/b/c/x", 1000), recordFor("/r/a/b/y", 1000), recordFor("/r/a/z", 1000)});
     SnapshotCompletion::recordScanRoot(*container, "/r/");
     SnapshotCompletion::recordRootTotals(*container, {3, 3100, 3100});
     const auto before = storedFiles(*container);

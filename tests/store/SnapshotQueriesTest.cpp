@@ -21,9 +21,10 @@ protected:
 TEST_P(SnapshotQueries, ChildrenOfARootAndOfANestedDirectory)
 {
     auto store = container();
-    save(*store, {recordFor("/a/", 10), recordFor("/top.txt", 500), recordFor("/a/b/", 300), recordFor("/a/bc/", 5),
-                  recordFor("/a/bc/x", 5), recordFor("/a/b/c", 100), recordFor("/a/b/d/", 200), recordFor("/a/b/d/e", 7),
-                  recordFor("/z/", 1)});
+    save(*store,
+         {recordFor("/a/", 10), recordFor("/top.txt", 500), recordFor("/a/b/", 300), recordFor("/a/bc/", 5),
+          recordFor("/a/bc/x", 5), recordFor("/a/b/c", 100), recordFor("/a/b/d/", 200), recordFor("/a/b/d/e", 7),
+          recordFor("/z/", 1)});
     StoreContext& context = store->mainContext();
     // Directories first, each group by allocated size, largest first.
     EXPECT_EQ(ids(VistrelFile::children(FileUrl("/"), context)), (std::vector<std::string>{"/a/", "/z/", "/top.txt"}));
@@ -83,7 +84,8 @@ TEST_P(SnapshotQueries, ConcurrentSavesFromTwoContextsAreBothKept)
         auto context = store->makeContext();
         context->setAutosaveEnabled(false);
         for (int index = 0; index < 20000; ++index)
-            context->insert(VistrelFile(recordFor("/p" + std::to_string(part) + "/" + std::to_string(index))).toStored());
+            context->insert(
+                VistrelFile(recordFor("/p" + std::to_string(part) + "/" + std::to_string(index))).toStored());
         context->save();
     };
     std::thread first(save, 1), second(save, 2);

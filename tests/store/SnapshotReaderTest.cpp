@@ -1,7 +1,7 @@
 // Giving up a read: a waiting job never runs, a running one is interrupted, and the reader
 // goes on with a context that works.
-#include "store/StoreTestSupport.h"
 #include "store/SnapshotReader.h"
+#include "store/StoreTestSupport.h"
 #include "store/VistrelModelContainer.h"
 
 #include "objectstore/StoreContainer.h"

@@ -19,8 +19,9 @@ using namespace testing;
 TEST(Subtree, EverythingBelowAtEveryDepthAndNothingBeside)
 {
     auto container = VistrelModelContainer::shared().makeContainer(true);
-    save(*container, {recordFor("/a/"), recordFor("/a/b/"), recordFor("/a/b/c/"), recordFor("/a/b/c/deep", 1),
-                      recordFor("/a/file", 2), recordFor("/ab/beside", 3), recordFor("/other/x", 4)});
+    save(*container,
+         {recordFor("/a/"), recordFor("/a/b/"), recordFor("/a/b/c/"), recordFor("/a/b/c/deep", 1),
+          recordFor("/a/file", 2), recordFor("/ab/beside", 3), recordFor("/other/x", 4)});
     auto context = container->makeContext();
     const auto below = VistrelFileSubtree::read(FileUrl("/a/"), *context);
     std::vector<std::string> ids;
@@ -34,8 +35,9 @@ TEST(Subtree, EverythingBelowAtEveryDepthAndNothingBeside)
     EXPECT_EQ(below[3].allocatedSize, 1);
 
     // Below the children, what is smaller than the share of their total is left out.
-    save(*container, {recordFor("/s/"), recordFor("/s/big", 10000), recordFor("/s/small", 1), recordFor("/s/d/"),
-                      recordFor("/s/d/tiny", 1), recordFor("/s/d/large", 9000)});
+    save(*container,
+         {recordFor("/s/"), recordFor("/s/big", 10000), recordFor("/s/small", 1), recordFor("/s/d/"),
+          recordFor("/s/d/tiny", 1), recordFor("/s/d/large", 9000)});
     std::set<std::string> kept;
     for (const auto& item : VistrelFileSubtree::read(FileUrl("/s/"), *context, 0.1))
         kept.insert(item.id);

@@ -152,7 +152,8 @@ TEST(SearchLayouts, BothLayoutsFindTheSameRowsInTheSameOrder)
         const std::string& parent = parents[random() % parents.size()];
         const bool folder = random() % 5 == 0;
         // Few distinct sizes: most rows tie with many others.
-        FileSystemRecord record = recordFor(parent + "m" + std::to_string(random() % 1000) + "-" + std::to_string(index) + (folder ? "/" : ""),
+        FileSystemRecord record = recordFor(parent + "m" + std::to_string(random() % 1000) + "-" + std::to_string(index)
+                                                + (folder ? "/" : ""),
                                             static_cast<std::int64_t>(random() % 4) * 4096);
         records.push_back(record);
     }

@@ -33,8 +33,11 @@ TEST(VistrelFile, LoadsLivePropertiesOnceEvenAfterAFailure)
     ASSERT_TRUE(missing);
     EXPECT_FALSE(missing->ownerAccountName());
     EXPECT_TRUE(missing->loadedFromFileSystem());
-    EXPECT_TRUE(log.contains(LogLevel::error, "app", "error while loading url resources for " + tree.path("gone.txt") + ". No such file or directory"));
-    EXPECT_TRUE(log.contains(LogLevel::error, "app", "error while loading file attributes for " + tree.path("gone.txt")));
+    EXPECT_TRUE(
+        log.contains(LogLevel::error, "app",
+                     "error while loading url resources for " + tree.path("gone.txt") + ". No such file or directory"));
+    EXPECT_TRUE(
+        log.contains(LogLevel::error, "app", "error while loading file attributes for " + tree.path("gone.txt")));
     tree.writeFile("gone.txt", "back");
     EXPECT_FALSE(missing->contentTypeIdentifier()) << "a failed load is not retried";
     EXPECT_EQ(log.records().size(), 2u);

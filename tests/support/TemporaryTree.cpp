@@ -33,7 +33,7 @@ void removeContents(int dirFd)
         const std::string name = entry->d_name;
         if (name == "." || name == "..")
             continue;
-        struct stat st {};
+        struct stat st { };
         const bool isDirectory = fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
         entries.emplace_back(name, isDirectory);
     }

@@ -40,13 +40,20 @@ QByteArray readHead(int directoryFd, const std::string& name)
 QString inodeTypeName(FileResourceType type)
 {
     switch (type) {
-    case FileResourceType::directory: return QStringLiteral("inode/directory");
-    case FileResourceType::symbolicLink: return QStringLiteral("inode/symlink");
-    case FileResourceType::namedPipe: return QStringLiteral("inode/fifo");
-    case FileResourceType::characterSpecial: return QStringLiteral("inode/chardevice");
-    case FileResourceType::blockSpecial: return QStringLiteral("inode/blockdevice");
-    case FileResourceType::socket: return QStringLiteral("inode/socket");
-    default: return {};
+    case FileResourceType::directory:
+        return QStringLiteral("inode/directory");
+    case FileResourceType::symbolicLink:
+        return QStringLiteral("inode/symlink");
+    case FileResourceType::namedPipe:
+        return QStringLiteral("inode/fifo");
+    case FileResourceType::characterSpecial:
+        return QStringLiteral("inode/chardevice");
+    case FileResourceType::blockSpecial:
+        return QStringLiteral("inode/blockdevice");
+    case FileResourceType::socket:
+        return QStringLiteral("inode/socket");
+    default:
+        return {};
     }
 }
 

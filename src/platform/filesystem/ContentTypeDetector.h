@@ -12,7 +12,7 @@ namespace vistrel {
 class ContentTypeDetector {
 public:
     struct ContentType {
-        QString identifier;  // the MIME type name, "application/x-plist"
+        QString identifier; // the MIME type name, "application/x-plist"
         QString description; // its localized comment
         bool isDynamic = false; // only the default guess for data nothing matched
     };

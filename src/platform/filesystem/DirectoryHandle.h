@@ -8,7 +8,10 @@ namespace vistrel {
 class DirectoryHandle {
 public:
     DirectoryHandle() = default;
-    explicit DirectoryHandle(int fd) : fd_(fd) {}
+    explicit DirectoryHandle(int fd)
+        : fd_(fd)
+    {
+    }
     ~DirectoryHandle();
     DirectoryHandle(DirectoryHandle&& other) noexcept;
     DirectoryHandle& operator=(DirectoryHandle&& other) noexcept;
@@ -28,8 +31,7 @@ public:
     static DirectoryHandle openPathForListing(const std::string& path, int* errorNumber = nullptr);
     // The directory holding the last component of `path`, and that component's name in
     // *lastName ("." for "/" itself). Symbolic links are followed on the way, never at the end.
-    static DirectoryHandle openContaining(const std::string& path, std::string* lastName,
-                                          int* errorNumber = nullptr);
+    static DirectoryHandle openContaining(const std::string& path, std::string* lastName, int* errorNumber = nullptr);
 
     bool isValid() const { return fd_ >= 0; }
     int fd() const { return fd_; }

@@ -56,7 +56,7 @@ int DirectoryListing::read(int directoryFd)
             continue;
         unsigned char type = record->d_type;
         if (type == DT_UNKNOWN) {
-            struct stat status {};
+            struct stat status { };
             if (::fstatat(directoryFd, name, &status, AT_SYMLINK_NOFOLLOW) == 0)
                 type = typeFromMode(status.st_mode);
         }

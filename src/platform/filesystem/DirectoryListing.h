@@ -13,7 +13,7 @@ class DirectoryListing {
 public:
     struct Entry {
         std::string_view name; // points into the listing's buffer
-        unsigned char type;    // d_type: DT_DIR, DT_REG, ..., DT_UNKNOWN
+        unsigned char type; // d_type: DT_DIR, DT_REG, ..., DT_UNKNOWN
     };
 
     // Replaces the current entries. Returns 0, or the errno of the failed read.

@@ -28,7 +28,7 @@ struct FileStatus {
     FileTimestamp modificationTime;
     FileTimestamp changeTime;
     std::optional<FileTimestamp> birthTime; // absent when the file system keeps none
-    std::optional<std::uint64_t> mountId;   // statx STATX_MNT_ID: tells bind mounts apart
+    std::optional<std::uint64_t> mountId; // statx STATX_MNT_ID: tells bind mounts apart
     bool mountRoot = false; // the root of a mount (a mount point or a bind mount), where the kernel says
 
     FileResourceType resourceType() const { return fileResourceTypeFromMode(mode); }

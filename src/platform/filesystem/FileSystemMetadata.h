@@ -2,8 +2,8 @@
 
 #include "FileStatus.h"
 
-#include <QVariantMap>
 #include <QStringList>
+#include <QVariantMap>
 
 #include <optional>
 #include <string>

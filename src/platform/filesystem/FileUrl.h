@@ -16,14 +16,14 @@ public:
     static FileUrl directory(std::string path); // appends '/' when missing
 
     const std::string& path() const { return path_; }
-    bool isDirectory() const;            // path ends with '/'
+    bool isDirectory() const; // path ends with '/'
     std::int64_t pathComponentCount() const { return pathComponentCount(path_); }
     // "/" is one component: "/a/b.txt" gives 3, "/a/b/" also 3.
     static std::int64_t pathComponentCount(std::string_view path);
     std::string lastPathComponent() const { return std::string(lastPathComponent(path_)); }
     // "b.txt"; "a" for "/x/a/"; "/" for "/". A view into `path`.
     static std::string_view lastPathComponent(std::string_view path);
-    FileUrl parentDirectory() const;     // "/x/a/" for "/x/a/b"; "/" for "/" itself
+    FileUrl parentDirectory() const; // "/x/a/" for "/x/a/b"; "/" for "/" itself
     std::string pathWithoutTrailingSeparator() const; // "/" stays "/"
 
     // `path` made absolute against `workingDirectory` and rid of ".", ".." (never above "/")

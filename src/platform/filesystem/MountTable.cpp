@@ -34,8 +34,8 @@ std::string unescapeField(std::string_view field)
 
 bool isNetworkType(const std::string& type)
 {
-    static constexpr std::array<std::string_view, 9> network{"nfs",  "nfs4",      "cifs", "smb3",     "smbfs",
-                                                              "ceph", "glusterfs", "9p",   "afs"};
+    static constexpr std::array<std::string_view, 9> network{"nfs",  "nfs4",      "cifs", "smb3", "smbfs",
+                                                             "ceph", "glusterfs", "9p",   "afs"};
     return std::find(network.begin(), network.end(), type) != network.end();
 }
 

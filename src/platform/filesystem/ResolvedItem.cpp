@@ -35,7 +35,7 @@ Probe probe(int directoryFd, const char* name)
 // plain no-follow open; the callers compare mount ids afterwards in both cases.
 int openComponent(int parentFd, const char* name)
 {
-    open_how how {};
+    open_how how{};
     how.flags = folderFlags;
     how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_XDEV | RESOLVE_NO_MAGICLINKS;
     const long fd = ::syscall(SYS_openat2, parentFd, name, &how, sizeof how);
@@ -107,8 +107,8 @@ ResolvedItem::Resolution ResolvedItem::resolve(const std::string& root, const st
         const std::string& component = components[index];
         const Probe step = probe(current->fd(), component.c_str());
         if (!step.status)
-            return refused("the folder " + shown(reached + component) + " on its way cannot be read: "
-                               + std::strerror(step.error),
+            return refused("the folder " + shown(reached + component)
+                               + " on its way cannot be read: " + std::strerror(step.error),
                            step.error == ENOENT);
         if (step.status->resourceType() == FileResourceType::symbolicLink)
             return refused("the folder " + shown(reached + component)
@@ -120,8 +120,8 @@ ResolvedItem::Resolution ResolvedItem::resolve(const std::string& root, const st
                            + " on its way");
         const int fd = openComponent(current->fd(), component.c_str());
         if (fd < 0)
-            return refused("the folder " + shown(reached + component) + " on its way cannot be opened: "
-                           + std::strerror(errno));
+            return refused("the folder " + shown(reached + component)
+                           + " on its way cannot be opened: " + std::strerror(errno));
         auto next = std::make_shared<DirectoryHandle>(fd);
         const Probe opened = probe(fd, "");
         if (!opened.status || opened.status->inode != step.status->inode
@@ -172,7 +172,8 @@ DirectoryHandle ResolvedItem::openFolder(int* errorNumber) const
     };
     if (!isDirectory())
         return fail(ENOTDIR);
-    const int fd = isRoot() ? ::fcntl(rootFolder_->fd(), F_DUPFD_CLOEXEC, 0) : openComponent(parent_->fd(), name_.c_str());
+    const int fd
+        = isRoot() ? ::fcntl(rootFolder_->fd(), F_DUPFD_CLOEXEC, 0) : openComponent(parent_->fd(), name_.c_str());
     if (fd < 0)
         return fail(errno);
     DirectoryHandle folder(fd);

@@ -23,7 +23,7 @@ struct Identity {
 
 std::optional<Identity> identityOf(int fd)
 {
-    struct stat status {};
+    struct stat status { };
     if (::fstat(fd, &status) != 0)
         return std::nullopt;
     return Identity{static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};

@@ -67,8 +67,7 @@ std::vector<MountEntry> readMountInfo()
         MountEntry entry;
         std::string parentId, deviceNumbers, root, field;
         fields >> entry.mountId >> parentId >> deviceNumbers >> root >> entry.mountPoint;
-        while (fields >> field && field != "-") {
-        }
+        while (fields >> field && field != "-") { }
         fields >> entry.type >> entry.source;
         entry.mountPoint = unescapeMountField(entry.mountPoint);
         entry.source = unescapeMountField(entry.source);
@@ -100,7 +99,7 @@ std::optional<MountEntry> mountOf(const std::string& path, const std::optional<s
 // for a loop image the user owns): udev's links are missing in containers and early boot.
 std::optional<std::string> probedLabel(const char* device)
 {
-    struct stat status {};
+    struct stat status { };
     if (::stat(device, &status) != 0 || !S_ISBLK(status.st_mode))
         return std::nullopt;
     blkid_probe probe = blkid_new_probe_from_filename(device);
@@ -150,7 +149,7 @@ std::optional<std::string> labelOf(const std::string& source)
 VolumeFigures VolumeFigures::read(const std::string& path)
 {
     const FileStatus status = FileSystemMetadata::status(path);
-    struct statvfs figures {};
+    struct statvfs figures { };
     if (::statvfs(path.c_str(), &figures) != 0)
         throw FileSystemError(errno, path, "statvfs");
 

@@ -12,14 +12,19 @@ StoreError::Code codeFor(int resultCode)
 {
     switch (resultCode & 0xff) {
     case SQLITE_NOTADB:
-    case SQLITE_CORRUPT: return StoreError::Code::notASnapshot;
+    case SQLITE_CORRUPT:
+        return StoreError::Code::notASnapshot;
     case SQLITE_CANTOPEN:
     case SQLITE_PERM:
-    case SQLITE_READONLY: return StoreError::Code::cannotOpen;
-    case SQLITE_FULL: return StoreError::Code::full;
+    case SQLITE_READONLY:
+        return StoreError::Code::cannotOpen;
+    case SQLITE_FULL:
+        return StoreError::Code::full;
     case SQLITE_BUSY:
-    case SQLITE_LOCKED: return StoreError::Code::busy;
-    default: return StoreError::Code::failed;
+    case SQLITE_LOCKED:
+        return StoreError::Code::busy;
+    default:
+        return StoreError::Code::failed;
     }
 }
 

@@ -96,9 +96,12 @@ std::string SqliteStatement::bytes(int column) const
 StoreValue SqliteStatement::value(int column) const
 {
     switch (sqlite3_column_type(statement_, column)) {
-    case SQLITE_NULL: return std::monostate{};
-    case SQLITE_INTEGER: return integer(column);
-    default: return bytes(column);
+    case SQLITE_NULL:
+        return std::monostate{};
+    case SQLITE_INTEGER:
+        return integer(column);
+    default:
+        return bytes(column);
     }
 }
 
@@ -116,9 +119,12 @@ void SqliteStatement::valueInto(int column, StoreValue& into) const
 StoreValueView SqliteStatement::view(int column) const
 {
     switch (sqlite3_column_type(statement_, column)) {
-    case SQLITE_NULL: return std::monostate{};
-    case SQLITE_INTEGER: return integer(column);
-    default: break;
+    case SQLITE_NULL:
+        return std::monostate{};
+    case SQLITE_INTEGER:
+        return integer(column);
+    default:
+        break;
     }
     const void* data = sqlite3_column_blob(statement_, column);
     const int size = sqlite3_column_bytes(statement_, column);

@@ -197,7 +197,8 @@ void StoreContainer::checkFileAndLock()
                              companion + " is not a regular file; remove it to use the snapshot store");
     }
     if (configuration_.exclusiveWriter) {
-        writerLock_ = StoreWriterLock::acquire(configuration_.writerLockOf.empty() ? path : configuration_.writerLockOf);
+        writerLock_
+            = StoreWriterLock::acquire(configuration_.writerLockOf.empty() ? path : configuration_.writerLockOf);
         return;
     }
     // Readers only look: a writer that starts later is theirs to refuse, not the other way.
@@ -390,8 +391,7 @@ void StoreContainer::prepareDatabase()
         for (const std::string& version : flat)
             readable += " and " + version;
         throw StoreError(StoreError::Code::incompatibleVersion,
-                         "the snapshot store has schema version " + *versionText + ", this program reads "
-                             + readable);
+                         "the snapshot store has schema version " + *versionText + ", this program reads " + readable);
     }
 }
 
@@ -403,7 +403,8 @@ std::size_t StoreContainer::storedFolderPathLimit()
     char* end = nullptr;
     const unsigned long long parsed = std::strtoull(text->c_str(), &end, 10);
     if (text->empty() || *end != '\0' || parsed == 0)
-        throw StoreError(StoreError::Code::notASnapshot, "the snapshot store is damaged: its folder limit is unreadable");
+        throw StoreError(StoreError::Code::notASnapshot,
+                         "the snapshot store is damaged: its folder limit is unreadable");
     return static_cast<std::size_t>(parsed);
 }
 

@@ -109,8 +109,9 @@ void StoreContext::save()
         writer.execute("BEGIN IMMEDIATE");
         for (const Change& change : changes) {
             std::vector<StoreValue> bindings;
-            auto statement = writer.prepare(change.deltas.empty() ? sql.remove(change.predicate, bindings)
-                                                                  : sql.adjust(change.predicate, change.deltas, bindings));
+            auto statement
+                = writer.prepare(change.deltas.empty() ? sql.remove(change.predicate, bindings)
+                                                       : sql.adjust(change.predicate, change.deltas, bindings));
             for (std::size_t index = 0; index < bindings.size(); ++index)
                 statement->bind(static_cast<int>(index + 1), bindings[index]);
             statement->step();
@@ -166,7 +167,7 @@ std::vector<StoredObject> StoreContext::fetch(const StoreFetchDescriptor& descri
 }
 
 std::unique_ptr<SqliteStatement> StoreContext::prepareSelect(const StoreFetchDescriptor& descriptor,
-                                                            std::vector<StoreValue>& bindings)
+                                                             std::vector<StoreValue>& bindings)
 {
     checkInterrupted();
     return prepareBound(container_->sql().select(descriptor, bindings), bindings);
@@ -225,7 +226,7 @@ std::unique_ptr<StoreCursor> StoreContext::openCursor(const StoreFetchDescriptor
 }
 
 std::unique_ptr<StoreCursor> StoreContext::openFolderCursor(const std::string& folder,
-                                                           const std::vector<std::string>& attributes)
+                                                            const std::vector<std::string>& attributes)
 {
     checkInterrupted();
     if (folder.empty() || folder.back() != '/' || attributes.empty())
@@ -305,9 +306,8 @@ StoreContext::Top StoreContext::fetchWithTotalInParts(const StoreFetchDescriptor
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     StoreTopRows top(keys, limit, descriptor.sortBy.size());
-    const StoreTopRows::Reader read = [&](int attribute, StoreValue& into) {
-        sql.everyRowValue(*statement, attribute, into);
-    };
+    const StoreTopRows::Reader read
+        = [&](int attribute, StoreValue& into) { sql.everyRowValue(*statement, attribute, into); };
     const int attributeCount = static_cast<int>(container_->schema().attributes.size());
     while (statement->step())
         top.add(read, attributeCount);
@@ -321,7 +321,8 @@ void StoreContext::mergeTop(const StoreFetchDescriptor& descriptor, Top& into, T
     const std::size_t limit
         = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
     // Each part's rows come sorted as the pass would keep them: a merge keeps the same ones.
-    const auto before = [&keys](const StoredObject& a, const StoredObject& b) { return StoreTopRows::before(keys, a, b); };
+    const auto before
+        = [&keys](const StoredObject& a, const StoredObject& b) { return StoreTopRows::before(keys, a, b); };
     std::vector<StoredObject> merged;
     merged.reserve(into.second.size() + part.second.size());
     std::merge(std::make_move_iterator(into.second.begin()), std::make_move_iterator(into.second.end()),

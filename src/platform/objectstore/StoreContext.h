@@ -76,7 +76,8 @@ public:
     // folder: the folders in path order and each one's rows in path order, so that a
     // depth-first walk meets the rows of each directory right after the folder that holds it.
     // One read of the rows, without a query per folder or a sort of them.
-    std::unique_ptr<StoreCursor> openFolderCursor(const std::string& folder, const std::vector<std::string>& attributes);
+    std::unique_ptr<StoreCursor> openFolderCursor(const std::string& folder,
+                                                  const std::vector<std::string>& attributes);
     std::int64_t count(const std::optional<StorePredicate>& predicate);
     // The fetch and the count of all matches beyond its limit, in one pass over the rows.
     // Its objects always hold every attribute.

@@ -145,8 +145,8 @@ void StoreFolderPaths::install(sqlite3* database, const std::string& folderTable
                                nullptr);
     sqlite3_create_function_v2(database, "vistrel_folder_is", 2, SQLITE_UTF8, paths, folderIs, nullptr, nullptr,
                                nullptr);
-    sqlite3_create_function_v2(database, "vistrel_folder_under", 2, SQLITE_UTF8, paths, folderUnder, nullptr,
-                               nullptr, release);
+    sqlite3_create_function_v2(database, "vistrel_folder_under", 2, SQLITE_UTF8, paths, folderUnder, nullptr, nullptr,
+                               release);
 }
 
 } // namespace vistrel

@@ -55,7 +55,8 @@ StoreFolderSql::StoreFolderSql(const StoreSchema& schema, std::size_t pathLimit)
     if (pathIndex_ < 0 || depthIndex_ < 0 || leafNameIndex_ < 0
         || schema.attributes[static_cast<std::size_t>(pathIndex_)].optional
         || schema.attributes[static_cast<std::size_t>(depthIndex_)].optional)
-        throw StoreError(StoreError::Code::failed, "the hierarchy of " + schema.entityName + " names unknown attributes");
+        throw StoreError(StoreError::Code::failed,
+                         "the hierarchy of " + schema.entityName + " names unknown attributes");
     for (std::size_t index = 0; index < schema.attributes.size(); ++index) {
         const std::string& name = schema.attributes[index].name;
         if (name.rfind("vistrel_", 0) == 0)
@@ -95,8 +96,8 @@ std::string_view StoreFolderSql::leafName(std::string_view leaf)
 
 std::vector<std::string> StoreFolderSql::createTables() const
 {
-    std::string items = "CREATE TABLE " + itemTable_ + " (" + folderColumn + " INTEGER NOT NULL, " + leafColumn
-        + " BLOB NOT NULL";
+    std::string items
+        = "CREATE TABLE " + itemTable_ + " (" + folderColumn + " INTEGER NOT NULL, " + leafColumn + " BLOB NOT NULL";
     for (const int index : stored_) {
         const auto& attribute = schema_.attributes[static_cast<std::size_t>(index)];
         items += ", " + column(attribute.name);
@@ -174,7 +175,8 @@ std::string StoreFolderSql::namedPath(std::int64_t parent, std::string_view name
 {
     std::string path(1 + 8, '\0');
     for (int index = 0; index < 8; ++index)
-        path[static_cast<std::size_t>(1 + index)] = static_cast<char>(static_cast<std::uint64_t>(parent) >> (56 - 8 * index));
+        path[static_cast<std::size_t>(1 + index)]
+            = static_cast<char>(static_cast<std::uint64_t>(parent) >> (56 - 8 * index));
     return path.append(name);
 }
 
@@ -242,7 +244,8 @@ std::string StoreFolderSql::deleteAll() const
 std::string StoreFolderSql::from() const
 {
     // The folders drive the join: every condition on a path or a depth narrows them first.
-    return " FROM " + folderTable_ + " AS f CROSS JOIN " + itemTable_ + " AS i ON i." + folderColumn + " = f.\"number\"";
+    return " FROM " + folderTable_ + " AS f CROSS JOIN " + itemTable_ + " AS i ON i." + folderColumn
+        + " = f.\"number\"";
 }
 
 std::string StoreFolderSql::expression(const std::string& attribute) const
@@ -286,7 +289,8 @@ std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::
         sql += folderIs(folder, bindings) + " AND ";
         return sql + prefixCondition(std::string("i.") + leafColumn, std::string(rest), bindings) + "))";
     }
-    std::string sql = "((" + prefixCondition("f.\"path\"", prefix, bindings) + " OR f.\"path\" = ?) AND (f.\"path\" <> ? OR ";
+    std::string sql
+        = "((" + prefixCondition("f.\"path\"", prefix, bindings) + " OR f.\"path\" = ?) AND (f.\"path\" <> ? OR ";
     bindings.emplace_back(std::string(folder));
     bindings.emplace_back(std::string(folder));
     sql += prefixCondition(std::string("i.") + leafColumn, std::string(rest), bindings) + "))";
@@ -295,7 +299,8 @@ std::string StoreFolderSql::pathCondition(const StorePredicate& predicate, std::
     return "(" + sql + " OR " + namedFolderUnder(prefix, bindings) + ")";
 }
 
-std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value, std::vector<StoreValue>& bindings) const
+std::string StoreFolderSql::orderCondition(bool greater, const StoreValue& value,
+                                           std::vector<StoreValue>& bindings) const
 {
     const auto* bound = std::get_if<std::string>(&value);
     if (!bound)
@@ -346,7 +351,8 @@ std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vect
 std::string StoreFolderSql::condition(const StorePredicate& predicate, std::vector<StoreValue>& bindings,
                                       std::optional<std::int64_t> depth) const
 {
-    const bool onPath = predicate.kind() != StorePredicate::Kind::conjunction && predicate.attribute() == pathAttribute_;
+    const bool onPath
+        = predicate.kind() != StorePredicate::Kind::conjunction && predicate.attribute() == pathAttribute_;
     switch (predicate.kind()) {
     case StorePredicate::Kind::equal:
         if (onPath)
@@ -415,8 +421,8 @@ std::string StoreFolderSql::selectEveryRow(const std::optional<StorePredicate>& 
                                            std::vector<StoreValue>& bindings,
                                            std::optional<std::pair<std::int64_t, std::int64_t>> part) const
 {
-    std::string sql = "SELECT " + folderPath() + ", i." + leafColumn + ", i." + column(leafNameAttribute_)
-        + ", f.\"depth\"";
+    std::string sql
+        = "SELECT " + folderPath() + ", i." + leafColumn + ", i." + column(leafNameAttribute_) + ", f.\"depth\"";
     for (const int index : stored_) {
         if (index != leafNameIndex_)
             sql += ", i." + column(schema_.attributes[static_cast<std::size_t>(index)].name);
@@ -515,9 +521,8 @@ std::string StoreFolderSql::selectByFolder(const std::string& folder, const std:
     std::string sql = "SELECT " + selectList(attributes, columns);
     // The limit keeps the sorted folders a subquery of their own, whose order the join keeps.
     sql += " FROM (SELECT \"number\", \"depth\", \"path\" FROM " + folderTable_ + " AS f WHERE "
-        + foldersUnder(folder, bindings)
-        + " ORDER BY " + folderPath() + " LIMIT -1) AS f CROSS JOIN " + itemTable_ + " AS i ON i." + folderColumn
-        + " = f.\"number\"";
+        + foldersUnder(folder, bindings) + " ORDER BY " + folderPath() + " LIMIT -1) AS f CROSS JOIN " + itemTable_
+        + " AS i ON i." + folderColumn + " = f.\"number\"";
     return sql;
 }
 

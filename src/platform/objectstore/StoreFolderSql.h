@@ -3,8 +3,8 @@
 #include "StoreSql.h"
 
 #include <atomic>
-#include <optional>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <utility>
 

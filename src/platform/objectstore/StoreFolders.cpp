@@ -58,7 +58,8 @@ namespace {
 
 std::uint32_t shortHash(std::int64_t depth, std::string_view path)
 {
-    const std::uint64_t hash = std::hash<std::string_view>{}(path) ^ (static_cast<std::uint64_t>(depth) * 0x9e3779b97f4a7c15ULL);
+    const std::uint64_t hash
+        = std::hash<std::string_view>{}(path) ^ (static_cast<std::uint64_t>(depth) * 0x9e3779b97f4a7c15ULL);
     return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
@@ -123,8 +124,8 @@ void StoreFolders::committed()
     std::sort(rememberedHashes_.begin(), rememberedHashes_.end());
     std::vector<std::uint32_t> forgotten;
     forgotten.reserve(forgottenHashes_.size() + rememberedHashes_.size());
-    std::set_union(forgottenHashes_.begin(), forgottenHashes_.end(), rememberedHashes_.begin(),
-                   rememberedHashes_.end(), std::back_inserter(forgotten));
+    std::set_union(forgottenHashes_.begin(), forgottenHashes_.end(), rememberedHashes_.begin(), rememberedHashes_.end(),
+                   std::back_inserter(forgotten));
     forgottenHashes_ = std::move(forgotten);
     rememberedHashes_ = {};
     paths_ = StorePathTable();

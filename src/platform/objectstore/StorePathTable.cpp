@@ -43,7 +43,8 @@ std::uint32_t StorePathTable::number(std::string_view path)
 
 std::uint32_t StorePathTable::child(std::uint32_t parent, std::string_view component)
 {
-    const std::uint64_t hash = std::hash<std::string_view>{}(component) ^ (std::uint64_t{parent} * 0x9e3779b97f4a7c15ULL);
+    const std::uint64_t hash
+        = std::hash<std::string_view>{}(component) ^ (std::uint64_t{parent} * 0x9e3779b97f4a7c15ULL);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
         const Slot& slot = slots_[index];

@@ -12,8 +12,7 @@ namespace {
 
 enum Tag : char { absentTag = 'n', integerTag = 'i', textTag = 't' };
 
-template <typename T>
-T readRaw(const char* position)
+template <typename T> T readRaw(const char* position)
 {
     T value;
     std::memcpy(&value, position, sizeof value);
@@ -103,9 +102,8 @@ std::vector<std::size_t> StorePendingRows::orderedBy(int integerAttribute, int t
     if (!keyed)
         return rowOffsets_;
     // string_view compares as unsigned bytes, as SQLite compares blobs.
-    std::sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        return a.number != b.number ? a.number < b.number : a.text < b.text;
-    });
+    std::sort(keys.begin(), keys.end(),
+              [](const Key& a, const Key& b) { return a.number != b.number ? a.number < b.number : a.text < b.text; });
     std::vector<std::size_t> ordered;
     ordered.reserve(keys.size());
     for (const Key& key : keys)

@@ -15,8 +15,8 @@ struct StoreSchema {
         bool optional;
     };
 
-    std::string version;           // "1.0.0"
-    std::string entityName;        // the table
+    std::string version; // "1.0.0"
+    std::string entityName; // the table
     std::vector<Attribute> attributes;
     std::string identityAttribute; // unique per entity: what makes two objects equal
     std::vector<std::string> indexAttributes; // the compound index, in order

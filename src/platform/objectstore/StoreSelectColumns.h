@@ -17,8 +17,8 @@ class SqliteStatement;
 class StoreSelectColumns {
 public:
     enum class Kind {
-        plain,    // the column as it is
-        joined,   // this column's bytes, then the next one's
+        plain, // the column as it is
+        joined, // this column's bytes, then the next one's
         leafName, // this column, or when absent the name the next column's leaf implies
     };
 

@@ -20,7 +20,10 @@ class StorePendingRows;
 // parameters, never SQL text.
 class StoreSql {
 public:
-    explicit StoreSql(const StoreSchema& schema) : schema_(schema) {}
+    explicit StoreSql(const StoreSchema& schema)
+        : schema_(schema)
+    {
+    }
     virtual ~StoreSql() = default;
 
     // The statements that make the tables, in order.
@@ -53,7 +56,8 @@ public:
     virtual StoreSelectColumns selectColumns(const std::vector<std::string>& attributes) const;
     // Every row meeting `predicate`, in storage order: a pass over the whole store, or over
     // the storage positions from `part->first` up to `part->second` (see storagePositions()).
-    virtual std::string selectEveryRow(const std::optional<StorePredicate>& predicate, std::vector<StoreValue>& bindings,
+    virtual std::string selectEveryRow(const std::optional<StorePredicate>& predicate,
+                                       std::vector<StoreValue>& bindings,
                                        [[maybe_unused]] std::optional<std::pair<std::int64_t, std::int64_t>> part
                                        = std::nullopt) const
     {
@@ -70,7 +74,6 @@ public:
     // order, each one's rows in path order, as a depth-first walk of the tree meets them.
     virtual std::string selectByFolder(const std::string& folder, const std::vector<std::string>& attributes,
                                        std::vector<StoreValue>& bindings) const;
-
 
     // The smallest byte string greater than every string that begins with `prefix`;
     // empty when there is none (the prefix is all 0xff bytes).

@@ -1,6 +1,5 @@
 #include "StoreTopRows.h"
 
-
 #include <algorithm>
 
 namespace vistrel {
@@ -98,7 +97,8 @@ void StoreTopRows::add(const Reader& read, int attributeCount)
         sequences_.push_back(0);
         primaryValues_.resize(primaryValues_.size() + primary_);
     }
-    std::swap_ranges(probe_.begin(), probe_.end(), primaryValues_.begin() + static_cast<std::ptrdiff_t>(slot * primary_));
+    std::swap_ranges(probe_.begin(), probe_.end(),
+                     primaryValues_.begin() + static_cast<std::ptrdiff_t>(slot * primary_));
     sequences_[slot] = sequence;
     auto& values = objects_[slot].values;
     values.resize(static_cast<std::size_t>(attributeCount));

@@ -10,7 +10,6 @@
 
 namespace vistrel {
 
-
 // The best `limit` rows of a pass under sort keys (column, ascending), and how many rows the
 // pass had: a bounded heap, so that a pass over a million rows holds `limit` of them.
 // Rows equal under the keys keep the order they came in.
@@ -48,9 +47,9 @@ private:
     std::size_t limit_;
     std::size_t primary_;
     std::vector<StoreValue> primaryValues_; // primary_ per slot
-    std::vector<StoredObject> objects_;     // by slot
-    std::vector<std::int64_t> sequences_;   // by slot: the row's place in the pass
-    std::vector<std::uint32_t> heap_;       // slots, a max-heap under before(): its front is the worst kept row
+    std::vector<StoredObject> objects_; // by slot
+    std::vector<std::int64_t> sequences_; // by slot: the row's place in the pass
+    std::vector<std::uint32_t> heap_; // slots, a max-heap under before(): its front is the worst kept row
     std::vector<StoreValue> probe_;
     StoreValue tie_;
     std::int64_t total_ = 0;

@@ -5,8 +5,8 @@
 
 #include <unicode/datefmt.h>
 #include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
 #include <unicode/reldatefmt.h>
+#include <unicode/smpdtfmt.h>
 #include <unicode/unistr.h>
 
 #include <cmath>
@@ -90,7 +90,8 @@ QString Formats::byteCount(std::int64_t bytes, const QLocale& locale)
     if (bytes == 0)
         return tr("Zero KB");
     // Unsigned, so that the most negative count has a magnitude too.
-    const std::uint64_t magnitude = bytes < 0 ? 0 - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
+    const std::uint64_t magnitude
+        = bytes < 0 ? 0 - static_cast<std::uint64_t>(bytes) : static_cast<std::uint64_t>(bytes);
     if (magnitude < 1000)
         return magnitude == 1 ? tr("%1 byte").arg(locale.toString(bytes)) : tr("%1 bytes").arg(locale.toString(bytes));
     static const char* const units[] = {"KB", "MB", "GB", "TB", "PB", "EB"};
@@ -123,9 +124,9 @@ QString Formats::relativeDateStyle(const QDateTime& date, const QDateTime& now, 
         double seconds;
         URelativeDateTimeUnit unit;
     };
-    static const Step steps[] = {{365.0 * 86400, UDAT_REL_UNIT_YEAR}, {30.0 * 86400, UDAT_REL_UNIT_MONTH},
-                                 {7.0 * 86400, UDAT_REL_UNIT_WEEK},   {86400, UDAT_REL_UNIT_DAY},
-                                 {3600, UDAT_REL_UNIT_HOUR},          {60, UDAT_REL_UNIT_MINUTE}};
+    static const Step steps[]
+        = {{365.0 * 86400, UDAT_REL_UNIT_YEAR}, {30.0 * 86400, UDAT_REL_UNIT_MONTH}, {7.0 * 86400, UDAT_REL_UNIT_WEEK},
+           {86400, UDAT_REL_UNIT_DAY},          {3600, UDAT_REL_UNIT_HOUR},          {60, UDAT_REL_UNIT_MINUTE}};
     for (const Step& step : steps) {
         if (magnitude >= step.seconds)
             return relativeFormatters().format(locale, std::trunc(seconds / step.seconds), step.unit);

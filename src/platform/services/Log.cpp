@@ -17,9 +17,12 @@ Log::Sink currentSink;
 int syslogPriority(LogLevel level)
 {
     switch (level) {
-    case LogLevel::debug: return LOG_DEBUG;
-    case LogLevel::info: return LOG_INFO;
-    case LogLevel::error: return LOG_ERR;
+    case LogLevel::debug:
+        return LOG_DEBUG;
+    case LogLevel::info:
+        return LOG_INFO;
+    case LogLevel::error:
+        return LOG_ERR;
     }
     return LOG_INFO;
 }
@@ -27,9 +30,12 @@ int syslogPriority(LogLevel level)
 const char* levelName(LogLevel level)
 {
     switch (level) {
-    case LogLevel::debug: return "debug";
-    case LogLevel::info: return "info";
-    case LogLevel::error: return "error";
+    case LogLevel::debug:
+        return "debug";
+    case LogLevel::info:
+        return "info";
+    case LogLevel::error:
+        return "error";
     }
     return "info";
 }
@@ -41,8 +47,7 @@ void writeToSystem(const LogRecord& record)
     ::syslog(syslogPriority(record.level), "[%s] %s", record.category.c_str(), record.message.c_str());
     static const bool toTerminal = ::isatty(STDERR_FILENO) == 1;
     if (toTerminal)
-        std::fprintf(stderr, "%s [%s] %s\n", levelName(record.level), record.category.c_str(),
-                     record.message.c_str());
+        std::fprintf(stderr, "%s [%s] %s\n", levelName(record.level), record.category.c_str(), record.message.c_str());
 }
 
 } // namespace
