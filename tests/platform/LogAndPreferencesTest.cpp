@@ -9,6 +9,17 @@
 namespace vistrel {
 namespace {
 
+TEST(Log, DebugLinesReachTheSystemLogOnlyWhenAskedFor)
+{
+    EXPECT_EQ(Log::thresholdFor(nullptr), LogLevel::info);
+    EXPECT_EQ(Log::thresholdFor(""), LogLevel::info);
+    EXPECT_EQ(Log::thresholdFor("debug"), LogLevel::debug);
+    EXPECT_EQ(Log::thresholdFor("error"), LogLevel::error);
+    EXPECT_EQ(Log::thresholdFor("verbose"), LogLevel::info) << "an unknown value keeps the default";
+    EXPECT_LT(LogLevel::debug, LogLevel::info) << "levels compare in the order of their weight";
+    EXPECT_LT(LogLevel::info, LogLevel::error);
+}
+
 TEST(Log, CapturingSinkReceivesCategoryLevelAndTextThenRestores)
 {
     std::vector<LogRecord> outer;

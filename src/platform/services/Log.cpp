@@ -3,6 +3,8 @@
 #include "ApplicationIdentity.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <syslog.h>
 #include <unistd.h>
@@ -42,6 +44,9 @@ const char* levelName(LogLevel level)
 
 void writeToSystem(const LogRecord& record)
 {
+    static const LogLevel threshold = Log::thresholdFor(std::getenv("VISTREL_LOG"));
+    if (record.level < threshold)
+        return;
     static std::once_flag opened;
     std::call_once(opened, [] { ::openlog(applicationId, LOG_PID, LOG_USER); });
     ::syslog(syslogPriority(record.level), "[%s] %s", record.category.c_str(), record.message.c_str());
@@ -87,6 +92,15 @@ Log::Sink Log::setSink(Sink sink)
     Sink previous = std::move(currentSink);
     currentSink = std::move(sink);
     return previous;
+}
+
+LogLevel Log::thresholdFor(const char* setting)
+{
+    if (setting && std::strcmp(setting, "debug") == 0)
+        return LogLevel::debug;
+    if (setting && std::strcmp(setting, "error") == 0)
+        return LogLevel::error;
+    return LogLevel::info;
 }
 
 } // namespace vistrel

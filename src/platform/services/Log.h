@@ -20,7 +20,8 @@ struct LogRecord {
 };
 
 // The one logging layer: syslog with the application id as ident, and stderr
-// when it is a terminal. Tests replace the sink to capture lines.
+// when it is a terminal, from the threshold on (info, or what VISTREL_LOG says: "debug",
+// "info" or "error"). Tests replace the sink to capture lines; a sink gets every level.
 class Log {
 public:
     using Sink = std::function<void(const LogRecord&)>;
@@ -32,6 +33,9 @@ public:
 
     // An empty sink restores the system sink. Returns the sink it replaces.
     static Sink setSink(Sink sink);
+    // The lowest level the system sink writes for a VISTREL_LOG value (absent: info; a value
+    // it does not know also means info).
+    static LogLevel thresholdFor(const char* setting);
 };
 
 } // namespace vistrel
