@@ -2,7 +2,6 @@
 
 #include "cleanup/CleanupModel.h"
 #include "cleanup/CleanupSummary.h"
-#include "details/DesktopServices.h"
 #include "explorer/ExplorerModel.h"
 #include "explorer/ExplorerView.h"
 #include "services/DisplayName.h"
@@ -39,8 +38,6 @@ CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen
     , deletePermanently_(menu->addAction(QStringLiteral("&Delete Permanently…")))
     , undo_(menu->addAction(QStringLiteral("&Undo Move to Trash")))
     , rescan_(menu->addAction(QStringLiteral("&Rescan Folder")))
-    , copyPath_(menu->addAction(QStringLiteral("&Copy Path")))
-    , terminal_(menu->addAction(QStringLiteral("Open Ter&minal Here")))
 {
     // A text field with the focus keeps these keys for its own editing.
     moveToTrash_->setShortcut(QKeySequence::Delete);
@@ -65,21 +62,6 @@ CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen
         // The selected folder, else the one on screen.
         const auto item = selectedItem();
         cleanup->rescanFolder(item && FileUrl(*item).isDirectory() ? *item : screen->model()->currentPath().path());
-    });
-    copyPath_->setShortcut(QKeySequence::Copy);
-    connect(copyPath_, &QAction::triggered, this, [this] {
-        if (const auto item = selectedItem())
-            DesktopServices::copyPath(*item);
-    });
-    connect(terminal_, &QAction::triggered, this, [this] {
-        ExplorerView* screen = screen_();
-        if (!screen)
-            return;
-        // In the selected folder, else in the one on screen.
-        const auto item = selectedItem();
-        const std::string folder = item && FileUrl(*item).isDirectory() ? *item : screen->model()->currentPath().path();
-        if (const auto failed = DesktopServices::openTerminal(folder))
-            QMessageBox::information(window_, QStringLiteral("Open Terminal Here"), *failed);
     });
     connect(menu, &QMenu::aboutToShow, this, &CleanupActions::update);
     makeSummaryBar();
@@ -133,8 +115,6 @@ void CleanupActions::update()
     deletePermanently_->setText(CleanupSummary::deletePermanentlyLabel(items));
     undo_->setEnabled(idle && cleanup->canUndo());
     rescan_->setEnabled(idle);
-    copyPath_->setEnabled(screen_() != nullptr);
-    terminal_->setEnabled(screen_() != nullptr);
 }
 
 void CleanupActions::watch(CleanupModel* cleanup)

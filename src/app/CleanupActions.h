@@ -20,8 +20,8 @@ class ExplorerView;
 
 // The Edit menu's cleanup: Move to Trash (Delete), Delete Permanently… (Shift+Delete), Undo
 // Move to Trash (Ctrl+Z) and Rescan Folder (F5), on the current screen's selected item (or
-// its directory, for a rescan); then Copy Path (Ctrl+C) and Open Terminal Here. Asks before deleting, says what could
-// not be done, and reloads the screen once the snapshot has changed.
+// its directory, for a rescan). Asks before deleting, says what could not be done, and
+// reloads the screen once the snapshot has changed.
 class CleanupActions : public QObject {
     Q_OBJECT
 public:
@@ -33,8 +33,6 @@ public:
     QAction* deletePermanentlyAction() const { return deletePermanently_; }
     QAction* undoAction() const { return undo_; }
     QAction* rescanAction() const { return rescan_; }
-    QAction* copyPathAction() const { return copyPath_; }
-    QAction* terminalAction() const { return terminal_; }
     // The same actions in an item's context menu, for that item (not the selection).
     void addItemActions(QMenu* menu, const std::string& path);
     // Enables what the current screen and the cleanup's state allow.
@@ -64,8 +62,6 @@ private:
     QAction* deletePermanently_;
     QAction* undo_;
     QAction* rescan_;
-    QAction* copyPath_;
-    QAction* terminal_;
     QWidget* confirmation_ = nullptr;
     QWidget* progress_ = nullptr;
     QLabel* summary_ = nullptr;

@@ -1,6 +1,7 @@
 #include "VistrelMainWindow.h"
 
 #include "CleanupActions.h"
+#include "ItemActions.h"
 
 #include "AppNavigationSplitView.h"
 #include "CheckForUpdatesView.h"
@@ -79,6 +80,10 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
             return shell ? shell->currentScreen() : nullptr;
         },
         [this] { return root_->cleanup(); });
+    itemActions_ = new ItemActions(edit, this, [this]() -> ExplorerView* {
+        AppNavigationSplitView* shell = this->shell();
+        return shell ? shell->currentScreen() : nullptr;
+    });
     root_->setItemMenuExtension(
         [this](QMenu* menu, const std::string& path) { cleanupActions_->addItemActions(menu, path); });
 

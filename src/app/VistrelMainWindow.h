@@ -46,6 +46,7 @@ public:
     QAction* showDetailsAction() const { return showDetails_; }
     class CompareActions* compareActions() const { return compareActions_; }
     class CleanupActions* cleanupActions() const { return cleanupActions_; }
+    class ItemActions* itemActions() const { return itemActions_; }
     // The toolbar's application icon, shown on the scan screen in Back's place.
     QAction* applicationIconAction() const { return applicationIcon_; }
 
@@ -83,6 +84,7 @@ private:
     QAction* showDetails_ = nullptr;
     class CompareActions* compareActions_ = nullptr;
     class CleanupActions* cleanupActions_ = nullptr;
+    class ItemActions* itemActions_ = nullptr;
     QAction* applicationIcon_ = nullptr;
     std::function<bool(const QUrl&)> urlOpener_;
     QMessageBox* helpFailure_ = nullptr;
