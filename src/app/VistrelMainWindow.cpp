@@ -80,6 +80,7 @@ VistrelMainWindow::VistrelMainWindow(Preferences* preferences, std::shared_ptr<S
             return shell ? shell->currentScreen() : nullptr;
         },
         [this] { return root_->cleanup(); });
+    edit->addSeparator();
     itemActions_ = new ItemActions(edit, this, [this]() -> ExplorerView* {
         AppNavigationSplitView* shell = this->shell();
         return shell ? shell->currentScreen() : nullptr;
