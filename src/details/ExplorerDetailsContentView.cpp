@@ -5,15 +5,13 @@
 
 #include "services/DisplayName.h"
 #include "services/Log.h"
+#include "services/LowPriorityPool.h"
 #include "services/MainThread.h"
 
 #include <QLabel>
 #include <QStackedLayout>
-#include <QThreadPool>
 #include <QVBoxLayout>
 
-#include <sys/resource.h>
-#include <unistd.h>
 #include <utility>
 
 namespace vistrel {
@@ -72,9 +70,7 @@ void ExplorerDetailsContentView::startRead()
 {
     ++readsStarted_;
     readingId_ = file_->id;
-    QThreadPool::globalInstance()->start([this, alive = alive_, file = *file_]() mutable {
-        thread_local const bool lowered = ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 5) == 0;
-        (void)lowered;
+    LowPriorityPool::start([this, alive = alive_, file = *file_]() mutable {
         ItemDetails details;
         try {
             details = ItemDetails::make(file);

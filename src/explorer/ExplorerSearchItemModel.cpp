@@ -7,14 +7,11 @@
 #include "filesystem/ResourceKeys.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
+#include "services/LowPriorityPool.h"
 
 #include <QApplication>
 #include <QFontDatabase>
 #include <QPalette>
-#include <QThreadPool>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace vistrel {
 
@@ -55,10 +52,7 @@ void ExplorerSearchItemModel::requestLiveValues(int row) const
     values.requested = true;
     VistrelFile file = viewModel_->results()[static_cast<std::size_t>(row)];
     auto* self = const_cast<ExplorerSearchItemModel*>(this);
-    QThreadPool::globalInstance()->start([self, alive = alive_, generation = generation_, row, file]() mutable {
-        // Below the window's thread, as the snapshot's readers are.
-        thread_local const bool lowered = ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 5) == 0;
-        (void)lowered;
+    LowPriorityPool::start([self, alive = alive_, generation = generation_, row, file]() mutable {
         file.loadFromFileSystem();
         LiveValues loaded{true, true, {}, {}};
         if (const auto& resources = file.urlResources()) {
