@@ -59,9 +59,7 @@ CleanupActions::CleanupActions(QMenu* menu, QWidget* window, ScreenSource screen
         ExplorerView* screen = screen_();
         if (!cleanup || !screen)
             return;
-        // The selected folder, else the one on screen.
-        const auto item = selectedItem();
-        cleanup->rescanFolder(item && FileUrl(*item).isDirectory() ? *item : screen->model()->currentPath().path());
+        cleanup->rescanFolder(screen->model()->selectedFolderOrCurrent());
     });
     connect(menu, &QMenu::aboutToShow, this, &CleanupActions::update);
     makeSummaryBar();
@@ -90,14 +88,6 @@ std::vector<std::string> CleanupActions::selectedItems() const
 {
     ExplorerView* screen = screen_();
     return screen ? screen->selectedItemPaths() : std::vector<std::string>{};
-}
-
-std::optional<std::string> CleanupActions::selectedItem() const
-{
-    ExplorerView* screen = screen_();
-    if (!screen || !screen->model()->selectedDetailsFile())
-        return std::nullopt;
-    return screen->model()->selectedDetailsFile()->id;
 }
 
 void CleanupActions::update()

@@ -46,7 +46,6 @@ public:
     QPushButton* summaryUndo() const { return summaryUndo_; }
 
 private:
-    std::optional<std::string> selectedItem() const;
     std::vector<std::string> selectedItems() const;
     void trash(const std::vector<std::string>& paths);
     bool refused(const std::vector<std::string>& paths, const QString& title);

@@ -46,8 +46,7 @@ std::optional<std::string> ItemActions::terminalFolder() const
     ExplorerView* screen = screen_();
     if (!screen)
         return std::nullopt;
-    const auto item = selectedItem();
-    return item && FileUrl(*item).isDirectory() ? *item : screen->model()->currentPath().path();
+    return screen->model()->selectedFolderOrCurrent();
 }
 
 void ItemActions::update()

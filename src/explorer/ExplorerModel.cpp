@@ -38,6 +38,13 @@ void ExplorerModel::reportReadFailure(const std::string& description)
     Q_EMIT readFailureChanged();
 }
 
+std::string ExplorerModel::selectedFolderOrCurrent() const
+{
+    if (selectedDetailsFile_ && FileUrl(selectedDetailsFile_->id).isDirectory())
+        return selectedDetailsFile_->id;
+    return currentPath_.path();
+}
+
 bool ExplorerModel::canSetAsCurrent(const ItemUrl& url) const
 {
     return url.hasDirectoryPath() && url.path != currentPath_.path() && url.isFile();

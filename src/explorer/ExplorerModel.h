@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include <optional>
+#include <string>
 
 namespace vistrel {
 
@@ -23,6 +24,9 @@ public:
 
     const std::optional<VistrelFile>& selectedDetailsFile() const { return selectedDetailsFile_; }
     void setSelectedDetailsFile(std::optional<VistrelFile> file);
+    // Where a folder action (Rescan Folder, Open Terminal Here) acts: the selected folder,
+    // else the one on screen.
+    std::string selectedFolderOrCurrent() const;
 
     // The selected item's Size then and now, while the screen compares with an earlier
     // snapshot (also for an item only the earlier snapshot has).

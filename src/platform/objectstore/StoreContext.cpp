@@ -13,6 +13,16 @@
 
 namespace vistrel {
 
+namespace {
+
+// A descriptor's limit as a count of rows: none is every row.
+std::size_t rowLimit(const StoreFetchDescriptor& descriptor)
+{
+    return descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
+}
+
+} // namespace
+
 StoreContext::StoreContext(std::shared_ptr<StoreContainer> owner, StoreContainer* container,
                            std::unique_ptr<SqliteConnection> connection)
     : owner_(std::move(owner))
@@ -258,8 +268,7 @@ std::pair<std::int64_t, std::vector<StoredObject>> StoreContext::fetchWithTotal(
     std::vector<StoreValue> bindings;
     auto statement = prepareSelect({descriptor.predicate, {}, std::nullopt}, bindings);
     const auto keys = sortColumns(descriptor.sortBy);
-    const std::size_t limit
-        = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
+    const std::size_t limit = rowLimit(descriptor);
     StoreTopRows top(keys, limit);
     const StoreSelectColumns columns = container_->sql().selectColumns({});
     const auto read = [&](int attribute, StoreValue& into) {
@@ -303,8 +312,7 @@ StoreContext::Top StoreContext::fetchWithTotalInParts(const StoreFetchDescriptor
     }
     std::vector<StoreValue> bindings;
     auto statement = prepareBound(sql.selectEveryRow(descriptor.predicate, bindings, range), bindings);
-    const std::size_t limit
-        = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
+    const std::size_t limit = rowLimit(descriptor);
     StoreTopRows top(keys, limit, descriptor.sortBy.size());
     const StoreTopRows::Reader read
         = [&](int attribute, StoreValue& into) { sql.everyRowValue(*statement, attribute, into); };
@@ -318,8 +326,7 @@ StoreContext::Top StoreContext::fetchWithTotalInParts(const StoreFetchDescriptor
 void StoreContext::mergeTop(const StoreFetchDescriptor& descriptor, Top& into, Top&& part) const
 {
     const auto keys = tieBrokenSortColumns(descriptor);
-    const std::size_t limit
-        = descriptor.limit ? static_cast<std::size_t>(std::max<std::int64_t>(0, *descriptor.limit)) : SIZE_MAX;
+    const std::size_t limit = rowLimit(descriptor);
     // Each part's rows come sorted as the pass would keep them: a merge keeps the same ones.
     const auto before
         = [&keys](const StoredObject& a, const StoredObject& b) { return StoreTopRows::before(keys, a, b); };

@@ -3,8 +3,6 @@
 #include <QCoreApplication>
 #include <QThreadPool>
 
-#include <mutex>
-
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -12,16 +10,13 @@ namespace vistrel {
 
 namespace {
 
-QThreadPool* instance = nullptr;
-
 QThreadPool& pool()
 {
-    static std::once_flag made;
-    std::call_once(made, [] {
-        instance = new QThreadPool;
+    static QThreadPool* instance = [] {
         // Its jobs end before the application does, as the global pool's do.
-        qAddPostRoutine([] { instance->waitForDone(); });
-    });
+        qAddPostRoutine([] { pool().waitForDone(); });
+        return new QThreadPool;
+    }();
     return *instance;
 }
 
