@@ -49,7 +49,6 @@ CleanupModel::CleanupModel(std::shared_ptr<StoreContainer> snapshot, std::string
 
 CleanupModel::~CleanupModel()
 {
-    *alive_ = false;
     cancelled_ = true;
     if (worker_.joinable())
         worker_.join();
@@ -83,14 +82,14 @@ bool CleanupModel::start(Action action, std::function<void(Report&)> job)
     busy_ = true;
     cancelled_ = false;
     Q_EMIT busyChanged();
-    worker_ = std::thread([this, action, job = std::move(job), alive = alive_] {
+    worker_ = std::thread([this, action, job = std::move(job), owner = lifetime_.watch()] {
         Report report;
         report.action = action;
         report.freeBefore = freeSpace(scanRoot_);
         job(report);
         report.freeAfter = freeSpace(scanRoot_);
         report.cancelled = cancelled_;
-        onMainThread(alive, [this, report = std::move(report)]() mutable {
+        onMainThread(owner, [this, report = std::move(report)]() mutable {
             report_ = std::move(report);
             busy_ = false;
             Q_EMIT busyChanged();
@@ -167,7 +166,7 @@ bool CleanupModel::moveToTrash(std::vector<std::string> paths)
             report.changedFolders.push_back(parentOf(path));
         }
         closeWritable(writable);
-        onMainThread(alive_, [this, trashed = std::move(trashed)]() mutable {
+        onMainThread(lifetime_.watch(), [this, trashed = std::move(trashed)]() mutable {
             if (!trashed.empty())
                 trashed_ = std::move(trashed);
         });
@@ -218,7 +217,7 @@ bool CleanupModel::undoMoveToTrash()
         auto writable = openWritable(report);
         if (!writable) {
             // Nothing was restored: the undo stays possible.
-            onMainThread(alive_, [this, items]() mutable { trashed_ = std::move(items); });
+            onMainThread(lifetime_.watch(), [this, items]() mutable { trashed_ = std::move(items); });
             return;
         }
         for (const Trashed& item : items) {

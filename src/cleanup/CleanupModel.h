@@ -5,6 +5,7 @@
 
 #include "filesystem/ResolvedItem.h"
 #include "filesystem/TreeRemover.h"
+#include "services/LifetimeToken.h"
 #include "store/SnapshotEdit.h"
 
 #include <QObject>
@@ -93,7 +94,7 @@ private:
     std::thread worker_;
     std::optional<Report> report_;
     std::vector<Trashed> trashed_; // the last move to the trash, for its undo
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

@@ -5,12 +5,10 @@
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
 #include "filesystem/FileUrl.h"
-#include "filesystem/ResourceKeys.h"
 #include "scanner/FileSystemWalker.h"
 
 #include <QVariant>
 
-#include <cctype>
 #include <cstdio>
 
 namespace vistrel::cli {
@@ -26,72 +24,80 @@ FileUrl urlOf(const std::string& path, const FileStatus& status)
     return FileUrl(url.pathWithoutTrailingSeparator());
 }
 
-// The live properties in the order the details read them, then the item's own and its
-// attributes; each under a name without the other platform's prefix and suffix.
-constexpr const char* liveKeyOrder[] = {ResourceKey::localizedName,
-                                        ResourceKey::fileContentIdentifier,
-                                        ResourceKey::isApplication,
-                                        ResourceKey::applicationIsScriptable,
-                                        ResourceKey::addedToDirectoryDate,
-                                        ResourceKey::mayHaveExtendedAttributes,
-                                        ResourceKey::mayShareFileContent,
-                                        ResourceKey::preferredIOBlockSize,
-                                        ResourceKey::documentIdentifier,
-                                        ResourceKey::localizedTypeDescription,
-                                        ResourceKey::labelNumber,
-                                        ResourceKey::tagNames,
-                                        ResourceKey::localizedLabel,
-                                        ResourceKey::hasHiddenExtension,
-                                        ResourceKey::parentDirectoryURL,
-                                        ResourceKey::generationIdentifier,
-                                        ResourceKey::isSparse,
-                                        ResourceKey::isExcludedFromBackup,
-                                        ResourceKey::isExecutable,
-                                        ResourceKey::isPackage,
-                                        ResourceKey::isHidden,
-                                        ResourceKey::isSystemImmutable,
-                                        ResourceKey::isReadable,
-                                        ResourceKey::isUserImmutable,
-                                        ResourceKey::isWritable,
-                                        ResourceKey::linkCount,
-                                        ResourceKey::creationDate,
-                                        ResourceKey::attributeModificationDate,
-                                        ResourceKey::contentType,
-                                        ResourceKey::contentModificationDate,
-                                        ResourceKey::contentAccessDate,
-                                        ResourceKey::totalFileSize,
-                                        ResourceKey::totalFileAllocatedSize,
-                                        ResourceKey::fileResourceType,
-                                        ResourceKey::isPurgeable,
-                                        ResourceKey::isDirectory,
-                                        ResourceKey::contentTypeIsDynamic,
-                                        FileAttributeKey::groupOwnerAccountID,
-                                        FileAttributeKey::groupOwnerAccountName,
-                                        FileAttributeKey::ownerAccountID,
-                                        FileAttributeKey::ownerAccountName,
-                                        FileAttributeKey::posixPermissions,
-                                        FileAttributeKey::immutable,
-                                        FileAttributeKey::appendOnly,
-                                        FileAttributeKey::busy,
-                                        FileAttributeKey::systemFileNumber,
-                                        FileAttributeKey::systemNumber,
-                                        FileAttributeKey::extendedAttributes};
-
-// "NSURLContentAccessDateKey" is contentAccessDate, "NSFilePosixPermissions" posixPermissions.
-std::string linuxName(std::string_view key)
+std::string_view bytes(const QByteArray& value)
 {
-    for (const std::string_view prefix : {"NSURL", "NSFile", "Vistrel"}) {
-        if (key.substr(0, prefix.size()) == prefix) {
-            key.remove_prefix(prefix.size());
-            break;
-        }
+    return std::string_view(value.constData(), static_cast<std::size_t>(value.size()));
+}
+
+std::string isoDate(const QDateTime& value)
+{
+    return value.toUTC().toString(Qt::ISODateWithMs).toStdString();
+}
+
+std::string utf8(const QString& value)
+{
+    return value.toStdString();
+}
+
+// The live properties, in the order the details read them, then the item's own and its owner's.
+void writeLive(JsonWriter& json, const LiveProperties& live)
+{
+    const FileStatus& status = live.status;
+    const auto& type = live.contentType;
+    json.beginObject("live").string("localizedName", bytes(live.displayName));
+    if (live.extendedAttributes)
+        json.boolean("mayHaveExtendedAttributes", !live.extendedAttributes->isEmpty());
+    json.integer("preferredIOBlockSize", status.preferredBlockSize);
+    if (!type.identifier.isEmpty() && !type.description.isEmpty())
+        json.string("localizedTypeDescription", utf8(type.description));
+    if (!live.tags.isEmpty())
+        json.variant("tagNames", live.tags);
+    if (live.parentPath)
+        json.string("parentDirectoryURL", bytes(*live.parentPath));
+    if (live.inodeFlags.generation)
+        json.integer("generationIdentifier", live.inodeFlags.generation);
+    json.boolean("isSparse", live.sparse());
+    if (live.executable)
+        json.boolean("isExecutable", live.executable);
+    json.boolean("isHidden", live.hidden);
+    if (live.readable)
+        json.boolean("isReadable", live.readable);
+    if (live.writable)
+        json.boolean("isWritable", live.writable);
+    json.integer("linkCount", static_cast<std::int64_t>(status.linkCount));
+    if (const auto created = live.created())
+        json.string("creationDate", isoDate(*created));
+    json.string("attributeModificationDate", isoDate(live.changed()));
+    if (!type.identifier.isEmpty())
+        json.string("contentType", utf8(type.identifier));
+    json.string("contentModificationDate", isoDate(live.modified()))
+        .string("contentAccessDate", isoDate(live.accessed()))
+        .integer("totalFileSize", status.size)
+        .integer("totalFileAllocatedSize", status.allocatedSize)
+        .string("fileResourceType", fileResourceTypeName(status.resourceType()))
+        .boolean("isDirectory", status.isDirectory());
+    if (!type.identifier.isEmpty())
+        json.boolean("contentTypeIsDynamic", type.isDynamic);
+    json.integer("groupOwnerAccountID", status.groupId);
+    if (live.groupName)
+        json.string("groupOwnerAccountName", utf8(*live.groupName));
+    json.integer("ownerAccountID", status.ownerId);
+    if (live.ownerName)
+        json.string("ownerAccountName", utf8(*live.ownerName));
+    json.integer("posixPermissions", live.permissions());
+    if (live.inodeFlags.immutable)
+        json.boolean("immutable", live.inodeFlags.immutable);
+    if (live.inodeFlags.appendOnly)
+        json.boolean("appendOnly", live.inodeFlags.appendOnly);
+    json.integer("systemFileNumber", static_cast<std::int64_t>(status.inode))
+        .integer("systemNumber", static_cast<std::int64_t>(status.device));
+    if (live.extendedAttributes) {
+        json.beginObject("extendedAttributes");
+        for (auto it = live.extendedAttributes->cbegin(); it != live.extendedAttributes->cend(); ++it)
+            json.string(utf8(it.key()), bytes(it.value()));
+        json.endObject();
     }
-    if (key.size() > 3 && key.substr(key.size() - 3) == "Key")
-        key.remove_suffix(3);
-    std::string name(key);
-    if (!name.empty())
-        name[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(name[0])));
-    return name;
+    json.endObject();
 }
 
 // The record and identity makeRecord gives, then the live properties present.
@@ -116,17 +122,8 @@ void printItem(const std::string& path)
                                 "systemFileNumber", "systemNumber"})
             json.null(key);
     }
-    QVariantMap live = FileSystemMetadata::resourceValues(url, FileSystemMetadata::allResourceKeys());
-    const QVariantMap attributes = FileSystemMetadata::attributesOfItem(url.path());
-    for (auto it = attributes.cbegin(); it != attributes.cend(); ++it)
-        live.insert(it.key(), it.value());
-    json.beginObject("live");
-    for (const char* key : liveKeyOrder) {
-        const auto found = live.constFind(QString::fromLatin1(key));
-        if (found != live.cend())
-            json.variant(linuxName(key), *found);
-    }
-    json.endObject().endObject();
+    writeLive(json, FileSystemMetadata::liveProperties(url));
+    json.endObject();
     std::printf("%s\n", json.text().c_str());
 }
 

@@ -3,10 +3,9 @@
 #include "EmptyStateView.h"
 #include "ExplorerDetailsView.h"
 
+#include "services/Background.h"
 #include "services/DisplayName.h"
 #include "services/Log.h"
-#include "services/LowPriorityPool.h"
-#include "services/MainThread.h"
 
 #include <QLabel>
 #include <QStackedLayout>
@@ -42,10 +41,7 @@ void ExplorerDetailsContentView::setComparisonText(const QString& text)
     comparison_->setVisible(!text.isEmpty());
 }
 
-ExplorerDetailsContentView::~ExplorerDetailsContentView()
-{
-    *alive_ = false;
-}
+ExplorerDetailsContentView::~ExplorerDetailsContentView() = default;
 
 void ExplorerDetailsContentView::setFile(const std::optional<VistrelFile>& file)
 {
@@ -70,18 +66,22 @@ void ExplorerDetailsContentView::startRead()
 {
     ++readsStarted_;
     readingId_ = file_->id;
-    LowPriorityPool::start([this, alive = alive_, file = *file_]() mutable {
-        ItemDetails details;
-        try {
-            details = ItemDetails::make(file);
-        } catch (const std::exception& error) {
-            // The panel still names the item; a stuck read would leave it on the old one.
-            Log::error(LogCategory::app, "cannot read the details of " + file.id + ": " + error.what());
-            details.name = DisplayName::of(file.name);
-            details.path = DisplayName::of(file.id);
-            details.rawPath = file.id;
-        }
-        onMainThread(alive, [this, details = std::move(details)]() mutable {
+    runInBackground(
+        lifetime_,
+        [file = *file_]() mutable {
+            ItemDetails details;
+            try {
+                details = ItemDetails::make(file);
+            } catch (const std::exception& error) {
+                // The panel still names the item; a stuck read would leave it on the old one.
+                Log::error(LogCategory::app, "cannot read the details of " + file.id + ": " + error.what());
+                details.name = DisplayName::of(file.name);
+                details.path = DisplayName::of(file.id);
+                details.rawPath = file.id;
+            }
+            return details;
+        },
+        [this](ItemDetails details) {
             const std::string read = *std::exchange(readingId_, std::nullopt);
             if (!file_)
                 return; // the selection was cleared meanwhile
@@ -90,8 +90,8 @@ void ExplorerDetailsContentView::startRead()
                 return;
             }
             show(std::move(details));
-        });
-    });
+        },
+        BackgroundPriority::low);
 }
 
 void ExplorerDetailsContentView::show(ItemDetails details)

@@ -2,6 +2,7 @@
 
 #include "ItemDetails.h"
 
+#include "services/LifetimeToken.h"
 #include "store/VistrelFile.h"
 
 #include <QWidget>
@@ -55,7 +56,7 @@ private:
     // The item being read; absent while no read runs.
     std::optional<std::string> readingId_;
     int readsStarted_ = 0;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

@@ -3,8 +3,8 @@
 #include "DesktopServices.h"
 
 #include "filesystem/FileUrl.h"
+#include "services/Background.h"
 #include "services/DisplayName.h"
-#include "services/MainThread.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -15,7 +15,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStackedLayout>
-#include <QThreadPool>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -45,6 +44,39 @@ std::unique_ptr<QFile> openRegularFile(const std::string& path)
     return file;
 }
 
+struct Loaded {
+    FilePreviewWindow::Kind kind = FilePreviewWindow::Kind::other;
+    QImage image;
+    QString text;
+};
+
+// On a worker: the picture or the text of the file, whichever it holds.
+Loaded load(const QString& name, const std::string& path)
+{
+    using Kind = FilePreviewWindow::Kind;
+    const std::unique_ptr<QFile> file = openRegularFile(path);
+    if (!file) {
+        struct stat status { };
+        return {::lstat(path.c_str(), &status) != 0 && errno == ENOENT ? Kind::missing : Kind::other, {}, {}};
+    }
+    {
+        QImageReader reader(file.get());
+        reader.setAutoTransform(true);
+        // Pictures of absurd size are not decoded.
+        if (reader.canRead() && reader.size().isValid()
+            && reader.size().width() * qint64(reader.size().height()) < 200'000'000) {
+            QImage image = reader.read();
+            if (!image.isNull())
+                return {Kind::image, std::move(image), {}};
+        }
+    }
+    file->seek(0);
+    const QMimeType type = QMimeDatabase().mimeTypeForFileNameAndData(name, file.get());
+    if (type.inherits(QStringLiteral("text/plain")) && file->seek(0))
+        return {Kind::text, {}, QString::fromUtf8(file->read(FilePreviewWindow::maximumTextBytes))};
+    return {};
+}
+
 } // namespace
 
 FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
@@ -59,42 +91,12 @@ FilePreviewWindow::FilePreviewWindow(std::string path, QWidget* parent)
     auto* loading = new QLabel(QStringLiteral("Loading…"), this);
     loading->setAlignment(Qt::AlignCenter);
     stack_->addWidget(loading);
-    QThreadPool::globalInstance()->start([this, alive = alive_, name, path = path_] {
-        const std::unique_ptr<QFile> file = openRegularFile(path);
-        if (!file) {
-            struct stat status { };
-            const Kind kind = ::lstat(path.c_str(), &status) != 0 && errno == ENOENT ? Kind::missing : Kind::other;
-            onMainThread(alive, [this, kind] { showLoaded(kind, {}, {}); });
-            return;
-        }
-        {
-            QImageReader reader(file.get());
-            reader.setAutoTransform(true);
-            // Pictures of absurd size are not decoded.
-            if (reader.canRead() && reader.size().isValid()
-                && reader.size().width() * qint64(reader.size().height()) < 200'000'000) {
-                const QImage image = reader.read();
-                if (!image.isNull()) {
-                    onMainThread(alive, [this, image] { showLoaded(Kind::image, image, {}); });
-                    return;
-                }
-            }
-        }
-        file->seek(0);
-        const QMimeType type = QMimeDatabase().mimeTypeForFileNameAndData(name, file.get());
-        if (type.inherits(QStringLiteral("text/plain")) && file->seek(0)) {
-            const QString text = QString::fromUtf8(file->read(maximumTextBytes));
-            onMainThread(alive, [this, text] { showLoaded(Kind::text, {}, text); });
-            return;
-        }
-        onMainThread(alive, [this] { showLoaded(Kind::other, {}, {}); });
-    });
+    runInBackground(
+        lifetime_, [name, path = path_] { return load(name, path); },
+        [this](Loaded loaded) { showLoaded(loaded.kind, loaded.image, loaded.text); });
 }
 
-FilePreviewWindow::~FilePreviewWindow()
-{
-    *alive_ = false;
-}
+FilePreviewWindow::~FilePreviewWindow() = default;
 
 void FilePreviewWindow::showLoaded(Kind kind, const QImage& image, const QString& text)
 {

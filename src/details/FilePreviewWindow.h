@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "services/LifetimeToken.h"
 #include <memory>
 #include <string>
 
@@ -37,7 +38,7 @@ private:
     std::string path_;
     Kind kind_ = Kind::loading;
     QStackedLayout* stack_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

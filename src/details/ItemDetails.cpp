@@ -4,7 +4,6 @@
 
 #include "cleanup/CacheFolders.h"
 #include "filesystem/ContentTypeDetector.h"
-#include "filesystem/ResourceKeys.h"
 #include "scanner/ResourceTypeCode.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
@@ -134,37 +133,45 @@ std::optional<AnyDictionaryBrowserView::Item::Children> readPropertyList(Vistrel
 
 ItemDetails ItemDetails::make(VistrelFile file)
 {
-    file.loadFromFileSystem();
-    const QVariantMap resources = file.urlResources().value_or(QVariantMap());
-    const auto value = [&resources](const char* key) { return resources.value(QString::fromLatin1(key)); };
-    const auto dateValue = [&](const char* key) -> std::optional<QDateTime> {
-        const QVariant found = value(key);
-        return found.typeId() == QMetaType::QDateTime ? std::optional<QDateTime>(found.toDateTime()) : std::nullopt;
+    const std::optional<LiveProperties> live = file.loadFromFileSystem();
+    // Each live value is absent when the file system could not be read.
+    const auto liveNumber = [&live](auto read) -> std::optional<std::int64_t> {
+        if (!live)
+            return std::nullopt;
+        return static_cast<std::int64_t>(read(*live));
     };
-    const auto flagValue = [&](const char* key) -> std::optional<bool> {
-        const QVariant found = value(key);
-        return found.isValid() ? std::optional<bool>(found.toBool()) : std::nullopt;
+    const auto liveFlag = [&live](auto read) -> std::optional<bool> {
+        if (!live)
+            return std::nullopt;
+        return read(*live);
     };
-    const auto integerValue = [&](const char* key) -> std::optional<std::int64_t> {
-        const QVariant found = value(key);
-        return found.isValid() ? std::optional<std::int64_t>(found.toLongLong()) : std::nullopt;
+    const auto liveDate = [&live](QDateTime (LiveProperties::*read)() const) -> std::optional<QDateTime> {
+        if (!live)
+            return std::nullopt;
+        return ((*live).*read)();
     };
 
     ItemDetails details;
     details.name = text(file.name);
     details.path = text(file.id);
     details.rawPath = file.id;
-    details.typeDescription = value(ResourceKey::localizedTypeDescription).toString();
-    const QByteArray localizedName = value(ResourceKey::localizedName).toByteArray();
-    if (const QString shown
-        = DisplayName::of(std::string_view(localizedName.constData(), static_cast<std::size_t>(localizedName.size())));
-        !shown.isEmpty() && shown != details.name)
-        details.localizedName = shown;
+    if (live) {
+        details.typeDescription = live->contentType.description;
+        const QByteArray& displayName = live->displayName;
+        if (const QString shown
+            = DisplayName::of(std::string_view(displayName.constData(), static_cast<std::size_t>(displayName.size())));
+            !shown.isEmpty() && shown != details.name)
+            details.localizedName = shown;
+    }
     const bool directory = !file.id.empty() && file.id.back() == '/';
     std::optional<FileResourceType> type;
     if (file.fileResourceType)
         type = ResourceTypeCode::type(*file.fileResourceType);
-    const auto permissionBits = file.posixPermissions();
+    const auto permissionBits = liveNumber([](const LiveProperties& value) { return value.permissions(); });
+    const auto ownerId = liveNumber([](const LiveProperties& value) { return value.status.ownerId; });
+    const auto groupId = liveNumber([](const LiveProperties& value) { return value.status.groupId; });
+    const auto ownerName = live ? live->ownerName : std::nullopt;
+    const auto groupName = live ? live->groupName : std::nullopt;
 
     details.essentials = {
         string("Kind",
@@ -174,34 +181,33 @@ ItemDetails ItemDetails::make(VistrelFile file)
         number("Files", directory ? file.fileCount : std::nullopt, Formats::decimal),
         // Read on the details' own thread: a CACHEDIR.TAG takes a look at the disk.
         string("Cache", directory ? cacheReason(file.id) : std::nullopt),
-        date("Modified", dateValue(ResourceKey::contentModificationDate)),
-        string("Owner", account(file.ownerAccountName(), file.ownerAccountID())),
+        date("Modified", liveDate(&LiveProperties::modified)),
+        string("Owner", account(ownerName, ownerId)),
         string("Permissions", permissionBits ? std::optional<QString>(permissions(*permissionBits)) : std::nullopt),
     };
-    const auto systemNumber = file.systemNumber();
+    const auto systemNumber = liveNumber([](const LiveProperties& value) { return value.status.device; });
     details.advanced = {
-        {date("Created", dateValue(ResourceKey::creationDate)),
-         date("Changed", dateValue(ResourceKey::attributeModificationDate)),
-         date("Accessed", dateValue(ResourceKey::contentAccessDate))},
+        {date("Created", live ? live->created() : std::nullopt), date("Changed", liveDate(&LiveProperties::changed)),
+         date("Accessed", liveDate(&LiveProperties::accessed))},
         {string("Content type", file.contentTypeIdentifier()),
-         number("Inode", file.systemFileNumber(), Formats::decimal),
+         number("Inode", liveNumber([](const LiveProperties& value) { return value.status.inode; }), Formats::decimal),
          string("Device", systemNumber ? std::optional<QString>(device(*systemNumber)) : std::nullopt),
-         number("Hard links", integerValue(ResourceKey::linkCount), Formats::decimal)},
-        {number("Owner ID", file.ownerAccountID(), Formats::decimal),
-         string("Group", account(file.groupOwnerAccountName(), file.groupOwnerAccountID())),
-         number("Group ID", file.groupOwnerAccountID(), Formats::decimal)},
+         number("Hard links", liveNumber([](const LiveProperties& value) { return value.status.linkCount; }),
+                Formats::decimal)},
+        {number("Owner ID", ownerId, Formats::decimal), string("Group", account(groupName, groupId)),
+         number("Group ID", groupId, Formats::decimal)},
         {flag("Symbolic link", type == FileResourceType::symbolicLink),
-         flag("Hidden", flagValue(ResourceKey::isHidden)), flag("Executable", flagValue(ResourceKey::isExecutable)),
-         flag("Readable", flagValue(ResourceKey::isReadable)), flag("Writable", flagValue(ResourceKey::isWritable)),
-         flag("Sparse", flagValue(ResourceKey::isSparse)), flag("Immutable", file.immutable()),
-         flag("Append only", file.appendOnly()), flag("Busy", file.busy()),
-         flag("Package", flagValue(ResourceKey::isPackage)), flag("Purgeable", file.isPurgeable),
-         flag("Extension hidden", flagValue(ResourceKey::hasHiddenExtension)),
-         flag("Excluded from backup", flagValue(ResourceKey::isExcludedFromBackup)),
-         flag("System immutable", flagValue(ResourceKey::isSystemImmutable)),
-         flag("User immutable", flagValue(ResourceKey::isUserImmutable))},
+         flag("Hidden", liveFlag([](const LiveProperties& value) { return value.hidden; })),
+         flag("Executable", live ? live->executable : std::nullopt),
+         flag("Readable", live ? live->readable : std::nullopt), flag("Writable", live ? live->writable : std::nullopt),
+         flag("Sparse", liveFlag([](const LiveProperties& value) { return value.sparse(); })),
+         flag("Immutable", live ? live->inodeFlags.immutable : std::nullopt),
+         flag("Append only", live ? live->inodeFlags.appendOnly : std::nullopt), flag("Purgeable", file.isPurgeable)},
     };
-    details.extendedAttributes = file.extendedAttributes().value_or(QVariantMap());
+    details.extendedAttributes.clear();
+    if (live && live->extendedAttributes)
+        for (auto it = live->extendedAttributes->cbegin(); it != live->extendedAttributes->cend(); ++it)
+            details.extendedAttributes.insert(it.key(), it.value());
     PropertyListDecoder::Budget attributeBudget;
     details.extendedAttributeItems
         = AnyDictionaryBrowserView::Item::makeItems(details.extendedAttributes, attributeBudget);

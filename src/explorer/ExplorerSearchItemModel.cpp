@@ -4,10 +4,9 @@
 #include "ExplorerSearchViewModel.h"
 
 #include "details/FileIcons.h"
-#include "filesystem/ResourceKeys.h"
+#include "services/Background.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
-#include "services/LowPriorityPool.h"
 
 #include <QApplication>
 #include <QFontDatabase>
@@ -29,10 +28,7 @@ ExplorerSearchItemModel::ExplorerSearchItemModel(ExplorerSearchViewModel* viewMo
     });
 }
 
-ExplorerSearchItemModel::~ExplorerSearchItemModel()
-{
-    *alive_ = false;
-}
+ExplorerSearchItemModel::~ExplorerSearchItemModel() = default;
 
 int ExplorerSearchItemModel::rowCount(const QModelIndex& parent) const
 {
@@ -52,27 +48,24 @@ void ExplorerSearchItemModel::requestLiveValues(int row) const
     values.requested = true;
     VistrelFile file = viewModel_->results()[static_cast<std::size_t>(row)];
     auto* self = const_cast<ExplorerSearchItemModel*>(this);
-    LowPriorityPool::start([self, alive = alive_, generation = generation_, row, file]() mutable {
-        file.loadFromFileSystem();
-        LiveValues loaded{true, true, {}, {}};
-        if (const auto& resources = file.urlResources()) {
-            const QVariant kind = resources->value(QString::fromLatin1(ResourceKey::localizedTypeDescription));
-            if (kind.isValid() && !kind.toString().isEmpty())
-                loaded.kind = kind.toString();
-            const QVariant opened = resources->value(QString::fromLatin1(ResourceKey::contentAccessDate));
-            if (opened.typeId() == QMetaType::QDateTime)
-                loaded.lastOpened = opened.toDateTime();
-        }
-        QMetaObject::invokeMethod(
-            QCoreApplication::instance(),
-            [self, alive, generation, row, loaded]() {
-                if (!*alive || generation != self->generation_)
-                    return;
-                self->live_[static_cast<std::size_t>(row)] = loaded;
-                Q_EMIT self->dataChanged(self->index(row, kindColumn), self->index(row, lastOpenedColumn));
-            },
-            Qt::QueuedConnection);
-    });
+    runInBackground(
+        lifetime_,
+        [file]() mutable {
+            LiveValues loaded{true, true, {}, {}};
+            if (const auto& live = file.loadFromFileSystem()) {
+                if (!live->contentType.description.isEmpty())
+                    loaded.kind = live->contentType.description;
+                loaded.lastOpened = live->accessed();
+            }
+            return loaded;
+        },
+        [self, generation = generation_, row](LiveValues loaded) {
+            if (generation != self->generation_)
+                return;
+            self->live_[static_cast<std::size_t>(row)] = loaded;
+            Q_EMIT self->dataChanged(self->index(row, kindColumn), self->index(row, lastOpenedColumn));
+        },
+        BackgroundPriority::low);
 }
 
 const SizeComparison* ExplorerSearchItemModel::comparisonAt(int row) const

@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QDateTime>
 
+#include "services/LifetimeToken.h"
 #include <memory>
 #include <optional>
 #include <vector>
@@ -45,7 +46,7 @@ private:
     mutable std::vector<LiveValues> live_;
     // Results of an older list must not land in a newer one.
     std::uint64_t generation_ = 0;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

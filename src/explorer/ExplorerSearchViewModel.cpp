@@ -31,7 +31,6 @@ ExplorerSearchViewModel::ExplorerSearchViewModel(std::shared_ptr<SnapshotReader>
 
 ExplorerSearchViewModel::~ExplorerSearchViewModel()
 {
-    *alive_ = false;
     if (cancelRunning_)
         *cancelRunning_ = true;
 }
@@ -112,40 +111,41 @@ void ExplorerSearchViewModel::start(const QString& text, Query query)
     searching_ = true;
     Q_EMIT searchingChanged();
     const FileUrl root = explorerModel_->currentPath();
-    reader_->post([alive = alive_, cancelled, root, query = std::move(query), text, this](StoreContext& context) {
-        if (*cancelled)
-            return; // a newer search took its place before it began
-        std::optional<Found> result;
-        std::optional<std::string> error;
-        try {
-            result = query(root, context);
-        } catch (const std::exception& failure) { // store errors, and anything a damaged store provokes
-            error = failure.what();
-        }
-        onMainThread(alive, [text, this, result = std::move(result), error = std::move(error)]() mutable {
-            if (text != searchText_)
-                return; // made for a text the field no longer holds
-            cancelRunning_.reset();
-            searching_ = false;
-            if (error) {
-                // No results is not what the store said: the failure is shown instead.
-                failure_ = QString::fromUtf8(error->data(), static_cast<qsizetype>(error->size()));
-                totalResults_ = 0;
-                results_.clear();
-                comparisons_.clear();
-                explorerModel_->reportReadFailure(*error);
+    reader_->post(
+        [owner = lifetime_.watch(), cancelled, root, query = std::move(query), text, this](StoreContext& context) {
+            if (*cancelled)
+                return; // a newer search took its place before it began
+            std::optional<Found> result;
+            std::optional<std::string> error;
+            try {
+                result = query(root, context);
+            } catch (const std::exception& failure) { // store errors, and anything a damaged store provokes
+                error = failure.what();
+            }
+            onMainThread(owner, [text, this, result = std::move(result), error = std::move(error)]() mutable {
+                if (text != searchText_)
+                    return; // made for a text the field no longer holds
+                cancelRunning_.reset();
+                searching_ = false;
+                if (error) {
+                    // No results is not what the store said: the failure is shown instead.
+                    failure_ = QString::fromUtf8(error->data(), static_cast<qsizetype>(error->size()));
+                    totalResults_ = 0;
+                    results_.clear();
+                    comparisons_.clear();
+                    explorerModel_->reportReadFailure(*error);
+                    Q_EMIT resultsChanged();
+                    Q_EMIT searchingChanged();
+                    return;
+                }
+                failure_.reset();
+                totalResults_ = result->result.total;
+                results_ = std::move(result->result.files);
+                comparisons_ = std::move(result->comparisons);
                 Q_EMIT resultsChanged();
                 Q_EMIT searchingChanged();
-                return;
-            }
-            failure_.reset();
-            totalResults_ = result->result.total;
-            results_ = std::move(result->result.files);
-            comparisons_ = std::move(result->comparisons);
-            Q_EMIT resultsChanged();
-            Q_EMIT searchingChanged();
+            });
         });
-    });
 }
 
 QString ExplorerSearchViewModel::statusText() const

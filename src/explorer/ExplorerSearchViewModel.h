@@ -5,6 +5,7 @@
 
 #include "history/SnapshotComparison.h"
 
+#include "services/LifetimeToken.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelFileSearch.h"
 
@@ -98,7 +99,7 @@ private:
     bool largest_ = false;
     bool changes_ = false;
     std::vector<SizeComparison> comparisons_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

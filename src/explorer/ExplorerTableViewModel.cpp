@@ -48,10 +48,7 @@ ExplorerTableViewModel::ExplorerTableViewModel(std::shared_ptr<SnapshotReader> r
     connect(&debounce_, &QTimer::timeout, this, &ExplorerTableViewModel::filterAndSortRows);
 }
 
-ExplorerTableViewModel::~ExplorerTableViewModel()
-{
-    *alive_ = false;
-}
+ExplorerTableViewModel::~ExplorerTableViewModel() = default;
 
 ExplorerTableRowModel::Children& ExplorerTableViewModel::files()
 {
@@ -110,7 +107,7 @@ void ExplorerTableViewModel::refresh()
     const std::uint64_t generation = ++generation_;
     loading_.clear();
     const FileUrl root = this->root();
-    reader_->post([this, alive = alive_, generation, root, comparison = comparison_](StoreContext& context) {
+    reader_->post([this, owner = lifetime_.watch(), generation, root, comparison = comparison_](StoreContext& context) {
         std::optional<VistrelFile> rootFile;
         std::vector<VistrelFile> children;
         std::optional<SnapshotComparison::Children> changes;
@@ -127,7 +124,7 @@ void ExplorerTableViewModel::refresh()
         } catch (const std::exception& failure) {
             error = failure.what();
         }
-        onMainThread(alive,
+        onMainThread(owner,
                      [this, generation, rootFile = std::move(rootFile), children = std::move(children),
                       changes = std::move(changes), error = std::move(error)]() mutable {
                          if (generation == generation_)
@@ -178,36 +175,37 @@ void ExplorerTableViewModel::loadChildren(ExplorerTableRowModel* row)
     loading_.push_back(row);
     const std::uint64_t generation = generation_;
     const FileUrl directory = row->source().url().fileUrl();
-    reader_->post([this, alive = alive_, generation, row, directory, comparison = comparison_](StoreContext& context) {
-        std::vector<VistrelFile> children;
-        std::optional<SnapshotComparison::Children> changes;
-        std::optional<std::string> error;
-        try {
-            children = VistrelFile::children(directory, context);
-            if (comparison)
-                changes = comparison->children(directory, context);
-        } catch (const std::exception& failure) {
-            error = failure.what();
-        }
-        onMainThread(alive,
-                     [this, generation, row, children = std::move(children), changes = std::move(changes),
-                      error = std::move(error)]() mutable {
-                         if (generation != generation_)
-                             return; // the rows were rebuilt meanwhile; `row` is gone
-                         loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());
-                         if (row->loadedChildren())
-                             return;
-                         if (error) {
-                             row->adoptFailedChildren(*error);
-                             explorerModel_->reportReadFailure(*error);
-                             return;
-                         }
-                         auto rows = row->makeChildren(std::move(children), changes ? &*changes : nullptr);
-                         Q_EMIT childrenAboutToBeAdopted(row, static_cast<int>(rows.size()));
-                         row->setChildren(std::move(rows));
-                         Q_EMIT childrenAdopted(row);
-                     });
-    });
+    reader_->post(
+        [this, owner = lifetime_.watch(), generation, row, directory, comparison = comparison_](StoreContext& context) {
+            std::vector<VistrelFile> children;
+            std::optional<SnapshotComparison::Children> changes;
+            std::optional<std::string> error;
+            try {
+                children = VistrelFile::children(directory, context);
+                if (comparison)
+                    changes = comparison->children(directory, context);
+            } catch (const std::exception& failure) {
+                error = failure.what();
+            }
+            onMainThread(owner,
+                         [this, generation, row, children = std::move(children), changes = std::move(changes),
+                          error = std::move(error)]() mutable {
+                             if (generation != generation_)
+                                 return; // the rows were rebuilt meanwhile; `row` is gone
+                             loading_.erase(std::remove(loading_.begin(), loading_.end(), row), loading_.end());
+                             if (row->loadedChildren())
+                                 return;
+                             if (error) {
+                                 row->adoptFailedChildren(*error);
+                                 explorerModel_->reportReadFailure(*error);
+                                 return;
+                             }
+                             auto rows = row->makeChildren(std::move(children), changes ? &*changes : nullptr);
+                             Q_EMIT childrenAboutToBeAdopted(row, static_cast<int>(rows.size()));
+                             row->setChildren(std::move(rows));
+                             Q_EMIT childrenAdopted(row);
+                         });
+        });
 }
 
 void ExplorerTableViewModel::setOrder(SortOrder order)
@@ -278,7 +276,7 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
         return;
     }
     const ItemUrl selected = *selectedPath_;
-    reader_->post([this, alive = alive_, selected, comparison = comparison_](StoreContext& context) {
+    reader_->post([this, owner = lifetime_.watch(), selected, comparison = comparison_](StoreContext& context) {
         std::optional<VistrelFile> file;
         std::optional<SizeComparison> figures;
         std::optional<std::string> error;
@@ -290,7 +288,7 @@ void ExplorerTableViewModel::setSelectedPath(std::optional<ItemUrl> url)
         } catch (const std::exception& failure) {
             error = failure.what();
         }
-        onMainThread(alive, [this, selected, file = std::move(file), figures, error = std::move(error)]() mutable {
+        onMainThread(owner, [this, selected, file = std::move(file), figures, error = std::move(error)]() mutable {
             if (error) {
                 explorerModel_->reportReadFailure(*error);
                 return;

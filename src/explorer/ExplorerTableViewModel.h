@@ -4,6 +4,7 @@
 #include "ItemUrl.h"
 #include "KeyPathComparator.h"
 #include "UnmeasuredFolders.h"
+#include "services/LifetimeToken.h"
 
 #include <QObject>
 #include <QString>
@@ -115,7 +116,7 @@ private:
     std::shared_ptr<const UnmeasuredFolders> unmeasured_;
     std::shared_ptr<const SnapshotComparison> comparison_;
     // Shared with reader jobs, which must not touch a model that is gone.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

@@ -2,8 +2,8 @@
 
 #include "history/SnapshotHistory.h"
 #include "objectstore/StoreContainer.h"
+#include "services/Background.h"
 #include "services/Formats.h"
-#include "services/MainThread.h"
 #include "store/SnapshotCompletion.h"
 #include "store/VistrelModelContainer.h"
 
@@ -39,10 +39,13 @@ std::string ComparisonModel::historyBase(const std::string& shownLocation, const
 
 void ComparisonModel::reload()
 {
-    QThreadPool::globalInstance()->start([this, alive = alive_, shown = shownLocation_, root = scanRoot_] {
-        std::vector<Candidate> found;
-        const std::string base = historyBase(shown, root);
-        if (!base.empty()) {
+    runInBackground(
+        lifetime_,
+        [shown = shownLocation_, root = scanRoot_] {
+            std::vector<Candidate> found;
+            const std::string base = historyBase(shown, root);
+            if (base.empty())
+                return found;
             for (const SnapshotHistory::Snapshot& snapshot : SnapshotHistory::list(base)) {
                 // Only readable snapshots of the same folder can be compared with.
                 if (snapshot.location == shown || snapshot.problem || (snapshot.root && *snapshot.root != root))
@@ -54,12 +57,12 @@ void ComparisonModel::reload()
                 candidate.label = dateLabel(candidate.endedAt);
                 found.push_back(std::move(candidate));
             }
-        }
-        onMainThread(alive, [this, found = std::move(found)]() mutable {
+            return found;
+        },
+        [this](std::vector<Candidate> found) {
             candidates_ = std::move(found);
             Q_EMIT candidatesChanged();
         });
-    });
 }
 
 bool ComparisonModel::compareWith(const std::string& location)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "history/SnapshotComparison.h"
+#include "services/LifetimeToken.h"
 
 #include <QObject>
 #include <QString>
@@ -20,7 +21,6 @@ class ComparisonModel : public QObject {
 public:
     // `shownLocation`: the store file of the snapshot shown, empty for one in memory.
     ComparisonModel(std::string shownLocation, std::string scanRoot, QObject* parent = nullptr);
-    ~ComparisonModel() override { *alive_ = false; }
 
     struct Candidate {
         std::string location;
@@ -59,7 +59,7 @@ private:
     std::string comparedLocation_;
     QString comparedLabel_;
     QString error_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

@@ -24,7 +24,6 @@ MapModel::MapModel(std::shared_ptr<SnapshotReader> reader, FileUrl directory, QO
 
 MapModel::~MapModel()
 {
-    *alive_ = false;
     suspend();
 }
 
@@ -133,8 +132,8 @@ void MapModel::build()
     const auto growth = colouredByGrowth() ? comparison_ : nullptr;
     if (inFlight_)
         inFlight_->cancel();
-    inFlight_ = reader_->postCancellable([this, alive = alive_, counter = generation_, generation, size, dark,
-                                          labelHeight, directory, growth](StoreContext& context) {
+    inFlight_ = reader_->postCancellable([this, owner = lifetime_.watch(), counter = generation_, generation, size,
+                                          dark, labelHeight, directory, growth](StoreContext& context) {
         const auto stale = [counter, generation] { return counter->load() != generation; };
         if (stale())
             return;
@@ -192,7 +191,7 @@ void MapModel::build()
         }
         if (stale())
             return; // interrupted on purpose: not a failure
-        onMainThread(alive,
+        onMainThread(owner,
                      [this, generation, size, layout = std::move(layout), image = std::move(image), failure]() mutable {
                          if (generation_->load() != generation)
                              return;
@@ -215,25 +214,26 @@ void MapModel::readTypes()
     typesBusy_ = true;
     const int generation = ++typesGeneration_;
     const FileUrl directory = directory_;
-    typesInFlight_ = reader_->postCancellable([this, alive = alive_, directory, generation](StoreContext& context) {
-        std::vector<FileTypeTotals::Row> rows;
-        bool failed = false;
-        try {
-            rows = FileTypeTotals::read(directory, context).rows();
-        } catch (const std::exception&) {
-            failed = true; // interrupted, or the map's own read reports the failure
-        }
-        onMainThread(alive, [this, rows = std::move(rows), failed, generation]() mutable {
-            if (generation != typesGeneration_ || !typesBusy_)
-                return; // given up since
-            typesInFlight_.reset();
-            typesBusy_ = false;
-            types_ = std::move(rows);
-            if (failed)
-                typesRead_ = false; // a later showing tries again
-            Q_EMIT typesChanged();
-        });
-    });
+    typesInFlight_
+        = reader_->postCancellable([this, owner = lifetime_.watch(), directory, generation](StoreContext& context) {
+              std::vector<FileTypeTotals::Row> rows;
+              bool failed = false;
+              try {
+                  rows = FileTypeTotals::read(directory, context).rows();
+              } catch (const std::exception&) {
+                  failed = true; // interrupted, or the map's own read reports the failure
+              }
+              onMainThread(owner, [this, rows = std::move(rows), failed, generation]() mutable {
+                  if (generation != typesGeneration_ || !typesBusy_)
+                      return; // given up since
+                  typesInFlight_.reset();
+                  typesBusy_ = false;
+                  types_ = std::move(rows);
+                  if (failed)
+                      typesRead_ = false; // a later showing tries again
+                  Q_EMIT typesChanged();
+              });
+          });
 }
 
 } // namespace vistrel

@@ -4,6 +4,7 @@
 
 #include "map/FileTypeTotals.h"
 #include "map/MapLayout.h"
+#include "services/LifetimeToken.h"
 #include "store/SnapshotReader.h"
 
 #include <QImage>
@@ -98,7 +99,7 @@ private:
     std::shared_ptr<std::atomic<std::uint64_t>> generation_ = std::make_shared<std::atomic<std::uint64_t>>(0);
     std::shared_ptr<SnapshotReader::Ticket> inFlight_; // the map's job: cancelled when replaced
     std::shared_ptr<SnapshotReader::Ticket> typesInFlight_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

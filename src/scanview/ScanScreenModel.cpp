@@ -1,32 +1,27 @@
 #include "ScanScreenModel.h"
 
+#include "ScanScreenProbe.h"
 #include "StoreProblem.h"
 
-#include "details/UsedSpaceText.h"
-#include "filesystem/FileSystemError.h"
-#include "filesystem/FileUrl.h"
 #include "filesystem/MountTable.h"
-#include "filesystem/UsedSpace.h"
 #include "filesystem/VolumeFigures.h"
 #include "history/SnapshotHistory.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "scanner/ExclusionPatterns.h"
+#include "services/Background.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 #include "services/HomeFolder.h"
 #include "services/Log.h"
-#include "services/MainThread.h"
 #include "services/Preferences.h"
 #include "services/Translations.h"
 #include "store/SnapshotCompletion.h"
-#include "store/VistrelFile.h"
 #include "store/VistrelModelContainer.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -177,146 +172,39 @@ void ScanScreenModel::appear()
     const std::string root = root_;
     const bool listVolumes = volumes_.empty();
     std::vector<std::string> recent = preferences_ ? preferences_->recentFolders() : std::vector<std::string>{};
-    QThreadPool::globalInstance()->start([this, alive = alive_, root, listVolumes, recent = std::move(recent)] {
-        // Home first, then the recent folders that still exist, those with snapshots first.
-        std::vector<Place> places;
-        const std::string home = homeFolder();
-        const auto isFolder = [](const std::string& path) {
-            struct stat status { };
-            return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
-        };
-        const auto stored = [](const std::string& path) {
-            const std::string location = VistrelModelContainer::onDiskStoreLocation(path);
-            struct stat status { };
-            return !location.empty() && ::stat(location.c_str(), &status) == 0;
-        };
-        if (!home.empty() && isFolder(home))
-            places.push_back({home, QStringLiteral("Home Folder"),
-                              DisplayName::of(FileUrl(home).pathWithoutTrailingSeparator()), stored(home)});
-        std::vector<Place> lately;
-        for (std::string folder : recent) {
-            if (folder.back() != '/')
-                folder += '/';
-            if (folder == home || folder == "/" || !isFolder(folder))
-                continue;
-            std::string name = folder.substr(0, folder.size() - 1);
-            name.erase(0, name.rfind('/') + 1);
-            lately.push_back({folder, DisplayName::of(name),
-                              DisplayName::of(FileUrl(folder).pathWithoutTrailingSeparator()), stored(folder)});
-        }
-        std::stable_partition(lately.begin(), lately.end(), [](const Place& place) { return place.hasSnapshot; });
-        places.insert(places.end(), lately.begin(), lately.end());
-        // A network volume that stopped answering holds this task, never the window.
-        std::vector<VolumeChoice> volumes;
-        if (listVolumes) {
-            for (const MountTable::Mount& mount : MountTable::currentVolumes()) {
-                VolumeChoice choice;
-                choice.root = mount.mountPoint == "/" ? "/" : mount.mountPoint + "/";
-                choice.name = DisplayName::of(mount.mountPoint);
-                choice.type = DisplayName::of(mount.type);
-                try {
-                    const VolumeFigures figures = VolumeFigures::read(mount.mountPoint);
-                    if (figures.label)
-                        choice.name = DisplayName::of(*figures.label);
-                    choice.totalCapacity = figures.totalCapacity.value_or(0);
-                    choice.usedCapacity = choice.totalCapacity - figures.availableCapacity.value_or(0);
-                } catch (const FileSystemError& error) {
-                    Log::error(LogCategory::app,
-                               "cannot read the figures of " + mount.mountPoint + ": " + error.localizedDescription());
-                }
-                volumes.push_back(std::move(choice));
-            }
-        }
-        std::optional<VolumeFigures> figures;
-        std::string failure;
-        try {
-            figures = VolumeFigures::read(root);
-        } catch (const FileSystemError& error) {
-            failure = error.localizedDescription();
-        }
-        // Check previous snapshot: read-only, so looking never creates or changes the store.
-        bool exists = false;
-        QString problem;
-        bool deletable = false;
-        bool temporary = false;
-        QString usedSpace;
-        const std::string location = VistrelModelContainer::onDiskStoreLocation(root);
-        struct stat status { };
-        if (!location.empty() && ::stat(location.c_str(), &status) == 0) {
-            try {
-                auto container = VistrelModelContainer::shared().makeOnDiskContainer(
-                    VistrelModelContainer::Access::readOnly, root);
-                exists = VistrelFile::snapshotExists(container->mainContext());
-                const auto totals = SnapshotCompletion::rootTotals(*container);
-                if (exists && totals && SnapshotCompletion::isFinished(*container)
-                    && MountTable::startsVolume(MountTable::read(), root))
-                    usedSpace = UsedSpaceText::describe(UsedSpace::measure(root, totals->totalAllocatedSize));
-            } catch (const ModelContainerError& error) {
-                Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
-                problem = StoreProblem::describe(location, std::current_exception());
-                temporary = StoreProblem::isTemporary(std::current_exception());
-                deletable = error.code() == StoreError::Code::notASnapshot
-                    || error.code() == StoreError::Code::incompatibleVersion
-                    || error.code() == StoreError::Code::failed;
-            } catch (const std::exception& error) { // store errors, and what a damaged store provokes
-                Log::error(LogCategory::app, std::string("cannot load previous snapshot: ") + error.what());
-                problem = StoreProblem::describe(location, std::current_exception());
-                temporary = StoreProblem::isTemporary(std::current_exception());
-                deletable = !temporary;
-            }
-        }
-        // What a killed scan left goes; the kept snapshots are listed.
-        std::optional<SnapshotCompletion::ScanFacts> facts;
-        std::vector<EarlierSnapshot> earlier;
-        if (!location.empty()) {
-            SnapshotHistory::removeAbandoned(location);
-            for (const SnapshotHistory::Snapshot& snapshot : SnapshotHistory::list(location)) {
-                if (snapshot.current) {
-                    facts = snapshot.facts;
-                    continue;
-                }
-                EarlierSnapshot entry;
-                entry.location = snapshot.location;
-                if (snapshot.facts) {
-                    entry.endedAt = snapshot.facts->endedAt;
-                    entry.entryCount = snapshot.facts->entryCount;
-                }
-                entry.bytesOnDisk = snapshot.bytesOnDisk;
-                entry.problem = snapshot.problem ? QString::fromStdString(*snapshot.problem) : QString();
-                earlier.push_back(std::move(entry));
-            }
-        }
-        onMainThread(alive,
-                     [this, root, volumes = std::move(volumes), figures, failure, exists, problem, deletable, temporary,
-                      usedSpace, facts, earlier = std::move(earlier), places = std::move(places)]() mutable {
-                         if (!volumes.empty())
-                             volumes_ = std::move(volumes);
-                         places_ = std::move(places);
-                         if (root != root_)
-                             return; // another root was chosen meanwhile; its own look is on its way
-                         if (!figures) {
-                             Log::error(LogCategory::app, "failed to access the volume. " + failure);
-                         } else {
-                             volume_.localizedName = text(figures->localizedName);
-                             volume_.resourceCount = figures->resourceCount.value_or(0);
-                             volume_.totalCapacity = figures->totalCapacity.value_or(0);
-                             volume_.availableCapacity = figures->availableCapacity.value_or(0);
-                             volume_.localizedFormatDescription = text(figures->localizedFormatDescription);
-                             volume_.usedCapacity
-                                 = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
-                                                             - static_cast<std::uint64_t>(volume_.availableCapacity));
-                         }
-                         hasSnapshot_ = exists;
-                         usedSpaceText_ = usedSpace;
-                         snapshotSummary_ = exists && facts ? summary(*facts) : QString();
-                         earlierSnapshots_ = std::move(earlier);
-                         storeProblem_ = problem;
-                         storeCanBeDeleted_ = deletable;
-                         if (temporary)
-                             recheckStore();
-                         Q_EMIT changed();
-                     });
-    });
+    runInBackground(
+        lifetime_,
+        [root, listVolumes, recent = std::move(recent)] { return ScanScreenProbe::look(root, listVolumes, recent); },
+        [this, root](ScanScreenProbe probe) { apply(root, std::move(probe)); });
+}
+
+void ScanScreenModel::apply(const std::string& root, ScanScreenProbe probe)
+{
+    if (!probe.volumes.empty())
+        volumes_ = std::move(probe.volumes);
+    places_ = std::move(probe.places);
+    if (root != root_)
+        return; // another root was chosen meanwhile; its own look is on its way
+    if (const auto& figures = probe.figures) {
+        volume_.localizedName = text(figures->localizedName);
+        volume_.resourceCount = figures->resourceCount.value_or(0);
+        volume_.totalCapacity = figures->totalCapacity.value_or(0);
+        volume_.availableCapacity = figures->availableCapacity.value_or(0);
+        volume_.localizedFormatDescription = text(figures->localizedFormatDescription);
+        volume_.usedCapacity = static_cast<std::int64_t>(static_cast<std::uint64_t>(volume_.totalCapacity)
+                                                         - static_cast<std::uint64_t>(volume_.availableCapacity));
+    } else {
+        Log::error(LogCategory::app, "failed to access the volume. " + probe.failure);
+    }
+    hasSnapshot_ = probe.hasSnapshot;
+    usedSpaceText_ = probe.usedSpace;
+    snapshotSummary_ = probe.hasSnapshot && probe.facts ? summary(*probe.facts) : QString();
+    earlierSnapshots_ = std::move(probe.earlier);
+    storeProblem_ = probe.storeProblem;
+    storeCanBeDeleted_ = probe.storeCanBeDeleted;
+    if (probe.storeProblemIsTemporary)
+        recheckStore();
+    Q_EMIT changed();
 }
 
 void ScanScreenModel::mainButtonAction()

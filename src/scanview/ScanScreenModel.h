@@ -2,6 +2,7 @@
 
 #include "ncdu/NcduImportJob.h"
 #include "scan/ScanSession.h"
+#include "services/LifetimeToken.h"
 
 #include <QObject>
 #include <QString>
@@ -16,6 +17,7 @@ namespace vistrel {
 
 class Preferences;
 class StoreContainer;
+struct ScanScreenProbe;
 
 // The state and actions of the scan screen: the volume's figures, whether a previous
 // snapshot exists, the scan itself through ScanSession, and the container it hands over.
@@ -53,7 +55,6 @@ public:
 
     // `root` is what a scan walks at first: "/" in the application, a small tree in tests.
     ScanScreenModel(Preferences* preferences, std::string root = "/", QObject* parent = nullptr);
-    ~ScanScreenModel() override { *alive_ = false; }
 
     ViewState state() const { return state_; }
     // The directory a scan walks, and the per-user snapshot the screen offers: the selected
@@ -145,6 +146,7 @@ Q_SIGNALS:
     void containerReady(std::shared_ptr<StoreContainer> container);
 
 private:
+    void apply(const std::string& root, ScanScreenProbe probe);
     void startScan();
     void cancelScan();
     void setState(ViewState state);
@@ -167,7 +169,7 @@ private:
     QString snapshotSummary_;
     std::vector<EarlierSnapshot> earlierSnapshots_;
     std::vector<VolumeChoice> volumes_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    LifetimeToken lifetime_;
 };
 
 } // namespace vistrel

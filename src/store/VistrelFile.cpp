@@ -2,7 +2,6 @@
 
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
-#include "filesystem/ResourceKeys.h"
 #include "objectstore/StoreContainer.h"
 #include "objectstore/StoreError.h"
 #include "scanner/FileSystemRecord.h"
@@ -36,17 +35,6 @@ std::optional<std::int64_t> optionalInteger(const StoreValue& value)
     if (const auto* number = std::get_if<std::int64_t>(&value))
         return *number;
     return std::nullopt;
-}
-
-template <typename T>
-std::optional<T> attributeOfKind(const std::optional<QVariantMap>& attributes, const char* key, QMetaType::Type kind)
-{
-    if (!attributes)
-        return std::nullopt;
-    const QVariant value = attributes->value(QString::fromLatin1(key));
-    if (value.typeId() != kind)
-        return std::nullopt;
-    return value.value<T>();
 }
 
 } // namespace
@@ -146,102 +134,28 @@ const FileUrl& VistrelFile::url()
     return *url_;
 }
 
-const QStringList& VistrelFile::loadedResourceKeys()
-{
-    using namespace ResourceKey;
-    static const QStringList keys = [] {
-        QStringList list;
-        for (const char* key : {localizedName,
-                                fileContentIdentifier,
-                                isApplication,
-                                applicationIsScriptable,
-                                addedToDirectoryDate,
-                                mayHaveExtendedAttributes,
-                                mayShareFileContent,
-                                preferredIOBlockSize,
-                                documentIdentifier,
-                                localizedTypeDescription,
-                                labelNumber,
-                                tagNames,
-                                localizedLabel,
-                                hasHiddenExtension,
-                                parentDirectoryURL,
-                                generationIdentifier,
-                                isSparse,
-                                isExcludedFromBackup,
-                                isExecutable,
-                                isPackage,
-                                isHidden,
-                                isSystemImmutable,
-                                isReadable,
-                                isUserImmutable,
-                                isWritable,
-                                linkCount,
-                                creationDate,
-                                attributeModificationDate,
-                                contentType,
-                                contentModificationDate,
-                                contentAccessDate})
-            list << QString::fromLatin1(key);
-        return list;
-    }();
-    return keys;
-}
-
-void VistrelFile::loadFromFileSystem()
+const std::optional<LiveProperties>& VistrelFile::loadFromFileSystem()
 {
     if (loadedFromFileSystem_)
-        return;
+        return live_;
     try {
-        urlResources_ = FileSystemMetadata::resourceValues(FileUrl(id), loadedResourceKeys());
+        live_ = FileSystemMetadata::liveProperties(FileUrl(id));
     } catch (const FileSystemError& error) {
         Log::error(LogCategory::app,
-                   "error while loading url resources for " + id + ". " + error.localizedDescription());
-    }
-    try {
-        fileAttrs_ = FileSystemMetadata::attributesOfItem(id);
-    } catch (const FileSystemError& error) {
-        Log::error(LogCategory::app,
-                   "error while loading file attributes for " + id + ". " + error.localizedDescription());
+                   "error while loading live properties for " + id + ". " + error.localizedDescription());
     }
     // A failed load is not retried for this object.
     loadedFromFileSystem_ = true;
+    return live_;
 }
 
 std::optional<QString> VistrelFile::contentTypeIdentifier()
 {
-    loadFromFileSystem();
-    if (!urlResources_)
+    const auto& live = loadFromFileSystem();
+    if (!live || live->contentType.identifier.isEmpty() || live->contentType.isDynamic)
         return std::nullopt;
-    const QVariant type = urlResources_->value(QString::fromLatin1(ResourceKey::contentType));
-    if (type.typeId() != QMetaType::QString
-        || urlResources_->value(QString::fromLatin1(ResourceKey::contentTypeIsDynamic)).toBool())
-        return std::nullopt;
-    return type.toString();
+    return live->contentType.identifier;
 }
-
-#define VISTREL_ATTRIBUTE_ACCESSOR(function, Type, key, kind)                                                          \
-    std::optional<Type> VistrelFile::function()                                                                        \
-    {                                                                                                                  \
-        loadFromFileSystem();                                                                                          \
-        return attributeOfKind<Type>(fileAttrs_, key, kind);                                                           \
-    }
-
-VISTREL_ATTRIBUTE_ACCESSOR(groupOwnerAccountID, std::int64_t, FileAttributeKey::groupOwnerAccountID,
-                           QMetaType::LongLong)
-VISTREL_ATTRIBUTE_ACCESSOR(groupOwnerAccountName, QString, FileAttributeKey::groupOwnerAccountName, QMetaType::QString)
-VISTREL_ATTRIBUTE_ACCESSOR(ownerAccountID, std::int64_t, FileAttributeKey::ownerAccountID, QMetaType::LongLong)
-VISTREL_ATTRIBUTE_ACCESSOR(ownerAccountName, QString, FileAttributeKey::ownerAccountName, QMetaType::QString)
-VISTREL_ATTRIBUTE_ACCESSOR(posixPermissions, std::int64_t, FileAttributeKey::posixPermissions, QMetaType::LongLong)
-VISTREL_ATTRIBUTE_ACCESSOR(immutable, bool, FileAttributeKey::immutable, QMetaType::Bool)
-VISTREL_ATTRIBUTE_ACCESSOR(appendOnly, bool, FileAttributeKey::appendOnly, QMetaType::Bool)
-VISTREL_ATTRIBUTE_ACCESSOR(busy, bool, FileAttributeKey::busy, QMetaType::Bool)
-VISTREL_ATTRIBUTE_ACCESSOR(systemFileNumber, std::int64_t, FileAttributeKey::systemFileNumber, QMetaType::LongLong)
-VISTREL_ATTRIBUTE_ACCESSOR(systemNumber, std::int64_t, FileAttributeKey::systemNumber, QMetaType::LongLong)
-VISTREL_ATTRIBUTE_ACCESSOR(extendedAttributes, QVariantMap, FileAttributeKey::extendedAttributes,
-                           QMetaType::QVariantMap)
-
-#undef VISTREL_ATTRIBUTE_ACCESSOR
 
 std::vector<VistrelFile> VistrelFile::children(const FileUrl& directory, StoreContext& context)
 {

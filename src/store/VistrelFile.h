@@ -1,9 +1,8 @@
 #pragma once
 
 #include "filesystem/FileUrl.h"
+#include "filesystem/LiveProperties.h"
 #include "objectstore/StoreContext.h"
-
-#include <QVariantMap>
 
 #include <cstdint>
 #include <optional>
@@ -45,25 +44,13 @@ public:
 
     const FileUrl& url();
 
-    // Transient: never stored.
+    // Transient: never stored. Read from the file system once, on first use; absent when that
+    // failed (and it is not tried again).
     bool loadedFromFileSystem() const { return loadedFromFileSystem_; }
-    const std::optional<QVariantMap>& urlResources() const { return urlResources_; }
-    const std::optional<QVariantMap>& fileAttrs() const { return fileAttrs_; }
-    void loadFromFileSystem();
-
-    // Derived accessors for the details panel; each loads first.
+    const std::optional<LiveProperties>& live() const { return live_; }
+    const std::optional<LiveProperties>& loadFromFileSystem();
+    // The content type, unless it is only the guess for unknown data. Loads first.
     std::optional<QString> contentTypeIdentifier();
-    std::optional<std::int64_t> groupOwnerAccountID();
-    std::optional<QString> groupOwnerAccountName();
-    std::optional<std::int64_t> ownerAccountID();
-    std::optional<QString> ownerAccountName();
-    std::optional<std::int64_t> posixPermissions();
-    std::optional<bool> immutable();
-    std::optional<bool> appendOnly();
-    std::optional<bool> busy();
-    std::optional<std::int64_t> systemFileNumber();
-    std::optional<std::int64_t> systemNumber();
-    std::optional<QVariantMap> extendedAttributes(); // name to QByteArray
 
     // Queries (throw StoreError).
     static constexpr std::int64_t childrenLimit = 1000;
@@ -71,15 +58,11 @@ public:
     static std::optional<VistrelFile> file(const FileUrl& url, StoreContext& context);
     static bool snapshotExists(StoreContext& context); // the snapshot probe
 
-    // The 31 resource keys loadFromFileSystem reads.
-    static const QStringList& loadedResourceKeys();
-
 private:
     VistrelFile() = default;
     std::string storeIdentity_;
     bool loadedFromFileSystem_ = false;
-    std::optional<QVariantMap> urlResources_;
-    std::optional<QVariantMap> fileAttrs_;
+    std::optional<LiveProperties> live_;
     std::optional<FileUrl> url_;
 };
 

@@ -36,8 +36,9 @@ inline std::shared_ptr<StoreContainer> snapshotOf(const std::vector<FileSystemRe
 inline bool settle(SnapshotReader& reader)
 {
     auto delivered = std::make_shared<bool>(false);
-    auto alive = std::make_shared<bool>(true);
-    reader.post([delivered, alive](StoreContext&) { onMainThread(alive, [delivered] { *delivered = true; }); });
+    const LifetimeToken token;
+    reader.post(
+        [delivered, owner = token.watch()](StoreContext&) { onMainThread(owner, [delivered] { *delivered = true; }); });
     return waitUntil([&] { return *delivered; });
 }
 

@@ -2,7 +2,6 @@
 #include "filesystem/FileSystemError.h"
 #include "filesystem/FileSystemMetadata.h"
 #include "filesystem/FileUrl.h"
-#include "filesystem/ResourceKeys.h"
 #include "filesystem/VolumeFigures.h"
 #include "support/TemporaryTree.h"
 
@@ -24,20 +23,16 @@ namespace {
 
 using testing::TemporaryTree;
 
-QVariantMap liveValues(const std::string& path)
+LiveProperties liveOf(const std::string& path)
 {
-    return FileSystemMetadata::resourceValues(FileUrl(path), FileSystemMetadata::allResourceKeys());
-}
-
-QVariant value(const QVariantMap& map, const char* key)
-{
-    return map.value(QString::fromLatin1(key));
+    return FileSystemMetadata::liveProperties(FileUrl(path));
 }
 
 TEST(LiveProperties, ExtendedAttributesAndTagsReadBack)
 {
     TemporaryTree tree;
     tree.writeFile("tagged", 1);
+    tree.writeFile("plain", 1);
     const QByteArray binary("\x00\xff\x01", 3);
     const int status = ExtendedAttributes::write(tree.path("tagged"), "user.vistrel.binary", binary);
     if (status == ENOTSUP || status == EOPNOTSUPP)
@@ -45,37 +40,37 @@ TEST(LiveProperties, ExtendedAttributesAndTagsReadBack)
     ASSERT_EQ(status, 0);
     ASSERT_EQ(ExtendedAttributes::write(tree.path("tagged"), "user.xdg.tags", "red,blue"), 0);
 
-    const QVariantMap attributes = FileSystemMetadata::attributesOfItem(tree.path("tagged"));
-    const QVariantMap extended = value(attributes, FileAttributeKey::extendedAttributes).toMap();
-    EXPECT_EQ(extended.value(QStringLiteral("user.vistrel.binary")).toByteArray(), binary);
-    EXPECT_EQ(extended.value(QStringLiteral("user.xdg.tags")).toByteArray(), QByteArray("red,blue"));
-
-    const QVariantMap live = liveValues(tree.path("tagged"));
-    EXPECT_EQ(value(live, ResourceKey::tagNames).toStringList(), (QStringList{"red", "blue"}));
-    EXPECT_EQ(value(live, ResourceKey::mayHaveExtendedAttributes), QVariant(true));
+    const LiveProperties live = liveOf(tree.path("tagged"));
+    ASSERT_TRUE(live.extendedAttributes);
+    EXPECT_EQ(live.extendedAttributes->value(QStringLiteral("user.vistrel.binary")), binary);
+    EXPECT_EQ(live.extendedAttributes->value(QStringLiteral("user.xdg.tags")), QByteArray("red,blue"));
+    EXPECT_EQ(live.tags, (QStringList{"red", "blue"}));
+    const LiveProperties plain = liveOf(tree.path("plain"));
+    EXPECT_TRUE(plain.tags.isEmpty());
+    EXPECT_TRUE(!plain.extendedAttributes || !plain.extendedAttributes->contains(QStringLiteral("user.xdg.tags")));
 }
 
 TEST(LiveProperties, DatesOwnerAndFlagsOfAFile)
 {
     TemporaryTree tree;
     tree.writeFile(".hidden", 10);
-    const QVariantMap live = liveValues(tree.path(".hidden"));
-    EXPECT_EQ(value(live, ResourceKey::isHidden), QVariant(true));
-    EXPECT_EQ(value(live, ResourceKey::linkCount).toLongLong(), 1);
-    EXPECT_EQ(value(live, ResourceKey::parentDirectoryURL).toByteArray().toStdString(), tree.root());
-    EXPECT_EQ(value(live, ResourceKey::localizedName).toByteArray(), QByteArray(".hidden"));
-    EXPECT_EQ(value(live, ResourceKey::isReadable), QVariant(true));
-    EXPECT_EQ(value(live, ResourceKey::isExecutable), QVariant(false)) << "mode 0644 is not executable";
-    const QDateTime modified = value(live, ResourceKey::contentModificationDate).toDateTime();
-    EXPECT_LE(std::abs(modified.secsTo(QDateTime::currentDateTimeUtc())), 60);
-    // Linux has no such values: they are absent, not false.
-    EXPECT_FALSE(live.contains(QString::fromLatin1(ResourceKey::isPackage)));
-    EXPECT_FALSE(live.contains(QString::fromLatin1(ResourceKey::isPurgeable)));
+    const LiveProperties live = liveOf(tree.path(".hidden"));
+    EXPECT_TRUE(live.hidden);
+    EXPECT_EQ(live.status.linkCount, 1u);
+    EXPECT_EQ(live.status.size, 10);
+    ASSERT_TRUE(live.parentPath);
+    EXPECT_EQ(live.parentPath->toStdString(), tree.root());
+    EXPECT_EQ(live.displayName, QByteArray(".hidden"));
+    EXPECT_EQ(live.readable, true);
+    EXPECT_EQ(live.executable, false) << "mode 0644 is not executable";
+    EXPECT_LE(std::abs(live.modified().secsTo(QDateTime::currentDateTimeUtc())), 60);
+    EXPECT_EQ(live.permissions(), 0644);
+    EXPECT_EQ(live.status.ownerId, ::getuid());
+    EXPECT_FALSE(liveOf(tree.root() + "/").hidden) << "only the name's own leading dot hides";
 
-    const QVariantMap attributes = FileSystemMetadata::attributesOfItem(tree.path(".hidden"));
-    EXPECT_EQ(value(attributes, FileAttributeKey::posixPermissions).toLongLong(), 0644);
-    EXPECT_EQ(value(attributes, FileAttributeKey::ownerAccountID).toLongLong(), static_cast<qlonglong>(::getuid()));
-    EXPECT_FALSE(attributes.contains(QString::fromLatin1(FileAttributeKey::busy)));
+    const LiveProperties root = liveOf("/");
+    EXPECT_FALSE(root.parentPath) << "the root has no parent";
+    EXPECT_FALSE(root.displayName.isEmpty()) << "the root is named after its volume";
 }
 
 TEST(LiveProperties, SparseFilesAreToldApart)
@@ -87,8 +82,8 @@ TEST(LiveProperties, SparseFilesAreToldApart)
     ASSERT_EQ(::ftruncate(fd, 64 * 1024 * 1024), 0);
     ::close(fd);
     tree.writeFile("dense", 4096);
-    EXPECT_EQ(value(liveValues(path), ResourceKey::isSparse), QVariant(true));
-    EXPECT_EQ(value(liveValues(tree.path("dense")), ResourceKey::isSparse), QVariant(false));
+    EXPECT_TRUE(liveOf(path).sparse());
+    EXPECT_FALSE(liveOf(tree.path("dense")).sparse());
 }
 
 TEST(LiveProperties, ContentTypesIncludingPropertyListsAndDynamicTypes)
@@ -102,9 +97,8 @@ TEST(LiveProperties, ContentTypesIncludingPropertyListsAndDynamicTypes)
     tree.makeDirectory("folder");
 
     const auto typeOf = [&](const std::string& relative) {
-        const QVariantMap live = liveValues(tree.path(relative));
-        return std::make_pair(value(live, ResourceKey::contentType).toString(),
-                              value(live, ResourceKey::contentTypeIsDynamic).toBool());
+        const auto type = liveOf(tree.path(relative)).contentType;
+        return std::make_pair(type.identifier, type.isDynamic);
     };
     EXPECT_EQ(typeOf("settings.plist").first, QStringLiteral("application/x-plist"));
     EXPECT_EQ(typeOf("no-extension").first, QStringLiteral("application/x-plist"));
@@ -112,7 +106,7 @@ TEST(LiveProperties, ContentTypesIncludingPropertyListsAndDynamicTypes)
     EXPECT_EQ(typeOf("notes.txt"), std::make_pair(QStringLiteral("text/plain"), false));
     EXPECT_EQ(typeOf("blob.zzqq"), std::make_pair(QStringLiteral("application/octet-stream"), true));
     EXPECT_EQ(typeOf("folder/").first, QStringLiteral("inode/directory"));
-    EXPECT_FALSE(value(liveValues(tree.path("notes.txt")), ResourceKey::localizedTypeDescription).toString().isEmpty());
+    EXPECT_FALSE(liveOf(tree.path("notes.txt")).contentType.description.isEmpty());
 }
 
 // Telling a type by content reads the file's head; that must not count as opening it.
@@ -123,8 +117,9 @@ TEST(LiveProperties, ReadingContentLeavesTheAccessTimeAlone)
     // Under relatime a read updates an access time older than the modification time.
     const timespec times[2] = {{1600000000, 0}, {1700000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, tree.path("unnamed").c_str(), times, 0), 0);
-    EXPECT_EQ(value(liveValues(tree.path("unnamed")), ResourceKey::contentType).toString(),
-              QStringLiteral("application/x-plist"));
+    const LiveProperties live = liveOf(tree.path("unnamed"));
+    EXPECT_EQ(live.contentType.identifier, QStringLiteral("application/x-plist"));
+    EXPECT_EQ(live.accessed().toSecsSinceEpoch(), 1600000000);
     struct stat status { };
     ASSERT_EQ(::stat(tree.path("unnamed").c_str(), &status), 0);
     EXPECT_EQ(status.st_atim.tv_sec, 1600000000);
@@ -134,14 +129,12 @@ TEST(LiveProperties, WorkBeyondPathMaxAndFailWithADescription)
 {
     TemporaryTree tree;
     const std::string deep = tree.path(tree.makeDeepChain("deep", std::string(150, 'z'), PATH_MAX + 200));
-    const QVariantMap live = liveValues(deep);
-    EXPECT_EQ(value(live, ResourceKey::isDirectory), QVariant(true));
-    EXPECT_EQ(value(live, ResourceKey::localizedName).toByteArray(), QByteArray(150, 'z'));
-    const QVariantMap attributes = FileSystemMetadata::attributesOfItem(deep);
-    EXPECT_TRUE(attributes.contains(QString::fromLatin1(FileAttributeKey::systemFileNumber)));
+    const LiveProperties live = liveOf(deep);
+    EXPECT_TRUE(live.status.isDirectory());
+    EXPECT_EQ(live.displayName, QByteArray(150, 'z'));
+    EXPECT_NE(live.status.inode, 0u);
 
-    EXPECT_THROW(liveValues(tree.path("gone")), FileSystemError);
-    EXPECT_THROW(FileSystemMetadata::attributesOfItem(tree.path("gone")), FileSystemError);
+    EXPECT_THROW(liveOf(tree.path("gone")), FileSystemError);
 }
 
 TEST(VolumeFigures, TheRootVolumeReportsItsFigures)

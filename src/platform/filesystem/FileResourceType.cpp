@@ -26,4 +26,27 @@ FileResourceType fileResourceTypeFromMode(unsigned mode)
     }
 }
 
+const char* fileResourceTypeName(FileResourceType type)
+{
+    switch (type) {
+    case FileResourceType::namedPipe:
+        return "namedPipe";
+    case FileResourceType::characterSpecial:
+        return "characterSpecial";
+    case FileResourceType::blockSpecial:
+        return "blockSpecial";
+    case FileResourceType::symbolicLink:
+        return "symbolicLink";
+    case FileResourceType::socket:
+        return "socket";
+    case FileResourceType::regular:
+        return "regular";
+    case FileResourceType::directory:
+        return "directory";
+    case FileResourceType::unknown:
+        break;
+    }
+    return "unknown";
+}
+
 } // namespace vistrel

@@ -15,5 +15,7 @@ enum class FileResourceType {
 };
 
 FileResourceType fileResourceTypeFromMode(unsigned mode);
+// "namedPipe", "regular", "directory": the enumerator's own name.
+const char* fileResourceTypeName(FileResourceType type);
 
 } // namespace vistrel

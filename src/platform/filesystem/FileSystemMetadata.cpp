@@ -6,10 +6,7 @@
 #include "FileSystemError.h"
 #include "FileUrl.h"
 #include "InodeFlags.h"
-#include "ResourceKeys.h"
 #include "VolumeFigures.h"
-
-#include <QDateTime>
 
 #include <grp.h>
 #include <pwd.h>
@@ -29,11 +26,6 @@ namespace {
 FileTimestamp timestamp(const struct statx_timestamp& value)
 {
     return FileTimestamp{value.tv_sec, value.tv_nsec};
-}
-
-QDateTime dateOf(const FileTimestamp& value)
-{
-    return QDateTime::fromMSecsSinceEpoch(value.seconds * 1000 + value.nanoseconds / 1000000, Qt::UTC);
 }
 
 QByteArray bytesOf(const std::string& value)
@@ -94,173 +86,42 @@ std::optional<QString> groupName(std::uint32_t id)
     return QString::fromLocal8Bit(found->gr_name);
 }
 
-QString resourceTypeName(FileResourceType type)
-{
-    switch (type) {
-    case FileResourceType::namedPipe:
-        return QStringLiteral("namedPipe");
-    case FileResourceType::characterSpecial:
-        return QStringLiteral("characterSpecial");
-    case FileResourceType::blockSpecial:
-        return QStringLiteral("blockSpecial");
-    case FileResourceType::symbolicLink:
-        return QStringLiteral("symbolicLink");
-    case FileResourceType::socket:
-        return QStringLiteral("socket");
-    case FileResourceType::regular:
-        return QStringLiteral("regular");
-    case FileResourceType::directory:
-        return QStringLiteral("directory");
-    case FileResourceType::unknown:
-        break;
-    }
-    return QStringLiteral("unknown");
-}
-
 } // namespace
 
-QStringList FileSystemMetadata::allResourceKeys()
+LiveProperties FileSystemMetadata::liveProperties(const FileUrl& url)
 {
-    using namespace ResourceKey;
-    QStringList keys;
-    for (const char* key : {localizedName,
-                            mayHaveExtendedAttributes,
-                            preferredIOBlockSize,
-                            localizedTypeDescription,
-                            tagNames,
-                            parentDirectoryURL,
-                            generationIdentifier,
-                            isSparse,
-                            isExecutable,
-                            isHidden,
-                            isReadable,
-                            isUserImmutable,
-                            isWritable,
-                            linkCount,
-                            creationDate,
-                            attributeModificationDate,
-                            contentType,
-                            contentModificationDate,
-                            contentAccessDate,
-                            totalFileSize,
-                            totalFileAllocatedSize,
-                            fileResourceType,
-                            isDirectory})
-        keys << QString::fromLatin1(key);
-    return keys;
-}
-
-QVariantMap FileSystemMetadata::resourceValues(const FileUrl& url, const QStringList& keys)
-{
-    namespace Key = ResourceKey;
     const OpenedItem item = openItem(url.path());
+    LiveProperties live;
+    live.status = item.status;
     const FileStatus& status = item.status;
     const bool isRoot = item.name == ".";
-    const auto wants = [&keys](const char* key) { return keys.contains(QLatin1String(key)); };
-    QVariantMap values;
-    const auto put = [&](const char* key, const QVariant& value) {
-        if (wants(key))
-            values.insert(QString::fromLatin1(key), value);
-    };
-
-    put(Key::totalFileSize, qint64(status.size));
-    put(Key::totalFileAllocatedSize, qint64(status.allocatedSize));
-    put(Key::fileResourceType, resourceTypeName(status.resourceType()));
-    put(Key::isDirectory, status.isDirectory());
-    put(Key::preferredIOBlockSize, qint64(status.preferredBlockSize));
-    put(Key::linkCount, qint64(status.linkCount));
-    put(Key::contentAccessDate, dateOf(status.accessTime));
-    put(Key::contentModificationDate, dateOf(status.modificationTime));
-    put(Key::attributeModificationDate, dateOf(status.changeTime));
-    if (status.birthTime)
-        put(Key::creationDate, dateOf(*status.birthTime));
-    put(Key::isHidden, !isRoot && item.name.front() == '.');
-    put(Key::isSparse, status.resourceType() == FileResourceType::regular && status.allocatedSize < status.size);
-    if (!isRoot)
-        put(Key::parentDirectoryURL, bytesOf(url.parentDirectory().path()));
-
-    if (wants(Key::localizedName)) {
-        std::optional<std::string> name;
-        if (isRoot) {
-            try {
-                name = VolumeFigures::read("/").localizedName;
-            } catch (const FileSystemError&) {
-            }
+    const bool isLink = status.resourceType() == FileResourceType::symbolicLink;
+    live.hidden = !isRoot && item.name.front() == '.';
+    std::optional<std::string> name;
+    if (isRoot) {
+        try {
+            name = VolumeFigures::read("/").localizedName;
+        } catch (const FileSystemError&) {
         }
-        put(Key::localizedName, bytesOf(name.value_or(url.lastPathComponent())));
+    } else {
+        live.parentPath = bytesOf(url.parentDirectory().path());
     }
-    if (wants(Key::isReadable))
-        if (const auto readable = accessible(item, R_OK))
-            put(Key::isReadable, *readable);
-    if (wants(Key::isWritable))
-        if (const auto writable = accessible(item, W_OK))
-            put(Key::isWritable, *writable);
-    if (wants(Key::isExecutable))
-        if (const auto executable = accessible(item, X_OK))
-            put(Key::isExecutable, *executable);
-    if (wants(Key::isUserImmutable) || wants(Key::generationIdentifier)) {
-        const InodeFlags flags = InodeFlags::read(item.directory.fd(), item.name, status);
-        if (flags.immutable)
-            put(Key::isUserImmutable, *flags.immutable);
-        if (flags.generation)
-            put(Key::generationIdentifier, qint64(*flags.generation));
+    live.displayName = bytesOf(name.value_or(url.lastPathComponent()));
+    live.readable = accessible(item, R_OK);
+    live.writable = accessible(item, W_OK);
+    live.executable = accessible(item, X_OK);
+    live.inodeFlags = InodeFlags::read(item.directory.fd(), item.name, status);
+    live.contentType = ContentTypeDetector::detect(item.directory.fd(), item.name, status);
+    live.ownerName = userName(status.ownerId);
+    live.groupName = groupName(status.groupId);
+    live.extendedAttributes
+        = ExtendedAttributes::read(url.pathWithoutTrailingSeparator(), item.directory.fd(), item.name, isLink);
+    if (live.extendedAttributes) {
+        const auto tags = live.extendedAttributes->constFind(QStringLiteral("user.xdg.tags"));
+        if (tags != live.extendedAttributes->cend())
+            live.tags = QString::fromUtf8(*tags).split(QLatin1Char(','), Qt::SkipEmptyParts);
     }
-    if (wants(Key::mayHaveExtendedAttributes) || wants(Key::tagNames)) {
-        const auto attributes
-            = ExtendedAttributes::read(url.pathWithoutTrailingSeparator(), item.directory.fd(), item.name,
-                                       status.resourceType() == FileResourceType::symbolicLink);
-        if (attributes) {
-            put(Key::mayHaveExtendedAttributes, !attributes->isEmpty());
-            const auto tags = attributes->constFind(QStringLiteral("user.xdg.tags"));
-            if (tags != attributes->cend())
-                put(Key::tagNames, QString::fromUtf8(*tags).split(QLatin1Char(','), Qt::SkipEmptyParts));
-        }
-    }
-    if (wants(Key::contentType) || wants(Key::localizedTypeDescription)) {
-        const auto type = ContentTypeDetector::detect(item.directory.fd(), item.name, status);
-        if (!type.identifier.isEmpty()) {
-            put(Key::contentType, type.identifier);
-            if (wants(Key::contentType))
-                values.insert(QString::fromLatin1(Key::contentTypeIsDynamic), type.isDynamic);
-            if (!type.description.isEmpty())
-                put(Key::localizedTypeDescription, type.description);
-        }
-    }
-    return values;
-}
-
-QVariantMap FileSystemMetadata::attributesOfItem(const std::string& path)
-{
-    namespace Key = FileAttributeKey;
-    const OpenedItem item = openItem(path);
-    const FileStatus& status = item.status;
-    QVariantMap attributes;
-    const auto put
-        = [&](const char* key, const QVariant& value) { attributes.insert(QString::fromLatin1(key), value); };
-    put(Key::systemNumber, qint64(status.device));
-    put(Key::systemFileNumber, qint64(status.inode));
-    put(Key::ownerAccountID, qint64(status.ownerId));
-    put(Key::groupOwnerAccountID, qint64(status.groupId));
-    put(Key::posixPermissions, qint64(status.mode & 07777));
-    if (const auto name = userName(status.ownerId))
-        put(Key::ownerAccountName, *name);
-    if (const auto name = groupName(status.groupId))
-        put(Key::groupOwnerAccountName, *name);
-    const InodeFlags flags = InodeFlags::read(item.directory.fd(), item.name, status);
-    if (flags.immutable)
-        put(Key::immutable, *flags.immutable);
-    if (flags.appendOnly)
-        put(Key::appendOnly, *flags.appendOnly);
-    FileUrl url(path);
-    const auto extended = ExtendedAttributes::read(url.pathWithoutTrailingSeparator(), item.directory.fd(), item.name,
-                                                   status.resourceType() == FileResourceType::symbolicLink);
-    if (extended) {
-        QVariantMap map;
-        for (auto it = extended->cbegin(); it != extended->cend(); ++it)
-            map.insert(it.key(), it.value());
-        put(Key::extendedAttributes, map);
-    }
-    return attributes;
+    return live;
 }
 
 namespace {

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "FileStatus.h"
-
-#include <QStringList>
-#include <QVariantMap>
+#include "LiveProperties.h"
 
 #include <optional>
 #include <string>
@@ -25,16 +23,9 @@ public:
     // The same for an absolute path (a trailing '/' is ignored). Throws FileSystemError.
     static FileStatus status(const std::string& path);
 
-    // Resource values for the given keys (ResourceKeys.h names). A value the item lacks is left
-    // out. Dates are QDateTime, flags bool, numbers qint64, texts QString, byte names and paths
-    // QByteArray, tag names QStringList. Throws FileSystemError when the item cannot be read.
-    static QVariantMap resourceValues(const FileUrl& url, const QStringList& keys);
-    // Every key resourceValues knows.
-    static QStringList allResourceKeys();
-
-    // The item's attributes (FileAttributeKey names): numbers qint64, names QString, flags bool,
-    // extended attributes a QVariantMap of name to QByteArray. Throws FileSystemError.
-    static QVariantMap attributesOfItem(const std::string& path);
+    // Everything the file system says of the item now. Throws FileSystemError when the item
+    // cannot be reached.
+    static LiveProperties liveProperties(const FileUrl& url);
 
     static unsigned processorCount();
 };
