@@ -2,6 +2,7 @@
 
 #include "ChangeText.h"
 #include "ExplorerModel.h"
+#include "ExplorerNotice.h"
 #include "ExplorerPathBarView.h"
 #include "ExplorerSearchView.h"
 #include "ExplorerSearchViewModel.h"
@@ -10,37 +11,31 @@
 #include "ExplorerTableView.h"
 #include "ExplorerTableViewModel.h"
 #include "NavigationModel.h"
+#include "UnreadableFoldersDialog.h"
+#include "UsedSpaceLine.h"
 #include "history/ComparisonModel.h"
 #include "mapview/MapModel.h"
-#include "mapview/MapTypesView.h"
+#include "mapview/MapPane.h"
 #include "mapview/MapView.h"
 
 #include "details/EmptyStateView.h"
 #include "details/ExplorerDetailsContentView.h"
 #include "details/ExplorerDetailsView.h"
-#include "details/UsedSpaceText.h"
-#include "filesystem/MountTable.h"
-#include "filesystem/UsedSpace.h"
 #include "services/DisplayName.h"
 #include "services/Log.h"
 #include "services/Preferences.h"
-#include "services/Translations.h"
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCheckBox>
 #include <QDialog>
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStackedWidget>
-#include <QThreadPool>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -209,10 +204,8 @@ void ExplorerView::applyComparison()
     comparisonNotice_->setVisible(comparing);
     if (QAbstractButton* changes = scopes_->button(static_cast<int>(SearchScope::changes)))
         changes->setVisible(comparing);
-    if (mapView_) {
-        mapView_->model()->setComparison(comparing ? comparison->comparison() : nullptr);
-        growthColours_->setVisible(comparing);
-    }
+    if (mapPane_)
+        mapPane_->setComparison(comparing ? comparison->comparison() : nullptr);
     // The changes listed were against the comparison that just ended or changed.
     if (scope_ == SearchScope::changes) {
         delete searchView_;
@@ -306,59 +299,21 @@ QWidget* ExplorerView::makeScopeButton(SearchScope scope)
 
 QLabel* ExplorerView::makeNotice(const ExplorerEnvironment& environment)
 {
-    QString notice;
-    if (!environment.scanFinished)
-        notice = QStringLiteral("This snapshot is incomplete: its scan did not finish.");
-    else if (environment.unreadableDirectories.value_or(0) > 0)
-        notice = QCoreApplication::translate(
-            "Explorer", "%n folders could not be read during the scan and are left out of the totals.", nullptr,
-            Translations::count(*environment.unreadableDirectories));
-    // The first few by name; the rest one click away.
-    QStringList unreadable; // the names for the notice
-    QStringList unreadableWithReasons; // the lines of the full list
-    if (environment.scanFinished && environment.unmeasuredFolders && !notice.isEmpty())
-        for (const auto& folder : environment.unmeasuredFolders->unreadableFolders()) {
-            unreadable << DisplayName::of(folder.path);
-            unreadableWithReasons << DisplayName::of(folder.path)
-                    + (folder.reason.empty() ? QString() : QStringLiteral(" — ") + DisplayName::of(folder.reason));
-        }
-    if (!unreadable.isEmpty())
-        notice += QStringLiteral(" ") + unreadable.mid(0, 3).join(QStringLiteral(", "))
-            + (unreadable.size() > 3 ? QStringLiteral(", …") : QStringLiteral("."));
-    // Only where the snapshot starts: below, the left-out rows say it themselves.
-    if (environment.unmeasuredFolders && !environment.unmeasuredFolders->exclusionPatterns().empty()
-        && model_->currentPath() == environment.scanRoot) {
-        QStringList patterns;
-        for (const std::string& pattern : environment.unmeasuredFolders->exclusionPatterns())
-            patterns << DisplayName::of(pattern);
-        const QString excluded = QStringLiteral("Folders matching %1 were left out of this scan.")
-                                     .arg(patterns.join(QStringLiteral(", ")));
-        notice = notice.isEmpty() ? excluded : notice + QLatin1Char(' ') + excluded;
-    }
-    if (!environment.scanNote.isEmpty() && model_->currentPath() == environment.scanRoot)
-        notice = notice.isEmpty() ? environment.scanNote : environment.scanNote + QLatin1Char(' ') + notice;
-    if (!environment.importedFrom.isEmpty()) {
-        const QString imported = QStringLiteral("This snapshot was read from an export made by %1: it may describe "
-                                                "another machine, so nothing can be cleaned up from it.")
-                                     .arg(environment.importedFrom);
-        notice = notice.isEmpty() ? imported : imported + QLatin1Char(' ') + notice;
-    }
-    if (!environment.earlierSnapshotDate.isEmpty()) {
-        const QString earlier = QStringLiteral("This is an earlier snapshot, of %1: it shows the disk as it was then, "
-                                               "and nothing can be cleaned up from it.")
-                                    .arg(environment.earlierSnapshotDate);
-        notice = notice.isEmpty() ? earlier : earlier + QLatin1Char(' ') + notice;
-    }
-    if (notice.isEmpty())
+    const ExplorerNotice notice = ExplorerNotice::compose(environment, model_->currentPath() == environment.scanRoot);
+    if (notice.text.isEmpty())
         return nullptr;
     auto* label = new QLabel(this);
     label->setTextFormat(Qt::RichText);
-    label->setText(notice.toHtmlEscaped()
-                   + (unreadable.size() > 3 ? QStringLiteral(" <a href=\"unreadable\">Show All</a>") : QString()));
+    label->setText(notice.text.toHtmlEscaped()
+                   + (notice.namesOnlySome ? QStringLiteral(" <a href=\"unreadable\">Show All</a>") : QString()));
     label->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-    connect(label, &QLabel::linkActivated, this,
-            [this, unreadableWithReasons] { showUnreadableFolders(unreadableWithReasons); });
-    label->setAccessibleName(notice);
+    connect(label, &QLabel::linkActivated, this, [this, folders = notice.unreadableFolders] {
+        auto* dialog = new UnreadableFoldersDialog(folders, this);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        unreadableDialog_ = dialog;
+        dialog->open();
+    });
+    label->setAccessibleName(notice.text);
     label->setWordWrap(true);
     label->setContentsMargins(10, 6, 10, 6);
     label->setAutoFillBackground(true);
@@ -381,6 +336,11 @@ void ExplorerView::setDetailsShown(bool shown)
     details_->setVisible(shown);
 }
 
+QCheckBox* ExplorerView::growthColours() const
+{
+    return mapPane_ ? mapPane_->growthColours() : nullptr;
+}
+
 bool ExplorerView::mapShown() const
 {
     return mapPane_ && !mapPane_->isHidden();
@@ -395,34 +355,12 @@ void ExplorerView::setMapShown(bool shown)
             mapPane_->hide();
         return;
     }
-    if (!mapView_) {
+    if (!mapPane_) {
         // The map's long read goes to the search's reader, so the table never waits for it.
         auto reader = environment_.searchReader ? environment_.searchReader : environment_.reader;
-        auto* model = new MapModel(std::move(reader), model_->currentPath(), this);
-        // The map, and its types list beside it.
-        mapPane_ = new QSplitter(Qt::Horizontal, mapSplit_);
-        mapPane_->setChildrenCollapsible(false);
-        mapView_ = new MapView(model, mapPane_);
-        mapPane_->addWidget(mapView_);
-        // Beside it the types, or (while comparing) the choice to colour by growth instead.
-        auto* side = new QWidget(mapPane_);
-        auto* sideLayout = new QVBoxLayout(side);
-        sideLayout->setContentsMargins(0, 0, 0, 0);
-        growthColours_ = new QCheckBox(QStringLiteral("Colour by growth"), side);
-        growthColours_->setAccessibleName(QStringLiteral("Colour the map by growth"));
-        growthColours_->setToolTip(
-            QStringLiteral("Red tiles grew since the earlier snapshot, green ones shrank, blue ones were removed"));
-        connect(growthColours_, &QCheckBox::toggled, model, &MapModel::setColouredByGrowth);
-        sideLayout->addWidget(growthColours_);
-        auto* types = new MapTypesView(model, side);
-        sideLayout->addWidget(types, 1);
-        // The types' colours are not the map's while it shows growth.
-        connect(model, &MapModel::colouringChanged, types,
-                [types, model] { types->setEnabled(!model->colouredByGrowth()); });
-        mapPane_->addWidget(side);
+        mapPane_ = new MapPane(std::move(reader), model_->currentPath(), mapSplit_);
+        mapView_ = mapPane_->mapView();
         applyComparison();
-        mapPane_->setStretchFactor(0, 4);
-        mapPane_->setStretchFactor(1, 1);
         mapSplit_->addWidget(mapPane_);
         mapSplit_->setStretchFactor(0, 3);
         mapSplit_->setStretchFactor(1, 2);
@@ -465,58 +403,11 @@ void ExplorerView::selectFromMap(const std::string& path)
     }
 }
 
-void ExplorerView::showUnreadableFolders(const QStringList& paths)
-{
-    auto* dialog = new QDialog(this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Folders That Could Not Be Read"));
-    dialog->setAccessibleName(dialog->windowTitle());
-    auto* layout = new QVBoxLayout(dialog);
-    auto* list = new QPlainTextEdit(paths.join(QLatin1Char('\n')), dialog);
-    list->setReadOnly(true);
-    list->setAccessibleName(QStringLiteral("Unreadable folders"));
-    list->setMinimumSize(520, 300);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
-    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    unreadableDialog_ = dialog;
-    dialog->open();
-}
-
 QLabel* ExplorerView::makeUsedSpaceLine(const ExplorerEnvironment& environment)
 {
     if (!environment.scannedAllocated || !environment.scanFinished || !(model_->currentPath() == environment.scanRoot))
         return nullptr;
-    auto* label = new QLabel(this);
-    label->setObjectName(QStringLiteral("usedSpace"));
-    label->setWordWrap(true);
-    label->setTextFormat(Qt::PlainText);
-    label->setContentsMargins(10, 4, 10, 4);
-    QFont small = label->font();
-    small.setPointSizeF(small.pointSizeF() * 0.9);
-    label->setFont(small);
-    label->hide();
-    const std::string root = environment.scanRoot.path();
-    const std::int64_t scanned = *environment.scannedAllocated;
-    // statvfs and /proc: quick, but the disk's, so never on the main thread.
-    QThreadPool::globalInstance()->start([root, scanned, label = QPointer<QLabel>(label)] {
-        QString text;
-        try {
-            if (MountTable::startsVolume(MountTable::read(), root))
-                text = UsedSpaceText::describe(UsedSpace::measure(root, scanned));
-        } catch (const std::exception& error) {
-            Log::error(LogCategory::app, std::string("cannot measure the used space: ") + error.what());
-        }
-        QMetaObject::invokeMethod(qApp, [label, text] {
-            if (!label || text.isEmpty())
-                return;
-            label->setText(text);
-            label->setAccessibleName(text);
-            label->show();
-        });
-    });
-    return label;
+    return new UsedSpaceLine(environment.scanRoot.path(), *environment.scannedAllocated, this);
 }
 
 QWidget* ExplorerView::makeReadFailureNotice()

@@ -84,7 +84,7 @@ public:
     // The line that says what the screen compares with; hidden while it does not.
     QWidget* comparisonNotice() const { return comparisonNotice_; }
     // Beside the map while comparing: colour its tiles by growth instead of type.
-    QCheckBox* growthColours() const { return growthColours_; }
+    QCheckBox* growthColours() const;
 
 protected:
     // A screen that comes into view takes the keyboard focus for its table.
@@ -98,7 +98,6 @@ private:
     // At the root of a whole volume's snapshot: where the used space went, measured off the
     // main thread; nothing elsewhere.
     QLabel* makeUsedSpaceLine(const ExplorerEnvironment& environment);
-    void showUnreadableFolders(const QStringList& paths);
     void selectFromMap(const std::string& path);
     QWidget* makeReadFailureNotice();
     // "Changes since the snapshot of …" with Stop Comparing, while the window compares.
@@ -120,13 +119,12 @@ private:
     QPointer<QDialog> unreadableDialog_;
     QSplitter* mapSplit_ = nullptr;
     QSplitter* detailsSplit_ = nullptr;
-    QSplitter* mapPane_ = nullptr;
+    class MapPane* mapPane_ = nullptr;
     int changesSeen_ = 0; // of environment_.snapshotChanges
     class MapView* mapView_ = nullptr;
     QLabel* readFailureLabel_ = nullptr;
     QLabel* totalLine_ = nullptr;
     QWidget* comparisonNotice_ = nullptr;
-    QCheckBox* growthColours_ = nullptr;
     QLabel* comparisonLabel_ = nullptr;
     // Made each time the search scope is chosen, dropped when it is left.
     ExplorerSearchViewModel* searchViewModel_ = nullptr;
