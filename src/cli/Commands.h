@@ -1,5 +1,7 @@
 #pragma once
 
+#include "CommandLine.h"
+
 #include <string>
 #include <vector>
 
@@ -26,6 +28,12 @@ int runHistory(const std::vector<std::string>& arguments);
 int runDiff(const std::vector<std::string>& arguments);
 int runExport(const std::vector<std::string>& arguments);
 int runImport(const std::vector<std::string>& arguments);
+
+// The tables of the commands that read their arguments with CommandLine.
+extern const CommandLine::Spec listCommandLine;
+extern const CommandLine::Spec searchCommandLine;
+extern const CommandLine::Spec topCommandLine;
+extern const CommandLine::Spec typesCommandLine;
 
 // Prints the usage text on stderr and returns exitUsage.
 int usageError(const std::string& problem);

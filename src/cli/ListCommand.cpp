@@ -13,26 +13,17 @@
 
 namespace vistrel::cli {
 
+const CommandLine::Spec listCommandLine{"ls", {{"--store", "FILE"}, {"--json"}}, {"[DIR]"}};
+
 int runList(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> store;
-    std::optional<std::string> directory;
-    bool json = false;
-    bool optionsEnded = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (!optionsEnded && argument == "--")
-            optionsEnded = true;
-        else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size())
-            store = arguments[++index];
-        else if (!optionsEnded && argument == "--json")
-            json = true;
-        else if (!directory && (optionsEnded || argument.empty() || argument[0] != '-'))
-            directory = argument;
-        else
-            return usageError("ls: unexpected argument " + argument);
-    }
-    const FileUrl url = FileUrl::directory(directory ? absolutePath(*directory) : "/");
+    std::string problem;
+    const auto line = CommandLine::parse(listCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> store = line->value("--store");
+    const bool json = line->has("--json");
+    const FileUrl url = FileUrl::directory(line->operands().empty() ? "/" : absolutePath(line->operands().front()));
     const auto container = SnapshotOutput::openExisting(store, url.path());
     if (!container)
         return exitFailure;

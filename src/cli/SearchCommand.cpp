@@ -14,29 +14,19 @@
 
 namespace vistrel::cli {
 
+const CommandLine::Spec searchCommandLine{"search", {{"--store", "FILE"}, {"--under", "DIR"}, {"--json"}}, {"TEXT"}};
+
 int runSearch(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> store;
-    std::optional<std::string> text;
-    std::string under = "/";
-    bool json = false;
-    bool optionsEnded = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (!optionsEnded && argument == "--")
-            optionsEnded = true;
-        else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size())
-            store = arguments[++index];
-        else if (!optionsEnded && argument == "--under" && index + 1 < arguments.size())
-            under = absolutePath(arguments[++index]);
-        else if (!optionsEnded && argument == "--json")
-            json = true;
-        else if (!text && (optionsEnded || argument.empty() || argument[0] != '-'))
-            text = argument;
-        else
-            return usageError("search: unexpected argument " + argument);
-    }
-    if (!text || text->empty())
+    std::string problem;
+    const auto line = CommandLine::parse(searchCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> store = line->value("--store");
+    const std::string under = absolutePath(line->value("--under").value_or("/"));
+    const bool json = line->has("--json");
+    const std::optional<std::string> text = line->operands().front();
+    if (text->empty())
         return usageError("search needs a text");
     const auto container = SnapshotOutput::openExisting(store, under);
     if (!container)

@@ -100,19 +100,4 @@ std::string SnapshotOutput::tableRow(std::string name, std::optional<std::int64_
     return name + " " + padLeft(files, 13) + padLeft(size, 12);
 }
 
-bool SnapshotOutput::Options::take(const std::vector<std::string>& arguments, std::size_t& index)
-{
-    const std::string& argument = arguments[index];
-    const bool valued = index + 1 < arguments.size();
-    if (argument == "--store" && valued)
-        store = arguments[++index];
-    else if (argument == "--under" && valued)
-        under = absolutePath(arguments[++index]);
-    else if (argument == "--json")
-        json = true;
-    else
-        return false;
-    return true;
-}
-
 } // namespace vistrel::cli

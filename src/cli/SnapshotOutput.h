@@ -16,15 +16,6 @@ namespace vistrel::cli {
 class SnapshotOutput {
 public:
     // The options of the commands that read a snapshot below a directory.
-    struct Options {
-        std::optional<std::string> store;
-        std::string under = "/"; // absolute
-        bool json = false;
-        // Takes --store FILE, --under DIR or --json at arguments[index], moving index past a
-        // value; false when the argument is none of them.
-        bool take(const std::vector<std::string>& arguments, std::size_t& index);
-    };
-
     // The store at `location`, or the per-user one, read-only; nothing (after a message on
     // stderr) when it is missing, cannot be read or a scan is writing it. Never creates or
     // changes a store. Warns on stderr when the snapshot's scan did not finish.

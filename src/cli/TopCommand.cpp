@@ -13,27 +13,24 @@
 namespace vistrel::cli {
 
 // The largest files anywhere under a directory, as the map's third scope lists them.
+const CommandLine::Spec topCommandLine{"top", {{"--store", "FILE"}, {"--under", "DIR"}, {"-n", "N"}, {"--json"}}, {}};
+
 int runTop(const std::vector<std::string>& arguments)
 {
-    SnapshotOutput::Options options;
+    std::string problem;
+    const auto line = CommandLine::parse(topCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
     long long count = 20;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (options.take(arguments, index))
-            continue;
-        if (argument == "-n" && index + 1 < arguments.size()) {
-            char* end = nullptr;
-            const std::string& text = arguments[++index];
-            count = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || count < 1 || count > VistrelFileSearch::resultLimit)
-                return usageError("top: -n takes a number from 1 to 1000");
-        } else {
-            return usageError("top: unexpected argument " + argument);
-        }
+    if (const auto text = line->value("-n")) {
+        char* end = nullptr;
+        count = std::strtoll(text->c_str(), &end, 10);
+        if (text->empty() || *end != '\0' || count < 1 || count > VistrelFileSearch::resultLimit)
+            return usageError("top: -n takes a number from 1 to 1000");
     }
-    const bool json = options.json;
-    const FileUrl root = FileUrl::directory(options.under);
-    const auto container = SnapshotOutput::openExisting(options.store, root.path());
+    const bool json = line->has("--json");
+    const FileUrl root = FileUrl::directory(absolutePath(line->value("--under").value_or("/")));
+    const auto container = SnapshotOutput::openExisting(line->value("--store"), root.path());
     if (!container)
         return exitFailure;
     try {

@@ -13,16 +13,17 @@
 namespace vistrel::cli {
 
 // How the files under a directory split by type, as the types list beside the map shows it.
+const CommandLine::Spec typesCommandLine{"types", {{"--store", "FILE"}, {"--under", "DIR"}, {"--json"}}, {}};
+
 int runTypes(const std::vector<std::string>& arguments)
 {
-    SnapshotOutput::Options options;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        if (!options.take(arguments, index))
-            return usageError("types: unexpected argument " + arguments[index]);
-    }
-    const bool json = options.json;
-    const FileUrl root = FileUrl::directory(options.under);
-    const auto container = SnapshotOutput::openExisting(options.store, root.path());
+    std::string problem;
+    const auto line = CommandLine::parse(typesCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const bool json = line->has("--json");
+    const FileUrl root = FileUrl::directory(absolutePath(line->value("--under").value_or("/")));
+    const auto container = SnapshotOutput::openExisting(line->value("--store"), root.path());
     if (!container)
         return exitFailure;
     try {

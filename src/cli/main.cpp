@@ -16,23 +16,34 @@
 namespace vistrel::cli {
 
 namespace {
-constexpr const char* usageText
-    = "usage: vistrel-cli scan [ROOT] [--store FILE | --in-memory] [--exclude PATTERN]... [--exclude-from FILE]\n"
-      "       vistrel-cli rescan DIR [--store FILE]\n"
-      "       vistrel-cli dump [--store FILE]\n"
-      "       vistrel-cli ls [--store FILE] [--json] [DIR]\n"
-      "       vistrel-cli search [--store FILE] [--under DIR] [--json] TEXT\n"
-      "       vistrel-cli top [--store FILE] [--under DIR] [-n N] [--json]\n"
-      "       vistrel-cli types [--store FILE] [--under DIR] [--json]\n"
-      "       vistrel-cli history [--root DIR | --store FILE] [--json]\n"
-      "       vistrel-cli diff OLD NEW [--under DIR] [-n N] [--json]\n"
-      "       vistrel-cli export [--store FILE] [--under DIR] [-o OUT]\n"
-      "       vistrel-cli import IN [--store FILE | --in-memory]\n"
-      "       vistrel-cli stat PATH...\n"
-      "       vistrel-cli volume [--store FILE]\n"
-      "       vistrel-cli volumes [--json]\n"
-      "Without --store, the per-user snapshot of the scan root (for ls and search, of the\n"
-      "nearest root holding DIR) is used.\n";
+
+// One line a command, those with a table made from it.
+std::string usageText()
+{
+    const std::vector<std::string> lines{
+        "scan [ROOT] [--store FILE | --in-memory] [--exclude PATTERN]... [--exclude-from FILE]",
+        "rescan DIR [--store FILE]",
+        "dump [--store FILE]",
+        CommandLine::usage(listCommandLine),
+        CommandLine::usage(searchCommandLine),
+        CommandLine::usage(topCommandLine),
+        CommandLine::usage(typesCommandLine),
+        "history [--root DIR | --store FILE] [--json]",
+        "diff OLD NEW [--under DIR] [-n N] [--json]",
+        "export [--store FILE] [--under DIR] [-o OUT]",
+        "import IN [--store FILE | --in-memory]",
+        "stat PATH...",
+        "volume [--store FILE]",
+        "volumes [--json]",
+    };
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "usage: vistrel-cli " : "       vistrel-cli ") + line + "\n";
+    return text
+        + "Without --store, the per-user snapshot of the scan root (for ls and search, of the\n"
+          "nearest root holding DIR) is used.\n";
+}
+
 } // namespace
 
 int failure(const std::string& message)
@@ -54,7 +65,7 @@ int usageError(const std::string& problem)
 {
     if (!problem.empty())
         std::fprintf(stderr, "vistrel-cli: %s\n", problem.c_str());
-    std::fputs(usageText, stderr);
+    std::fputs(usageText().c_str(), stderr);
     return exitUsage;
 }
 
@@ -75,7 +86,7 @@ int main(int argc, char** argv)
     const std::string command = argv[1];
     const std::vector<std::string> arguments(argv + 2, argv + argc);
     if (command == "--help" || command == "-h") {
-        std::fputs(usageText, stdout);
+        std::fputs(usageText().c_str(), stdout);
         return exitSuccess;
     }
     using Command = int (*)(const std::vector<std::string>&);
