@@ -6,9 +6,19 @@ namespace vistrel::cli {
 
 namespace {
 
-bool optional(const char* operand)
+bool isOptional(const char* operand)
 {
     return operand[0] == '[';
+}
+
+bool isVariadic(const char* operand)
+{
+    return std::string_view(operand).ends_with("...");
+}
+
+std::string shown(const CommandLine::Option& option)
+{
+    return std::string(option.name) + (option.value ? std::string(" ") + option.value : std::string());
 }
 
 } // namespace
@@ -17,6 +27,11 @@ std::optional<CommandLine> CommandLine::parse(const Spec& spec, const std::vecto
                                               std::string* problem)
 {
     const std::string command = spec.command;
+    const auto fail = [&](const std::string& text) {
+        *problem = text;
+        return std::nullopt;
+    };
+    const bool variadic = !spec.operands.empty() && isVariadic(spec.operands.back());
     CommandLine line;
     bool optionsEnded = false;
     for (std::size_t index = 0; index < arguments.size(); ++index) {
@@ -25,60 +40,64 @@ std::optional<CommandLine> CommandLine::parse(const Spec& spec, const std::vecto
             optionsEnded = true;
             continue;
         }
-        if (!optionsEnded && !argument.empty() && argument[0] == '-') {
-            const auto option = std::find_if(spec.options.begin(), spec.options.end(),
-                                             [&](const Option& candidate) { return argument == candidate.name; });
-            if (option == spec.options.end()) {
-                *problem = command + ": unknown option " + argument;
-                return std::nullopt;
-            }
-            if (!option->value) {
-                line.given_.emplace_back(argument, std::nullopt);
-                continue;
-            }
-            if (index + 1 >= arguments.size()) {
-                *problem = command + ": " + argument + " needs " + option->value;
-                return std::nullopt;
-            }
-            line.given_.emplace_back(argument, arguments[++index]);
+        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+            if (line.operands_.size() >= spec.operands.size() && !variadic)
+                return fail(command + ": unexpected argument " + argument);
+            line.operands_.push_back(argument);
             continue;
         }
-        if (line.operands_.size() >= spec.operands.size()) {
-            *problem = command + ": unexpected argument " + argument;
-            return std::nullopt;
+        const auto option = std::find_if(spec.options.begin(), spec.options.end(),
+                                         [&](const Option& candidate) { return argument == candidate.name; });
+        if (option == spec.options.end())
+            return fail(command + ": unknown option " + argument);
+        if (!option->repeatable && line.has(argument))
+            return fail(command + ": " + argument + " is given twice");
+        for (const Option& other : spec.options)
+            if (option->group != 0 && &other != &*option && other.group == option->group && line.has(other.name))
+                return fail(command + ": " + other.name + " and " + argument + " cannot go together");
+        if (!option->value) {
+            line.given_.emplace_back(argument, std::nullopt);
+            continue;
         }
-        line.operands_.push_back(argument);
+        if (index + 1 >= arguments.size())
+            return fail(command + ": " + argument + " needs " + option->value);
+        line.given_.emplace_back(argument, arguments[++index]);
     }
-    for (std::size_t index = line.operands_.size(); index < spec.operands.size(); ++index) {
-        if (!optional(spec.operands[index])) {
-            *problem = command + " needs " + spec.operands[index];
-            return std::nullopt;
-        }
-    }
+    for (std::size_t index = line.operands_.size(); index < spec.operands.size(); ++index)
+        if (!isOptional(spec.operands[index]))
+            return fail(command + " needs " + spec.operands[index]);
     return line;
 }
 
 std::string CommandLine::usage(const Spec& spec)
 {
-    std::string text = spec.command;
-    for (const Option& option : spec.options)
-        text += std::string(" [") + option.name + (option.value ? std::string(" ") + option.value : "") + "]";
+    std::string options;
+    for (std::size_t index = 0; index < spec.options.size(); ++index) {
+        const Option& option = spec.options[index];
+        const bool continuesGroup = index > 0 && option.group != 0 && spec.options[index - 1].group == option.group;
+        const bool groupGoesOn
+            = index + 1 < spec.options.size() && option.group != 0 && spec.options[index + 1].group == option.group;
+        options += continuesGroup ? " | " : " [";
+        options += shown(option);
+        if (!groupGoesOn)
+            options += option.repeatable ? "]..." : "]";
+    }
+    std::string operands;
     for (const char* operand : spec.operands)
-        text += std::string(" ") + operand;
-    return text;
+        operands += std::string(" ") + operand;
+    return spec.command + (spec.operandsFirst ? operands + options : options + operands);
 }
 
 bool CommandLine::has(std::string_view option) const
 {
-    return std::any_of(given_.begin(), given_.end(), [&](const auto& given) { return given.first == option; });
+    return std::any_of(given_.begin(), given_.end(), [&](const Given& given) { return given.first == option; });
 }
 
 std::optional<std::string> CommandLine::value(std::string_view option) const
 {
-    // The last one given wins, as with most tools.
-    for (auto it = given_.rbegin(); it != given_.rend(); ++it)
-        if (it->first == option)
-            return it->second;
+    for (const Given& given : given_)
+        if (given.first == option)
+            return given.second;
     return std::nullopt;
 }
 

@@ -29,11 +29,21 @@ int runDiff(const std::vector<std::string>& arguments);
 int runExport(const std::vector<std::string>& arguments);
 int runImport(const std::vector<std::string>& arguments);
 
-// The tables of the commands that read their arguments with CommandLine.
+// Each command's table of options and operands, from which its usage line is made.
+extern const CommandLine::Spec scanCommandLine;
+extern const CommandLine::Spec rescanCommandLine;
+extern const CommandLine::Spec dumpCommandLine;
 extern const CommandLine::Spec listCommandLine;
 extern const CommandLine::Spec searchCommandLine;
 extern const CommandLine::Spec topCommandLine;
 extern const CommandLine::Spec typesCommandLine;
+extern const CommandLine::Spec historyCommandLine;
+extern const CommandLine::Spec diffCommandLine;
+extern const CommandLine::Spec exportCommandLine;
+extern const CommandLine::Spec importCommandLine;
+extern const CommandLine::Spec statCommandLine;
+extern const CommandLine::Spec volumeCommandLine;
+extern const CommandLine::Spec volumesCommandLine;
 
 // Prints the usage text on stderr and returns exitUsage.
 int usageError(const std::string& problem);

@@ -51,32 +51,26 @@ std::string json(const SnapshotDiff::Change& change)
 } // namespace
 
 // The items whose size changed most between two snapshots of one root.
+const CommandLine::Spec diffCommandLine{"diff", {{"--under", "DIR"}, {"-n", "N"}, {"--json"}}, {"OLD", "NEW"}, true};
+
 int runDiff(const std::vector<std::string>& arguments)
 {
-    std::vector<std::string> stores;
+    std::string problem;
+    const auto line = CommandLine::parse(diffCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::vector<std::string>& stores = line->operands();
+    const bool json = line->has("--json");
     std::optional<std::string> under;
-    bool json = false;
+    if (const auto given = line->value("--under"))
+        under = absolutePath(*given);
     long long count = 20;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument == "--json") {
-            json = true;
-        } else if (argument == "--under" && index + 1 < arguments.size() && !under) {
-            under = absolutePath(arguments[++index]);
-        } else if (argument == "-n" && index + 1 < arguments.size()) {
-            char* end = nullptr;
-            const std::string& text = arguments[++index];
-            count = std::strtoll(text.c_str(), &end, 10);
-            if (text.empty() || *end != '\0' || count < 0 || count > 1000)
-                return usageError("diff: -n takes a number from 1 to 1000, or 0 for every change");
-        } else if (stores.size() < 2 && !argument.empty() && argument[0] != '-') {
-            stores.push_back(argument);
-        } else {
-            return usageError("diff: unexpected argument " + argument);
-        }
+    if (const auto text = line->value("-n")) {
+        char* end = nullptr;
+        count = std::strtoll(text->c_str(), &end, 10);
+        if (text->empty() || *end != '\0' || count < 0 || count > 1000)
+            return usageError("diff: -n takes a number from 1 to 1000, or 0 for every change");
     }
-    if (stores.size() != 2)
-        return usageError("diff: name the earlier and the later snapshot store");
     const auto before = SnapshotOutput::openExisting(stores[0]);
     if (!before)
         return exitFailure;

@@ -10,17 +10,15 @@
 
 namespace vistrel::cli {
 
+const CommandLine::Spec dumpCommandLine{"dump", {{"--store", "FILE"}}, {}};
+
 int runDump(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> store;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        if (arguments[index] == "--store" && index + 1 < arguments.size())
-            store = arguments[++index];
-        else if (arguments[index] == "--" && index + 1 == arguments.size())
-            break; // dump takes no operands
-        else
-            return usageError("dump: unexpected argument " + arguments[index]);
-    }
+    std::string problem;
+    const auto line = CommandLine::parse(dumpCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> store = line->value("--store");
     const auto container = SnapshotOutput::openExisting(store);
     if (!container)
         return exitFailure;

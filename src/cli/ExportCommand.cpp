@@ -16,20 +16,19 @@
 namespace vistrel::cli {
 
 // The snapshot, or the part under DIR, in ncdu's JSON export format.
+const CommandLine::Spec exportCommandLine{"export", {{"--store", "FILE"}, {"--under", "DIR"}, {"-o", "OUT"}}, {}};
+
 int runExport(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> store, under, output;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size() && !store)
-            store = arguments[++index];
-        else if (argument == "--under" && index + 1 < arguments.size() && !under)
-            under = absolutePath(arguments[++index]);
-        else if (argument == "-o" && index + 1 < arguments.size() && !output)
-            output = arguments[++index];
-        else
-            return usageError("export: unexpected argument " + argument);
-    }
+    std::string problem;
+    const auto line = CommandLine::parse(exportCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> store = line->value("--store");
+    const std::optional<std::string> output = line->value("-o");
+    std::optional<std::string> under;
+    if (const auto given = line->value("--under"))
+        under = absolutePath(*given);
     const auto container = SnapshotOutput::openExisting(store, under.value_or("/"));
     if (!container)
         return exitFailure;

@@ -58,21 +58,22 @@ std::string line(const SnapshotHistory::Snapshot& snapshot)
 } // namespace
 
 // The current snapshot of a scan root (or of a store file) and the earlier ones kept beside it.
+const CommandLine::Spec historyCommandLine{"history",
+                                           {{"--root", "DIR", false, 1}, {"--store", "FILE", false, 1}, {"--json"}},
+                                           {}};
+
 int runHistory(const std::vector<std::string>& arguments)
 {
+    std::string problem;
+    const auto parsed = CommandLine::parse(historyCommandLine, arguments, &problem);
+    if (!parsed)
+        return usageError(problem);
+    const bool json = parsed->has("--json");
     std::optional<std::string> root, store;
-    bool json = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument == "--json")
-            json = true;
-        else if (argument == "--root" && index + 1 < arguments.size() && !root && !store)
-            root = FileUrl::directory(absolutePath(arguments[++index])).path();
-        else if (argument == "--store" && index + 1 < arguments.size() && !root && !store)
-            store = absolutePath(arguments[++index]);
-        else
-            return usageError("history: unexpected argument " + argument);
-    }
+    if (const auto given = parsed->value("--root"))
+        root = FileUrl::directory(absolutePath(*given)).path();
+    if (const auto given = parsed->value("--store"))
+        store = absolutePath(*given);
     std::string location = store.value_or(std::string());
     if (!store) {
         try {

@@ -74,23 +74,22 @@ void printSummary(const NcduImport::Result& result)
 
 // A snapshot from an ncdu export (ncdu -o, gdu -o, vistrel-cli export); "-" reads standard
 // input. The target store is replaced only once the whole file was read.
+const CommandLine::Spec importCommandLine{"import",
+                                          {{"--store", "FILE", false, 1}, {"--in-memory", nullptr, false, 1}},
+                                          {"IN"},
+                                          true};
+
 int runImport(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> input, store;
-    bool inMemory = false;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size() && !store && !inMemory)
-            store = absolutePath(arguments[++index]);
-        else if (argument == "--in-memory" && !store)
-            inMemory = true;
-        else if (!input && (argument == "-" || argument.empty() || argument[0] != '-'))
-            input = argument;
-        else
-            return usageError("import: unexpected argument " + argument);
-    }
-    if (!input)
-        return usageError("import: name the export to read, or - for standard input");
+    std::string problem;
+    const auto line = CommandLine::parse(importCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> input = line->operands().front();
+    const bool inMemory = line->has("--in-memory");
+    std::optional<std::string> store;
+    if (const auto given = line->value("--store"))
+        store = absolutePath(*given);
     const bool fromStandardInput = *input == "-";
     const int fd = fromStandardInput ? STDIN_FILENO : ::open(absolutePath(*input).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)

@@ -21,21 +21,17 @@ namespace vistrel::cli {
 
 // Walks one folder of a snapshot again after a cleanup and replaces its part of the snapshot,
 // holding the store's writer lock as a scan does.
+const CommandLine::Spec rescanCommandLine{"rescan", {{"--store", "FILE"}}, {"DIR"}, true};
+
 int runRescan(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> folderArgument;
-    std::optional<std::string> storeArgument;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (argument == "--store" && index + 1 < arguments.size() && !storeArgument)
-            storeArgument = absolutePath(arguments[++index]);
-        else if (!folderArgument && !argument.empty() && argument[0] != '-')
-            folderArgument = argument;
-        else
-            return usageError("rescan: unexpected argument " + argument);
-    }
-    if (!folderArgument)
-        return usageError("rescan: which folder?");
+    std::string problem;
+    const auto line = CommandLine::parse(rescanCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> folderArgument = line->operands().front();
+    const auto given = line->value("--store");
+    const std::optional<std::string> storeArgument = given ? std::optional(absolutePath(*given)) : std::nullopt;
     const FileUrl folder = FileUrl::directory(absolutePath(*folderArgument));
     const std::string location = storeArgument.value_or(
         VistrelModelContainer::onDiskStoreLocation(VistrelModelContainer::storedRootHolding(folder.path())));

@@ -93,32 +93,32 @@ std::optional<std::string> readPatterns(const std::string& file, std::vector<std
 
 } // namespace
 
+const CommandLine::Spec scanCommandLine{"scan",
+                                        {{"--store", "FILE", false, 1},
+                                         {"--in-memory", nullptr, false, 1},
+                                         {"--exclude", "PATTERN", true},
+                                         {"--exclude-from", "FILE"}},
+                                        {"[ROOT]"},
+                                        true};
+
 int runScan(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> rootArgument;
-    std::optional<std::string> storeArgument;
-    bool inMemory = false;
-    bool optionsEnded = false;
+    std::string problem;
+    const auto line = CommandLine::parse(scanCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> rootArgument
+        = line->operands().empty() ? std::nullopt : std::optional(line->operands().front());
+    const std::optional<std::string> storeArgument = line->value("--store");
+    const bool inMemory = line->has("--in-memory");
     std::vector<std::string> patterns;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        const std::string& argument = arguments[index];
-        if (!optionsEnded && argument == "--")
-            optionsEnded = true;
-        else if (!optionsEnded && argument == "--exclude" && index + 1 < arguments.size())
-            patterns.push_back(arguments[++index]);
-        else if (!optionsEnded && argument == "--exclude-from" && index + 1 < arguments.size()) {
-            const std::string file = arguments[++index];
-            if (const auto problem = readPatterns(file, patterns))
-                return failure("cannot read the exclusions in " + terminalText(file) + ": " + *problem);
-        } else if (!optionsEnded && argument == "--store" && index + 1 < arguments.size() && !inMemory
-                   && !storeArgument)
-            storeArgument = arguments[++index];
-        else if (!optionsEnded && argument == "--in-memory" && !storeArgument)
-            inMemory = true;
-        else if (!rootArgument && (optionsEnded || argument.empty() || argument[0] != '-'))
-            rootArgument = argument;
-        else
-            return usageError("scan: unexpected argument " + argument);
+    for (const auto& [option, value] : line->given()) {
+        if (option == "--exclude") {
+            patterns.push_back(*value);
+        } else if (option == "--exclude-from") {
+            if (const auto unreadable = readPatterns(*value, patterns))
+                return failure("cannot read the exclusions in " + terminalText(*value) + ": " + *unreadable);
+        }
     }
     const std::string root = FileUrl::directory(absolutePath(rootArgument.value_or("/"))).path();
     ExclusionPatterns exclusions;

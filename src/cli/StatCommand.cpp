@@ -129,12 +129,15 @@ void printItem(const std::string& path)
 
 } // namespace
 
+const CommandLine::Spec statCommandLine{"stat", {}, {"PATH..."}, true};
+
 int runStat(const std::vector<std::string>& arguments)
 {
-    const bool optionsEnded = !arguments.empty() && arguments.front() == "--";
-    const std::vector<std::string> paths(arguments.begin() + (optionsEnded ? 1 : 0), arguments.end());
-    if (paths.empty())
-        return usageError("stat needs at least one path");
+    std::string problem;
+    const auto line = CommandLine::parse(statCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::vector<std::string>& paths = line->operands();
     int status = exitSuccess;
     for (const std::string& argument : paths) {
         try {

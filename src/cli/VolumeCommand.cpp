@@ -66,15 +66,15 @@ bool writeUsedSpace(JsonWriter& json, const std::optional<std::string>& store)
 
 } // namespace
 
+const CommandLine::Spec volumeCommandLine{"volume", {{"--store", "FILE"}}, {}};
+
 int runVolume(const std::vector<std::string>& arguments)
 {
-    std::optional<std::string> store;
-    for (std::size_t index = 0; index < arguments.size(); ++index) {
-        if (arguments[index] == "--store" && index + 1 < arguments.size() && !store)
-            store = arguments[++index];
-        else
-            return usageError("volume takes only --store FILE");
-    }
+    std::string problem;
+    const auto line = CommandLine::parse(volumeCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const std::optional<std::string> store = line->value("--store");
     try {
         const VolumeFigures figures = VolumeFigures::read("/");
         JsonWriter json;

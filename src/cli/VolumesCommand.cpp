@@ -31,15 +31,15 @@ std::string padLeft(const QString& text, int width)
 } // namespace
 
 // The volumes the scan screen offers: name, mount point, type and usage.
+const CommandLine::Spec volumesCommandLine{"volumes", {{"--json"}}, {}};
+
 int runVolumes(const std::vector<std::string>& arguments)
 {
-    bool json = false;
-    for (const std::string& argument : arguments) {
-        if (argument == "--json")
-            json = true;
-        else
-            return usageError("volumes takes only --json");
-    }
+    std::string problem;
+    const auto line = CommandLine::parse(volumesCommandLine, arguments, &problem);
+    if (!line)
+        return usageError(problem);
+    const bool json = line->has("--json");
     const auto volumes = MountTable::currentVolumes();
     if (!json)
         std::printf("%s%s%s%s%s\n", padRight("Name", 24).c_str(), padRight("Mount point", 32).c_str(),

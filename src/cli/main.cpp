@@ -17,28 +17,17 @@ namespace vistrel::cli {
 
 namespace {
 
-// One line a command, those with a table made from it.
+// One line a command, made from its table.
 std::string usageText()
 {
-    const std::vector<std::string> lines{
-        "scan [ROOT] [--store FILE | --in-memory] [--exclude PATTERN]... [--exclude-from FILE]",
-        "rescan DIR [--store FILE]",
-        "dump [--store FILE]",
-        CommandLine::usage(listCommandLine),
-        CommandLine::usage(searchCommandLine),
-        CommandLine::usage(topCommandLine),
-        CommandLine::usage(typesCommandLine),
-        "history [--root DIR | --store FILE] [--json]",
-        "diff OLD NEW [--under DIR] [-n N] [--json]",
-        "export [--store FILE] [--under DIR] [-o OUT]",
-        "import IN [--store FILE | --in-memory]",
-        "stat PATH...",
-        "volume [--store FILE]",
-        "volumes [--json]",
+    const CommandLine::Spec* const commands[] = {
+        &scanCommandLine,   &rescanCommandLine, &dumpCommandLine,    &listCommandLine,    &searchCommandLine,
+        &topCommandLine,    &typesCommandLine,  &historyCommandLine, &diffCommandLine,    &exportCommandLine,
+        &importCommandLine, &statCommandLine,   &volumeCommandLine,  &volumesCommandLine,
     };
     std::string text;
-    for (const std::string& line : lines)
-        text += (text.empty() ? "usage: vistrel-cli " : "       vistrel-cli ") + line + "\n";
+    for (const CommandLine::Spec* command : commands)
+        text += (text.empty() ? "usage: vistrel-cli " : "       vistrel-cli ") + CommandLine::usage(*command) + "\n";
     return text
         + "Without --store, the per-user snapshot of the scan root (for ls and search, of the\n"
           "nearest root holding DIR) is used.\n";
