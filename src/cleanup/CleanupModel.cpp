@@ -131,28 +131,35 @@ void CleanupModel::editSnapshot(Report& report, const std::shared_ptr<StoreConta
     }
 }
 
+bool CleanupModel::changeEach(Report& report, const std::vector<std::string>& paths, const Change& change)
+{
+    auto writable = openWritable(report);
+    if (!writable)
+        return false;
+    for (const std::string& path : paths) {
+        if (cancelled_)
+            break;
+        if (const auto target = resolve(path, report))
+            change(path, *target, writable);
+    }
+    closeWritable(writable);
+    return true;
+}
+
 bool CleanupModel::moveToTrash(std::vector<std::string> paths)
 {
     if (anyRefused(paths))
         return false;
     return start(Action::moveToTrash, [this, paths = std::move(paths)](Report& report) {
-        auto writable = openWritable(report);
-        if (!writable)
-            return;
         std::vector<Trashed> trashed;
-        for (const std::string& path : paths) {
-            if (cancelled_)
-                break;
-            const auto target = resolve(path, report);
-            if (!target)
-                continue;
-            const auto outcome = TrashMover::moveToTrash(*target);
+        const auto trash = [&](const std::string& path, const ResolvedItem& target, const auto& writable) {
+            const auto outcome = TrashMover::moveToTrash(target);
             if (!outcome.trashed) {
                 if (outcome.noUsableTrash)
                     report.withoutTrash.push_back(path);
                 else
                     report.failures.push_back({path, outcome.failure});
-                continue;
+                return;
             }
             Trashed item{*outcome.trashed, std::nullopt};
             editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
@@ -164,8 +171,9 @@ bool CleanupModel::moveToTrash(std::vector<std::string> paths)
             trashed.push_back(std::move(item));
             report.done.push_back(path);
             report.changedFolders.push_back(parentOf(path));
-        }
-        closeWritable(writable);
+        };
+        if (!changeEach(report, paths, trash))
+            return;
         onMainThread(lifetime_.watch(), [this, trashed = std::move(trashed)]() mutable {
             if (!trashed.empty())
                 trashed_ = std::move(trashed);
@@ -178,16 +186,8 @@ bool CleanupModel::deletePermanently(std::vector<std::string> paths)
     if (anyRefused(paths))
         return false;
     return start(Action::deletePermanently, [this, paths = std::move(paths)](Report& report) {
-        auto writable = openWritable(report);
-        if (!writable)
-            return;
-        for (const std::string& path : paths) {
-            if (cancelled_)
-                break;
-            const auto target = resolve(path, report);
-            if (!target)
-                continue;
-            const auto removal = TreeRemover::remove(*target, [this] { return cancelled_.load(); });
+        changeEach(report, paths, [&](const std::string& path, const ResolvedItem& target, const auto& writable) {
+            const auto removal = TreeRemover::remove(target, [this] { return cancelled_.load(); });
             report.failures.insert(report.failures.end(), removal.failures.begin(), removal.failures.end());
             report.changedFolders.push_back(parentOf(path));
             if (removal.complete()) {
@@ -202,8 +202,7 @@ bool CleanupModel::deletePermanently(std::vector<std::string> paths)
                     FolderRescan::run(FileUrl(path), store, {});
                 });
             }
-        }
-        closeWritable(writable);
+        });
     });
 }
 

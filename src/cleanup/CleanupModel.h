@@ -83,6 +83,11 @@ private:
     // report, when it is refused), and its end: the window's container takes the new version.
     std::shared_ptr<StoreContainer> openWritable(Report& report);
     void closeWritable(std::shared_ptr<StoreContainer>& writable);
+    using Change = std::function<void(const std::string& path, const ResolvedItem& target,
+                                      const std::shared_ptr<StoreContainer>& writable)>;
+    // Opens the snapshot for writing, then changes each path resolved again just before,
+    // until cancelled; false when the snapshot could not be opened.
+    bool changeEach(Report& report, const std::vector<std::string>& paths, const Change& change);
     // Runs `edit` on it; a failure goes into the report.
     void editSnapshot(Report& report, const std::shared_ptr<StoreContainer>& writable, const Edit& edit);
 

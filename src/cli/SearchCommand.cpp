@@ -22,18 +22,17 @@ int runSearch(const std::vector<std::string>& arguments)
     const auto line = CommandLine::parse(searchCommandLine, arguments, &problem);
     if (!line)
         return usageError(problem);
-    const std::optional<std::string> store = line->value("--store");
-    const std::string under = absolutePath(line->value("--under").value_or("/"));
     const bool json = line->has("--json");
     const std::optional<std::string> text = line->operands().front();
     if (text->empty())
         return usageError("search needs a text");
-    const auto container = SnapshotOutput::openExisting(store, under);
+    FileUrl under;
+    const auto container = SnapshotOutput::openUnder(*line, &under);
     if (!container)
         return exitFailure;
     try {
         auto context = container->makeContext();
-        const auto result = VistrelFileSearch::search(FileUrl::directory(under), *text, *context);
+        const auto result = VistrelFileSearch::search(under, *text, *context);
         if (json)
             std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
         else

@@ -100,4 +100,10 @@ std::string SnapshotOutput::tableRow(std::string name, std::optional<std::int64_
     return name + " " + padLeft(files, 13) + padLeft(size, 12);
 }
 
+std::shared_ptr<StoreContainer> SnapshotOutput::openUnder(const CommandLine& line, FileUrl* directory)
+{
+    *directory = FileUrl::directory(absolutePath(line.value("--under").value_or("/")));
+    return openExisting(line.value("--store"), directory->path());
+}
+
 } // namespace vistrel::cli

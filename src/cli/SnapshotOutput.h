@@ -1,5 +1,9 @@
 #pragma once
 
+#include "CommandLine.h"
+
+#include "filesystem/FileUrl.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -22,6 +26,10 @@ public:
     // Without a location, the per-user snapshot of the scan root that holds `directory`.
     static std::shared_ptr<StoreContainer> openExisting(const std::optional<std::string>& location,
                                                         const std::string& directory = "/");
+
+    // The directory --under names (else "/") and, read-only, the snapshot that holds it: the
+    // one --store names, else the per-user one. Nothing, after a message, as openExisting.
+    static std::shared_ptr<StoreContainer> openUnder(const CommandLine& line, FileUrl* directory);
 
     // One JSON object: id, name, level, fileResourceType, fileCount, totalSize,
     // totalAllocatedSize, isPurgeable, in that order.

@@ -29,8 +29,8 @@ int runTop(const std::vector<std::string>& arguments)
             return usageError("top: -n takes a number from 1 to 1000");
     }
     const bool json = line->has("--json");
-    const FileUrl root = FileUrl::directory(absolutePath(line->value("--under").value_or("/")));
-    const auto container = SnapshotOutput::openExisting(line->value("--store"), root.path());
+    FileUrl root;
+    const auto container = SnapshotOutput::openUnder(*line, &root);
     if (!container)
         return exitFailure;
     try {

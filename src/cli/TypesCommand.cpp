@@ -22,8 +22,8 @@ int runTypes(const std::vector<std::string>& arguments)
     if (!line)
         return usageError(problem);
     const bool json = line->has("--json");
-    const FileUrl root = FileUrl::directory(absolutePath(line->value("--under").value_or("/")));
-    const auto container = SnapshotOutput::openExisting(line->value("--store"), root.path());
+    FileUrl root;
+    const auto container = SnapshotOutput::openUnder(*line, &root);
     if (!container)
         return exitFailure;
     try {

@@ -62,4 +62,13 @@ TextTone ChangeText::tone(const SizeComparison& comparison)
     return comparison.change() > 0 ? TextTone::growth : TextTone::shrink;
 }
 
+TextTone ChangeText::cellTone(const SizeComparison* comparison, bool changeColumn, TextTone otherwise)
+{
+    if (comparison && comparison->removed())
+        return TextTone::removed;
+    if (comparison && changeColumn)
+        return tone(*comparison);
+    return otherwise;
+}
+
 } // namespace vistrel

@@ -19,6 +19,9 @@ public:
     static QString thenAndNow(const SizeComparison& comparison);
     // "Size on <date>: 5 MB. Now: 900 MB (+895 MB)."
     static QString sentence(const SizeComparison& comparison, const QString& earlierLabel);
+    // A cell's tone in a row that may be compared: faded when the item is gone, growth or
+    // shrink in the change column, else `otherwise`.
+    static TextTone cellTone(const SizeComparison* comparison, bool changeColumn, TextTone otherwise);
     // "+1.2 GB" of a signed byte count ("−" is the minus sign, not a hyphen).
     static QString signedBytes(std::int64_t change);
 };

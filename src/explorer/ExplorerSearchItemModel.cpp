@@ -2,14 +2,13 @@
 
 #include "ChangeText.h"
 #include "ExplorerSearchViewModel.h"
+#include "FigureFont.h"
 
 #include "details/FileIcons.h"
 #include "services/Background.h"
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 
-#include <QApplication>
-#include <QFontDatabase>
 #include <QPalette>
 
 namespace vistrel {
@@ -118,22 +117,14 @@ QVariant ExplorerSearchItemModel::data(const QModelIndex& index, int role) const
             return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
         break;
     case Qt::FontRole:
-        if (index.column() == sizeColumn || index.column() == changeColumn) {
-            QFont figures = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            figures.setPointSizeF(QApplication::font().pointSizeF() * 0.85);
-            figures.setBold(true);
-            return figures;
-        }
+        if (index.column() == sizeColumn || index.column() == changeColumn)
+            return figureFont();
         break;
-    case textToneRole: {
+    case textToneRole:
         // Gone since the earlier snapshot: faded, with its old figures.
-        const SizeComparison* comparison = comparisonAt(index.row());
-        if (comparison && comparison->removed())
-            return static_cast<int>(TextTone::removed);
-        if (comparison && index.column() == changeColumn)
-            return static_cast<int>(ChangeText::tone(*comparison));
-        return static_cast<int>(index.column() != nameColumn ? TextTone::figure : TextTone::normal);
-    }
+        return static_cast<int>(
+            ChangeText::cellTone(comparisonAt(index.row()), index.column() == changeColumn,
+                                 index.column() != nameColumn ? TextTone::figure : TextTone::normal));
     case searchTextRole:
         return viewModel_->searchText();
     }

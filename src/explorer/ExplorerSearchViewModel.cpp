@@ -24,9 +24,6 @@ ExplorerSearchViewModel::ExplorerSearchViewModel(std::shared_ptr<SnapshotReader>
     , explorerModel_(explorerModel)
     , navigationModel_(navigationModel)
 {
-    debounce_.setSingleShot(true);
-    debounce_.setInterval(debounceMilliseconds);
-    connect(&debounce_, &QTimer::timeout, this, &ExplorerSearchViewModel::startDebounced);
 }
 
 ExplorerSearchViewModel::~ExplorerSearchViewModel()
@@ -43,10 +40,10 @@ void ExplorerSearchViewModel::setSearchText(const QString& text)
     lastSent_ = text;
     // An emptied field starts nothing and keeps the last results.
     if (text.isEmpty()) {
-        debounce_.stop();
+        debounce_.cancel();
         return;
     }
-    debounce_.start();
+    debounce_.request();
 }
 
 void ExplorerSearchViewModel::startDebounced()

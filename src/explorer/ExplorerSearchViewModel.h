@@ -5,12 +5,12 @@
 
 #include "history/SnapshotComparison.h"
 
+#include "services/Debounce.h"
 #include "services/LifetimeToken.h"
 #include "store/VistrelFile.h"
 #include "store/VistrelFileSearch.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <atomic>
 #include <cstdint>
@@ -39,7 +39,7 @@ public:
     void setSearchText(const QString& text);
     const QString& searchText() const { return searchText_; }
     // A search waits for the typing to pause.
-    bool debouncing() const { return debounce_.isActive(); }
+    bool debouncing() const { return debounce_.pending(); }
     // Starts a search for `text` at once, cancelling the running one.
     void search(const QString& text);
     // Lists the largest files anywhere below the directory instead, with no text; from then
@@ -90,7 +90,7 @@ private:
     NavigationModel* navigationModel_;
     QString searchText_;
     QString lastSent_;
-    QTimer debounce_;
+    Debounce debounce_{debounceMilliseconds, this, [this] { startDebounced(); }};
     std::shared_ptr<std::atomic<bool>> cancelRunning_;
     bool searching_ = false;
     std::vector<VistrelFile> results_;

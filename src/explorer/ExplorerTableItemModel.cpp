@@ -1,6 +1,7 @@
 #include "ExplorerTableItemModel.h"
 
 #include "ChangeText.h"
+#include "FigureFont.h"
 
 #include "cleanup/CacheFolders.h"
 
@@ -11,8 +12,6 @@
 #include "services/DisplayName.h"
 #include "services/Formats.h"
 
-#include <QApplication>
-#include <QFontDatabase>
 #include <QHash>
 #include <QIcon>
 #include <QPainter>
@@ -237,23 +236,15 @@ QVariant ExplorerTableItemModel::data(const QModelIndex& index, int role) const
             return QVariant::fromValue(Qt::AlignTrailing | Qt::AlignVCenter);
         break;
     case Qt::FontRole:
-        if (index.column() != nameColumn) {
-            QFont figures = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-            figures.setPointSizeF(QApplication::font().pointSizeF() * 0.85);
-            figures.setBold(true);
-            return figures;
-        }
+        if (index.column() != nameColumn)
+            return figureFont();
         break;
     case textToneRole: {
         // Items only the earlier snapshot has are faded, with their old figures.
-        const SizeComparison* comparison = source.comparison();
-        if (comparison && comparison->removed())
-            return static_cast<int>(TextTone::removed);
-        if (comparison && index.column() == changeColumn)
-            return static_cast<int>(ChangeText::tone(*comparison));
-        return static_cast<int>(index.column() != nameColumn ? TextTone::figure
-                                    : others                 ? TextTone::other
-                                                             : TextTone::normal);
+        const TextTone otherwise = index.column() != nameColumn ? TextTone::figure
+            : others                                            ? TextTone::other
+                                                                : TextTone::normal;
+        return static_cast<int>(ChangeText::cellTone(source.comparison(), index.column() == changeColumn, otherwise));
     }
     case shareRole:
         if (index.column() == shareColumn)

@@ -43,9 +43,6 @@ ExplorerTableViewModel::ExplorerTableViewModel(std::shared_ptr<SnapshotReader> r
     , explorerModel_(explorerModel)
     , navigationModel_(navigationModel)
 {
-    debounce_.setSingleShot(true);
-    debounce_.setInterval(debounceMilliseconds);
-    connect(&debounce_, &QTimer::timeout, this, &ExplorerTableViewModel::filterAndSortRows);
 }
 
 ExplorerTableViewModel::~ExplorerTableViewModel() = default;
@@ -237,7 +234,7 @@ void ExplorerTableViewModel::setFilterText(const QString& text)
     if (text == lastSentFilterText_)
         return;
     lastSentFilterText_ = text;
-    debounce_.start();
+    debounce_.request();
 }
 
 void ExplorerTableViewModel::filterAndSortRows()

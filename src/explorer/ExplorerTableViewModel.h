@@ -4,11 +4,11 @@
 #include "ItemUrl.h"
 #include "KeyPathComparator.h"
 #include "UnmeasuredFolders.h"
+#include "services/Debounce.h"
 #include "services/LifetimeToken.h"
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -62,7 +62,7 @@ public:
     // Repeated values are dropped; a pass starts 200 ms after the last change.
     void setFilterText(const QString& text);
     // A pass waits for the typing to pause.
-    bool debouncing() const { return debounce_.isActive(); }
+    bool debouncing() const { return debounce_.pending(); }
     // The pass itself: shows the indicator, filters and sorts every loaded open row.
     void filterAndSortRows();
 
@@ -111,7 +111,7 @@ private:
     SortOrder order_{KeyPathComparator{KeyPathComparator::Key::allocatedSize, false}};
     QString filterText_;
     QString lastSentFilterText_;
-    QTimer debounce_;
+    Debounce debounce_{debounceMilliseconds, this, [this] { filterAndSortRows(); }};
     std::optional<ItemUrl> selectedPath_;
     std::shared_ptr<const UnmeasuredFolders> unmeasured_;
     std::shared_ptr<const SnapshotComparison> comparison_;

@@ -17,9 +17,6 @@ MapModel::MapModel(std::shared_ptr<SnapshotReader> reader, FileUrl directory, QO
     , reader_(std::move(reader))
     , directory_(std::move(directory))
 {
-    debounce_.setSingleShot(true);
-    debounce_.setInterval(debounceMilliseconds);
-    connect(&debounce_, &QTimer::timeout, this, &MapModel::build);
 }
 
 MapModel::~MapModel()
@@ -30,7 +27,7 @@ MapModel::~MapModel()
 void MapModel::cancelMap()
 {
     ++*generation_; // the work in flight stops at its next check, or its query is interrupted
-    debounce_.stop();
+    debounce_.cancel();
     if (inFlight_)
         inFlight_->cancel();
     inFlight_.reset();
@@ -73,7 +70,7 @@ void MapModel::setSize(QSize size, bool dark)
 {
     if (size.isEmpty())
         return;
-    const bool coming = size == wanted_ && dark == dark_ && (busy_ || debounce_.isActive());
+    const bool coming = size == wanted_ && dark == dark_ && (busy_ || debounce_.pending());
     if (!coming && (size != built_ || dark != dark_ || image_.isNull())) {
         wanted_ = size;
         dark_ = dark;
@@ -84,7 +81,7 @@ void MapModel::setSize(QSize size, bool dark)
         if (image_.isNull() && !busy_)
             build();
         else
-            debounce_.start();
+            debounce_.request();
     }
     // After the map: the types read every file, the map only what it can draw.
     if (!typesRead_)

@@ -4,13 +4,13 @@
 
 #include "map/FileTypeTotals.h"
 #include "map/MapLayout.h"
+#include "services/Debounce.h"
 #include "services/LifetimeToken.h"
 #include "store/SnapshotReader.h"
 
 #include <QImage>
 #include <QObject>
 #include <QSize>
-#include <QTimer>
 
 #include <atomic>
 #include <memory>
@@ -44,7 +44,7 @@ public:
     const MapLayout& layout() const { return layout_; }
     bool busy() const { return busy_; }
     // A build waits for the resizing to pause.
-    bool debouncing() const { return debounce_.isActive(); }
+    bool debouncing() const { return debounce_.pending(); }
     const FileUrl& directory() const { return directory_; }
     // Why the map could not be made (a read failure), or empty.
     const QString& failure() const { return failure_; }
@@ -80,7 +80,7 @@ private:
 
     std::shared_ptr<SnapshotReader> reader_;
     FileUrl directory_;
-    QTimer debounce_;
+    Debounce debounce_{debounceMilliseconds, this, [this] { build(); }};
     QSize wanted_;
     QSize built_;
     bool dark_ = false;
