@@ -26,13 +26,9 @@ int runSearch(const std::vector<std::string>& arguments)
     const std::optional<std::string> text = line->operands().front();
     if (text->empty())
         return usageError("search needs a text");
-    FileUrl under;
-    const auto container = SnapshotOutput::openUnder(*line, &under);
-    if (!container)
-        return exitFailure;
-    try {
-        auto context = container->makeContext();
-        const auto result = VistrelFileSearch::search(under, *text, *context);
+    const std::string failure = "cannot get results for search " + terminalText(*text);
+    return SnapshotOutput::readUnder(*line, failure, [&](const FileUrl& under, StoreContext& context) {
+        const auto result = VistrelFileSearch::search(under, *text, context);
         if (json)
             std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
         else
@@ -48,10 +44,7 @@ int runSearch(const std::vector<std::string>& arguments)
                                               Translations::count(result.total));
             std::printf("%s\n", status.toStdString().c_str());
         }
-    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
-        return failure("cannot get results for search " + terminalText(*text) + ": " + error.what());
-    }
-    return exitSuccess;
+    });
 }
 
 } // namespace vistrel::cli

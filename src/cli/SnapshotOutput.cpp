@@ -5,6 +5,7 @@
 
 #include "TerminalText.h"
 #include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 #include "objectstore/StoreError.h"
 #include "services/Formats.h"
 #include "store/SnapshotCompletion.h"
@@ -100,10 +101,19 @@ std::string SnapshotOutput::tableRow(std::string name, std::optional<std::int64_
     return name + " " + padLeft(files, 13) + padLeft(size, 12);
 }
 
-std::shared_ptr<StoreContainer> SnapshotOutput::openUnder(const CommandLine& line, FileUrl* directory)
+int SnapshotOutput::readUnder(const CommandLine& line, const std::string& failure,
+                              const std::function<void(const FileUrl& directory, StoreContext& context)>& read)
 {
-    *directory = FileUrl::directory(absolutePath(line.value("--under").value_or("/")));
-    return openExisting(line.value("--store"), directory->path());
+    const FileUrl directory = FileUrl::directory(absolutePath(line.value("--under").value_or("/")));
+    const auto container = openExisting(line.value("--store"), directory.path());
+    if (!container)
+        return exitFailure;
+    try {
+        read(directory, *container->makeContext());
+    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
+        return cli::failure(failure + ": " + error.what());
+    }
+    return exitSuccess;
 }
 
 } // namespace vistrel::cli

@@ -4,6 +4,7 @@
 
 #include "filesystem/FileUrl.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 namespace vistrel {
 class StoreContainer;
+class StoreContext;
 class VistrelFile;
 } // namespace vistrel
 
@@ -27,9 +29,11 @@ public:
     static std::shared_ptr<StoreContainer> openExisting(const std::optional<std::string>& location,
                                                         const std::string& directory = "/");
 
-    // The directory --under names (else "/") and, read-only, the snapshot that holds it: the
-    // one --store names, else the per-user one. Nothing, after a message, as openExisting.
-    static std::shared_ptr<StoreContainer> openUnder(const CommandLine& line, FileUrl* directory);
+    // Reads, with `read`, the directory --under names (else "/") in the snapshot that holds
+    // it: the one --store names, else the per-user one, opened as openExisting does. A read
+    // that fails ends with "<failure>: <why>". Returns the exit status.
+    static int readUnder(const CommandLine& line, const std::string& failure,
+                         const std::function<void(const FileUrl& directory, StoreContext& context)>& read);
 
     // One JSON object: id, name, level, fileResourceType, fileCount, totalSize,
     // totalAllocatedSize, isPurgeable, in that order.

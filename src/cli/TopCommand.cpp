@@ -29,31 +29,25 @@ int runTop(const std::vector<std::string>& arguments)
             return usageError("top: -n takes a number from 1 to 1000");
     }
     const bool json = line->has("--json");
-    FileUrl root;
-    const auto container = SnapshotOutput::openUnder(*line, &root);
-    if (!container)
-        return exitFailure;
-    try {
-        auto context = container->makeContext();
-        const auto result = VistrelFileSearch::largestFiles(root, *context);
-        const auto shown = std::min<std::size_t>(result.files.size(), static_cast<std::size_t>(count));
-        if (json)
-            std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
-        for (std::size_t index = 0; index < shown; ++index) {
-            const VistrelFile& file = result.files[index];
+    return SnapshotOutput::readUnder(
+        *line, "cannot read the snapshot", [&](const FileUrl& root, StoreContext& context) {
+            const auto result = VistrelFileSearch::largestFiles(root, context);
+            const auto shown = std::min<std::size_t>(result.files.size(), static_cast<std::size_t>(count));
             if (json)
-                std::printf("%s\n", SnapshotOutput::json(file).c_str());
-            else
-                std::printf("%12s  %s\n", Formats::byteCount(file.totalAllocatedSize.value_or(0)).toStdString().c_str(),
-                            terminalText(file.id).c_str());
-        }
-        if (!json)
-            std::printf("The %lld largest of %lld files under %s\n", static_cast<long long>(shown),
-                        static_cast<long long>(result.total), terminalText(root.path()).c_str());
-    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
-        return failure(std::string("cannot read the snapshot: ") + error.what());
-    }
-    return exitSuccess;
+                std::printf("{\"total\": %lld}\n", static_cast<long long>(result.total));
+            for (std::size_t index = 0; index < shown; ++index) {
+                const VistrelFile& file = result.files[index];
+                if (json)
+                    std::printf("%s\n", SnapshotOutput::json(file).c_str());
+                else
+                    std::printf("%12s  %s\n",
+                                Formats::byteCount(file.totalAllocatedSize.value_or(0)).toStdString().c_str(),
+                                terminalText(file.id).c_str());
+            }
+            if (!json)
+                std::printf("The %lld largest of %lld files under %s\n", static_cast<long long>(shown),
+                            static_cast<long long>(result.total), terminalText(root.path()).c_str());
+        });
 }
 
 } // namespace vistrel::cli

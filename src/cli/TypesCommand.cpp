@@ -22,41 +22,34 @@ int runTypes(const std::vector<std::string>& arguments)
     if (!line)
         return usageError(problem);
     const bool json = line->has("--json");
-    FileUrl root;
-    const auto container = SnapshotOutput::openUnder(*line, &root);
-    if (!container)
-        return exitFailure;
-    try {
-        auto context = container->makeContext();
-        const auto rows = FileTypeTotals::read(root, *context).rows();
-        std::int64_t size = 0;
-        std::int64_t files = 0;
-        for (const FileTypeTotals::Row& row : rows) {
-            size += row.size;
-            files += row.fileCount;
-            if (json) {
-                JsonWriter line;
-                line.beginObject()
-                    .string("category", FileTypeCategory::key(row.category))
-                    .string("label", FileTypeCategory::label(row.category))
-                    .integer("size", row.size)
-                    .integer("fileCount", row.fileCount)
-                    .fraction("share", row.share)
-                    .endObject();
-                std::printf("%s\n", line.text().c_str());
-            } else {
-                std::printf("%12s  %5.1f %%  %12s  %s\n", Formats::byteCount(row.size).toStdString().c_str(),
-                            row.share * 100.0, Formats::messageCount(row.fileCount).toStdString().c_str(),
-                            FileTypeCategory::label(row.category));
+    return SnapshotOutput::readUnder(
+        *line, "cannot read the snapshot", [&](const FileUrl& root, StoreContext& context) {
+            const auto rows = FileTypeTotals::read(root, context).rows();
+            std::int64_t size = 0;
+            std::int64_t files = 0;
+            for (const FileTypeTotals::Row& row : rows) {
+                size += row.size;
+                files += row.fileCount;
+                if (json) {
+                    JsonWriter object;
+                    object.beginObject()
+                        .string("category", FileTypeCategory::key(row.category))
+                        .string("label", FileTypeCategory::label(row.category))
+                        .integer("size", row.size)
+                        .integer("fileCount", row.fileCount)
+                        .fraction("share", row.share)
+                        .endObject();
+                    std::printf("%s\n", object.text().c_str());
+                } else {
+                    std::printf("%12s  %5.1f %%  %12s  %s\n", Formats::byteCount(row.size).toStdString().c_str(),
+                                row.share * 100.0, Formats::messageCount(row.fileCount).toStdString().c_str(),
+                                FileTypeCategory::label(row.category));
+                }
             }
-        }
-        if (!json)
-            std::printf("%s in %s files under %s\n", Formats::byteCount(size).toStdString().c_str(),
-                        Formats::messageCount(files).toStdString().c_str(), terminalText(root.path()).c_str());
-    } catch (const std::exception& error) { // store errors, and anything a damaged store provokes
-        return failure(std::string("cannot read the snapshot: ") + error.what());
-    }
-    return exitSuccess;
+            if (!json)
+                std::printf("%s in %s files under %s\n", Formats::byteCount(size).toStdString().c_str(),
+                            Formats::messageCount(files).toStdString().c_str(), terminalText(root.path()).c_str());
+        });
 }
 
 } // namespace vistrel::cli
