@@ -9,7 +9,7 @@ BUILD_DIR=${BUILD_DIR:-"$VISTREL_ROOT/build"}
 
 VISTREL_PACKAGES="g++ cmake ninja-build ccache pkg-config qt6-base-dev qt6-l10n-tools qt6-qpa-plugins libqt6svg6 \
 adwaita-icon-theme hicolor-icon-theme fonts-dejavu-core shared-mime-info libsqlite3-dev libtbb-dev \
-libplist-dev libblkid-dev libicu-dev googletest libgtest-dev libgmock-dev desktop-file-utils appstream"
+libplist-dev libblkid-dev libxxhash-dev libicu-dev googletest libgtest-dev libgmock-dev desktop-file-utils appstream"
 
 install_missing_packages() {
     missing=""

@@ -28,6 +28,7 @@ int runHistory(const std::vector<std::string>& arguments);
 int runDiff(const std::vector<std::string>& arguments);
 int runExport(const std::vector<std::string>& arguments);
 int runImport(const std::vector<std::string>& arguments);
+int runDuplicates(const std::vector<std::string>& arguments);
 
 // Each command's table of options and operands, from which its usage line is made.
 extern const CommandLine::Spec scanCommandLine;
@@ -44,6 +45,7 @@ extern const CommandLine::Spec importCommandLine;
 extern const CommandLine::Spec statCommandLine;
 extern const CommandLine::Spec volumeCommandLine;
 extern const CommandLine::Spec volumesCommandLine;
+extern const CommandLine::Spec duplicatesCommandLine;
 
 // Prints the usage text on stderr and returns exitUsage.
 int usageError(const std::string& problem);

@@ -23,7 +23,7 @@ std::string usageText()
     const CommandLine::Spec* const commands[] = {
         &scanCommandLine,   &rescanCommandLine, &dumpCommandLine,    &listCommandLine,    &searchCommandLine,
         &topCommandLine,    &typesCommandLine,  &historyCommandLine, &diffCommandLine,    &exportCommandLine,
-        &importCommandLine, &statCommandLine,   &volumeCommandLine,  &volumesCommandLine,
+        &importCommandLine, &statCommandLine,   &volumeCommandLine,  &volumesCommandLine, &duplicatesCommandLine,
     };
     std::string text;
     for (const CommandLine::Spec* command : commands)
@@ -80,10 +80,11 @@ int main(int argc, char** argv)
     }
     using Command = int (*)(const std::vector<std::string>&);
     static const std::pair<const char*, Command> commands[] = {
-        {"scan", runScan},     {"rescan", runRescan}, {"dump", runDump},       {"ls", runList},
-        {"search", runSearch}, {"stat", runStat},     {"volume", runVolume},   {"volumes", runVolumes},
-        {"top", runTop},       {"types", runTypes},   {"history", runHistory}, {"diff", runDiff},
-        {"export", runExport}, {"import", runImport},
+        {"scan", runScan},     {"rescan", runRescan},   {"dump", runDump},
+        {"ls", runList},       {"search", runSearch},   {"stat", runStat},
+        {"volume", runVolume}, {"volumes", runVolumes}, {"top", runTop},
+        {"types", runTypes},   {"history", runHistory}, {"diff", runDiff},
+        {"export", runExport}, {"import", runImport},   {"duplicates", runDuplicates},
     };
     for (const auto& [name, run] : commands) {
         if (command != name)

@@ -1,0 +1,202 @@
+#include "DuplicateFinder.h"
+
+#include "filesystem/DirectoryHandle.h"
+
+#include <tbb/parallel_for_each.h>
+#include <xxhash.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vistrel {
+
+namespace {
+
+using Hash = std::pair<std::uint64_t, std::uint64_t>;
+using Identity = std::pair<dev_t, ino_t>;
+
+// A descriptor closed when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd)
+        : fd_(fd)
+    {
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// A candidate opened by its bytes below directory descriptors (paths beyond PATH_MAX work),
+// never through a link, without waiting on a fifo; -1 unless a regular file of `size`.
+int openRegular(const std::string& path, std::int64_t size, Identity* identity)
+{
+    std::string name;
+    const DirectoryHandle directory = DirectoryHandle::openContaining(path, &name);
+    if (!directory.isValid())
+        return -1;
+    const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    // Reading is no use of the file: its access time stays where the owner allows it.
+    int fd = ::openat(directory.fd(), name.c_str(), flags | O_NOATIME);
+    if (fd < 0 && errno == EPERM)
+        fd = ::openat(directory.fd(), name.c_str(), flags);
+    if (fd < 0)
+        return -1;
+    struct stat status { };
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size != size) {
+        ::close(fd);
+        return -1;
+    }
+    *identity = {status.st_dev, status.st_ino};
+    return fd;
+}
+
+// XXH3-128 of the first `length` bytes; empty when they cannot all be read.
+std::optional<Hash> hashOf(int fd, std::int64_t length, DuplicateFinder::Progress* progress)
+{
+    std::unique_ptr<XXH3_state_t, XXH_errorcode (*)(XXH3_state_t*)> state(XXH3_createState(), XXH3_freeState);
+    if (!state || XXH3_128bits_reset(state.get()) != XXH_OK)
+        return std::nullopt;
+    // Whole files are read front to back once: the kernel may read ahead and drop behind.
+    if (length > DuplicateFinder::headBytes)
+        ::posix_fadvise(fd, 0, length, POSIX_FADV_SEQUENTIAL);
+    std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(length, 1 << 20)));
+    std::int64_t offset = 0;
+    while (offset < length) {
+        const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(length - offset, buffer.size()));
+        const ssize_t got = ::pread(fd, buffer.data(), wanted, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            // What is left of it will never be read.
+            if (progress)
+                progress->bytesToRead -= length - offset;
+            return std::nullopt;
+        }
+        XXH3_128bits_update(state.get(), buffer.data(), static_cast<std::size_t>(got));
+        offset += got;
+        if (progress)
+            progress->bytesRead += got;
+    }
+    const XXH128_hash_t digest = XXH3_128bits_digest(state.get());
+    return Hash{digest.high64, digest.low64};
+}
+
+struct Candidate {
+    std::string path;
+    Identity identity;
+};
+
+// The candidates whose first `length` bytes hash alike, in groups of two or more. Each is
+// opened only while it is read (a large group would run out of descriptors); one that is no
+// longer the file first met is left out.
+std::vector<std::vector<Candidate>> splitByHash(std::vector<Candidate> candidates, std::int64_t size,
+                                                std::int64_t length, DuplicateFinder::Progress* progress)
+{
+    std::map<Hash, std::vector<Candidate>> byHash;
+    for (Candidate& candidate : candidates) {
+        Identity identity;
+        const Descriptor file(openRegular(candidate.path, size, &identity));
+        if (file.fd() < 0 || identity != candidate.identity) {
+            if (progress)
+                progress->bytesToRead -= length;
+            continue;
+        }
+        if (const auto hash = hashOf(file.fd(), length, progress))
+            byHash[*hash].push_back(std::move(candidate));
+    }
+    std::vector<std::vector<Candidate>> groups;
+    for (auto& [hash, members] : byHash)
+        if (members.size() > 1)
+            groups.push_back(std::move(members));
+    return groups;
+}
+
+// The copies among the files of one size: their first block hashed as they are first met,
+// the whole of those whose blocks agree read again.
+std::vector<DuplicateFinder::Group> findInSize(const DuplicateCandidates::SizeGroup& sizeGroup,
+                                               DuplicateFinder::Progress* progress, const std::atomic<bool>* cancelled)
+{
+    const std::int64_t head = std::min(sizeGroup.size, DuplicateFinder::headBytes);
+    std::map<Hash, std::vector<Candidate>> byHead;
+    std::set<Identity> seen;
+    for (const std::string& path : sizeGroup.paths) {
+        Identity identity;
+        const Descriptor file(openRegular(path, sizeGroup.size, &identity));
+        // A second name of a file already met is the same file, not a copy of it.
+        if (file.fd() < 0 || !seen.insert(identity).second) {
+            if (progress)
+                progress->bytesToRead -= head;
+            continue;
+        }
+        if (const auto hash = hashOf(file.fd(), head, progress))
+            byHead[*hash].push_back({path, identity});
+    }
+    std::vector<DuplicateFinder::Group> found;
+    for (auto& [hash, sameHead] : byHead) {
+        if (sameHead.size() < 2)
+            continue;
+        if (cancelled && *cancelled)
+            break;
+        std::vector<std::vector<Candidate>> same;
+        if (sizeGroup.size > head) {
+            if (progress)
+                progress->bytesToRead += sizeGroup.size * static_cast<std::int64_t>(sameHead.size());
+            same = splitByHash(std::move(sameHead), sizeGroup.size, sizeGroup.size, progress);
+        } else {
+            same.push_back(std::move(sameHead));
+        }
+        for (const auto& members : same) {
+            DuplicateFinder::Group group;
+            group.size = sizeGroup.size;
+            for (const Candidate& member : members)
+                group.paths.push_back(member.path);
+            std::sort(group.paths.begin(), group.paths.end());
+            found.push_back(std::move(group));
+        }
+    }
+    return found;
+}
+
+} // namespace
+
+std::vector<DuplicateFinder::Group> DuplicateFinder::find(const std::vector<DuplicateCandidates::SizeGroup>& candidates,
+                                                          Progress* progress, const std::atomic<bool>* cancelled)
+{
+    if (progress)
+        for (const auto& group : candidates)
+            progress->bytesToRead += std::min(group.size, headBytes) * static_cast<std::int64_t>(group.paths.size());
+    std::mutex mutex;
+    std::vector<Group> groups;
+    tbb::parallel_for_each(candidates.begin(), candidates.end(), [&](const DuplicateCandidates::SizeGroup& sizeGroup) {
+        if (cancelled && *cancelled)
+            return;
+        auto found = findInSize(sizeGroup, progress, cancelled);
+        std::lock_guard lock(mutex);
+        std::move(found.begin(), found.end(), std::back_inserter(groups));
+    });
+    std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
+        if (a.wasted() != b.wasted())
+            return a.wasted() > b.wasted();
+        return a.paths.front() < b.paths.front();
+    });
+    return groups;
+}
+
+} // namespace vistrel
