@@ -1,0 +1,2 @@
+// Must not compile: finding copies is core, QtCore only.
+#include <QWidget>
