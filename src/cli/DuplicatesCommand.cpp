@@ -4,7 +4,9 @@
 #include "TerminalText.h"
 
 #include "duplicates/DuplicateFinder.h"
+#include "duplicates/DuplicateFolders.h"
 #include "services/Formats.h"
+#include "store/VistrelFileSubtree.h"
 
 #include <QVariantList>
 
@@ -34,14 +36,15 @@ void print(const std::vector<DuplicateFinder::Group>& groups, bool json)
                 .integer("size", group.size)
                 .integer("count", static_cast<std::int64_t>(group.paths.size()))
                 .integer("wasted", group.wasted())
-                .string("kind", "files")
+                .string("kind", group.folders ? "folders" : "files")
                 .variant("paths", paths)
                 .endObject();
             std::printf("%s\n", object.text().c_str());
             continue;
         }
         std::string line = Formats::byteCount(group.wasted()).toStdString() + " wasted by "
-            + std::to_string(group.paths.size()) + " copies of " + Formats::byteCount(group.size).toStdString() + ":";
+            + std::to_string(group.paths.size()) + (group.folders ? " folder copies of " : " copies of ")
+            + Formats::byteCount(group.size).toStdString() + ":";
         for (const std::string& path : group.paths)
             line += "  " + terminalText(path);
         std::printf("%s\n", line.c_str());
@@ -83,7 +86,12 @@ int runDuplicates(const std::vector<std::string>& arguments)
     const bool json = line->has("--json");
     return SnapshotOutput::readUnder(
         *line, "cannot read the snapshot", [&](const FileUrl& root, StoreContext& context) {
-            print(DuplicateFinder::find(DuplicateCandidates::read(root, minimumSize, context)), json);
+            auto files = DuplicateFinder::find(DuplicateCandidates::read(root, minimumSize, context));
+            std::vector<std::string> items;
+            if (!files.empty())
+                for (VistrelFileSubtree::Item& item : VistrelFileSubtree::read(root, context))
+                    items.push_back(std::move(item.id));
+            print(DuplicateFolders::fold(std::move(files), items), json);
         });
 }
 

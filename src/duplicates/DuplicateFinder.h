@@ -15,8 +15,9 @@ namespace vistrel {
 class DuplicateFinder {
 public:
     struct Group {
-        std::int64_t size = 0; // of each copy
+        std::int64_t size = 0; // of each copy (for folders, of the files each holds)
         std::vector<std::string> paths; // two or more, in path order
+        bool folders = false; // copies of whole folders (their paths end with '/')
         std::int64_t wasted() const { return size * static_cast<std::int64_t>(paths.size() - 1); }
     };
 

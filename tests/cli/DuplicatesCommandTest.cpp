@@ -15,7 +15,8 @@ using testing::lines;
 using testing::parse;
 using testing::TemporaryTree;
 
-// One group a line, the largest waste first, then the totals; paths keep their bytes.
+// One group a line, the largest waste first, then the totals; paths keep their bytes; folders
+// that hold nothing but copies are one group.
 TEST(DuplicatesCommand, GroupsAsJsonAndAsTextWithTheirTotals)
 {
     TemporaryTree tree;
@@ -37,8 +38,10 @@ TEST(DuplicatesCommand, GroupsAsJsonAndAsTextWithTheirTotals)
     EXPECT_EQ(photos["size"].toInt(), 9000);
     EXPECT_EQ(photos["count"].toInt(), 3);
     EXPECT_EQ(photos["wasted"].toInt(), 18000);
-    EXPECT_EQ(photos["kind"].toString(), QStringLiteral("files"));
-    EXPECT_EQ(photos["paths"].toArray().size(), 3);
+    EXPECT_EQ(photos["kind"].toString(), QStringLiteral("folders")) << "each folder holds nothing but the copy";
+    ASSERT_EQ(photos["paths"].toArray().size(), 3);
+    EXPECT_EQ(photos["paths"].toArray()[0].toString().toStdString(), tree.path("data/one/"));
+    EXPECT_NE(output[1].find("\"kind\": \"files\""), std::string::npos) << output[1];
     EXPECT_NE(output[1].find(tree.path("data/notes \xff.txt")), std::string::npos) << "the raw bytes: " << output[1];
     const QJsonObject totals = parse(output[2]);
     EXPECT_EQ(totals["groups"].toInt(), 2);
@@ -48,7 +51,7 @@ TEST(DuplicatesCommand, GroupsAsJsonAndAsTextWithTheirTotals)
     ASSERT_EQ(small.exitStatus, 0) << small.standardError;
     const auto text = lines(small.standardOutput);
     ASSERT_EQ(text.size(), 2u) << small.standardOutput;
-    EXPECT_NE(text[0].find("3 copies"), std::string::npos) << text[0];
+    EXPECT_NE(text[0].find("3 folder copies"), std::string::npos) << text[0];
     EXPECT_NE(text[1].find("Groups of copies: 1,"), std::string::npos) << text[1];
 
     EXPECT_EQ(cli({"duplicates", "--store", store, "--min-size", "-3"}).exitStatus, 2);
