@@ -191,12 +191,17 @@ std::vector<DuplicateFinder::Group> DuplicateFinder::find(const std::vector<Dupl
         std::lock_guard lock(mutex);
         std::move(found.begin(), found.end(), std::back_inserter(groups));
     });
+    sortByWaste(groups);
+    return groups;
+}
+
+void DuplicateFinder::sortByWaste(std::vector<Group>& groups)
+{
     std::sort(groups.begin(), groups.end(), [](const Group& a, const Group& b) {
         if (a.wasted() != b.wasted())
             return a.wasted() > b.wasted();
         return a.paths.front() < b.paths.front();
     });
-    return groups;
 }
 
 } // namespace vistrel

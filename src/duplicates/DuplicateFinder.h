@@ -34,6 +34,8 @@ public:
     // Stops early, with what it found, when `cancelled` turns true.
     static std::vector<Group> find(const std::vector<DuplicateCandidates::SizeGroup>& candidates,
                                    Progress* progress = nullptr, const std::atomic<bool>* cancelled = nullptr);
+    // The ones that waste most first, then by their first path.
+    static void sortByWaste(std::vector<Group>& groups);
 };
 
 } // namespace vistrel

@@ -144,11 +144,7 @@ std::vector<DuplicateFinder::Group> DuplicateFolders::fold(std::vector<Duplicate
         if (group.paths.size() > 1)
             groups.push_back(std::move(group));
     }
-    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
-        if (a.wasted() != b.wasted())
-            return a.wasted() > b.wasted();
-        return a.paths.front() < b.paths.front();
-    });
+    DuplicateFinder::sortByWaste(groups);
     return groups;
 }
 
