@@ -67,33 +67,68 @@ int openRegular(const std::string& path, std::int64_t size, Identity* identity)
     return fd;
 }
 
-// XXH3-128 of the first `length` bytes; empty when they cannot all be read.
+// Where the data after `offset` begins, below `length`: holes of a sparse file read as zeros
+// that need no read. `offset` itself where the file system cannot say.
+std::int64_t nextData(int fd, std::int64_t offset, std::int64_t length)
+{
+    const off_t data = ::lseek(fd, offset, SEEK_DATA);
+    if (data >= 0)
+        return std::min<std::int64_t>(data, length);
+    return errno == ENXIO ? length : offset;
+}
+
+// The end of the data that begins at `offset`, below `length`.
+std::int64_t dataEnd(int fd, std::int64_t offset, std::int64_t length)
+{
+    const off_t hole = ::lseek(fd, offset, SEEK_HOLE);
+    return hole > offset ? std::min<std::int64_t>(hole, length) : length;
+}
+
+// XXH3-128 of the first `length` bytes; empty when they cannot all be read. A hole hashes as
+// the zeros it reads as, without reading them.
 std::optional<Hash> hashOf(int fd, std::int64_t length, DuplicateFinder::Progress* progress)
 {
     std::unique_ptr<XXH3_state_t, XXH_errorcode (*)(XXH3_state_t*)> state(XXH3_createState(), XXH3_freeState);
     if (!state || XXH3_128bits_reset(state.get()) != XXH_OK)
         return std::nullopt;
+    const bool whole = length > DuplicateFinder::headBytes;
     // Whole files are read front to back once: the kernel may read ahead and drop behind.
-    if (length > DuplicateFinder::headBytes)
+    if (whole)
         ::posix_fadvise(fd, 0, length, POSIX_FADV_SEQUENTIAL);
+    static const std::vector<char> zeros(1 << 20, '\0');
     std::vector<char> buffer(static_cast<std::size_t>(std::min<std::int64_t>(length, 1 << 20)));
     std::int64_t offset = 0;
     while (offset < length) {
-        const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(length - offset, buffer.size()));
-        const ssize_t got = ::pread(fd, buffer.data(), wanted, offset);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0) {
-            // What is left of it will never be read.
+        const std::int64_t data = whole ? nextData(fd, offset, length) : offset;
+        while (offset < data) {
+            const auto count = static_cast<std::size_t>(std::min<std::int64_t>(data - offset, zeros.size()));
+            XXH3_128bits_update(state.get(), zeros.data(), count);
+            offset += static_cast<std::int64_t>(count);
             if (progress)
-                progress->bytesToRead -= length - offset;
-            return std::nullopt;
+                progress->bytesRead += static_cast<std::int64_t>(count);
         }
-        XXH3_128bits_update(state.get(), buffer.data(), static_cast<std::size_t>(got));
-        offset += got;
-        if (progress)
-            progress->bytesRead += got;
+        const std::int64_t end = whole ? dataEnd(fd, offset, length) : length;
+        while (offset < end) {
+            const auto wanted = static_cast<std::size_t>(std::min<std::int64_t>(end - offset, buffer.size()));
+            const ssize_t got = ::pread(fd, buffer.data(), wanted, offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0) {
+                // What is left of it will never be read.
+                if (progress)
+                    progress->bytesToRead -= length - offset;
+                return std::nullopt;
+            }
+            XXH3_128bits_update(state.get(), buffer.data(), static_cast<std::size_t>(got));
+            offset += got;
+            if (progress)
+                progress->bytesRead += got;
+        }
     }
+    // A file cut short while it was read would pass its lost end off as a hole.
+    struct stat status { };
+    if (whole && (::fstat(fd, &status) != 0 || status.st_size != length))
+        return std::nullopt;
     const XXH128_hash_t digest = XXH3_128bits_digest(state.get());
     return Hash{digest.high64, digest.low64};
 }
