@@ -1,5 +1,6 @@
 #include "Commands.h"
 #include "JsonWriter.h"
+#include "ScanTerminal.h"
 #include "SnapshotOutput.h"
 #include "TerminalText.h"
 
@@ -10,8 +11,11 @@
 
 #include <QVariantList>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <future>
+#include <unistd.h>
 
 namespace vistrel::cli {
 
@@ -62,6 +66,33 @@ void print(const std::vector<DuplicateFinder::Group>& groups, bool json)
     }
 }
 
+// The copies among the candidates, read on a thread of its own while this one shows the
+// progress on a terminal and turns a signal into a cancel. Empty when cancelled.
+std::optional<std::vector<DuplicateFinder::Group>> findWithProgress(
+    const std::vector<DuplicateCandidates::SizeGroup>& candidates)
+{
+    installCancelSignals();
+    DuplicateFinder::Progress progress;
+    std::atomic<bool> cancelled{false};
+    auto found
+        = std::async(std::launch::async, [&] { return DuplicateFinder::find(candidates, &progress, &cancelled); });
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    while (found.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
+        if (receivedSignal() != 0)
+            cancelled = true;
+        if (terminal)
+            std::fprintf(stderr, "\r\033[KReading %s of %s…",
+                         Formats::byteCount(progress.bytesRead).toStdString().c_str(),
+                         Formats::byteCount(progress.bytesToRead).toStdString().c_str());
+    }
+    if (terminal)
+        std::fprintf(stderr, "\r\033[K");
+    auto groups = found.get();
+    if (receivedSignal() != 0)
+        return std::nullopt;
+    return groups;
+}
+
 } // namespace
 
 // The files under a directory that are copies of one another, told by content.
@@ -84,15 +115,26 @@ int runDuplicates(const std::vector<std::string>& arguments)
             return usageError("duplicates: --min-size takes a number of bytes");
     }
     const bool json = line->has("--json");
-    return SnapshotOutput::readUnder(
-        *line, "cannot read the snapshot", [&](const FileUrl& root, StoreContext& context) {
-            auto files = DuplicateFinder::find(DuplicateCandidates::read(root, minimumSize, context));
-            std::vector<std::string> items;
-            if (!files.empty())
-                for (VistrelFileSubtree::Item& item : VistrelFileSubtree::read(root, context))
-                    items.push_back(std::move(item.id));
-            print(DuplicateFolders::fold(std::move(files), items), json);
-        });
+    int cancelledBy = 0;
+    const int status
+        = SnapshotOutput::readUnder(*line, "cannot read the snapshot", [&](const FileUrl& root, StoreContext& context) {
+              auto found = findWithProgress(DuplicateCandidates::read(root, minimumSize, context));
+              if (!found) {
+                  cancelledBy = receivedSignal();
+                  return;
+              }
+              auto files = std::move(*found);
+              std::vector<std::string> items;
+              if (!files.empty())
+                  for (VistrelFileSubtree::Item& item : VistrelFileSubtree::read(root, context))
+                      items.push_back(std::move(item.id));
+              print(DuplicateFolders::fold(std::move(files), items), json);
+          });
+    if (cancelledBy != 0) {
+        std::fprintf(stderr, "vistrel-cli: duplicates cancelled\n");
+        return 128 + cancelledBy;
+    }
+    return status;
 }
 
 } // namespace vistrel::cli

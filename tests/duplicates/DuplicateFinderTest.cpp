@@ -123,6 +123,23 @@ TEST(DuplicateFinder, TheDiskAsItIsNowDecidesAndNamesStayBytes)
     EXPECT_EQ(large[0].size, 1 << 20);
 }
 
+// A cancelled search stops before it reads anything more, and says nothing of what it left.
+TEST(DuplicateFinder, ACancelledSearchReadsNoMore)
+{
+    TemporaryTree tree;
+    tree.writeFile("a", contents(9000, 9));
+    tree.writeFile("b", contents(9000, 9));
+    const auto scanned = testing::scanTree(tree.root());
+    auto context = scanned.container->makeContext();
+    const auto candidates = DuplicateCandidates::read(FileUrl::directory(tree.root()), 1, *context);
+    ASSERT_EQ(candidates.size(), 1u);
+    DuplicateFinder::Progress progress;
+    const std::atomic<bool> cancelled{true};
+    EXPECT_TRUE(DuplicateFinder::find(candidates, &progress, &cancelled).empty());
+    EXPECT_EQ(progress.bytesRead.load(), 0);
+    EXPECT_EQ(DuplicateFinder::find(candidates).size(), 1u) << "the same candidates, not cancelled";
+}
+
 // Candidates are the snapshot's files of one size below the folder asked about, largest first.
 TEST(DuplicateCandidates, SizesSharedBelowTheFolderOnly)
 {
