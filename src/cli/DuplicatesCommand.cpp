@@ -6,6 +6,8 @@
 
 #include "duplicates/DuplicateFinder.h"
 #include "duplicates/DuplicateFolders.h"
+#include "objectstore/StoreContainer.h"
+#include "objectstore/StoreContext.h"
 #include "services/Formats.h"
 #include "store/VistrelFileSubtree.h"
 
@@ -69,13 +71,13 @@ void print(const std::vector<DuplicateFinder::Group>& groups, bool json)
 // The copies among the candidates, read on a thread of its own while this one shows the
 // progress on a terminal and turns a signal into a cancel. Empty when cancelled.
 std::optional<std::vector<DuplicateFinder::Group>> findWithProgress(
-    const std::vector<DuplicateCandidates::SizeGroup>& candidates)
+    const std::vector<DuplicateCandidates::SizeGroup>& candidates, HashCache* cache)
 {
     installCancelSignals();
     DuplicateFinder::Progress progress;
     std::atomic<bool> cancelled{false};
-    auto found
-        = std::async(std::launch::async, [&] { return DuplicateFinder::find(candidates, &progress, &cancelled); });
+    auto found = std::async(std::launch::async,
+                            [&] { return DuplicateFinder::find(candidates, &progress, &cancelled, cache); });
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     while (found.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready) {
         if (receivedSignal() != 0)
@@ -118,7 +120,14 @@ int runDuplicates(const std::vector<std::string>& arguments)
     int cancelledBy = 0;
     const int status
         = SnapshotOutput::readUnder(*line, "cannot read the snapshot", [&](const FileUrl& root, StoreContext& context) {
-              auto found = findWithProgress(DuplicateCandidates::read(root, minimumSize, context));
+              // The hashes of files read before, kept beside a snapshot on disk.
+              const std::string& store = context.container().configuration().fileLocation;
+              HashCache cache;
+              if (!store.empty())
+                  cache.load(store + ".hashes");
+              auto found = findWithProgress(DuplicateCandidates::read(root, minimumSize, context), &cache);
+              if (found && !store.empty() && !cache.save(store + ".hashes"))
+                  std::fprintf(stderr, "vistrel-cli: cannot keep the hashes beside the snapshot\n");
               if (!found) {
                   cancelledBy = receivedSignal();
                   return;

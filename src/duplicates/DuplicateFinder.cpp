@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <map>
 #include <memory>
@@ -45,26 +46,36 @@ private:
 
 // A candidate opened by its bytes below directory descriptors (paths beyond PATH_MAX work),
 // never through a link, without waiting on a fifo; -1 unless a regular file of `size`.
-int openRegular(const std::string& path, std::int64_t size, Identity* identity)
+int openRegular(const std::string& path, std::int64_t size, struct stat* status)
 {
-    std::string name;
-    const DirectoryHandle directory = DirectoryHandle::openContaining(path, &name);
-    if (!directory.isValid())
-        return -1;
     const int flags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // Reading is no use of the file: its access time stays where the owner allows it.
-    int fd = ::openat(directory.fd(), name.c_str(), flags | O_NOATIME);
-    if (fd < 0 && errno == EPERM)
-        fd = ::openat(directory.fd(), name.c_str(), flags);
+    const auto openAt = [flags](int directory, const char* name) {
+        const int fd = ::openat(directory, name, flags | O_NOATIME);
+        return fd < 0 && errno == EPERM ? ::openat(directory, name, flags) : fd;
+    };
+    int fd = -1;
+    if (path.size() < PATH_MAX) {
+        fd = openAt(AT_FDCWD, path.c_str());
+    } else {
+        std::string name;
+        const DirectoryHandle directory = DirectoryHandle::openContaining(path, &name);
+        if (!directory.isValid())
+            return -1;
+        fd = openAt(directory.fd(), name.c_str());
+    }
     if (fd < 0)
         return -1;
-    struct stat status { };
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) || status.st_size != size) {
+    if (::fstat(fd, status) != 0 || !S_ISREG(status->st_mode) || status->st_size != size) {
         ::close(fd);
         return -1;
     }
-    *identity = {status.st_dev, status.st_ino};
     return fd;
+}
+
+Identity identityOf(const struct stat& status)
+{
+    return {status.st_dev, status.st_ino};
 }
 
 // Where the data after `offset` begins, below `length`: holes of a sparse file read as zeros
@@ -133,6 +144,25 @@ std::optional<Hash> hashOf(int fd, std::int64_t length, DuplicateFinder::Progres
     return Hash{digest.high64, digest.low64};
 }
 
+// The first `length` bytes' hash, from the cache where the file has not changed since.
+std::optional<Hash> cachedHashOf(int fd, const struct stat& status, std::int64_t length,
+                                 DuplicateFinder::Progress* progress, HashCache* cache)
+{
+    const HashCache::Key key{status.st_dev,         status.st_ino,          status.st_size,
+                             status.st_mtim.tv_sec, status.st_mtim.tv_nsec, length};
+    if (cache) {
+        if (const auto known = cache->find(key)) {
+            if (progress)
+                progress->bytesToRead -= length;
+            return *known;
+        }
+    }
+    const auto hash = hashOf(fd, length, progress);
+    if (hash && cache)
+        cache->remember(key, *hash);
+    return hash;
+}
+
 struct Candidate {
     std::string path;
     Identity identity;
@@ -142,18 +172,19 @@ struct Candidate {
 // opened only while it is read (a large group would run out of descriptors); one that is no
 // longer the file first met is left out.
 std::vector<std::vector<Candidate>> splitByHash(std::vector<Candidate> candidates, std::int64_t size,
-                                                std::int64_t length, DuplicateFinder::Progress* progress)
+                                                std::int64_t length, DuplicateFinder::Progress* progress,
+                                                HashCache* cache)
 {
     std::map<Hash, std::vector<Candidate>> byHash;
     for (Candidate& candidate : candidates) {
-        Identity identity;
-        const Descriptor file(openRegular(candidate.path, size, &identity));
-        if (file.fd() < 0 || identity != candidate.identity) {
+        struct stat status { };
+        const Descriptor file(openRegular(candidate.path, size, &status));
+        if (file.fd() < 0 || identityOf(status) != candidate.identity) {
             if (progress)
                 progress->bytesToRead -= length;
             continue;
         }
-        if (const auto hash = hashOf(file.fd(), length, progress))
+        if (const auto hash = cachedHashOf(file.fd(), status, length, progress, cache))
             byHash[*hash].push_back(std::move(candidate));
     }
     std::vector<std::vector<Candidate>> groups;
@@ -166,22 +197,23 @@ std::vector<std::vector<Candidate>> splitByHash(std::vector<Candidate> candidate
 // The copies among the files of one size: their first block hashed as they are first met,
 // the whole of those whose blocks agree read again.
 std::vector<DuplicateFinder::Group> findInSize(const DuplicateCandidates::SizeGroup& sizeGroup,
-                                               DuplicateFinder::Progress* progress, const std::atomic<bool>* cancelled)
+                                               DuplicateFinder::Progress* progress, const std::atomic<bool>* cancelled,
+                                               HashCache* cache)
 {
     const std::int64_t head = std::min(sizeGroup.size, DuplicateFinder::headBytes);
     std::map<Hash, std::vector<Candidate>> byHead;
     std::set<Identity> seen;
     for (const std::string& path : sizeGroup.paths) {
-        Identity identity;
-        const Descriptor file(openRegular(path, sizeGroup.size, &identity));
+        struct stat status { };
+        const Descriptor file(openRegular(path, sizeGroup.size, &status));
         // A second name of a file already met is the same file, not a copy of it.
-        if (file.fd() < 0 || !seen.insert(identity).second) {
+        if (file.fd() < 0 || !seen.insert(identityOf(status)).second) {
             if (progress)
                 progress->bytesToRead -= head;
             continue;
         }
-        if (const auto hash = hashOf(file.fd(), head, progress))
-            byHead[*hash].push_back({path, identity});
+        if (const auto hash = cachedHashOf(file.fd(), status, head, progress, cache))
+            byHead[*hash].push_back({path, identityOf(status)});
     }
     std::vector<DuplicateFinder::Group> found;
     for (auto& [hash, sameHead] : byHead) {
@@ -193,7 +225,7 @@ std::vector<DuplicateFinder::Group> findInSize(const DuplicateCandidates::SizeGr
         if (sizeGroup.size > head) {
             if (progress)
                 progress->bytesToRead += sizeGroup.size * static_cast<std::int64_t>(sameHead.size());
-            same = splitByHash(std::move(sameHead), sizeGroup.size, sizeGroup.size, progress);
+            same = splitByHash(std::move(sameHead), sizeGroup.size, sizeGroup.size, progress, cache);
         } else {
             same.push_back(std::move(sameHead));
         }
@@ -212,7 +244,8 @@ std::vector<DuplicateFinder::Group> findInSize(const DuplicateCandidates::SizeGr
 } // namespace
 
 std::vector<DuplicateFinder::Group> DuplicateFinder::find(const std::vector<DuplicateCandidates::SizeGroup>& candidates,
-                                                          Progress* progress, const std::atomic<bool>* cancelled)
+                                                          Progress* progress, const std::atomic<bool>* cancelled,
+                                                          HashCache* cache)
 {
     if (progress)
         for (const auto& group : candidates)
@@ -222,7 +255,7 @@ std::vector<DuplicateFinder::Group> DuplicateFinder::find(const std::vector<Dupl
     tbb::parallel_for_each(candidates.begin(), candidates.end(), [&](const DuplicateCandidates::SizeGroup& sizeGroup) {
         if (cancelled && *cancelled)
             return;
-        auto found = findInSize(sizeGroup, progress, cancelled);
+        auto found = findInSize(sizeGroup, progress, cancelled, cache);
         std::lock_guard lock(mutex);
         std::move(found.begin(), found.end(), std::back_inserter(groups));
     });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "HashCache.h"
+
 #include "store/DuplicateCandidates.h"
 
 #include <atomic>
@@ -32,8 +34,10 @@ public:
     // The groups, the ones that waste most first. A file that cannot be read, is no longer a
     // regular file of the size the snapshot says, or is reached through a link, is left out.
     // Stops early, with what it found, when `cancelled` turns true.
+    // With a cache, a file unchanged since its hash was kept is not read again.
     static std::vector<Group> find(const std::vector<DuplicateCandidates::SizeGroup>& candidates,
-                                   Progress* progress = nullptr, const std::atomic<bool>* cancelled = nullptr);
+                                   Progress* progress = nullptr, const std::atomic<bool>* cancelled = nullptr,
+                                   HashCache* cache = nullptr);
     // The ones that waste most first, then by their first path.
     static void sortByWaste(std::vector<Group>& groups);
 };
