@@ -144,12 +144,24 @@ std::optional<Hash> hashOf(int fd, std::int64_t length, DuplicateFinder::Progres
     return Hash{digest.high64, digest.low64};
 }
 
-// The first `length` bytes' hash, from the cache where the file has not changed since.
-std::optional<Hash> cachedHashOf(int fd, const struct stat& status, std::int64_t length,
-                                 DuplicateFinder::Progress* progress, HashCache* cache)
+// A candidate's status, links not followed; false unless a regular file of `size`. Short
+// paths are looked at without opening the file.
+bool statusOf(const std::string& path, std::int64_t size, struct stat* status)
 {
-    const HashCache::Key key{status.st_dev,         status.st_ino,          status.st_size,
-                             status.st_mtim.tv_sec, status.st_mtim.tv_nsec, length};
+    if (path.size() >= PATH_MAX) {
+        const Descriptor file(openRegular(path, size, status));
+        return file.fd() >= 0;
+    }
+    return ::fstatat(AT_FDCWD, path.c_str(), status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status->st_mode)
+        && status->st_size == size;
+}
+
+// The first `length` bytes' hash of the file `seen` describes: from the cache when it has not
+// changed since, else read, from the file only while it is still that one.
+std::optional<Hash> contentHash(const std::string& path, const struct stat& seen, std::int64_t length,
+                                DuplicateFinder::Progress* progress, HashCache* cache)
+{
+    const HashCache::Key key{seen.st_dev, seen.st_ino, seen.st_size, seen.st_mtim.tv_sec, seen.st_mtim.tv_nsec, length};
     if (cache) {
         if (const auto known = cache->find(key)) {
             if (progress)
@@ -157,7 +169,15 @@ std::optional<Hash> cachedHashOf(int fd, const struct stat& status, std::int64_t
             return *known;
         }
     }
-    const auto hash = hashOf(fd, length, progress);
+    struct stat status { };
+    const Descriptor file(openRegular(path, seen.st_size, &status));
+    if (file.fd() < 0 || identityOf(status) != identityOf(seen) || status.st_mtim.tv_sec != seen.st_mtim.tv_sec
+        || status.st_mtim.tv_nsec != seen.st_mtim.tv_nsec) {
+        if (progress)
+            progress->bytesToRead -= length;
+        return std::nullopt;
+    }
+    const auto hash = hashOf(file.fd(), length, progress);
     if (hash && cache)
         cache->remember(key, *hash);
     return hash;
@@ -178,13 +198,12 @@ std::vector<std::vector<Candidate>> splitByHash(std::vector<Candidate> candidate
     std::map<Hash, std::vector<Candidate>> byHash;
     for (Candidate& candidate : candidates) {
         struct stat status { };
-        const Descriptor file(openRegular(candidate.path, size, &status));
-        if (file.fd() < 0 || identityOf(status) != candidate.identity) {
+        if (!statusOf(candidate.path, size, &status) || identityOf(status) != candidate.identity) {
             if (progress)
                 progress->bytesToRead -= length;
             continue;
         }
-        if (const auto hash = cachedHashOf(file.fd(), status, length, progress, cache))
+        if (const auto hash = contentHash(candidate.path, status, length, progress, cache))
             byHash[*hash].push_back(std::move(candidate));
     }
     std::vector<std::vector<Candidate>> groups;
@@ -205,14 +224,13 @@ std::vector<DuplicateFinder::Group> findInSize(const DuplicateCandidates::SizeGr
     std::set<Identity> seen;
     for (const std::string& path : sizeGroup.paths) {
         struct stat status { };
-        const Descriptor file(openRegular(path, sizeGroup.size, &status));
         // A second name of a file already met is the same file, not a copy of it.
-        if (file.fd() < 0 || !seen.insert(identityOf(status)).second) {
+        if (!statusOf(path, sizeGroup.size, &status) || !seen.insert(identityOf(status)).second) {
             if (progress)
                 progress->bytesToRead -= head;
             continue;
         }
-        if (const auto hash = cachedHashOf(file.fd(), status, head, progress, cache))
+        if (const auto hash = contentHash(path, status, head, progress, cache))
             byHead[*hash].push_back({path, identityOf(status)});
     }
     std::vector<DuplicateFinder::Group> found;
