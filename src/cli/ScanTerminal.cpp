@@ -35,7 +35,7 @@ extern "C" void onSignal(int number)
 
 extern "C" void onCancelTimeout(int)
 {
-    static const char message[] = "vistrel-cli: the scan did not end in time after the signal\n";
+    static const char message[] = "vistrel-cli: the command did not end in time after the signal\n";
     [[maybe_unused]] const auto written = ::write(STDERR_FILENO, message, sizeof message - 1);
     ::_exit(128 + lastSignal.load());
 }

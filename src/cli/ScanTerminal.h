@@ -9,7 +9,7 @@ class ScanProgress;
 
 namespace vistrel::cli {
 
-// What the commands that walk a tree (scan, rescan) share on a terminal.
+// What the long commands (scan, rescan, duplicates) share on a terminal.
 
 // SIGINT, SIGTERM and SIGHUP ask for a clean cancel; a second signal, or a cancel that has
 // not ended after 10 seconds, ends the process at once.

@@ -21,7 +21,7 @@ namespace vistrel {
 
 namespace {
 
-using Hash = std::pair<std::uint64_t, std::uint64_t>;
+using Hash = HashCache::Hash;
 using Identity = std::pair<dev_t, ino_t>;
 
 // A descriptor closed when it goes.
@@ -44,7 +44,7 @@ private:
     int fd_;
 };
 
-// A candidate opened by its bytes below directory descriptors (paths beyond PATH_MAX work),
+// A candidate opened by its bytes (a path beyond PATH_MAX through its directory's descriptor),
 // never through a link, without waiting on a fifo; -1 unless a regular file of `size`.
 int openRegular(const std::string& path, std::int64_t size, struct stat* status)
 {

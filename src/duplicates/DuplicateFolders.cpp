@@ -66,11 +66,12 @@ void sign(std::unordered_map<std::string, Folder>& folders, const std::unordered
             std::string entry(FileUrl::lastPathComponent(child));
             entry += '\0';
             if (isFolder(child)) {
-                const Folder& inner = folders[child];
+                const Folder& inner = folders.at(child);
                 if (!inner.signature) {
                     copy = false;
                     break;
                 }
+                entry += 'd';
                 entry.append(reinterpret_cast<const char*>(&*inner.signature), sizeof(Signature));
                 size += inner.size;
                 holdsFiles = true;
