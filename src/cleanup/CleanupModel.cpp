@@ -198,6 +198,7 @@ bool CleanupModel::deletePermanently(std::vector<std::string> paths)
                 report.done.push_back(path);
             } else if (FileUrl(path).isDirectory() && removal.removed > 0) {
                 // Part of it is gone: the snapshot says what is left.
+                report.partly.push_back(path);
                 editSnapshot(report, writable, [&](const std::shared_ptr<StoreContainer>& store) {
                     FolderRescan::run(FileUrl(path), store, {});
                 });

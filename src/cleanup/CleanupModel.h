@@ -34,6 +34,7 @@ public:
     struct Report {
         Action action = Action::moveToTrash;
         std::vector<std::string> done; // the items handled whole, or the folder rescanned
+        std::vector<std::string> partly; // folders of which only a part could be deleted
         std::vector<TreeRemover::Failure> failures;
         std::vector<std::string> withoutTrash; // their volume has no usable trash
         std::vector<std::string> changedFolders; // whose listings changed

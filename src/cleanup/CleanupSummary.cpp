@@ -76,10 +76,17 @@ QString CleanupSummary::of(const CleanupModel::Report& report)
         }
         if (report.action != CleanupModel::Action::rescanFolder)
             text += freeSpace(report);
-    } else if (report.cancelled) {
-        text = QStringLiteral("Cancelled; nothing was changed.");
-    } else {
-        text = QStringLiteral("Nothing was changed.");
+    } else if (report.partly.empty()) {
+        text = report.cancelled ? QStringLiteral("Cancelled; nothing was changed.")
+                                : QStringLiteral("Nothing was changed.");
+    }
+    // A folder with something in it that could not go: what did go is said all the same.
+    if (!report.partly.empty()) {
+        text += (text.isEmpty() ? QString() : QStringLiteral(" "))
+            + QStringLiteral("Deleted part of %1 permanently from %2; the rest is still there.")
+                  .arg(names(report.partly), folderOf(report.partly.front()));
+        if (report.done.empty())
+            text += freeSpace(report);
     }
     const std::size_t failed = report.failures.size();
     if (failed == 1)

@@ -37,6 +37,17 @@ TEST(CleanupSummary, SaysWhatWentWhereHowMuchAndWhatTheVolumeHasNow)
     refused.failures = {{"/r/mnt/", "another file system is mounted there"}, {"/r/b/", "x"}};
     EXPECT_EQ(CleanupSummary::of(refused).toStdString(), "Nothing was changed. 2 items could not be handled.");
 
+    // A folder holding a mount: its own files go, the mount stays, and both are said.
+    CleanupModel::Report part;
+    part.action = CleanupModel::Action::deletePermanently;
+    part.partly = {"/r/a/"};
+    part.failures = {{"/r/a/mnt/", "another file system is mounted there; it was left alone"}};
+    part.freeBefore = 1000000000;
+    part.freeAfter = 1000070000;
+    EXPECT_EQ(CleanupSummary::of(part).toStdString(),
+              "Deleted part of “a” permanently from /r; the rest is still there. Free space: 1 GB before, 1 GB now. "
+              "“mnt” could not be handled: another file system is mounted there; it was left alone.");
+
     CleanupModel::Report undone;
     undone.action = CleanupModel::Action::undoMoveToTrash;
     undone.done = {"/home/ann/VMs/disk.vdi"};
